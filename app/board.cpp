@@ -1,0 +1,136 @@
+#include "app/board.h"
+
+#include "app/textdisplay.h"
+#include "app/fonts.h"
+#include "app/keybutton.h"
+#include "app/pencilpicture.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <cmath>
+
+namespace {
+
+int scaled(int value, double scale)
+{
+    return static_cast<int>(std::nearbyint(value * scale)); // nearest, ties to even
+}
+
+QFont proportionalFont(int pixels, bool bold)
+{
+    QFont f(QString::fromUtf8(fonts::kProportional));
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+} // namespace
+
+template <typename W>
+W *Board::place(W *widget, const QRect &designed, int pixelFont)
+{
+    m_placed.push_back({widget, designed, pixelFont});
+    return widget;
+}
+
+Board::Board(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Board"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(255, 255, 0));
+    setPalette(pal);
+    setFont(proportionalFont(12, false));
+
+    auto *panel = place(new QWidget(this), QRect(40, 5, 786, 296));
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setAutoFillBackground(true);
+    QPalette green = panel->palette();
+    green.setColor(QPalette::Window, QColor(0, 255, 0));
+    panel->setPalette(green);
+
+    m_display = place(new TextDisplay(this), QRect(45, 10, 776, 288));
+    m_display->setObjectName(QStringLiteral("Hyouji_edit"));
+
+    auto *bevel = place(new QFrame(this), QRect(15, 306, 837, 285));
+    bevel->setObjectName(QStringLiteral("Bevel1"));
+    bevel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    bevel->setLineWidth(2);
+
+    auto *label = place(new QLabel(QStringLiteral("mipotan"), this), QRect(792, 565, 33, 13), 13);
+    label->setObjectName(QStringLiteral("Label1"));
+    label->setFont(proportionalFont(13, false));
+
+    m_picture = place(new QLabel(this), QRect(795, 515, 30, 51));
+    m_picture->setObjectName(QStringLiteral("Image1"));
+    m_picture->setPixmap(QPixmap::fromImage(pencilPicture()));
+    m_picture->setScaledContents(true);
+
+    for (const KeySpec &spec : keys::table()) {
+        auto *key = place(new KeyButton(spec.tag, spec.caption, this), spec.geometry, spec.charHeight);
+        key->setObjectName(QString::fromLatin1(spec.controlName));
+        key->setFont(proportionalFont(spec.charHeight, true));
+        key->setCursor(spec.tag == keys::kClearAll ? Qt::ArrowCursor : Qt::PointingHandCursor);
+        m_keys[spec.tag] = key;
+    }
+    // Tab visits the keys in Tag order, from "よむ" round to "おわり" and back.
+    for (int t = 0; t + 1 < keys::kCount; ++t)
+        setTabOrder(m_keys[t], m_keys[t + 1]);
+
+    applyScale(1.0);
+}
+
+void Board::applyScale(double scale)
+{
+    m_scale = scale;
+    for (const Placed &p : m_placed) {
+        const QRect &d = p.designed;
+        p.widget->setGeometry(scaled(d.x(), scale), scaled(d.y(), scale), scaled(d.width(), scale),
+                              scaled(d.height(), scale));
+        if (p.designedPixelFont > 0) {
+            QFont f = p.widget->font();
+            f.setPixelSize(std::max(1, scaled(p.designedPixelFont, scale)));
+            p.widget->setFont(f);
+        }
+    }
+    setDisplayPointSize(m_displayPoints);
+    update();
+}
+
+void Board::setDisplayPointSize(int points)
+{
+    m_displayPoints = points;
+    QFont f = m_display->font();
+    f.setPointSize(std::max(1, scaled(points, m_scale)));
+    m_display->setFont(f);
+}
+
+QRect Board::frameRect(const QRect &k)
+{
+    // From (left − 2, top − 2) to (left + width + 2, top + height + 2).
+    return QRect(QPoint(k.left() - 2, k.top() - 2), QPoint(k.left() + k.width() + 2, k.top() + k.height() + 2));
+}
+
+void Board::setFrame(KeyButton *key)
+{
+    if (m_framed == key)
+        return;
+    if (m_framed)
+        update(frameRect(m_framed->geometry()).adjusted(-3, -3, 3, 3));
+    m_framed = key;
+    if (m_framed)
+        update(frameRect(m_framed->geometry()).adjusted(-3, -3, 3, 3));
+}
+
+void Board::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    if (!m_framed || !m_framed->isVisible())
+        return;
+    QPainter p(this);
+    p.setPen(QPen(QColor(0, 0, 255), 4, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(frameRect(m_framed->geometry()));
+}

@@ -1,0 +1,66 @@
+#pragma once
+#include <QRect>
+#include <QWidget>
+#include <array>
+#include <vector>
+
+#include "app/keytable.h"
+
+class TextDisplay;
+class KeyButton;
+class QLabel;
+
+// The window's client surface: the green panel with the display, the bevel
+// round the board, the author's mark, the picture and the 66 keys, each at
+// its designed place. Everything is placed from its designed geometry times
+// the current scale, so any series of resizes ending at a width gives the
+// layout of resizing to it once. The focus frame is part of this surface.
+class Board : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kDesignedWidth = 878;  // outer size of the window as designed
+    static constexpr int kDesignedHeight = 641;
+
+    explicit Board(QWidget *parent);
+
+    TextDisplay *display() const { return m_display; }
+    QLabel *picture() const { return m_picture; }
+    const std::array<KeyButton *, keys::kCount> &keys() const { return m_keys; }
+
+    // Places every control for the window width scale (1.0 as designed).
+    void applyScale(double scale);
+    double scale() const { return m_scale; }
+    // The display's font size in points before scaling (from the settings
+    // or the size menu).
+    void setDisplayPointSize(int points);
+    int displayPointSize() const { return m_displayPoints; }
+
+    // The one blue frame: round the given key, or none.
+    void setFrame(KeyButton *key);
+    KeyButton *framedKey() const { return m_framed; }
+    // The frame's rectangle for a key (2 pixels outside it, 4-pixel pen).
+    static QRect frameRect(const QRect &keyBounds);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    struct Placed
+    {
+        QWidget *widget;
+        QRect designed;
+        int designedPixelFont; // 0: no font of its own to scale
+    };
+    template <typename W>
+    W *place(W *widget, const QRect &designed, int pixelFont = 0);
+
+    std::vector<Placed> m_placed;
+    std::array<KeyButton *, keys::kCount> m_keys{};
+    TextDisplay *m_display = nullptr;
+    QLabel *m_picture = nullptr;
+    KeyButton *m_framed = nullptr;
+    double m_scale = 1.0;
+    int m_displayPoints = 32;
+};

@@ -1,0 +1,18 @@
+#include "app/fonts.h"
+
+#include <QFont>
+#include <QStringList>
+
+namespace fonts {
+
+void installSubstitutions()
+{
+    QFont::insertSubstitutions(QString::fromUtf8(kFixed),
+                               {QStringLiteral("IPAGothic"), QStringLiteral("IPAゴシック"),
+                                QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("Monospace")});
+    QFont::insertSubstitutions(QString::fromUtf8(kProportional),
+                               {QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック"),
+                                QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Sans Serif")});
+}
+
+} // namespace fonts

@@ -1,0 +1,228 @@
+#include "app/mainform.h"
+
+#include "app/apperror.h"
+#include "app/board.h"
+#include "app/textdisplay.h"
+#include "app/keybutton.h"
+#include "app/messageboxes.h"
+#include "app/textmodel.h"
+#include "input/methodselection.h"
+#include "speech/announcements.h"
+#include "speech/directss.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QResizeEvent>
+#include <QScreen>
+#include <cmath>
+
+TMain_form::TMain_form(DirectSS *speech, QWidget *parent) : QMainWindow(parent), DirectSS1(speech)
+{
+    setObjectName(QStringLiteral("Main_form"));
+    setWindowTitle(QStringLiteral("もじぽっと帳sapi4"));
+    DirectSS1->setParent(this);
+
+    m_board = new Board(this);
+    setCentralWidget(m_board);
+    Hyouji_edit = m_board->display();
+    menus = buildMenus(menuBar());
+    setMinimumSize(Board::kDesignedWidth / 5, Board::kDesignedHeight / 5);
+    resize(Board::kDesignedWidth, Board::kDesignedHeight);
+
+    connectKeys();
+    connectMenus();
+    FormCreate();
+}
+
+TMain_form::~TMain_form() = default;
+
+ProfileFile TMain_form::settings() const
+{
+    return ProfileFile(ProfileFile::pathForProgram(QCoreApplication::applicationFilePath()));
+}
+
+void TMain_form::connectKeys()
+{
+    for (KeyButton *key : m_board->keys()) {
+        connect(key, &KeyButton::focusEntered, this, [this](KeyButton *k) { guarded([&] { speak(k); }); });
+        connect(key, &QPushButton::clicked, this, [this, key] { keyPressed(key); });
+    }
+}
+
+void TMain_form::connectMenus()
+{
+    const auto on = [this](QAction *action, void (TMain_form::*handler)()) {
+        connect(action, &QAction::triggered, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+    };
+    on(menus.R1, &TMain_form::Button0Click);
+    on(menus.N11, &TMain_form::N11Click);
+    on(menus.N12, &TMain_form::N12Click);
+    on(menus.N13, &TMain_form::N13Click);
+}
+
+void TMain_form::keyPressed(KeyButton *key)
+{
+    guarded([&] {
+        switch (key->Tag()) {
+        case keys::kRead:
+            Button0Click();
+            break;
+        default:
+            // The two blank keys do nothing; the other keys' operations are
+            // connected by their own folders.
+            break;
+        }
+    });
+}
+
+void TMain_form::guarded(const std::function<void()> &operation)
+{
+    try {
+        operation();
+    } catch (const AppError &e) {
+        boxes::error(this, e.message());
+    }
+}
+
+void TMain_form::FormCreate()
+{
+    state.Line_memory = 0;
+    state.Input_mode = 0;
+    state.Framed_key = -1;
+    state.Caret_point = QPoint(0, 0);
+    state.Greeting_pending = true;
+    Reading_table = readings::table();
+    Key_table = m_board->keys();
+    state.Scan_pos = 0;
+    state.Base_dir = QDir::currentPath();
+    state.Last_width = width();
+    state.Last_height = height();
+    guarded([this] {
+        readSettingsAtStart();
+        DirectSS1->setCurrentMode(state.Selection_voice);
+        DirectSS1->setSpeed(100);
+    });
+}
+
+void TMain_form::readSettingsAtStart()
+{
+    const ProfileFile ini = settings();
+    switch (ini.readInteger(QStringLiteral("入力方法"), QStringLiteral("番号"), 1)) {
+    case 1: N11Click(); break;
+    case 2: N12Click(); break;
+    case 3: N13Click(); break;
+    default: break; // the designed state, the arrow keys, stays; nothing is written
+    }
+    state.Selection_voice = ini.readInteger(QStringLiteral("音声"), QStringLiteral("男性"), 1);
+    state.Decision_voice = ini.readInteger(QStringLiteral("音声"), QStringLiteral("女性"), 2);
+    const bool inverted = ini.readBool(QStringLiteral("文字"), QStringLiteral("反転"), false);
+    menus.I1->setChecked(inverted);
+    Hyouji_edit->setInverted(inverted);
+    const int size = ini.readInteger(QStringLiteral("文字"), QStringLiteral("サイズ"), 32);
+    m_board->setDisplayPointSize(size);
+    state.Chars_per_line = ini.readInteger(QStringLiteral("文字"), QStringLiteral("文字数"), 17);
+    if (size == 26)
+        menus.N18->setChecked(true);
+    else if (size == 32)
+        menus.N17->setChecked(true);
+    else if (size == 48)
+        menus.N16->setChecked(true);
+}
+
+void TMain_form::showCentred()
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect r(QPoint(0, 0), size());
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
+    show();
+    activateWindow();
+    Key_table[keys::kRead]->setFocus(Qt::TabFocusReason);
+}
+
+void TMain_form::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TMain_form::FormResize()
+{
+    const int w = width();
+    const int h = height();
+    if (w == state.Last_width) {
+        // A change of the height alone is undone.
+        if (h != state.Last_height)
+            resize(w, state.Last_height);
+        return;
+    }
+    // The height follows the width in the designed proportions; everything is
+    // placed from its designed geometry at the new scale.
+    const int wantedHeight =
+        static_cast<int>(std::nearbyint(double(w) * Board::kDesignedHeight / Board::kDesignedWidth));
+    state.Last_width = w;
+    state.Last_height = wantedHeight;
+    m_board->applyScale(double(w) / Board::kDesignedWidth);
+    if (h != wantedHeight)
+        resize(w, wantedHeight);
+}
+
+void TMain_form::frameKey(KeyButton *key)
+{
+    m_board->setFrame(key);
+    state.Framed_key = key ? key->Tag() : -1;
+}
+
+void TMain_form::unframeKey()
+{
+    // The frame is painted over; Framed_key keeps naming the key.
+    m_board->setFrame(nullptr);
+}
+
+void TMain_form::speakMessage(const QString &text)
+{
+    state.Speech_text = text;
+    DirectSS1->setCurrentMode(state.Decision_voice);
+    DirectSS1->setSpeed(100);
+    DirectSS1->SpeakText(state.Speech_text);
+}
+
+void TMain_form::speak(KeyButton *key)
+{
+    state.Speech_text = announcements::forKey(key->Tag(), key->text(), state.Greeting_pending);
+    if (key->Tag() == keys::kRead && state.Greeting_pending) {
+        state.Greeting_pending = false;
+        update();
+    }
+    DirectSS1->StopSpeaking();
+    DirectSS1->setCurrentMode(state.Selection_voice);
+    DirectSS1->setSpeed(100);
+    DirectSS1->SpeakText(state.Speech_text);
+    frameKey(key);
+}
+
+void TMain_form::Button0Click()
+{
+    state.Speech_text = announcements::forReading(textmodel::wholeText(Hyouji_edit));
+    DirectSS1->setCurrentMode(state.Decision_voice);
+    DirectSS1->setSpeed(100);
+    DirectSS1->SpeakText(state.Speech_text);
+}
+
+void TMain_form::N11Click()
+{
+    input::selectMethod(*this, input::Method::ArrowKeys);
+}
+
+void TMain_form::N12Click()
+{
+    input::selectMethod(*this, input::Method::Mouse);
+}
+
+void TMain_form::N13Click()
+{
+    input::selectMethod(*this, input::Method::Keypad);
+}

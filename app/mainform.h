@@ -1,0 +1,73 @@
+#pragma once
+#include <QMainWindow>
+#include <array>
+#include <functional>
+
+#include "app/keytable.h"
+#include "app/mainstate.h"
+#include "app/menus.h"
+#include "app/profilefile.h"
+
+class Board;
+class DirectSS;
+class TextDisplay;
+class KeyButton;
+
+// The one window: the display above the board of 66 keys, and the menu bar.
+// Handlers keep the names of the design and hand the work to the folder that
+// owns it.
+class TMain_form : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // The speech control is owned by the window from here on.
+    explicit TMain_form(DirectSS *speech, QWidget *parent = nullptr);
+    ~TMain_form() override;
+
+    // Window-wide state, tables and controls, shared by the parts of the window.
+    MainState state;
+    std::array<KeyButton *, keys::kCount> Key_table{};
+    std::array<QString, readings::kCount> Reading_table;
+    TextDisplay *Hyouji_edit = nullptr;
+    DirectSS *DirectSS1 = nullptr;
+    MenuItems menus{};
+
+    Board *board() const { return m_board; }
+    ProfileFile settings() const;
+
+    // Shows the window centred on the screen with "よむ" reached.
+    void showCentred();
+
+    // Runs an operation; an AppError it throws ends it and is shown in the
+    // error box, and the program carries on.
+    void guarded(const std::function<void()> &operation);
+
+    // Puts a message into Speech_text and speaks it in the decision voice,
+    // queued behind what is being spoken.
+    void speakMessage(const QString &text);
+
+    // The focus frame: exactly one blue frame, round the given key (or none).
+    void frameKey(KeyButton *key);
+    void unframeKey();
+
+    // Handlers of the design.
+    void FormCreate();
+    void FormResize();
+    void speak(KeyButton *key);
+    void Button0Click();
+    void N11Click();
+    void N12Click();
+    void N13Click();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void connectKeys();
+    void connectMenus();
+    void keyPressed(KeyButton *key);
+    void readSettingsAtStart();
+
+    Board *m_board = nullptr;
+};

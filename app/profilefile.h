@@ -1,0 +1,51 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// The settings file: sections in square brackets, one "key=value" a line,
+// bytes in Shift-JIS. Nothing is kept in memory between uses: every read opens
+// the file, every write rewrites it at once, so each change is on disk as soon
+// as it is made.
+//
+// Section and key names match without regard to ASCII case; values are read
+// trimmed of surrounding blanks and cut at 2047 characters. A write keeps every
+// other line of the file byte for byte and replaces the file only once the new
+// one is completely written.
+class ProfileFile
+{
+public:
+    explicit ProfileFile(QString path);
+
+    // The program file's path with its extension replaced by ".ini", or with
+    // ".ini" appended when the file name has no extension.
+    static QString pathForProgram(const QString &programPath);
+
+    const QString &path() const { return m_path; }
+
+    QString readString(const QString &section, const QString &key, const QString &defaultValue) const;
+    // Decimal, or hexadecimal after "0x" when the text is longer than two
+    // characters; the default when missing, empty, not a number or out of range.
+    int readInteger(const QString &section, const QString &key, int defaultValue) const;
+    // Any integer other than 0 is true.
+    bool readBool(const QString &section, const QString &key, bool defaultValue) const;
+
+    // Each write creates the file, section or key as needed. A write the
+    // system refuses throws AppError("<path> に書き込めません").
+    void writeString(const QString &section, const QString &key, const QString &value) const;
+    void writeInteger(const QString &section, const QString &key, int value) const;
+    void writeBool(const QString &section, const QString &key, bool value) const;
+
+    // The pure rules on a file's bytes, used by the members above.
+    static std::optional<QString> lookup(QByteArrayView file, const QString &section, const QString &key);
+    static QByteArray withValue(QByteArrayView file, const QString &section, const QString &key,
+                                const QString &value);
+    static std::optional<int> parseInteger(const QString &text);
+
+    static constexpr int kMaxValueLength = 2047;
+
+private:
+    QByteArray readAll() const;
+
+    QString m_path;
+};

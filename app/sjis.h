@@ -1,0 +1,19 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+// Shift-JIS (code page 932) exists only where bytes meet the disk.
+namespace sjis {
+
+// Encodes text as Shift-JIS. When a character has no Shift-JIS form,
+// *lossless is set to false (the byte string then holds a substitute).
+QByteArray encode(QStringView text, bool *lossless = nullptr);
+
+// True when every character of the text has a Shift-JIS form.
+bool canEncode(QStringView text);
+
+// Decodes Shift-JIS bytes. Bytes that make no sense become U+FFFD; an
+// incomplete character at the end becomes one U+FFFD too.
+QString decode(QByteArrayView bytes);
+
+} // namespace sjis

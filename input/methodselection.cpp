@@ -1,0 +1,20 @@
+#include "input/methodselection.h"
+
+#include "app/mainform.h"
+
+namespace input {
+
+void selectMethod(TMain_form &form, Method method)
+{
+    MenuItems &m = form.menus;
+    m.N11->setChecked(method == Method::ArrowKeys);
+    m.N12->setChecked(method == Method::Mouse);
+    m.N13->setChecked(method == Method::Keypad);
+    form.state.Input_mode = static_cast<int>(method);
+    m.N1->setEnabled(method != Method::Keypad);
+    if (method == Method::Mouse && form.state.Framed_key >= 0)
+        form.unframeKey();
+    form.settings().writeInteger(QStringLiteral("入力方法"), QStringLiteral("番号"), static_cast<int>(method) + 1);
+}
+
+} // namespace input

@@ -182,6 +182,13 @@ void TMain_form::unframeKey()
     m_board->setFrame(nullptr);
 }
 
+void TMain_form::MessageBeep()
+{
+    emit beeped();
+    if (m_tonePlayer)
+        m_tonePlayer();
+}
+
 void TMain_form::speakMessage(const QString &text)
 {
     state.Speech_text = text;

@@ -47,6 +47,12 @@ public:
     // queued behind what is being spoken.
     void speakMessage(const QString &text);
 
+    // The short warning tone (a voicing mark that cannot apply, a hidden
+    // key reached by the keypad). It never cuts the speech. The sound comes
+    // from the tone player set here; beeped() is emitted for every beep.
+    void MessageBeep();
+    void setTonePlayer(std::function<void()> player) { m_tonePlayer = std::move(player); }
+
     // The focus frame: exactly one blue frame, round the given key (or none).
     void frameKey(KeyButton *key);
     void unframeKey();
@@ -60,6 +66,9 @@ public:
     void N12Click();
     void N13Click();
 
+signals:
+    void beeped();
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
@@ -70,4 +79,5 @@ private:
     void readSettingsAtStart();
 
     Board *m_board = nullptr;
+    std::function<void()> m_tonePlayer;
 };

@@ -236,8 +236,15 @@ void ProfileFile::writeString(const QString &section, const QString &key, const 
     const auto refused = [this] {
         return AppError(QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(m_path)));
     };
+    // A file or folder marked read-only refuses the write even where the
+    // system would let this user through (as it lets the administrator).
+    const auto readOnly = [](const QFileInfo &i) {
+        return !i.isWritable() || !(i.permissions() & QFileDevice::WriteOwner);
+    };
     const QFileInfo info(m_path);
-    if (info.exists() && (!info.isFile() || !info.isWritable()))
+    if (info.exists() && (!info.isFile() || readOnly(info)))
+        throw refused();
+    if (readOnly(QFileInfo(info.absolutePath())))
         throw refused();
 
     const QByteArray bytes = withValue(readAll(), section, key, value);

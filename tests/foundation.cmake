@@ -1,0 +1,1 @@
+mojipot_test(tst_profilefile SOURCES tst_profilefile.cpp)

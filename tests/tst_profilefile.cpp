@@ -1,0 +1,259 @@
+// The settings file's reading and writing rules, on real files in a temporary folder.
+#include "app/apperror.h"
+#include "app/profilefile.h"
+#include "app/sjis.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestProfileFile : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString fileWith(const QByteArray &bytes)
+    {
+        static int n = 0;
+        const QString path = m_dir.filePath(QStringLiteral("s%1.ini").arg(++n));
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            qFatal("cannot prepare %s", qPrintable(path));
+        return path;
+    }
+    static QByteArray bytesOf(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    static QByteArray sj(const char *utf8) { return sjis::encode(QString::fromUtf8(utf8)); }
+
+private slots:
+    void settingsPathBesideProgram_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("settings");
+        QTest::newRow("no extension") << "/opt/dist/mojipot" << "/opt/dist/mojipot.ini";
+        QTest::newRow("extension replaced") << "/opt/dist/prog.exe" << "/opt/dist/prog.ini";
+        QTest::newRow("dot in folder only") << "/opt/v1.2/mojipot" << "/opt/v1.2/mojipot.ini";
+        QTest::newRow("last extension only") << "/a/b.c.d" << "/a/b.c.ini";
+    }
+    void settingsPathBesideProgram()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, settings);
+        QCOMPARE(ProfileFile::pathForProgram(program), settings);
+    }
+
+    void readString_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+        const QByteArray mail = sj("[メール]\r\nSMTP=mail.example.org\r\n");
+        QTest::newRow("plain") << mail << "メール" << "SMTP" << "mail.example.org";
+        QTest::newRow("key case ignored") << mail << "メール" << "smtp" << "mail.example.org";
+        QTest::newRow("section case ignored") << QByteArray("[Mail]\r\nA=1\r\n") << "MAIL" << "a" << "1";
+        QTest::newRow("blanks trimmed") << sj("[文字]\r\n  サイズ  =   48  \r\n") << "文字" << "サイズ" << "48";
+        QTest::newRow("missing key") << mail << "メール" << "送信先" << "<default>";
+        QTest::newRow("missing section") << mail << "音声" << "男性" << "<default>";
+        QTest::newRow("empty file") << QByteArray() << "音声" << "男性" << "<default>";
+        QTest::newRow("empty value is a value") << sj("[音声]\r\n男性=\r\n") << "音声" << "男性" << "";
+        QTest::newRow("first of duplicated sections")
+            << sj("[音声]\r\n男性=3\r\n[音声]\r\n男性=5\r\n") << "音声" << "男性" << "3";
+        QTest::newRow("first of duplicated keys") << sj("[音声]\r\n男性=3\r\n男性=5\r\n") << "音声" << "男性" << "3";
+        QTest::newRow("key of another section not taken")
+            << sj("[文字]\r\n男性=9\r\n[音声]\r\n女性=1\r\n") << "音声" << "男性" << "<default>";
+        QTest::newRow("LF only") << sj("[音声]\n男性=4\n") << "音声" << "男性" << "4";
+        QTest::newRow("CR only") << sj("[音声]\r男性=4\r") << "音声" << "男性" << "4";
+        QTest::newRow("missing bracket") << sj("[音声\r\n男性=6\r\n") << "音声" << "男性" << "6";
+        QTest::newRow("no final line break") << sj("[音声]\r\n男性=7") << "音声" << "男性" << "7";
+        QTest::newRow("value keeps inner equals") << QByteArray("[a]\r\nk= x=y \r\n") << "a" << "k" << "x=y";
+        QTest::newRow("invalid Shift-JIS elsewhere")
+            << (QByteArray("\xff\xfe\x81[x]\r\n") + sj("[音声]\r\n男性=8\r\n")) << "音声" << "男性" << "8";
+        // The second byte of ソ is 0x5C and of 構 is 0x5C/0x7D-like: names must
+        // be compared as characters, not as bytes folded to lower case.
+        QTest::newRow("trail bytes in ASCII range") << sj("[ソフト]\r\n表=ok\r\n") << "ソフト" << "表" << "ok";
+    }
+    void readString()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, expected);
+        QCOMPARE(ProfileFile(fileWith(file)).readString(section, key, QStringLiteral("<default>")), expected);
+    }
+
+    void readStringCutAt2047()
+    {
+        const QByteArray longValue(5000, 'a');
+        const ProfileFile ini(fileWith("[s]\r\nk=" + longValue + "\r\n"));
+        QCOMPARE(ini.readString(QStringLiteral("s"), QStringLiteral("k"), {}).size(), 2047);
+    }
+
+    void tenMegabyteLine()
+    {
+        const QByteArray junk = "[x]\r\njunk=" + QByteArray(10 * 1024 * 1024, 'x') + "\r\n";
+        const QByteArray bytes = sj("[音声]\r\n男性=3\r\n") + junk;
+        const ProfileFile ini(fileWith(bytes));
+        QCOMPARE(ini.readInteger(QStringLiteral("音声"), QStringLiteral("男性"), 1), 3);
+        ini.writeInteger(QStringLiteral("音声"), QStringLiteral("女性"), 2);
+        QCOMPARE(bytesOf(ini.path()), sj("[音声]\r\n男性=3\r\n女性=2\r\n") + junk);
+    }
+
+    void readInteger_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("decimal") << QByteArray("48") << 48;
+        QTest::newRow("negative") << QByteArray("-3") << -3;
+        QTest::newRow("plus sign") << QByteArray("+5") << 5;
+        QTest::newRow("hex lower") << QByteArray("0x2") << 2;
+        QTest::newRow("hex upper X") << QByteArray("0X1f") << 31;
+        QTest::newRow("hex full pattern") << QByteArray("0xFFFFFFFF") << -1;
+        QTest::newRow("only 0x is not a number") << QByteArray("0x") << 99;
+        QTest::newRow("empty") << QByteArray("") << 99;
+        QTest::newRow("words") << QByteArray("abc") << 99;
+        QTest::newRow("digits then words") << QByteArray("12abc") << 99;
+        QTest::newRow("blank inside") << QByteArray("1 2") << 99;
+        QTest::newRow("too large") << QByteArray("99999999999") << 99;
+        QTest::newRow("full-width digits") << sj("２") << 99;
+        QTest::newRow("leading zero decimal") << QByteArray("032") << 32;
+    }
+    void readInteger()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(int, expected);
+        const ProfileFile ini(fileWith("[s]\r\nk=" + value + "\r\n"));
+        QCOMPARE(ini.readInteger(QStringLiteral("s"), QStringLiteral("k"), 99), expected);
+    }
+
+    void readBool_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<bool>("defaultValue");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("1") << QByteArray("1") << false << true;
+        QTest::newRow("0") << QByteArray("0") << true << false;
+        QTest::newRow("2 counts as true") << QByteArray("2") << false << true;
+        QTest::newRow("not a number keeps default true") << QByteArray("yes") << true << true;
+        QTest::newRow("not a number keeps default false") << QByteArray("yes") << false << false;
+    }
+    void readBool()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(bool, defaultValue);
+        QFETCH(bool, expected);
+        const ProfileFile ini(fileWith("[s]\r\nk=" + value + "\r\n"));
+        QCOMPARE(ini.readBool(QStringLiteral("s"), QStringLiteral("k"), defaultValue), expected);
+    }
+
+    void writeBytes_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("new file") << QByteArray("<none>") << "入力方法" << "番号" << "1"
+                                  << sj("[入力方法]\r\n番号=1\r\n");
+        QTest::newRow("empty file") << QByteArray() << "入力方法" << "番号" << "1" << sj("[入力方法]\r\n番号=1\r\n");
+        QTest::newRow("replace keeps other lines byte for byte")
+            << sj("; note\n[音声]\r\n男性=1\r\n女性=2\r\n\r\n[文字]\rサイズ=32\r")
+            << "音声" << "男性" << "3"
+            << sj("; note\n[音声]\r\n男性=3\r\n女性=2\r\n\r\n[文字]\rサイズ=32\r");
+        QTest::newRow("new key after last key of section, before blank lines")
+            << sj("[音声]\r\n男性=1\r\n\r\n[文字]\r\nサイズ=32\r\n") << "音声" << "女性" << "2"
+            << sj("[音声]\r\n男性=1\r\n女性=2\r\n\r\n[文字]\r\nサイズ=32\r\n");
+        QTest::newRow("new section appended, missing final break added")
+            << sj("[音声]\r\n男性=1") << "文字" << "反転" << "1"
+            << sj("[音声]\r\n男性=1\r\n[文字]\r\n反転=1\r\n");
+        QTest::newRow("section matched without case") << QByteArray("[MAIL]\r\nsmtp=a\r\n") << "Mail" << "SMTP" << "b"
+                                                     << QByteArray("[MAIL]\r\nSMTP=b\r\n");
+        QTest::newRow("first of duplicated keys written")
+            << sj("[音声]\r\n男性=1\r\n男性=5\r\n") << "音声" << "男性" << "4" << sj("[音声]\r\n男性=4\r\n男性=5\r\n");
+        QTest::newRow("key in last line without break")
+            << sj("[音声]\r\n男性=1") << "音声" << "女性" << "2" << sj("[音声]\r\n男性=1\r\n女性=2\r\n");
+        QTest::newRow("line break in a value cannot forge a key")
+            << QByteArray() << "メール" << "SMTP" << "a\r\n[x]\ny=1" << sj("[メール]\r\nSMTP=a  [x] y=1\r\n");
+        QTest::newRow("random bytes kept")
+            << QByteArray("\x00\xff\x81\r\n[s]\r\n", 10) << "s" << "k" << "v"
+            << QByteArray("\x00\xff\x81\r\n[s]\r\nk=v\r\n", 15);
+    }
+    void writeBytes()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QByteArray, after);
+        const QString path = before == "<none>" ? m_dir.filePath(QStringLiteral("fresh.ini")) : fileWith(before);
+        const ProfileFile ini(path);
+        ini.writeString(section, key, value);
+        QCOMPARE(bytesOf(path), after);
+    }
+
+    void writeThenRead_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("address") << "taro@example.org";
+        QTest::newRow("japanese") << "日記のあて先";
+        QTest::newRow("empty") << "";
+        QTest::newRow("equals sign") << "a=b";
+    }
+    void writeThenRead()
+    {
+        QFETCH(QString, value);
+        const ProfileFile ini(fileWith(sj("[メール]\r\nSMTP=x\r\n")));
+        ini.writeString(QStringLiteral("メール"), QStringLiteral("送信先"), value);
+        QCOMPARE(ini.readString(QStringLiteral("メール"), QStringLiteral("送信先"), QStringLiteral("<d>")), value);
+        QCOMPARE(ini.readString(QStringLiteral("メール"), QStringLiteral("SMTP"), {}), QStringLiteral("x"));
+    }
+
+    void integersAndBooleansWrittenAsText()
+    {
+        const QString path = fileWith({});
+        const ProfileFile ini(path);
+        ini.writeInteger(QStringLiteral("文字"), QStringLiteral("サイズ"), 48);
+        ini.writeBool(QStringLiteral("文字"), QStringLiteral("反転"), true);
+        ini.writeBool(QStringLiteral("文字"), QStringLiteral("X"), false);
+        QCOMPARE(bytesOf(path), sj("[文字]\r\nサイズ=48\r\n反転=1\r\nX=0\r\n"));
+    }
+
+    void refusedWrites_data()
+    {
+        QTest::addColumn<bool>("readOnlyFolder");
+        QTest::newRow("read-only file") << false;
+        QTest::newRow("read-only folder") << true;
+    }
+    void refusedWrites()
+    {
+        QFETCH(bool, readOnlyFolder);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("mojipot.ini"));
+        const QByteArray original = sj("[音声]\r\n男性=1\r\n");
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(original);
+        }
+        if (readOnlyFolder)
+            QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+        else
+            QFile::setPermissions(path, QFile::ReadOwner);
+        const ProfileFile ini(path);
+        try {
+            ini.writeInteger(QStringLiteral("音声"), QStringLiteral("男性"), 2);
+            QFAIL("the write was not refused");
+        } catch (const AppError &e) {
+            QCOMPARE(e.message(), path + QStringLiteral(" に書き込めません"));
+        }
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(bytesOf(path), original);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProfileFile)
+#include "tst_profilefile.moc"

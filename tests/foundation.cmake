@@ -1,1 +1,3 @@
 mojipot_test(tst_profilefile SOURCES tst_profilefile.cpp)
+mojipot_test(tst_keytable SOURCES tst_keytable.cpp)
+mojipot_test(tst_mainwindow GUI SOURCES tst_mainwindow.cpp)

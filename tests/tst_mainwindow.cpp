@@ -1,0 +1,306 @@
+// The main window as the user first meets it: start-up from the settings
+// file, the board, Tab order, the resize rule and the one focus frame.
+#include "app/board.h"
+#include "app/fonts.h"
+#include "app/keybutton.h"
+#include "app/mainform.h"
+#include "app/messageboxes.h"
+#include "app/sjis.h"
+#include "app/textdisplay.h"
+#include "speech/recordingspeech.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTest>
+
+namespace {
+
+QString settingsPath()
+{
+    return ProfileFile::pathForProgram(QCoreApplication::applicationFilePath());
+}
+
+void writeSettings(const QString &utf8)
+{
+    QFile::setPermissions(settingsPath(), QFile::ReadOwner | QFile::WriteOwner);
+    QFile f(settingsPath());
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write settings");
+    f.write(sjis::encode(utf8));
+}
+
+QString settingsText()
+{
+    QFile f(settingsPath());
+    return f.open(QIODevice::ReadOnly) ? sjis::decode(f.readAll()) : QStringLiteral("<missing>");
+}
+
+struct Window
+{
+    RecordingSpeech *speech = new RecordingSpeech();
+    QStringList errors;
+    std::unique_ptr<TMain_form> form;
+
+    explicit Window(bool show = true)
+    {
+        boxes::setHandler([this](boxes::Kind kind, const QString &text) {
+            if (kind == boxes::Kind::Error)
+                errors << text;
+        });
+        form = std::make_unique<TMain_form>(speech);
+        if (show) {
+            form->showCentred();
+            if (!QTest::qWaitForWindowExposed(form.get()))
+                qFatal("window not exposed");
+        }
+    }
+    ~Window() { boxes::setHandler({}); }
+    KeyButton *key(int tag) const { return form->Key_table[tag]; }
+};
+
+bool blueAt(const QImage &image, QPoint p)
+{
+    return image.pixelColor(p) == QColor(0, 0, 255);
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { fonts::installSubstitutions(); }
+    void init() { QFile::setPermissions(settingsPath(), QFile::ReadOwner | QFile::WriteOwner); QFile::remove(settingsPath()); }
+    void cleanupTestCase() { init(); }
+
+    void startWithoutSettingsFile()
+    {
+        Window w;
+        TMain_form &f = *w.form;
+        QCOMPARE(f.size(), QSize(878, 641));
+        QCOMPARE(f.windowTitle(), QStringLiteral("もじぽっと帳sapi4"));
+        QVERIFY(f.menus.N11->isChecked());
+        QVERIFY(!f.menus.N12->isChecked() && !f.menus.N13->isChecked());
+        QVERIFY(f.menus.N9->isChecked());
+        QVERIFY(f.menus.N17->isChecked());
+        QVERIFY(!f.menus.I1->isChecked());
+        QVERIFY(!f.menus.N14->isVisible());
+        QCOMPARE(f.state.Input_mode, 0);
+        QCOMPARE(f.state.Selection_voice, 1);
+        QCOMPARE(f.state.Decision_voice, 2);
+        QCOMPARE(f.state.Chars_per_line, 17);
+        QCOMPARE(f.state.Base_dir, QDir::currentPath());
+        QCOMPARE(f.Hyouji_edit->font().pointSize(), 32);
+        QVERIFY(f.Hyouji_edit->font().bold());
+        QCOMPARE(f.Hyouji_edit->palette().color(QPalette::Text), QColor(0, 0, 255));
+        QCOMPARE(f.Hyouji_edit->palette().color(QPalette::Base), QColor(Qt::white));
+        // The file is created with the input method written back.
+        QCOMPARE(settingsText(), QStringLiteral("[入力方法]\r\n番号=1\r\n"));
+        // "よむ" is reached, greets once in the selection voice, and is framed.
+        QCOMPARE(QApplication::focusWidget(), w.key(0));
+        QCOMPARE(w.speech->spokenTexts(), QStringList{QStringLiteral("もじぽっと帳にようこそ")});
+        QCOMPARE(w.speech->events().last().mode, 1);
+        QCOMPARE(w.speech->events().last().speed, 100);
+        QCOMPARE(f.state.Framed_key, 0);
+        QVERIFY(!f.state.Greeting_pending);
+        QVERIFY(w.errors.isEmpty());
+    }
+
+    void settingsAppliedAtStart_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("inputMode");
+        QTest::addColumn<QString>("checkedSize");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<bool>("inverted");
+        QTest::addColumn<int>("selection");
+        QTest::addColumn<int>("decision");
+        QTest::addColumn<QString>("inputAfter");
+        QTest::newRow("hexadecimal 0x2 selects the mouse")
+            << "[入力方法]\r\n番号=0x2\r\n" << 1 << "N17" << 32 << false << 1 << 2 << "番号=2";
+        QTest::newRow("keypad, large, inverted by 2")
+            << "[入力方法]\r\n番号=3\r\n[文字]\r\n反転=2\r\nサイズ=48\r\n文字数=11\r\n" << 2 << "N16" << 48 << true << 1
+            << 2 << "番号=3";
+        QTest::newRow("unknown method left as it is")
+            << "[入力方法]\r\n番号=4\r\n[文字]\r\nサイズ=26\r\n" << 0 << "N18" << 26 << false << 1 << 2 << "番号=4";
+        QTest::newRow("size 40 shown, standard stays checked")
+            << "[文字]\r\nサイズ=40\r\n[音声]\r\n男性=2\r\n女性=1\r\n" << 0 << "N17" << 40 << false << 2 << 1 << "番号=1";
+    }
+    void settingsAppliedAtStart()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, inputMode);
+        QFETCH(QString, checkedSize);
+        QFETCH(int, points);
+        QFETCH(bool, inverted);
+        QFETCH(int, selection);
+        QFETCH(int, decision);
+        QFETCH(QString, inputAfter);
+        writeSettings(file);
+        Window w(false);
+        TMain_form &f = *w.form;
+        QCOMPARE(f.state.Input_mode, inputMode);
+        QCOMPARE(f.menus.N11->isChecked(), inputMode == 0);
+        QCOMPARE(f.menus.N12->isChecked(), inputMode == 1);
+        QCOMPARE(f.menus.N13->isChecked(), inputMode == 2);
+        QCOMPARE(f.menus.N1->isEnabled(), inputMode != 2);
+        for (QAction *size : {f.menus.N16, f.menus.N17, f.menus.N18})
+            QCOMPARE(size->isChecked(), size->objectName() == checkedSize);
+        QCOMPARE(f.Hyouji_edit->font().pointSize(), points);
+        QCOMPARE(f.menus.I1->isChecked(), inverted);
+        QCOMPARE(f.Hyouji_edit->palette().color(QPalette::Base), inverted ? QColor(Qt::black) : QColor(Qt::white));
+        QCOMPARE(f.state.Selection_voice, selection);
+        QCOMPARE(f.state.Decision_voice, decision);
+        QCOMPARE(w.speech->currentMode(), selection);
+        QVERIFY2(settingsText().contains(inputAfter), qPrintable(settingsText()));
+    }
+
+    void readOnlySettingsFileStillOpensWindow()
+    {
+        writeSettings(QStringLiteral("[入力方法]\r\n番号=2\r\n[音声]\r\n男性=3\r\n[文字]\r\nサイズ=48\r\n"));
+        QFile::setPermissions(settingsPath(), QFile::ReadOwner);
+        Window w;
+        TMain_form &f = *w.form;
+        QCOMPARE(w.errors, QStringList{QDir::toNativeSeparators(settingsPath()) + QStringLiteral(" に書き込めません.")});
+        // The method took effect; everything read after it kept its initial state.
+        QVERIFY(f.menus.N12->isChecked());
+        QCOMPARE(f.state.Input_mode, 1);
+        QCOMPARE(f.state.Selection_voice, 0);
+        QCOMPARE(f.state.Decision_voice, 0);
+        QCOMPARE(f.Hyouji_edit->font().pointSize(), 32);
+        QVERIFY(f.isVisible());
+    }
+
+    void keysAsDesigned()
+    {
+        Window w(false);
+        for (const KeySpec &spec : keys::table()) {
+            KeyButton *k = w.key(spec.tag);
+            QCOMPARE(k->Tag(), spec.tag);
+            QCOMPARE(k->objectName(), QString::fromLatin1(spec.controlName));
+            QCOMPARE(k->text(), spec.caption);
+            QCOMPARE(k->geometry(), spec.geometry);
+            QCOMPARE(k->font().pixelSize(), spec.charHeight);
+            QVERIFY(k->font().bold());
+            QCOMPARE(k->cursor().shape(), spec.tag == 62 ? Qt::ArrowCursor : Qt::PointingHandCursor);
+            QVERIFY(!k->accessibleName().isEmpty());
+        }
+        // A few designed places, as a second reading of the table.
+        QCOMPARE(w.key(1)->geometry(), QRect(719, 311, 50, 50));
+        QCOMPARE(w.key(50)->geometry(), QRect(224, 535, 50, 50));
+        QCOMPARE(w.key(60)->geometry(), QRect(95, 538, 67, 48));
+        QCOMPARE(w.key(62)->text(), QStringLiteral("ぜんぶ\nけす"));
+        QCOMPARE(w.key(58)->text(), QString());
+        QCOMPARE(w.key(26)->accessibleName(), QStringLiteral("ハ"));
+        QCOMPARE(w.key(58)->accessibleName(), QStringLiteral("なし"));
+    }
+
+    void tabVisitsKeysInTagOrder()
+    {
+        Window w;
+        QCOMPARE(QApplication::focusWidget(), w.key(0));
+        for (int step = 1; step <= 66; ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), w.key(step % 66));
+        }
+    }
+
+    void widerWindowScalesEverything()
+    {
+        Window w;
+        TMain_form &f = *w.form;
+        f.resize(1317, 641);
+        QTRY_COMPARE(f.size(), QSize(1317, 962));
+        for (const KeySpec &spec : keys::table()) {
+            const QRect g = w.key(spec.tag)->geometry();
+            QVERIFY2(std::abs(g.x() - spec.geometry.x() * 1.5) <= 0.5 && std::abs(g.width() - spec.geometry.width() * 1.5) <= 0.5,
+                     qPrintable(w.key(spec.tag)->objectName()));
+            QVERIFY(std::abs(w.key(spec.tag)->font().pixelSize() - spec.charHeight * 1.5) <= 0.5);
+        }
+        QCOMPARE(f.Hyouji_edit->font().pointSize(), 48);
+    }
+
+    void heightOnlyChangeIsUndone()
+    {
+        Window w;
+        TMain_form &f = *w.form;
+        f.resize(878, 800);
+        QTest::qWait(50);
+        QTRY_COMPARE(f.size(), QSize(878, 641));
+        QCOMPARE(w.key(1)->geometry(), QRect(719, 311, 50, 50));
+    }
+
+    void manyResizesDoNotDrift()
+    {
+        Window w;
+        TMain_form &f = *w.form;
+        QRandomGenerator rng(20261207);
+        for (int i = 0; i < 50; ++i) {
+            f.resize(500 + rng.bounded(900), 300 + rng.bounded(700));
+            QTest::qWait(1);
+        }
+        f.resize(1000, 641);
+        QTRY_COMPARE(f.width(), 1000);
+        QTRY_COMPARE(f.height(), 730); // 1000 × 641 / 878 = 730.07
+        QList<QRect> afterMany;
+        for (KeyButton *k : f.Key_table)
+            afterMany << k->geometry();
+        const int displayPoints = f.Hyouji_edit->font().pointSize();
+
+        Window once;
+        once.form->resize(1000, 641);
+        QTRY_COMPARE(once.form->size(), QSize(1000, 730));
+        for (int t = 0; t < keys::kCount; ++t)
+            QCOMPARE(once.form->Key_table[t]->geometry(), afterMany[t]);
+        QCOMPARE(once.form->Hyouji_edit->font().pointSize(), displayPoints);
+    }
+
+    void exactlyOneFrameAfterRepaint()
+    {
+        Window w;
+        TMain_form &f = *w.form;
+        w.key(7)->setFocus(Qt::TabFocusReason);
+        QCOMPARE(f.state.Framed_key, 7);
+        f.repaint();
+        const QImage surface = f.board()->grab().toImage();
+        const QRect reached = Board::frameRect(w.key(7)->geometry());
+        const QRect read = Board::frameRect(w.key(0)->geometry());
+        QVERIFY(blueAt(surface, QPoint(reached.center().x(), reached.top())));
+        QVERIFY(blueAt(surface, QPoint(reached.left(), reached.center().y())));
+        QVERIFY(!blueAt(surface, QPoint(read.center().x(), read.top())));
+        QVERIFY(!blueAt(surface, QPoint(read.left(), read.center().y())));
+    }
+
+    void mouseMethodRemovesFrameUntilNextFocus()
+    {
+        Window w;
+        TMain_form &f = *w.form;
+        w.key(3)->setFocus(Qt::TabFocusReason);
+        f.menus.N12->trigger();
+        QCOMPARE(f.state.Framed_key, 3); // still names the key
+        QCOMPARE(QApplication::focusWidget(), w.key(3));
+        const QRect frame = Board::frameRect(w.key(3)->geometry());
+        QVERIFY(!blueAt(f.board()->grab().toImage(), QPoint(frame.center().x(), frame.top())));
+        w.key(4)->setFocus(Qt::TabFocusReason);
+        const QRect next = Board::frameRect(w.key(4)->geometry());
+        QVERIFY(blueAt(f.board()->grab().toImage(), QPoint(next.center().x(), next.top())));
+        QVERIFY(settingsText().contains(QStringLiteral("番号=2")));
+    }
+
+    void blankKeysCanBeReachedAndPressed()
+    {
+        Window w;
+        const QString before = w.form->Hyouji_edit->toPlainText();
+        w.key(58)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(w.key(58), Qt::Key_Return);
+        QTest::keyClick(w.key(59), Qt::Key_Space);
+        QCOMPARE(w.form->Hyouji_edit->toPlainText(), before);
+        QCOMPARE(w.speech->spokenTexts().last(), QStringLiteral("なし"));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -62,7 +62,11 @@ Board::Board(QWidget *parent) : QWidget(parent)
 
     auto *label = place(new QLabel(QStringLiteral("mipotan"), this), QRect(792, 565, 33, 13), 13);
     label->setObjectName(QStringLiteral("Label1"));
-    label->setFont(proportionalFont(13, false));
+    // The mark must fit its designed 33 pixels: the stand-in face is wider.
+    QFont mark = proportionalFont(13, false);
+    mark.setStretch(QFont::Condensed);
+    mark.setLetterSpacing(QFont::PercentageSpacing, 88);
+    label->setFont(mark);
 
     m_picture = place(new QLabel(this), QRect(795, 515, 30, 51));
     m_picture->setObjectName(QStringLiteral("Image1"));

@@ -174,6 +174,40 @@ private slots:
         QVERIFY(f.isVisible());
     }
 
+    void unreadableSettingsGiveDefaults_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QByteArray noise(4096, 0);
+        QRandomGenerator rng(641);
+        for (char &c : noise)
+            c = char(rng.bounded(256));
+        noise.replace("\r", "").replace("\n", "");
+        QTest::newRow("random bytes") << noise;
+        QTest::newRow("invalid Shift-JIS section") << QByteArray("[\x81\xff\xfe]\r\n\x82=\x83");
+        QTest::newRow("missing bracket, CR only") << sjis::encode(QStringLiteral("[文字\rサイズ=abc\r[音声\r男性=zz"));
+    }
+    void unreadableSettingsGiveDefaults()
+    {
+        QFETCH(QByteArray, bytes);
+        {
+            QFile f(settingsPath());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        }
+        Window w(false);
+        QCOMPARE(w.form->state.Selection_voice, 1);
+        QCOMPARE(w.form->state.Decision_voice, 2);
+        QCOMPARE(w.form->Hyouji_edit->font().pointSize(), 32);
+        QVERIFY(w.errors.isEmpty());
+        // Nothing but the written key changed: the old bytes stay in front.
+        QFile f(settingsPath());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray after = f.readAll();
+        QVERIFY(after.startsWith(bytes));
+        QVERIFY(after.endsWith(sjis::encode(QStringLiteral("[入力方法]\r\n番号=1\r\n"))));
+        QVERIFY(after.size() <= bytes.size() + 2 + sjis::encode(QStringLiteral("[入力方法]\r\n番号=1\r\n")).size());
+    }
+
     void keysAsDesigned()
     {
         Window w(false);

@@ -1,0 +1,195 @@
+"""Drives the real program as its users do: a fresh distribution folder, an X
+display (Xvfb), real key and pointer events (xdotool), and checks only what a
+user or another program can see: files, the recorded sound, the printed page,
+the received mail, screenshots."""
+
+import array
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+ROOT = os.environ.get("MOJIPOT_SOURCE_DIR", os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
+DIST = os.environ.get("MOJIPOT_DIST_DIR", os.path.join(ROOT, "dist"))
+TITLE = "もじぽっと帳sapi4"
+MONITOR = "mojipot_null.monitor"
+RATE = 16000
+
+
+def sjis(text):
+    return text.encode("cp932")
+
+
+class Display:
+    """One Xvfb server for a test case."""
+
+    def __init__(self):
+        self.number = None
+        self.proc = None
+
+    def start(self):
+        for n in range(120, 160):
+            if os.path.exists(f"/tmp/.X11-unix/X{n}") or os.path.exists(f"/tmp/.X{n}-lock"):
+                continue
+            self.proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            for _ in range(100):
+                if subprocess.run(["xdpyinfo", "-display", f":{n}"], stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL).returncode == 0:
+                    self.number = n
+                    return f":{n}"
+                if self.proc.poll() is not None:
+                    break
+                time.sleep(0.05)
+            self.proc.kill()
+        raise RuntimeError("no X display could be started")
+
+    def stop(self):
+        if self.proc:
+            self.proc.terminate()
+            self.proc.wait(5)
+
+
+class Recorder:
+    """Records what is played into the null sink, as 16-bit mono samples."""
+
+    def __init__(self):
+        self.proc = None
+        self.path = None
+
+    def start(self):
+        fd, self.path = tempfile.mkstemp(suffix=".raw")
+        os.close(fd)
+        self.out = open(self.path, "wb")
+        self.proc = subprocess.Popen(["parec", "-d", MONITOR, "--format=s16le", f"--rate={RATE}", "--channels=1",
+                                      "--latency-msec=10"], stdout=self.out, stderr=subprocess.DEVNULL)
+        self.started = time.monotonic()
+        time.sleep(0.2)
+
+    def samples(self):
+        self.out.flush()
+        with open(self.path, "rb") as f:
+            data = f.read()
+        data = data[: len(data) // 2 * 2]
+        return array.array("h", data)
+
+    def mark(self):
+        """Position (in samples) of now, for looking at what comes after."""
+        return len(self.samples())
+
+    def loud_after(self, mark, seconds=3.0, threshold=800):
+        """True when sound louder than threshold arrives after mark within seconds."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            s = self.samples()[mark:]
+            if any(abs(v) > threshold for v in s):
+                return True
+            time.sleep(0.05)
+        return False
+
+    def quiet_window(self, mark, seconds, threshold=300):
+        """True when the samples from mark on, over the given seconds, stay below threshold."""
+        time.sleep(seconds)
+        s = self.samples()[mark: mark + int(seconds * RATE)]
+        return all(abs(v) <= threshold for v in s)
+
+    def stop(self):
+        if self.proc:
+            self.proc.terminate()
+            self.proc.wait(5)
+            self.out.close()
+            os.unlink(self.path)
+
+
+class ProgramCase(unittest.TestCase):
+    """Base of every scenario: a fresh distribution folder and the program in it."""
+
+    settings = None  # text of mojipot.ini to lay down before start (None: no file)
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="mojipot-e2e-")
+        self.dist = os.path.join(self.tmp, "dist")
+        shutil.copytree(DIST, self.dist, ignore=shutil.ignore_patterns("mojipot.ini", "*.png"))
+        for f in os.listdir(os.path.join(self.dist, "日記")):
+            os.unlink(os.path.join(self.dist, "日記", f))
+        if self.settings is not None:
+            with open(self.ini_path, "wb") as f:
+                f.write(sjis(self.settings))
+        self.display = Display()
+        self.env = dict(os.environ, DISPLAY=self.display.start())
+        self.env.pop("QT_QPA_PLATFORM", None)
+        self.env["XDG_CACHE_HOME"] = os.path.join(ROOT, "build", "e2e-cache")
+        self.recorder = Recorder()
+        self.recorder.start()
+        self.proc = None
+        self.window = None
+
+    def tearDown(self):
+        if self.proc:
+            if self.proc.poll() is None:
+                self.proc.kill()
+            self.proc.wait(5)
+            self.log.close()
+        self.recorder.stop()
+        self.display.stop()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    @property
+    def ini_path(self):
+        return os.path.join(self.dist, "mojipot.ini")
+
+    def start_program(self):
+        self.log = open(os.path.join(self.tmp, "program.log"), "wb")
+        self.proc = subprocess.Popen([os.path.join(self.dist, "mojipot")], cwd=self.dist, env=self.env,
+                                     stdout=self.log, stderr=subprocess.STDOUT)
+        deadline = time.monotonic() + 20
+        while time.monotonic() < deadline:
+            r = self.xdo("search", "--onlyvisible", "--name", TITLE, check=False)
+            if r.returncode == 0 and r.stdout.strip():
+                self.window = r.stdout.split()[0]
+                self.xdo("windowfocus", "--sync", self.window, check=False)
+                time.sleep(0.3)
+                return
+            if self.proc.poll() is not None:
+                break
+            time.sleep(0.1)
+        self.fail("the window did not appear: " + self.program_output())
+
+    def program_output(self):
+        self.log.flush()
+        with open(os.path.join(self.tmp, "program.log"), "rb") as f:
+            return f.read().decode(errors="replace")
+
+    def xdo(self, *args, check=True):
+        r = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True)
+        if check and r.returncode != 0:
+            self.fail(f"xdotool {' '.join(args)}: {r.stderr}")
+        return r
+
+    def key(self, *names, delay_ms=60):
+        self.xdo("key", "--delay", str(delay_ms), *names)
+
+    def geometry(self):
+        out = self.xdo("getwindowgeometry", "--shell", self.window).stdout
+        vals = dict(line.split("=", 1) for line in out.split())
+        return int(vals["WIDTH"]), int(vals["HEIGHT"])
+
+    def screenshot(self, name):
+        path = os.path.join(ROOT, "build", "e2e-shots", name + ".png")
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        subprocess.run(["import", "-window", "root", path], env=self.env, check=False)
+        return path
+
+    def read_settings(self):
+        with open(self.ini_path, "rb") as f:
+            return f.read()
+
+    def wait_for(self, predicate, seconds=10, message="condition"):
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if predicate():
+                return
+            time.sleep(0.05)
+        self.fail("timed out waiting for " + message)

@@ -6,7 +6,10 @@
 #include "app/keybutton.h"
 #include "app/messageboxes.h"
 #include "app/textmodel.h"
+#include "input/hover.h"
+#include "input/keyfilter.h"
 #include "input/methodselection.h"
+#include "input/scanning.h"
 #include "speech/announcements.h"
 #include "speech/directss.h"
 
@@ -33,6 +36,7 @@ TMain_form::TMain_form(DirectSS *speech, QWidget *parent) : QMainWindow(parent),
 
     connectKeys();
     connectMenus();
+    new input::KeyFilter(*this); // held keys, the arrow-key walk, key releases to TenKeyUp
     FormCreate();
 }
 
@@ -48,6 +52,7 @@ void TMain_form::connectKeys()
     for (KeyButton *key : m_board->keys()) {
         connect(key, &KeyButton::focusEntered, this, [this](KeyButton *k) { guarded([&] { speak(k); }); });
         connect(key, &QPushButton::clicked, this, [this, key] { keyPressed(key); });
+        connect(key, &KeyButton::pointerMoved, this, [this](KeyButton *k) { input::pointerMoved(*this, k); });
     }
 }
 
@@ -232,4 +237,9 @@ void TMain_form::N12Click()
 void TMain_form::N13Click()
 {
     input::selectMethod(*this, input::Method::Keypad);
+}
+
+void TMain_form::TenKeyUp(int key, Qt::KeyboardModifiers modifiers)
+{
+    guarded([&] { input::tenKeyUp(*this, key, modifiers); });
 }

@@ -7,6 +7,7 @@
 #include "app/mainstate.h"
 #include "app/menus.h"
 #include "app/profilefile.h"
+#include "input/multitap.h"
 
 class Board;
 class DirectSS;
@@ -65,6 +66,11 @@ public:
     void N11Click();
     void N12Click();
     void N13Click();
+    // Every key release reaches it first (from the application's key filter).
+    void TenKeyUp(int key, Qt::KeyboardModifiers modifiers);
+
+    // The multi-tap keypad's place in its groups (Tap_index, Tapped_key).
+    input::MultiTap multiTap;
 
 signals:
     void beeped();

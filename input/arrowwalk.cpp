@@ -1,0 +1,62 @@
+#include "input/arrowwalk.h"
+
+namespace input {
+
+namespace {
+
+constexpr int kFirstGrid = 1;
+constexpr int kLastGrid = keys::kCount - 1; // 65
+constexpr int kRows = 5;
+
+// Steps the candidate by whole columns (+5 leftwards, −5 rightwards) while it
+// is hidden. A column that cannot be left (never the case on the real board,
+// whose outer columns are always shown) leaves the walk where it started.
+int overHidden(int candidate, int step, int from, const ShownKeys &shown)
+{
+    while (candidate >= kFirstGrid && candidate <= kLastGrid && !shown.test(candidate))
+        candidate += step;
+    return (candidate >= kFirstGrid && candidate <= kLastGrid) ? candidate : from;
+}
+
+} // namespace
+
+ShownKeys allShown()
+{
+    return ShownKeys().set();
+}
+
+int walk(int p, Move move, const ShownKeys &shown)
+{
+    if (p < 0 || p > kLastGrid)
+        p = keys::kRead;
+    const int right = -kRows;
+    switch (move) {
+    case Move::Left:
+        if (p == keys::kRead)
+            return 1;
+        if (p == keys::kDelete) // top of the leftmost column: round to "よむ"
+            return keys::kRead;
+        if (p > keys::kDelete)  // other rows wrap to the あ column
+            return p - 60;
+        return overHidden(p + kRows, kRows, p, shown);
+    case Move::Right:
+        if (p == keys::kRead)
+            return keys::kDelete;
+        if (p == 1)
+            return keys::kRead;
+        if (p <= kRows)
+            return p + 60;
+        return overHidden(p + right, right, p, shown);
+    case Move::Up:
+        if (p == keys::kRead)
+            return keys::kEnd;
+        return overHidden(p % kRows == 1 ? p + (kRows - 1) : p - 1, right, p, shown);
+    case Move::Down:
+        if (p == keys::kRead)
+            return 1;
+        return overHidden(p % kRows == 0 ? p - (kRows - 1) : p + 1, right, p, shown);
+    }
+    return p;
+}
+
+} // namespace input

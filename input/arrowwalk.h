@@ -1,0 +1,29 @@
+#pragma once
+#include <bitset>
+
+#include "app/keytable.h"
+
+// The walk over the board with four direction keys. The board as the walk
+// sees it: Tag 0, "よむ", alone to the right of the top row, and 13 columns of
+// five keys numbered from the right-hand edge (column c holds Tags 5c − 4 at
+// the top to 5c at the bottom). Left goes to the next higher column, Right to
+// the next lower one; every row and every column is a ring.
+namespace input {
+
+enum class Move { Left, Right, Up, Down };
+
+// Which keys can take the focus, by Tag (practice mode hides whole kana
+// columns; "よむ", the あ column and both command columns are always shown).
+using ShownKeys = std::bitset<keys::kCount>;
+
+// All 66 keys shown.
+ShownKeys allShown();
+
+// The Tag a move reaches from the scan position. Left and Right step over
+// hidden columns. An Up or Down move whose target lies in a hidden column
+// (the scan position's column was hidden after the walk reached it) is made
+// in the nearest shown column towards the あ column instead, in the row the
+// move aims at, so that every move reaches a key the user hears.
+int walk(int scanPos, Move move, const ShownKeys &shown);
+
+} // namespace input

@@ -1,0 +1,40 @@
+#pragma once
+#include <QObject>
+
+class QKeyEvent;
+class QWidget;
+class TMain_form;
+
+namespace input {
+
+// The one filter on the whole application that stands between the keyboard
+// and the program's windows:
+//  - a key held down acts once: every auto-repeated press, release and
+//    short-cut check is dropped, in every window of the program;
+//  - the four arrow keys move the walk on press, whatever the input method
+//    and whatever Shift, Ctrl or Alt are held, and go no further (the
+//    display's insertion point does not move, Tab order is not walked);
+//  - every key release is handed to the window's TenKeyUp before the focused
+//    control sees it.
+// The last two act only on keys meant for the main window: a dialog, a menu
+// or the menu bar in keyboard mode keeps its own arrow keys.
+class KeyFilter : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Installs itself on the application; removed with the window.
+    explicit KeyFilter(TMain_form &form);
+    ~KeyFilter() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool meantForMainWindow(const QObject *watched) const;
+    bool arrowPressed(QKeyEvent *event);
+
+    TMain_form &m_form;
+};
+
+} // namespace input

@@ -5,6 +5,10 @@
 #include "app/textdisplay.h"
 #include "app/keybutton.h"
 #include "app/messageboxes.h"
+#include "app/displaysettings.h"
+#include "app/practicemode.h"
+#include "diary/diarystorage.h"
+#include "diary/help.h"
 #include "app/textmodel.h"
 #include "input/hover.h"
 #include "input/keyfilter.h"
@@ -65,6 +69,21 @@ void TMain_form::connectMenus()
     on(menus.N11, &TMain_form::N11Click);
     on(menus.N12, &TMain_form::N12Click);
     on(menus.N13, &TMain_form::N13Click);
+    on(menus.N2, &TMain_form::N2Click);
+    on(menus.Save1, &TMain_form::Save1Click);
+    on(menus.Exit1, &TMain_form::Exit1Click);
+    on(menus.Exit2, &TMain_form::Exit2Click);
+    on(menus.ReadMeH1, &TMain_form::ReadMeH1Click);
+    on(menus.About1, &TMain_form::About1Click);
+    on(menus.I1, &TMain_form::I1Click);
+    on(menus.N16, &TMain_form::N16Click);
+    on(menus.N17, &TMain_form::N17Click);
+    on(menus.N18, &TMain_form::N18Click);
+    on(menus.N3, &TMain_form::N3Click);
+    on(menus.N4, &TMain_form::N4Click);
+    on(menus.N5, &TMain_form::N5Click);
+    on(menus.N8, &TMain_form::N8Click);
+    on(menus.N9, &TMain_form::N9Click);
 }
 
 void TMain_form::keyPressed(KeyButton *key)
@@ -73,6 +92,12 @@ void TMain_form::keyPressed(KeyButton *key)
         switch (key->Tag()) {
         case keys::kRead:
             Button0Click();
+            break;
+        case keys::kSave:
+            Button59Click();
+            break;
+        case keys::kEnd:
+            Button61Click();
             break;
         default:
             // The two blank keys do nothing; the other keys' operations are
@@ -243,3 +268,21 @@ void TMain_form::TenKeyUp(int key, Qt::KeyboardModifiers modifiers)
 {
     guarded([&] { input::tenKeyUp(*this, key, modifiers); });
 }
+
+void TMain_form::Button59Click() { diary::saveDated(*this); }
+void TMain_form::Save1Click() { Button59Click(); }
+void TMain_form::Exit1Click() { diary::saveAs(*this); }
+void TMain_form::N2Click() { diary::openFile(*this); }
+void TMain_form::Button61Click() { diary::endProgram(*this); }
+void TMain_form::Exit2Click() { diary::endProgram(*this); }
+void TMain_form::ReadMeH1Click() { help::showReadMe(*this); }
+void TMain_form::About1Click() { help::showVersion(*this); }
+void TMain_form::I1Click() { display::invert(*this); }
+void TMain_form::N16Click() { display::chooseSize(*this, display::kLarge); }
+void TMain_form::N17Click() { display::chooseSize(*this, display::kStandard); }
+void TMain_form::N18Click() { display::chooseSize(*this, display::kSmall); }
+void TMain_form::N3Click() { practice::showFirstKeys(*this, practice::kOnlyA); }
+void TMain_form::N4Click() { practice::showFirstKeys(*this, practice::kAToKa); }
+void TMain_form::N5Click() { practice::showFirstKeys(*this, practice::kAToSa); }
+void TMain_form::N8Click() { practice::showFirstKeys(*this, practice::kAToNa); }
+void TMain_form::N9Click() { practice::showFirstKeys(*this, practice::kAll); }

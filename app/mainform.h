@@ -66,6 +66,25 @@ public:
     void N11Click();
     void N12Click();
     void N13Click();
+    // Diary files and the end (diary/diarystorage), help (diary/help),
+    // display settings (app/displaysettings), practice mode (app/practicemode).
+    void Button59Click();
+    void Button61Click();
+    void N2Click();
+    void Save1Click();
+    void Exit1Click();
+    void Exit2Click();
+    void ReadMeH1Click();
+    void About1Click();
+    void I1Click();
+    void N16Click();
+    void N17Click();
+    void N18Click();
+    void N3Click();
+    void N4Click();
+    void N5Click();
+    void N8Click();
+    void N9Click();
     // Every key release reaches it first (from the application's key filter).
     void TenKeyUp(int key, Qt::KeyboardModifiers modifiers);
 

@@ -1,0 +1,28 @@
+#include "app/practicemode.h"
+
+#include "app/keybutton.h"
+#include "app/mainform.h"
+
+namespace practice {
+
+namespace {
+constexpr int kLastKana = 55;
+}
+
+void showFirstKeys(TMain_form &form, int shownKeys)
+{
+    // Moving the focus before the key disappears keeps the window from
+    // passing it on to whichever key comes next in the Tab order.
+    if (auto *focused = qobject_cast<KeyButton *>(form.focusWidget())) {
+        const int tag = focused->Tag();
+        if (tag > shownKeys && tag <= kLastKana) {
+            const int target = keys::rowOf(tag); // the あ column holds Tags 1 to 5
+            form.Key_table[target]->setFocus(Qt::OtherFocusReason);
+            form.state.Scan_pos = target;
+        }
+    }
+    for (int tag = 1; tag <= kLastKana; ++tag)
+        form.Key_table[tag]->setVisible(tag <= shownKeys);
+}
+
+} // namespace practice

@@ -1,0 +1,130 @@
+// The menu "練習モード(&T)": which keys each level shows, where the focus goes
+// when its key disappears, and that nothing is kept for the next start.
+#include "diarywindow.h"
+
+using namespace testwin;
+
+namespace {
+
+// The Tags of the hidden keys, as "6-55" ranges.
+QString hiddenKeys(const TMain_form &f)
+{
+    QStringList ranges;
+    int from = -1;
+    for (int t = 0; t <= keys::kCount; ++t) {
+        const bool hidden = t < keys::kCount && f.Key_table[t]->isHidden();
+        if (hidden && from < 0)
+            from = t;
+        if (!hidden && from >= 0) {
+            ranges << (from == t - 1 ? QString::number(from) : QStringLiteral("%1-%2").arg(from).arg(t - 1));
+            from = -1;
+        }
+    }
+    return ranges.join(u',');
+}
+
+QString checkedLevel(const TMain_form &f)
+{
+    for (QAction *a : {f.menus.N3, f.menus.N4, f.menus.N5, f.menus.N8, f.menus.N9})
+        if (a->isChecked())
+            return a->text();
+    return {};
+}
+
+} // namespace
+
+class TestPracticeMode : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { fonts::installSubstitutions(); }
+    void init() { removeSettings(); }
+    void cleanupTestCase() { removeSettings(); }
+
+    void levels_data()
+    {
+        QTest::addColumn<QStringList>("chosen"); // items chosen in order
+        QTest::addColumn<QString>("hidden");
+        QTest::addColumn<QString>("checked");
+        QTest::newRow("あ行") << QStringList{"N3"} << "6-55" << "あ行";
+        QTest::newRow("あ・か行") << QStringList{"N4"} << "11-55" << "あ・か行";
+        QTest::newRow("あ・か・さ行") << QStringList{"N5"} << "16-55" << "あ・か・さ行";
+        QTest::newRow("あ・か・さ・た・な行") << QStringList{"N8"} << "26-55" << "あ・か・さ・た・な行";
+        QTest::newRow("制限なし") << QStringList{"N9"} << "" << "制限なし";
+        QTest::newRow("あ・か行 then 制限なし") << QStringList{"N4", "N9"} << "" << "制限なし";
+        QTest::newRow("あ行 then あ to な") << QStringList{"N3", "N8"} << "26-55" << "あ・か・さ・た・な行";
+        QTest::newRow("あ to な then あ・か行") << QStringList{"N8", "N4"} << "11-55" << "あ・か行";
+    }
+    void levels()
+    {
+        QFETCH(QStringList, chosen);
+        QFETCH(QString, hidden);
+        QFETCH(QString, checked);
+        Window w;
+        const QString settingsBefore = settingsText();
+        const QList<QRect> places = [&] {
+            QList<QRect> r;
+            for (KeyButton *k : w.form->Key_table)
+                r << k->geometry();
+            return r;
+        }();
+        for (const QString &item : chosen)
+            w.form->findChild<QAction *>(item)->trigger();
+
+        QCOMPARE(hiddenKeys(*w.form), hidden);
+        QCOMPARE(checkedLevel(*w.form), checked);
+        for (int t = 0; t < keys::kCount; ++t) {
+            QVERIFY(w.key(t)->isEnabled());
+            QCOMPARE(w.key(t)->geometry(), places[t]);
+        }
+        QCOMPARE(settingsText(), settingsBefore);
+        QVERIFY(w.speech->events().isEmpty()); // "よむ" keeps the focus
+    }
+
+    void focusOnAHiddenKey_data()
+    {
+        QTest::addColumn<int>("focused");
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<int>("focusAfter");
+        QTest::addColumn<QStringList>("said");
+        QTest::newRow("ね to え") << 24 << "N3" << 4 << QStringList{"え"};
+        QTest::newRow("ゃ to い") << 52 << "N8" << 2 << QStringList{"い"};
+        QTest::newRow("ー to お") << 55 << "N5" << 5 << QStringList{"お"};
+        QTest::newRow("shown kana stays") << 13 << "N5" << 13 << QStringList{};
+        QTest::newRow("command key stays") << 63 << "N3" << 63 << QStringList{};
+        QTest::newRow("よむ stays") << 0 << "N3" << 0 << QStringList{};
+    }
+    void focusOnAHiddenKey()
+    {
+        QFETCH(int, focused);
+        QFETCH(QString, item);
+        QFETCH(int, focusAfter);
+        QFETCH(QStringList, said);
+        Window w;
+        w.key(focused)->setFocus();
+        w.form->state.Scan_pos = focused;
+        w.speech->clear();
+
+        w.form->findChild<QAction *>(item)->trigger();
+
+        QCOMPARE(QApplication::focusWidget(), w.key(focusAfter));
+        QCOMPARE(w.form->state.Scan_pos, focusAfter);
+        QCOMPARE(w.speech->spokenTexts(), said);
+        QCOMPARE(w.form->state.Framed_key, focusAfter);
+    }
+
+    void nextStartIsComplete()
+    {
+        {
+            Window first;
+            first.form->menus.N3->trigger();
+        }
+        Window next;
+        QCOMPARE(hiddenKeys(*next.form), QString());
+        QCOMPARE(checkedLevel(*next.form), QStringLiteral("制限なし"));
+    }
+};
+
+QTEST_MAIN(TestPracticeMode)
+#include "tst_practicemode.moc"

@@ -13,6 +13,8 @@
 #include "input/hover.h"
 #include "input/keyfilter.h"
 #include "input/methodselection.h"
+#include "mail/mailform.h"
+#include "mail/sending.h"
 #include "input/scanning.h"
 #include "speech/announcements.h"
 #include "speech/directss.h"
@@ -42,6 +44,7 @@ TMain_form::TMain_form(DirectSS *speech, QWidget *parent) : QMainWindow(parent),
     connectMenus();
     new input::KeyFilter(*this); // held keys, the arrow-key walk, key releases to TenKeyUp
     FormCreate();
+    Mail_form = new TMail_form(this);
 }
 
 TMain_form::~TMain_form() = default;
@@ -84,6 +87,8 @@ void TMain_form::connectMenus()
     on(menus.N5, &TMain_form::N5Click);
     on(menus.N8, &TMain_form::N8Click);
     on(menus.N9, &TMain_form::N9Click);
+    on(menus.N6, &TMain_form::N6Click);
+    on(menus.Send1, &TMain_form::Send1Click);
 }
 
 void TMain_form::keyPressed(KeyButton *key)
@@ -98,6 +103,9 @@ void TMain_form::keyPressed(KeyButton *key)
             break;
         case keys::kEnd:
             Button61Click();
+            break;
+        case keys::kMail:
+            Button65Click();
             break;
         default:
             // The two blank keys do nothing; the other keys' operations are
@@ -268,6 +276,10 @@ void TMain_form::TenKeyUp(int key, Qt::KeyboardModifiers modifiers)
 {
     guarded([&] { input::tenKeyUp(*this, key, modifiers); });
 }
+
+void TMain_form::N6Click() { Mail_form->showModal(); }
+void TMain_form::Send1Click() { mail::sendDiary(*this); }
+void TMain_form::Button65Click() { Send1Click(); }
 
 void TMain_form::Button59Click() { diary::saveDated(*this); }
 void TMain_form::Save1Click() { Button59Click(); }

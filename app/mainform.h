@@ -13,6 +13,7 @@ class Board;
 class DirectSS;
 class TextDisplay;
 class KeyButton;
+class TMail_form;
 
 // The one window: the display above the board of 66 keys, and the menu bar.
 // Handlers keep the names of the design and hand the work to the folder that
@@ -85,6 +86,11 @@ public:
     void N5Click();
     void N8Click();
     void N9Click();
+    // Mail (mail/sending, mail/mailform).
+    void N6Click();
+    void Send1Click();
+    void Button65Click();
+    TMail_form *Mail_form = nullptr; // the mail settings dialog, created with the window
     // Every key release reaches it first (from the application's key filter).
     void TenKeyUp(int key, Qt::KeyboardModifiers modifiers);
 

@@ -1,0 +1,129 @@
+#include "mail/mailform.h"
+
+#include "app/apperror.h"
+#include "app/fonts.h"
+#include "app/mainform.h"
+#include "mail/mailsettings.h"
+#include "mail/sending.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+QFont face(int pixels, bool bold)
+{
+    QFont f(QString::fromUtf8(fonts::kProportional));
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+template <typename W>
+W *placed(W *widget, const char *name, const QRect &geometry, const QFont &font)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(geometry);
+    widget->setFont(font);
+    return widget;
+}
+
+} // namespace
+
+TMail_form::TMail_form(TMain_form *owner)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                         | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_owner(owner)
+{
+    setObjectName(QStringLiteral("Mail_form"));
+    setWindowTitle(QStringLiteral("メール設定"));
+    setFixedSize(315, 292);
+    setFont(face(12, false));
+    QPalette p = palette();
+    p.setColor(QPalette::Window, p.color(QPalette::Button));
+    setPalette(p);
+    setAutoFillBackground(true);
+
+    const QFont caption = face(21, true);
+    const QFont entry = face(16, true);
+    To_lbl = placed(new QLabel(QStringLiteral("送り先のメールアドレス"), this), "To_lbl", {12, 9, 217, 21}, caption);
+    To_edit = placed(new QLineEdit(this), "To_edit", {24, 33, 265, 24}, entry);
+    From_lbl = placed(new QLabel(QStringLiteral("自分のメールアドレス"), this), "From_lbl", {12, 81, 200, 21}, caption);
+    From_edit = placed(new QLineEdit(this), "From_edit", {24, 105, 265, 24}, entry);
+    Smtp_lbl = placed(new QLabel(QStringLiteral("SMTPサーバ"), this), "Smtp_lbl", {12, 153, 123, 21}, caption);
+    Smtp_edit = placed(new QLineEdit(this), "Smtp_edit", {24, 177, 265, 24}, entry);
+    Ok_btn = placed(new QPushButton(QStringLiteral("ＯＫ"), this), "Ok_btn", {6, 228, 91, 49}, caption);
+    Esc_btn = placed(new QPushButton(QStringLiteral("ＥＳＣ"), this), "Esc_btn", {114, 228, 91, 49}, caption);
+    smail_btn = placed(new QPushButton(QStringLiteral("詳細設定"), this), "smail_btn", {219, 234, 91, 37},
+                       face(21, false));
+    // Enter in an edit box presses ＯＫ.
+    Ok_btn->setDefault(true);
+
+    setTabOrder(To_edit, From_edit);
+    setTabOrder(From_edit, Smtp_edit);
+    setTabOrder(Smtp_edit, Ok_btn);
+    setTabOrder(Ok_btn, Esc_btn);
+    setTabOrder(Esc_btn, smail_btn);
+
+    connect(Ok_btn, &QPushButton::clicked, this, &TMail_form::Ok_btnClick);
+    connect(Esc_btn, &QPushButton::clicked, this, &TMail_form::Esc_btnClick);
+    connect(smail_btn, &QPushButton::clicked, this, &TMail_form::smail_btnClick);
+}
+
+void TMail_form::loadSettings()
+{
+    const mail::Settings s = mail::readSettings(m_owner->settings());
+    To_edit->setText(s.recipient);
+    From_edit->setText(s.sender);
+    Smtp_edit->setText(s.server);
+}
+
+void TMail_form::showModal()
+{
+    loadSettings();
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect r = frameGeometry();
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
+    To_edit->setFocus(Qt::TabFocusReason);
+    exec();
+}
+
+void TMail_form::Ok_btnClick()
+{
+    // The result is OK from the start: the dialog closes even when the
+    // settings file refuses the write (the error box says so first).
+    setResult(QDialog::Accepted);
+    const mail::Settings s{To_edit->text(), From_edit->text(), Smtp_edit->text()};
+    m_owner->guarded([&] { mail::writeSettings(m_owner->settings(), s); });
+    done(QDialog::Accepted);
+}
+
+void TMail_form::Esc_btnClick()
+{
+    done(QDialog::Rejected);
+}
+
+void TMail_form::smail_btnClick()
+{
+    m_owner->guarded([&] {
+        if (!mail::startMailerAlone(m_owner->state.Base_dir))
+            throw AppError(QStringLiteral("%1 を起動できません")
+                               .arg(QDir::toNativeSeparators(mail::mailerPath(m_owner->state.Base_dir))));
+    });
+}
+
+void TMail_form::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

@@ -1,0 +1,79 @@
+#include "mail/sending.h"
+
+#include "app/mainform.h"
+#include "app/messageboxes.h"
+#include "app/textdisplay.h"
+#include "app/textmodel.h"
+#include "mail/mailsettings.h"
+#include "speech/directss.h"
+
+#include <QProcess>
+
+namespace mail {
+
+namespace {
+
+void reportResult(TMain_form &form, bool delivered)
+{
+    form.guarded([&] {
+        if (delivered) {
+            form.speakMessage(sentMessage());
+        } else {
+            form.speakMessage(notSentMessage());
+            boxes::notice(&form, notSentMessage());
+        }
+    });
+}
+
+// Starts the mailer with one argument per value, never through a shell, and
+// returns at once. The process object has no parent: closing the window must
+// not kill a mail on its way; it deletes itself when the mailer ends.
+void startMailer(TMain_form &form, const QString &program, const QStringList &arguments)
+{
+    auto *process = new QProcess;
+    process->setProgram(program);
+    process->setArguments(arguments);
+    process->setStandardInputFile(QProcess::nullDevice());
+    // The mailer's reason for a failure goes to our own error output.
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    QObject::connect(process, &QProcess::finished, &form, [&form](int exitCode, QProcess::ExitStatus status) {
+        reportResult(form, status == QProcess::NormalExit && exitCode == 0);
+    });
+    QObject::connect(process, &QProcess::errorOccurred, &form, [&form, process](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return; // a crash is reported by finished()
+        process->deleteLater();
+        reportResult(form, false);
+    });
+    process->start();
+}
+
+} // namespace
+
+void sendDiary(TMain_form &form)
+{
+    form.DirectSS1->setCurrentMode(form.state.Decision_voice);
+    form.DirectSS1->setSpeed(100);
+
+    const Settings settings = readSettings(form.settings());
+    if (!settings.complete()) {
+        form.speakMessage(settingsMissingMessage());
+        return;
+    }
+    const QDate today = QDate::currentDate();
+    const QString whole = textmodel::wholeText(form.Hyouji_edit);
+    if (whole.isEmpty()) {
+        form.speakMessage(noTextMessage());
+        boxes::notice(&form, noTextMessage());
+        return;
+    }
+    startMailer(form, mailerPath(form.state.Base_dir), mailerArguments(settings, today, mailText(whole)));
+}
+
+bool startMailerAlone(const QString &baseDir)
+{
+    return QProcess::startDetached(mailerPath(baseDir), {});
+}
+
+} // namespace mail

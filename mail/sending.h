@@ -1,0 +1,26 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+class QObject;
+class TMain_form;
+
+// Sending the diary: the mail settings, the text of the display and the date
+// are handed to the mailer program, which runs on its own while the window
+// goes on; its end is reported by voice.
+namespace mail {
+
+// The spoken results, all in the decision voice.
+inline QString settingsMissingMessage() { return QStringLiteral("メールのせっていができていないので、めーるがおくれません。"); }
+inline QString noTextMessage() { return QStringLiteral("にっきをかいてから、おくってね。"); }
+inline QString sentMessage() { return QStringLiteral("メールをおくったよ！"); }
+inline QString notSentMessage() { return QStringLiteral("メールがおくれませんでした。"); }
+
+// The send operation of the "めーる" key and the menu item.
+void sendDiary(TMain_form &form);
+
+// Starts the mailer program without arguments (its own settings window) and
+// does not wait for it. False when it could not be started.
+bool startMailerAlone(const QString &baseDir);
+
+} // namespace mail

@@ -1,0 +1,401 @@
+// The mail settings dialog and the send operation of the running window,
+// with the real mailer delivering to a real SMTP server on 127.0.0.1.
+
+#include "mailsink.h"
+
+#include "app/keybutton.h"
+#include "app/mainform.h"
+#include "app/messageboxes.h"
+#include "app/profilefile.h"
+#include "app/textdisplay.h"
+#include "mail/mailercommand.h"
+#include "mail/mailform.h"
+#include "mail/mailsettings.h"
+#include "mail/sending.h"
+#include "mail/smail/settingswindow.h"
+#include "speech/recordingspeech.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <memory>
+
+using Notices = QList<QPair<boxes::Kind, QString>>;
+
+class MailSend : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void dialogLayout();
+    void dialogOpens_data();
+    void dialogOpens();
+    void dialogConfirmAndCancel_data();
+    void dialogConfirmAndCancel();
+    void escapeKeyKeepsDialogOpen();
+    void mailerWindowThatCannotStart();
+
+    void delivered_data();
+    void delivered();
+    void placeholdersReachTheServer();
+    void notSent_data();
+    void notSent();
+    void menuItemFollowsSend1();
+
+    void mailerSettingsWindow();
+
+private:
+    QString iniPath() const { return ProfileFile::pathForProgram(QCoreApplication::applicationFilePath()); }
+    QString mailerDir() const { return m_base.filePath(QStringLiteral("smail")); }
+    // Runs the action while the dialog is open (N6), then makes sure it is closed.
+    void inDialog(const std::function<void(TMail_form &)> &action);
+    QStringList spokenInDecisionVoice() const;
+    void useServer(int port);
+
+    QTemporaryDir m_base;
+    RecordingSpeech *m_speech = nullptr;
+    std::unique_ptr<TMain_form> m_form;
+    Notices m_notices;
+};
+
+void MailSend::initTestCase()
+{
+    QVERIFY(layOutMailer(m_base.path()));
+    QVERIFY(QDir::setCurrent(m_base.path())); // the start folder: Base_dir
+    boxes::setHandler([this](boxes::Kind kind, const QString &text) { m_notices.append({kind, text}); });
+}
+
+void MailSend::init()
+{
+    QFile::remove(iniPath());
+    QFile::remove(mail::mailerSettingsPath(mailerDir()));
+    m_notices.clear();
+    m_speech = new RecordingSpeech;
+    m_form = std::make_unique<TMain_form>(m_speech);
+    m_form->showCentred();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QCOMPARE(m_form->state.Base_dir, m_base.path());
+    m_speech->clear();
+}
+
+void MailSend::cleanup()
+{
+    m_form.reset();
+}
+
+void MailSend::inDialog(const std::function<void(TMail_form &)> &action)
+{
+    bool ran = false;
+    QTimer::singleShot(0, m_form.get(), [&] {
+        ran = true;
+        action(*m_form->Mail_form);
+        if (m_form->Mail_form->isVisible())
+            m_form->Mail_form->done(QDialog::Rejected);
+    });
+    m_form->menus.N6->trigger();
+    QVERIFY(ran);
+    QVERIFY(!m_form->Mail_form->isVisible());
+}
+
+QStringList MailSend::spokenInDecisionVoice() const
+{
+    QStringList texts;
+    for (const RecordingSpeech::Event &e : m_speech->events()) {
+        if (e.kind != RecordingSpeech::Event::Speak)
+            continue;
+        texts.append(e.mode == m_form->state.Decision_voice && e.speed == 100 ? e.text : QStringLiteral("(wrong voice) ") + e.text);
+    }
+    return texts;
+}
+
+void MailSend::useServer(int port)
+{
+    mail::writeSettings(m_form->settings(), {QStringLiteral("tomodachi@example.org"), QStringLiteral("watashi@example.org"),
+                                             QStringLiteral("127.0.0.1:%1").arg(port)});
+}
+
+void MailSend::dialogLayout()
+{
+    TMail_form &d = *m_form->Mail_form;
+    QCOMPARE(d.windowTitle(), QStringLiteral("メール設定"));
+    QCOMPARE(d.size(), QSize(315, 292));
+    QCOMPARE(d.minimumSize(), d.maximumSize());
+    QCOMPARE(d.To_lbl->text(), QStringLiteral("送り先のメールアドレス"));
+    QCOMPARE(d.Ok_btn->text(), QStringLiteral("ＯＫ"));
+    QCOMPARE(d.Esc_btn->text(), QStringLiteral("ＥＳＣ"));
+    QCOMPARE(d.smail_btn->geometry(), QRect(219, 234, 91, 37));
+    QVERIFY(d.Ok_btn->isDefault());
+    QVERIFY(d.Ok_btn->font().bold() && !d.smail_btn->font().bold());
+    QCOMPARE(d.To_edit->font().pixelSize(), 16);
+    // Tab order: the three boxes, then ＯＫ, ＥＳＣ, 詳細設定.
+    const QList<QWidget *> order{d.To_edit, d.From_edit, d.Smtp_edit, d.Ok_btn, d.Esc_btn, d.smail_btn, d.To_edit};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i) {
+        QWidget *next = order[i]->nextInFocusChain();
+        while (next->focusPolicy() == Qt::NoFocus)
+            next = next->nextInFocusChain();
+        QCOMPARE(next, order[i + 1]);
+    }
+}
+
+void MailSend::dialogOpens_data()
+{
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("no settings file: the placeholders") << false;
+    QTest::newRow("values stored by hand while the program runs") << true;
+}
+
+void MailSend::dialogOpens()
+{
+    QFETCH(bool, stored);
+    const mail::Settings expected =
+        stored ? mail::Settings{"a@example.org", "b@example.org", "mx.example.org"} : mail::placeholders();
+    if (stored)
+        mail::writeSettings(ProfileFile(iniPath()), expected);
+    inDialog([&](TMail_form &d) {
+        d.To_edit->setText(QStringLiteral("left over"));
+        d.Esc_btnClick();
+    });
+    inDialog([&](TMail_form &d) {
+        QVERIFY(d.isVisible() && d.isModal());
+        QCOMPARE(mail::Settings({d.To_edit->text(), d.From_edit->text(), d.Smtp_edit->text()}), expected);
+    });
+    QVERIFY(m_speech->spokenTexts().isEmpty()); // the dialog is silent
+}
+
+void MailSend::dialogConfirmAndCancel_data()
+{
+    QTest::addColumn<QString>("how");  // "ok button", "enter", "esc button", "frame"
+    QTest::addColumn<bool>("written");
+    QTest::newRow("ＯＫ stores the three, one emptied") << "ok button" << true;
+    QTest::newRow("Enter in a box is ＯＫ") << "enter" << true;
+    QTest::newRow("ＥＳＣ stores nothing") << "esc button" << false;
+    QTest::newRow("the frame's close stores nothing") << "frame" << false;
+}
+
+void MailSend::dialogConfirmAndCancel()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, written);
+    const mail::Settings before{"a@example.org", "b@example.org", "mx.example.org"};
+    mail::writeSettings(ProfileFile(iniPath()), before);
+    const mail::Settings typed{"c@example.org", "", "127.0.0.1:2525"};
+    int result = -1;
+    inDialog([&](TMail_form &d) {
+        d.To_edit->selectAll();
+        QTest::keyClicks(d.To_edit, typed.recipient);
+        d.From_edit->clear();
+        d.Smtp_edit->selectAll();
+        QTest::keyClicks(d.Smtp_edit, typed.server);
+        if (how == u"ok button")
+            d.Ok_btn->click();
+        else if (how == u"enter")
+            QTest::keyClick(d.Smtp_edit, Qt::Key_Return);
+        else if (how == u"esc button")
+            d.Esc_btn->click();
+        else
+            d.close();
+        result = d.isVisible() ? -1 : d.result();
+    });
+    QCOMPARE(result, written ? int(QDialog::Accepted) : int(QDialog::Rejected));
+    QCOMPARE(mail::readSettings(ProfileFile(iniPath())), written ? typed : before);
+    // Reopening shows what is stored, not what was typed.
+    inDialog([&](TMail_form &d) { QCOMPARE(d.To_edit->text(), (written ? typed : before).recipient); });
+    if (written) {
+        // The emptied sender stops the next send with the settings message.
+        m_form->Hyouji_edit->setPlainText(QStringLiteral("あ"));
+        m_form->Send1Click();
+        QCOMPARE(spokenInDecisionVoice(), QStringList{mail::settingsMissingMessage()});
+    }
+}
+
+void MailSend::escapeKeyKeepsDialogOpen()
+{
+    bool openAfterEscape = false;
+    inDialog([&](TMail_form &d) {
+        QTest::keyClick(d.To_edit, Qt::Key_Escape);
+        QTest::keyClick(&d, Qt::Key_Escape);
+        openAfterEscape = d.isVisible();
+    });
+    QVERIFY(openAfterEscape);
+    QVERIFY(!QFile::exists(iniPath()) || mail::readSettings(ProfileFile(iniPath())) == mail::placeholders());
+}
+
+void MailSend::mailerWindowThatCannotStart()
+{
+    QTemporaryDir empty;
+    m_form->state.Base_dir = empty.path();
+    bool stillOpen = false;
+    inDialog([&](TMail_form &d) {
+        d.smail_btn->click();
+        stillOpen = d.isVisible();
+    });
+    QVERIFY(stillOpen);
+    QCOMPARE(m_notices.size(), 1);
+    QCOMPARE(m_notices[0].first, boxes::Kind::Error);
+    QVERIFY(m_notices[0].second.startsWith(mail::mailerPath(empty.path()) + QStringLiteral(" を起動できません")));
+}
+
+void MailSend::delivered_data()
+{
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<bool>("byKey"); // the "めーる" key, else the menu item
+
+    QTest::newRow("Japanese diary by the key") << "きょうは\nはれ" << "きょうは\r\nはれ\r\n" << true;
+    QTest::newRow("one line by the menu") << "あいう" << "あいう\r\n" << false;
+    QTest::newRow("options and header lines arrive as text")
+        << " -f evil@example.org\nBcc: evil@example.org\nSubject: x\n.\n-m"
+        << " -f evil@example.org\r\nBcc: evil@example.org\r\nSubject: x\r\n.\r\n-m\r\n" << true;
+}
+
+void MailSend::delivered()
+{
+    QFETCH(QString, display);
+    QFETCH(QString, body);
+    QFETCH(bool, byKey);
+
+    SmtpSink sink;
+    QVERIFY(sink.start());
+    useServer(sink.port());
+    m_form->Hyouji_edit->setPlainText(display);
+    const QString subject = QStringLiteral("日記") + mail::subjectDate(QDate::currentDate());
+    if (byKey)
+        m_form->Key_table[keys::kMail]->click();
+    else
+        m_form->menus.Send1->trigger();
+    // The window has not waited for the mailer.
+    QVERIFY(m_speech->spokenTexts().isEmpty());
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_speech->spokenTexts().size(), 1, 40000);
+    QCOMPARE(spokenInDecisionVoice(), QStringList{mail::sentMessage()});
+    QVERIFY(m_notices.isEmpty());
+
+    const QList<QJsonObject> received = sink.messages();
+    QCOMPARE(received.size(), 1);
+    const QJsonObject &m = received.first();
+    QCOMPARE(headerNames(m), expectedHeaderNames());
+    QCOMPARE(headerValue(m, "From"), QStringLiteral("watashi@example.org"));
+    QCOMPARE(headerValue(m, "To"), QStringLiteral("tomodachi@example.org"));
+    // Today's date (the day may have turned while the mail was on its way).
+    QVERIFY(headerValue(m, "Subject") == subject
+            || headerValue(m, "Subject") == QStringLiteral("日記") + mail::subjectDate(QDate::currentDate()));
+    QVERIFY(subject.size() == 11 && subject.endsWith(u'日'));
+    QCOMPARE(m.value("body").toString().split(QStringLiteral("\r\n")), body.split(QStringLiteral("\r\n")));
+}
+
+void MailSend::placeholdersReachTheServer()
+{
+    // No settings file: the placeholder server "localhost" with the port the
+    // mailer's own settings give.
+    SmtpSink sink;
+    QVERIFY(sink.start());
+    mail::MailerSettings s;
+    s.port = sink.port();
+    mail::saveMailerSettings(mail::mailerSettingsPath(mailerDir()), s);
+    m_form->Hyouji_edit->setPlainText(QStringLiteral("あ"));
+    m_form->Key_table[keys::kMail]->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_speech->spokenTexts().size(), 1, 40000);
+    QCOMPARE(spokenInDecisionVoice(), QStringList{mail::sentMessage()});
+    QCOMPARE(sink.messages().size(), 1);
+    QCOMPARE(sink.messages()[0].value("mail_from").toString(), mail::placeholders().sender);
+    QCOMPARE(headerValue(sink.messages()[0], "To"), mail::placeholders().recipient);
+}
+
+void MailSend::notSent_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("spoken");
+    QTest::addColumn<QString>("notice"); // empty: no box
+
+    const QString fail = mail::notSentMessage();
+    QTest::newRow("server stopped") << "stopped" << "あ" << fail << fail;
+    QTest::newRow("mailer missing") << "no mailer" << "あ" << fail << fail;
+    QTest::newRow("recipient with a blank") << "blank recipient" << "あ" << fail << fail;
+    QTest::newRow("SMTP present but empty") << "empty smtp" << "あ" << mail::settingsMissingMessage() << "";
+    QTest::newRow("empty display") << "running" << "" << mail::noTextMessage() << mail::noTextMessage();
+    QTest::newRow("empty setting and empty display: settings first")
+        << "empty smtp" << "" << mail::settingsMissingMessage() << "";
+}
+
+void MailSend::notSent()
+{
+    QFETCH(QString, situation);
+    QFETCH(QString, display);
+    QFETCH(QString, spoken);
+    QFETCH(QString, notice);
+
+    SmtpSink sink;
+    QVERIFY(sink.start());
+    useServer(sink.port());
+    QTemporaryDir empty;
+    if (situation == u"stopped")
+        sink.stop();
+    else if (situation == u"no mailer")
+        m_form->state.Base_dir = empty.path();
+    else if (situation == u"empty smtp")
+        ProfileFile(iniPath()).writeString(QStringLiteral("メール"), QStringLiteral("SMTP"), QString());
+    else if (situation == u"blank recipient")
+        ProfileFile(iniPath()).writeString(QStringLiteral("メール"), QStringLiteral("送信先"), QStringLiteral("tomo dachi@example.org"));
+    m_form->Hyouji_edit->setPlainText(display);
+
+    m_form->Key_table[keys::kMail]->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_speech->spokenTexts().size(), 1, 40000);
+    QCOMPARE(spokenInDecisionVoice(), QStringList{spoken});
+    if (notice.isEmpty())
+        QVERIFY(m_notices.isEmpty());
+    else
+        QCOMPARE(m_notices, (Notices{{boxes::Kind::Notice, notice}}));
+    QCOMPARE(sink.messages().size(), 0);
+}
+
+void MailSend::menuItemFollowsSend1()
+{
+    SmtpSink sink;
+    QVERIFY(sink.start());
+    useServer(sink.port());
+    m_form->Hyouji_edit->setPlainText(QStringLiteral("あ"));
+    // A one-key save of an empty display disabled the menu item: the menu
+    // does nothing, the key still sends.
+    m_form->menus.Send1->setEnabled(false);
+    m_form->menus.Send1->trigger();
+    QTest::qWait(200);
+    QVERIFY(m_speech->spokenTexts().isEmpty());
+    m_form->Key_table[keys::kMail]->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_speech->spokenTexts().size(), 1, 40000);
+    QCOMPARE(spokenInDecisionVoice(), QStringList{mail::sentMessage()});
+    QVERIFY(!m_form->menus.Send1->isEnabled()); // sending never changes it
+    QCOMPARE(sink.messages().size(), 1);
+}
+
+void MailSend::mailerSettingsWindow()
+{
+    const QString path = mail::mailerSettingsPath(mailerDir());
+    mail::MailerSettings s;
+    s.port = 587;
+    s.security = mail::Security::StartTls;
+    s.user = QStringLiteral("taro");
+    s.password = QStringLiteral("secret word");
+    {
+        smail::SettingsWindow w(path);
+        QCOMPARE(w.values(), mail::MailerSettings{}); // no file yet
+        w.setValues(s);
+        w.reject();
+        QVERIFY(!QFile::exists(path));
+        w.setValues(s);
+        w.accept();
+        QCOMPARE(w.result(), int(QDialog::Accepted));
+    }
+    QCOMPARE(mail::loadMailerSettings(path), s);
+    smail::SettingsWindow reopened(path);
+    QCOMPARE(reopened.values(), s);
+}
+
+QTEST_MAIN(MailSend)
+#include "tst_mailsend.moc"

@@ -9,8 +9,8 @@ constexpr int kLastGrid = keys::kCount - 1; // 65
 constexpr int kRows = 5;
 
 // Steps the candidate by whole columns (+5 leftwards, −5 rightwards) while it
-// is hidden. A column that cannot be left (never the case on the real board,
-// whose outer columns are always shown) leaves the walk where it started.
+// is hidden. Running off the board (impossible on the real board, whose outer
+// columns are always shown) leaves the walk where it started.
 int overHidden(int candidate, int step, int from, const ShownKeys &shown)
 {
     while (candidate >= kFirstGrid && candidate <= kLastGrid && !shown.test(candidate))
@@ -29,7 +29,8 @@ int walk(int p, Move move, const ShownKeys &shown)
 {
     if (p < 0 || p > kLastGrid)
         p = keys::kRead;
-    const int right = -kRows;
+    constexpr int left = kRows, right = -kRows; // one column
+    constexpr int across = 60;                  // from the あ column to the leftmost one
     switch (move) {
     case Move::Left:
         if (p == keys::kRead)
@@ -37,15 +38,15 @@ int walk(int p, Move move, const ShownKeys &shown)
         if (p == keys::kDelete) // top of the leftmost column: round to "よむ"
             return keys::kRead;
         if (p > keys::kDelete)  // other rows wrap to the あ column
-            return p - 60;
-        return overHidden(p + kRows, kRows, p, shown);
+            return p - across;
+        return overHidden(p + left, left, p, shown);
     case Move::Right:
         if (p == keys::kRead)
             return keys::kDelete;
         if (p == 1)
             return keys::kRead;
         if (p <= kRows)
-            return p + 60;
+            return p + across;
         return overHidden(p + right, right, p, shown);
     case Move::Up:
         if (p == keys::kRead)

@@ -1,8 +1,9 @@
 #include "app/apperror.h"
 #include "app/fonts.h"
+#include "app/keytable.h"
 #include "app/mainform.h"
 #include "app/messageboxes.h"
-#include "speech/directss.h"
+#include "speech/speechcontrol.h"
 #include "speech/speechfactory.h"
 
 #include <QApplication>
@@ -23,5 +24,11 @@ int main(int argc, char *argv[])
     }
     TMain_form window(speech);
     window.showCentred();
+    if (auto *control = qobject_cast<SpeechControl *>(speech)) {
+        // The warning tone goes through the same sound output as the speech.
+        window.setTonePlayer([control] { control->playTone(); });
+        // The greeting is already queued; what the keys say is made next.
+        control->warmUp(window.state.Selection_voice, window.state.Decision_voice, keys::kRead);
+    }
     return app.exec();
 }

@@ -18,6 +18,7 @@
 #include "input/scanning.h"
 #include "speech/announcements.h"
 #include "speech/directss.h"
+#include "speech/soundform.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -45,6 +46,7 @@ TMain_form::TMain_form(DirectSS *speech, QWidget *parent) : QMainWindow(parent),
     new input::KeyFilter(*this); // held keys, the arrow-key walk, key releases to TenKeyUp
     FormCreate();
     Mail_form = new TMail_form(this);
+    Sound_form = new TSound_form(this);
 }
 
 TMain_form::~TMain_form() = default;
@@ -69,6 +71,7 @@ void TMain_form::connectMenus()
         connect(action, &QAction::triggered, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
     };
     on(menus.R1, &TMain_form::Button0Click);
+    on(menus.N7, &TMain_form::N7Click);
     on(menus.N11, &TMain_form::N11Click);
     on(menus.N12, &TMain_form::N12Click);
     on(menus.N13, &TMain_form::N13Click);
@@ -270,6 +273,11 @@ void TMain_form::N12Click()
 void TMain_form::N13Click()
 {
     input::selectMethod(*this, input::Method::Keypad);
+}
+
+void TMain_form::N7Click()
+{
+    Sound_form->showModal();
 }
 
 void TMain_form::TenKeyUp(int key, Qt::KeyboardModifiers modifiers)

@@ -14,6 +14,7 @@ class DirectSS;
 class TextDisplay;
 class KeyButton;
 class TMail_form;
+class TSound_form;
 
 // The one window: the display above the board of 66 keys, and the menu bar.
 // Handlers keep the names of the design and hand the work to the folder that
@@ -91,6 +92,9 @@ public:
     void Send1Click();
     void Button65Click();
     TMail_form *Mail_form = nullptr; // the mail settings dialog, created with the window
+    // Voice settings (speech/soundform).
+    void N7Click();
+    TSound_form *Sound_form = nullptr; // the voice settings dialog, created with the window
     // Every key release reaches it first (from the application's key filter).
     void TenKeyUp(int key, Qt::KeyboardModifiers modifiers);
 

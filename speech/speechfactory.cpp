@@ -1,14 +1,12 @@
 #include "speech/speechfactory.h"
 
-#include "speech/recordingspeech.h"
+#include "speech/speechcontrol.h"
 
 namespace speech {
 
 DirectSS *createSpeechControl()
 {
-    // Until the real engines are connected the window speaks through a
-    // control that keeps its calls and makes no sound.
-    return new RecordingSpeech();
+    return new SpeechControl(SpeechControl::defaultOptions());
 }
 
 } // namespace speech

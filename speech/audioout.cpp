@@ -1,0 +1,176 @@
+#include "speech/audioout.h"
+
+#include <QAudioSink>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// The buffer asked of the server. Pulse answers with somewhat less (about
+// 45 ms), the rest being the device's own latency.
+constexpr int kBufferMs = 60;
+// How often the queue is topped up while there is something to play.
+constexpr int kFeedMs = 10;
+
+} // namespace
+
+AudioOut::AudioOut(QAudioDevice device, QAudioFormat format, QObject *parent)
+    : QObject(parent), m_device(std::move(device)), m_format(format)
+{
+    m_timer.setTimerType(Qt::PreciseTimer);
+    m_timer.setInterval(kFeedMs);
+    connect(&m_timer, &QTimer::timeout, this, &AudioOut::feed);
+}
+
+AudioOut::~AudioOut()
+{
+    if (m_sink)
+        m_sink->stop();
+    delete m_sink;
+}
+
+qint64 AudioOut::now()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return clock.nsecsElapsed();
+}
+
+bool AudioOut::open()
+{
+    if (m_device.isNull())
+        return false;
+    m_sink = new QAudioSink(m_device, m_format, this);
+    m_sink->setBufferSize(m_format.bytesForDuration(kBufferMs * 1000));
+    return restart();
+}
+
+bool AudioOut::restart()
+{
+    if (m_io)
+        m_sink->reset();
+    m_io = m_sink->start();
+    if (m_io && m_sink->error() == QAudio::NoError)
+        return true;
+    m_io = nullptr;
+    return false;
+}
+
+void AudioOut::play(const Samples &samples, quint64 tag)
+{
+    if (!m_io)
+        return;
+    Block b;
+    b.samples = samples;
+    b.sound = std::min(pcm::firstSound(samples), std::max<qsizetype>(samples.size() - 1, 0));
+    b.tag = tag;
+    m_blocks.push_back(std::move(b));
+    feed();
+}
+
+void AudioOut::playTone(const Samples &samples)
+{
+    if (!m_io)
+        return;
+    m_tone = m_tone.mid(m_tonePos);
+    m_tonePos = 0;
+    if (m_tone.size() < samples.size())
+        m_tone.resize(samples.size());
+    pcm::mixInto(m_tone.data(), samples.size(), samples.constData());
+    feed();
+}
+
+void AudioOut::clear()
+{
+    m_blocks.clear();
+    if (!m_io)
+        return;
+    // What the server holds plays for at most one buffer after the last
+    // write; only then is there anything to throw away.
+    const qint64 holdsSound = m_lastWrite > 0 && now() - m_lastWrite < qint64(kBufferMs + 100) * 1'000'000;
+    if (holdsSound && !restart()) {
+        std::fprintf(stderr, "mojipot: 音の出力が止まりました。音声なしで続けます\n");
+        return;
+    }
+    m_lastWrite = 0;
+    if (!idle())
+        feed();
+}
+
+void AudioOut::feed()
+{
+    if (!m_io)
+        return;
+    const int frameBytes = m_format.bytesPerFrame();
+    const qsizetype room = m_sink->bytesFree() / frameBytes;
+    if (room <= 0) {
+        m_timer.start();
+        return;
+    }
+    QList<qint16> chunk;
+    chunk.reserve(room);
+    QList<quint64> started;
+    while (chunk.size() < room && !m_blocks.empty()) {
+        Block &b = m_blocks.front();
+        const qsizetype n = std::min(room - chunk.size(), b.samples.size() - b.pos);
+        if (!b.told && b.sound < b.pos + n) {
+            b.told = true;
+            started.append(b.tag);
+        }
+        chunk.append(b.samples.sliced(b.pos, n));
+        b.pos += n;
+        if (b.pos >= b.samples.size()) {
+            if (!b.told)
+                started.append(b.tag);
+            m_blocks.pop_front();
+        }
+    }
+    const qsizetype toneLeft = m_tone.size() - m_tonePos;
+    if (toneLeft > 0) {
+        const qsizetype n = std::min(room, toneLeft);
+        if (chunk.size() < n)
+            chunk.resize(n);
+        pcm::mixInto(chunk.data(), n, m_tone.constData() + m_tonePos);
+        m_tonePos += n;
+    }
+    if (chunk.isEmpty()) {
+        m_timer.stop();
+        return;
+    }
+    // When the queue runs dry, fill the rest of the buffer with silence:
+    // the server starts a stream only once its buffer is full enough, and
+    // the last words must leave it.
+    if (idle())
+        chunk.resize(room);
+    write(chunk);
+    const qint64 at = now();
+    for (quint64 tag : started)
+        emit sounding(tag, at);
+    if (idle())
+        m_timer.stop();
+    else if (!m_timer.isActive())
+        m_timer.start();
+}
+
+qint64 AudioOut::write(const QList<qint16> &mono)
+{
+    const int channels = m_format.channelCount();
+    QByteArray bytes;
+    if (m_format.sampleFormat() == QAudioFormat::Float) {
+        QList<float> out(mono.size() * channels);
+        for (qsizetype i = 0; i < mono.size(); ++i)
+            std::fill_n(out.begin() + i * channels, channels, float(mono[i]) / 32768.0f);
+        bytes = QByteArray(reinterpret_cast<const char *>(out.constData()), out.size() * qsizetype(sizeof(float)));
+    } else {
+        QList<qint16> out(mono.size() * channels);
+        for (qsizetype i = 0; i < mono.size(); ++i)
+            std::fill_n(out.begin() + i * channels, channels, mono[i]);
+        bytes = QByteArray(reinterpret_cast<const char *>(out.constData()), out.size() * qsizetype(sizeof(qint16)));
+    }
+    m_lastWrite = now();
+    return m_io->write(bytes);
+}

@@ -1,0 +1,160 @@
+#include "speech/openjtalkengine.h"
+
+#include "speech/jtalktrace.h"
+#include "speech/resample.h"
+
+#include <QFile>
+#include <algorithm>
+
+namespace {
+
+// Voices kept ready with a waiting process: the selection and the decision
+// voice in ordinary use.
+constexpr int kReadyVoices = 2;
+
+} // namespace
+
+OpenJTalkEngine::OpenJTalkEngine(voicecatalog::OpenJTalkInstall install, int rate, QObject *parent)
+    : SynthEngine(parent), m_install(std::move(install)), m_rate(rate)
+{
+}
+
+OpenJTalkEngine::~OpenJTalkEngine()
+{
+    QList<Child> children = m_spares.values() + m_running.values();
+    for (const Child &c : children) {
+        c.process->disconnect(this);
+        c.process->kill();
+    }
+    for (const Child &c : children) {
+        c.process->waitForFinished(1000);
+        QFile::remove(c.trace);
+        delete c.process;
+    }
+}
+
+QString OpenJTalkEngine::keyOf(const voicecatalog::Voice &voice, int speed)
+{
+    return voice.id + u'|' + QString::number(speed);
+}
+
+OpenJTalkEngine::Child OpenJTalkEngine::spawn(const voicecatalog::Voice &voice, int speed)
+{
+    Child c;
+    c.trace = m_traces.filePath(QStringLiteral("trace%1.txt").arg(++m_traceCount));
+    c.process = new QProcess(this);
+    c.process->setProgram(m_install.program);
+    c.process->setArguments(voicecatalog::openJTalkArguments(m_install, voice, speed, c.trace));
+    c.process->setStandardErrorFile(QProcess::nullDevice());
+    c.process->start(QIODevice::ReadWrite);
+    return c;
+}
+
+OpenJTalkEngine::Child OpenJTalkEngine::takeSpare(const QString &key)
+{
+    Child c = m_spares.take(key);
+    if (c.process && c.process->state() == QProcess::NotRunning) {
+        discard(c);
+        c = Child{};
+    }
+    return c;
+}
+
+void OpenJTalkEngine::prepare(const voicecatalog::Voice &voice, int speed)
+{
+    const QString key = keyOf(voice, speed);
+    m_wanted.removeAll(key);
+    m_wanted.prepend(key);
+    while (m_wanted.size() > kReadyVoices) {
+        const QString old = m_wanted.takeLast();
+        if (m_spares.contains(old))
+            discard(m_spares.take(old));
+    }
+    if (!m_spares.contains(key))
+        m_spares.insert(key, spawn(voice, speed));
+}
+
+void OpenJTalkEngine::start(quint64 job, const voicecatalog::Voice &voice, int speed, const QString &text)
+{
+    const QString key = keyOf(voice, speed);
+    Child c = takeSpare(key);
+    if (!c.process)
+        c = spawn(voice, speed);
+    QProcess *p = c.process;
+    connect(p, &QProcess::finished, this, [this, p] { finish(p); });
+    connect(p, &QProcess::errorOccurred, this, [this, p](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart)
+            finish(p);
+    });
+    m_running.insert(job, c);
+    p->write(inputFor(text));
+    p->closeWriteChannel();
+    if (m_wanted.contains(key))
+        m_spares.insert(key, spawn(voice, speed));
+}
+
+void OpenJTalkEngine::finish(QProcess *process)
+{
+    for (auto it = m_running.begin(); it != m_running.end(); ++it) {
+        if (it->process != process)
+            continue;
+        const quint64 job = it.key();
+        const Child c = *it;
+        m_running.erase(it);
+        Samples samples;
+        if (process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0) {
+            QFile trace(c.trace);
+            trace.open(QIODevice::ReadOnly);
+            samples = trimmed(process->readAllStandardOutput(), trace.readAll(), m_rate);
+        }
+        discard(c);
+        emit finished(job, samples);
+        return;
+    }
+}
+
+void OpenJTalkEngine::cancel(quint64 job)
+{
+    if (m_running.contains(job))
+        discard(m_running.take(job));
+}
+
+void OpenJTalkEngine::discard(Child child)
+{
+    QFile::remove(child.trace);
+    QProcess *p = child.process;
+    if (!p)
+        return;
+    p->disconnect(this);
+    if (p->state() == QProcess::NotRunning) {
+        p->deleteLater();
+        return;
+    }
+    // Deleted once the system has ended it, so nothing here waits for it.
+    connect(p, &QProcess::finished, p, &QObject::deleteLater);
+    p->kill();
+}
+
+QByteArray OpenJTalkEngine::inputFor(const QString &text)
+{
+    QString line = text;
+    line.replace(QStringLiteral("\r\n"), QStringLiteral("、"));
+    line.replace(u'\r', u'、');
+    line.replace(u'\n', u'、');
+    return line.toUtf8() + '\n';
+}
+
+Samples OpenJTalkEngine::trimmed(const QByteArray &wav, const QByteArray &trace, int rate)
+{
+    const auto wave = pcm::fromWav(wav);
+    if (!wave)
+        return {};
+    const auto range = jtalktrace::speechRange(jtalktrace::parse(trace), wave->rate, wave->samples.size());
+    if (!range)
+        return pcm::resample(pcm::trimSilence(wave->samples, wave->rate, pcm::kLeadMs, pcm::kTailMs), wave->rate, rate);
+    // A voice that opens with a stop ("か", "た") is silent for its closure
+    // too; at the start of an utterance that is only a delay.
+    const Samples voiced = pcm::slice(wave->samples, range->begin, range->end);
+    const qsizetype closure = std::max<qsizetype>(0, pcm::firstSound(voiced) - pcm::samplesIn(pcm::kLeadMs, wave->rate));
+    return pcm::resample(pcm::cut(voiced, closure, voiced.size(), wave->rate), wave->rate, rate);
+}

@@ -1,0 +1,142 @@
+#include "speech/soundform.h"
+
+#include "app/fonts.h"
+#include "app/mainform.h"
+#include "speech/directss.h"
+#include "speech/voicelist.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+QFont designFont(int pixels, bool bold)
+{
+    QFont f(QString::fromUtf8(fonts::kProportional));
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+// The line chosen in a list, or -1 when none is.
+int chosenLine(const QListWidget *list)
+{
+    const QList<QListWidgetItem *> chosen = list->selectedItems();
+    return chosen.isEmpty() ? -1 : list->row(chosen.first());
+}
+
+} // namespace
+
+TSound_form::TSound_form(TMain_form *mainForm)
+    : QDialog(mainForm, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_main(mainForm)
+{
+    setObjectName(QStringLiteral("Sound_form"));
+    setWindowTitle(QStringLiteral("音声設定"));
+    setModal(true);
+    setFixedSize(311, 407);
+    setFont(designFont(12, false));
+
+    const auto label = [this](const char *name, const QString &text, QRect geometry) {
+        auto *l = new QLabel(text, this);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setFont(designFont(19, true));
+        l->setGeometry(geometry);
+        return l;
+    };
+    const auto list = [this](const char *name, QRect geometry) {
+        auto *l = new QListWidget(this);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setSelectionMode(QAbstractItemView::SingleSelection);
+        l->setGeometry(geometry);
+        return l;
+    };
+    const auto button = [this](const char *name, const QString &text, QRect geometry) {
+        auto *b = new QPushButton(text, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setFont(designFont(19, true));
+        b->setGeometry(geometry);
+        return b;
+    };
+    Select_lbl = label("Select_lbl", QStringLiteral("選択時の音声"), QRect(13, 12, 120, 19));
+    Selct_list = list("Selct_list", QRect(24, 36, 265, 133));
+    Enter_lbl = label("Enter_lbl", QStringLiteral("決定時の音声"), QRect(13, 180, 120, 19));
+    Enter_list = list("Enter_list", QRect(24, 204, 265, 133));
+    Ok_btn = button("Ok_btn", QStringLiteral("ＯＫ"), QRect(19, 348, 109, 49));
+    Esc_btn = button("Esc_btn", QStringLiteral("ＥＳＣ"), QRect(168, 346, 109, 49));
+    Ok_btn->setDefault(true);
+    setTabOrder(Selct_list, Enter_list);
+    setTabOrder(Enter_list, Ok_btn);
+    setTabOrder(Ok_btn, Esc_btn);
+
+    connect(Ok_btn, &QPushButton::clicked, this, [this] { m_main->guarded([this] { Ok_btnClick(); }); });
+    connect(Esc_btn, &QPushButton::clicked, this, &TSound_form::Esc_btnClick);
+}
+
+void TSound_form::fillLists()
+{
+    const ProfileFile ini = m_main->settings();
+    const int storedSelection = ini.readInteger(QStringLiteral("音声"), QStringLiteral("男性"), 1);
+    const int storedDecision = ini.readInteger(QStringLiteral("音声"), QStringLiteral("女性"), 1);
+    Selct_list->clear();
+    Enter_list->clear();
+    const QList<voicelist::Line> lines = voicelist::japaneseLines(*m_main->DirectSS1);
+    QList<int> &table = m_main->state.Voice_table;
+    // Entries 1 to 50 as designed, and as many more as there are lines.
+    table.resize(std::max<qsizetype>({table.size(), 51, lines.size() + 1}));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const int line = int(i) + 1;
+        table[line] = lines[i].mode;
+        auto *item = new QListWidgetItem(lines[i].text, Selct_list);
+        item->setSizeHint(QSize(0, 12));
+        new QListWidgetItem(lines[i].text, Enter_list);
+        if (lines[i].mode == storedSelection)
+            Selct_list->setCurrentRow(int(i));
+        if (lines[i].mode == storedDecision)
+            Enter_list->setCurrentRow(int(i));
+    }
+}
+
+void TSound_form::showModal()
+{
+    fillLists();
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect r = frameGeometry();
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
+    Selct_list->setFocus();
+    exec();
+}
+
+void TSound_form::Ok_btnClick()
+{
+    MainState &state = m_main->state;
+    if (const int line = chosenLine(Selct_list); line >= 0)
+        state.Selection_voice = state.Voice_table[line + 1];
+    if (const int line = chosenLine(Enter_list); line >= 0)
+        state.Decision_voice = state.Voice_table[line + 1];
+    // The voices are in use from here on, even if the file cannot be written.
+    const ProfileFile ini = m_main->settings();
+    ini.writeInteger(QStringLiteral("音声"), QStringLiteral("男性"), state.Selection_voice);
+    ini.writeInteger(QStringLiteral("音声"), QStringLiteral("女性"), state.Decision_voice);
+    accept();
+}
+
+void TSound_form::Esc_btnClick()
+{
+    reject();
+}
+
+void TSound_form::keyPressEvent(QKeyEvent *event)
+{
+    // The Escape key is bound to no button: it leaves the dialog open.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

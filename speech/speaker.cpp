@@ -1,0 +1,262 @@
+#include "speech/speaker.h"
+
+#include "speech/audioout.h"
+#include "speech/espeakengine.h"
+#include "speech/openjtalkengine.h"
+#include "speech/sentences.h"
+#include "speech/speechcache.h"
+
+#include <cstdio>
+
+namespace {
+
+// The disk cache is cut back to this at start.
+constexpr qint64 kDiskCacheBytes = 128LL * 1024 * 1024;
+constexpr int kWarmSpeed = 100;
+
+} // namespace
+
+Speaker::Speaker(Config config) : m_config(std::move(config)), m_rate(m_config.format.sampleRate())
+{
+}
+
+Speaker::~Speaker() = default;
+
+bool Speaker::init()
+{
+    m_cache = std::make_unique<SpeechCache>(m_config.cacheDir);
+    m_cache->pruneDisk(kDiskCacheBytes);
+    for (const voicecatalog::Voice &v : std::as_const(m_config.voices)) {
+        if (v.engine == voicecatalog::Engine::OpenJTalk && !m_openJTalk)
+            m_openJTalk = new OpenJTalkEngine(m_config.openJTalk, m_rate, this);
+        if (v.engine == voicecatalog::Engine::ESpeak && !m_espeak)
+            m_espeak = new ESpeakEngine(m_rate, this);
+    }
+    for (SynthEngine *e : {m_openJTalk, m_espeak})
+        if (e)
+            connect(e, &SynthEngine::finished, this, &Speaker::finished);
+    m_out = new AudioOut(m_config.device, m_config.format, this);
+    connect(m_out, &AudioOut::sounding, this, &Speaker::onSounding);
+    m_sound = m_out->open();
+    if (!m_sound)
+        std::fprintf(stderr, "mojipot: 音を出す装置がありません。音声なしで動きます\n");
+    return m_sound;
+}
+
+void Speaker::shutdown()
+{
+    stop();
+    m_warm.clear();
+    for (auto it = m_jobs.cbegin(); it != m_jobs.cend(); ++it)
+        it->engine->cancel(it.key());
+    m_jobs.clear();
+    delete m_openJTalk;
+    delete m_espeak;
+    delete m_out;
+    m_openJTalk = m_espeak = nullptr;
+    m_out = nullptr;
+}
+
+SynthEngine *Speaker::engineFor(int mode) const
+{
+    return voice(mode).engine == voicecatalog::Engine::OpenJTalk ? m_openJTalk : m_espeak;
+}
+
+QByteArray Speaker::keyOf(int mode, int speed, const QString &text) const
+{
+    return SpeechCache::key(voice(mode).id, speed, m_rate, text);
+}
+
+void Speaker::speak(quint64 id, int mode, int speed, const QString &text)
+{
+    if (!m_sound)
+        return;
+    Utterance u;
+    u.id = id;
+    u.mode = mode;
+    u.speed = speed;
+    for (const QString &piece : sentences::split(text)) {
+        Piece p;
+        p.text = piece;
+        p.key = keyOf(mode, speed, piece);
+        if (auto audio = m_cache->find(p.key)) {
+            p.audio = *audio;
+            p.state = Piece::Ready;
+        }
+        u.pieces.append(p);
+    }
+    if (u.pieces.isEmpty())
+        return;
+    m_queue.push_back(u);
+    schedule();
+    engineFor(mode)->prepare(voice(mode), speed);
+}
+
+void Speaker::prepare(int mode, int speed)
+{
+    if (m_sound)
+        engineFor(mode)->prepare(voice(mode), speed);
+}
+
+void Speaker::stop()
+{
+    for (auto it = m_jobs.begin(); it != m_jobs.end();) {
+        if (it->warm) {
+            ++it;
+            continue;
+        }
+        it->engine->cancel(it.key());
+        m_making.remove(it->key);
+        it = m_jobs.erase(it);
+    }
+    m_queue.clear();
+    m_handed.clear();
+    if (m_out)
+        m_out->clear();
+    schedule();
+}
+
+void Speaker::warmUp(const QList<warmup::Item> &items)
+{
+    if (!m_sound)
+        return;
+    for (const warmup::Item &item : items)
+        for (const QString &piece : sentences::split(item.text))
+            m_warm.append({item.mode, piece});
+    schedule();
+}
+
+void Speaker::tone()
+{
+    if (m_out)
+        m_out->playTone(pcm::tone(m_rate));
+}
+
+void Speaker::schedule()
+{
+    handReadyPieces();
+    startWaitingPieces();
+    startWarmPieces();
+}
+
+void Speaker::handReadyPieces()
+{
+    while (!m_queue.empty()) {
+        Utterance &u = m_queue.front();
+        while (u.next < u.pieces.size()) {
+            Piece &p = u.pieces[u.next];
+            if (p.state == Piece::Ready) {
+                const quint64 tag = ++m_lastTag;
+                m_handed.insert(tag, {u.id, u.mode, p.text, p.audio});
+                m_out->play(p.audio, tag);
+            } else if (p.state != Piece::Empty) {
+                return;
+            }
+            p.audio = {};
+            ++u.next;
+        }
+        m_queue.pop_front();
+    }
+}
+
+void Speaker::startWaitingPieces()
+{
+    for (Utterance &u : m_queue) {
+        for (qsizetype i = u.next; i < u.pieces.size(); ++i) {
+            Piece &p = u.pieces[i];
+            if (p.state != Piece::Waiting)
+                continue;
+            if (auto audio = m_cache->find(p.key)) {
+                p.audio = *audio;
+                p.state = Piece::Ready;
+                continue;
+            }
+            if (m_making.contains(p.key))
+                continue; // the piece is being made already, perhaps by the warm-up
+            SynthEngine *engine = engineFor(u.mode);
+            if (!freeSlot(engine) && !pushAsideWarmJob(engine))
+                continue;
+            startJob(u.mode, u.speed, p.text, p.key, false);
+            p.state = Piece::Making;
+        }
+    }
+    handReadyPieces();
+}
+
+void Speaker::startWarmPieces()
+{
+    while (!m_warm.isEmpty()) {
+        const warmup::Item item = m_warm.first();
+        const QByteArray key = keyOf(item.mode, kWarmSpeed, item.text);
+        if (m_making.contains(key) || m_cache->contains(key)) {
+            m_warm.removeFirst();
+            continue;
+        }
+        if (!freeSlot(engineFor(item.mode)))
+            return;
+        m_warm.removeFirst();
+        const quint64 job = startJob(item.mode, kWarmSpeed, item.text, key, true);
+        m_jobs[job].item = item;
+    }
+}
+
+bool Speaker::freeSlot(SynthEngine *engine)
+{
+    int busy = 0;
+    for (const Job &j : std::as_const(m_jobs))
+        busy += j.engine == engine;
+    return busy < engine->capacity();
+}
+
+bool Speaker::pushAsideWarmJob(SynthEngine *engine)
+{
+    for (auto it = m_jobs.begin(); it != m_jobs.end(); ++it) {
+        if (!it->warm || it->engine != engine)
+            continue;
+        engine->cancel(it.key());
+        m_making.remove(it->key);
+        m_warm.prepend(it->item);
+        m_jobs.erase(it);
+        return true;
+    }
+    return false;
+}
+
+quint64 Speaker::startJob(int mode, int speed, const QString &text, const QByteArray &key, bool warm)
+{
+    const quint64 job = ++m_lastJob;
+    SynthEngine *engine = engineFor(mode);
+    m_jobs.insert(job, Job{engine, key, warm, {}});
+    m_making.insert(key, job);
+    engine->start(job, voice(mode), speed, text);
+    return job;
+}
+
+void Speaker::finished(quint64 job, const Samples &samples)
+{
+    const auto it = m_jobs.constFind(job);
+    if (it == m_jobs.cend())
+        return;
+    const QByteArray key = it->key;
+    m_jobs.erase(it);
+    m_making.remove(key);
+    if (!samples.isEmpty())
+        m_cache->insert(key, samples);
+    for (Utterance &u : m_queue)
+        for (Piece &p : u.pieces)
+            if (p.key == key && (p.state == Piece::Making || p.state == Piece::Waiting)) {
+                p.audio = samples;
+                p.state = samples.isEmpty() ? Piece::Empty : Piece::Ready;
+            }
+    schedule();
+}
+
+void Speaker::onSounding(quint64 tag, qint64 at)
+{
+    const auto it = m_handed.constFind(tag);
+    if (it == m_handed.cend())
+        return;
+    const Handed h = *it;
+    m_handed.erase(it);
+    emit sounding(h.utterance, h.mode, h.text, h.samples, at);
+}

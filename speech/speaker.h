@@ -1,0 +1,113 @@
+#pragma once
+#include "speech/pcm.h"
+#include "speech/voicecatalog.h"
+#include "speech/warmup.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QHash>
+#include <QObject>
+#include <deque>
+#include <memory>
+
+class AudioOut;
+class SpeechCache;
+class SynthEngine;
+
+// The speech control's worker, living on the speech thread: its own queue
+// of utterances, the engines, the audio cache and the sound output. Each
+// utterance is cut into pieces; pieces are taken from the cache or made by
+// their engine (the first piece first, the rest while it plays) and handed
+// to the output strictly in order. Background warm-up fills the cache with
+// what keys will say, and always gives way to what is to be spoken now.
+class Speaker : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Config
+    {
+        QList<voicecatalog::Voice> voices; // engine mode n is voices[n - 1]
+        voicecatalog::OpenJTalkInstall openJTalk;
+        QString cacheDir;                  // empty: memory only
+        QAudioDevice device;               // null: no sound device
+        QAudioFormat format;
+    };
+
+    explicit Speaker(Config config);
+    ~Speaker() override;
+
+    // On the speech thread: engines and output. False when there is no
+    // sound; the speaker then drops every text.
+    bool init();
+    void shutdown();
+
+    void speak(quint64 id, int mode, int speed, const QString &text);
+    void stop();
+    void prepare(int mode, int speed);
+    void warmUp(const QList<warmup::Item> &items);
+    void tone();
+
+signals:
+    // The first sound of a piece has been handed to the sound server.
+    void sounding(quint64 utterance, int mode, const QString &text, const Samples &samples, qint64 at);
+
+private:
+    struct Piece
+    {
+        enum State { Waiting, Making, Ready, Empty } state = Waiting;
+        QString text;
+        QByteArray key;
+        Samples audio;
+    };
+    struct Utterance
+    {
+        quint64 id = 0;
+        int mode = 1;
+        int speed = 100;
+        QList<Piece> pieces;
+        qsizetype next = 0; // first piece not yet handed to the output
+    };
+    struct Job
+    {
+        SynthEngine *engine = nullptr;
+        QByteArray key;
+        bool warm = false;
+        warmup::Item item; // for warm jobs, to queue again when pushed aside
+    };
+    struct Handed
+    {
+        quint64 utterance;
+        int mode;
+        QString text;
+        Samples samples;
+    };
+
+    const voicecatalog::Voice &voice(int mode) const { return m_config.voices[mode - 1]; }
+    SynthEngine *engineFor(int mode) const;
+    QByteArray keyOf(int mode, int speed, const QString &text) const;
+    void schedule();
+    void handReadyPieces();
+    void startWaitingPieces();
+    void startWarmPieces();
+    bool freeSlot(SynthEngine *engine);
+    bool pushAsideWarmJob(SynthEngine *engine);
+    quint64 startJob(int mode, int speed, const QString &text, const QByteArray &key, bool warm);
+    void finished(quint64 job, const Samples &samples);
+    void onSounding(quint64 tag, qint64 at);
+
+    Config m_config;
+    int m_rate = 0;
+    std::unique_ptr<SpeechCache> m_cache;
+    AudioOut *m_out = nullptr;
+    SynthEngine *m_openJTalk = nullptr;
+    SynthEngine *m_espeak = nullptr;
+    bool m_sound = false;
+    std::deque<Utterance> m_queue;
+    QList<warmup::Item> m_warm; // pieces, in the selection or decision voice at speed 100
+    QHash<quint64, Job> m_jobs;
+    QHash<QByteArray, quint64> m_making; // key → job making it
+    QHash<quint64, Handed> m_handed;     // output tag → piece
+    quint64 m_lastJob = 0;
+    quint64 m_lastTag = 0;
+};

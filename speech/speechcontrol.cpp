@@ -1,0 +1,139 @@
+#include "speech/speechcontrol.h"
+
+#include "app/apperror.h"
+#include "speech/espeakengine.h"
+#include "speech/speaker.h"
+#include "speech/speechcache.h"
+
+#include <QCoreApplication>
+#include <QMediaDevices>
+
+namespace {
+
+// Open JTalk's own rate; other engines are resampled to it.
+constexpr int kPreferredRate = 48000;
+
+QAudioFormat sessionFormat(const QAudioDevice &device)
+{
+    QAudioFormat f;
+    f.setSampleRate(kPreferredRate);
+    f.setChannelCount(1);
+    f.setSampleFormat(QAudioFormat::Int16);
+    if (device.isNull() || device.isFormatSupported(f))
+        return f;
+    const QAudioFormat preferred = device.preferredFormat();
+    f.setSampleRate(preferred.sampleRate());
+    for (int channels : {1, preferred.channelCount()}) {
+        f.setChannelCount(channels);
+        for (auto format : {QAudioFormat::Int16, QAudioFormat::Float}) {
+            f.setSampleFormat(format);
+            if (device.isFormatSupported(f))
+                return f;
+        }
+    }
+    return preferred;
+}
+
+} // namespace
+
+SpeechControl::Options SpeechControl::defaultOptions()
+{
+    Options o;
+    o.openJTalk = voicecatalog::findOpenJTalk(QCoreApplication::applicationDirPath());
+    o.cacheDir = SpeechCache::defaultDiskDir();
+    return o;
+}
+
+SpeechControl::SpeechControl(const Options &options, QObject *parent) : DirectSS(parent)
+{
+    m_voices = voicecatalog::openJTalkVoices(options.openJTalk);
+    if (options.espeak && ESpeakEngine::available())
+        m_voices += voicecatalog::espeakVoices();
+    if (m_voices.isEmpty())
+        throw AppError(QStringLiteral("音声エンジンが見つかりません。Open JTalk（open-jtalk、辞書 "
+                                      "open-jtalk-mecab-naist-jdic、声 hts-voice-nitech-jp-atr503-m001）"
+                                      "か eSpeak NG（libespeak-ng1）を入れてください"));
+
+    Speaker::Config config;
+    config.voices = m_voices;
+    config.openJTalk = options.openJTalk;
+    config.cacheDir = options.cacheDir;
+    if (options.sound)
+        config.device = QMediaDevices::defaultAudioOutput();
+    config.format = sessionFormat(config.device);
+    m_rate = config.format.sampleRate();
+
+    m_speaker = new Speaker(config);
+    m_speaker->moveToThread(&m_thread);
+    connect(m_speaker, &Speaker::sounding, this, &SpeechControl::sounding);
+    m_thread.setObjectName(QStringLiteral("speech"));
+    m_thread.start();
+    QMetaObject::invokeMethod(m_speaker, &Speaker::init, Qt::BlockingQueuedConnection, &m_sound);
+}
+
+SpeechControl::~SpeechControl()
+{
+    QMetaObject::invokeMethod(m_speaker, &Speaker::shutdown, Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+    delete m_speaker;
+}
+
+const voicecatalog::Voice &SpeechControl::voice(int mode) const
+{
+    if (mode < 1 || mode > m_voices.size())
+        throw AppError(QStringLiteral("音声のモード %1 はありません").arg(mode));
+    return m_voices[mode - 1];
+}
+
+void SpeechControl::setCurrentMode(int mode)
+{
+    // A mode this engine does not have is taken as mode 1.
+    const int valid = (mode >= 1 && mode <= m_voices.size()) ? mode : 1;
+    if (valid == m_mode)
+        return;
+    m_mode = valid;
+    QMetaObject::invokeMethod(m_speaker, [s = m_speaker, valid, speed = m_speed] { s->prepare(valid, speed); });
+}
+
+void SpeechControl::setSpeed(int speed)
+{
+    if (speed < 10 || speed > 1000)
+        throw AppError(QStringLiteral("話す速さ %1 は使えません").arg(speed));
+    m_speed = speed;
+}
+
+int SpeechControl::EngineModeLanguage(int mode) const
+{
+    return voice(mode).language;
+}
+
+QString SpeechControl::EngineModeName(int mode) const
+{
+    return voice(mode).name;
+}
+
+void SpeechControl::SpeakText(const QString &text)
+{
+    const quint64 id = ++m_lastId;
+    QMetaObject::invokeMethod(m_speaker, [s = m_speaker, id, mode = m_mode, speed = m_speed, text] {
+        s->speak(id, mode, speed, text);
+    });
+}
+
+void SpeechControl::StopSpeaking()
+{
+    QMetaObject::invokeMethod(m_speaker, &Speaker::stop);
+}
+
+void SpeechControl::playTone()
+{
+    QMetaObject::invokeMethod(m_speaker, &Speaker::tone);
+}
+
+void SpeechControl::warmUp(int selectionVoice, int decisionVoice, int focusedTag)
+{
+    const auto valid = [this](int mode) { return (mode >= 1 && mode <= m_voices.size()) ? mode : 1; };
+    const QList<warmup::Item> items = warmup::items(valid(selectionVoice), valid(decisionVoice), focusedTag);
+    QMetaObject::invokeMethod(m_speaker, [s = m_speaker, items] { s->warmUp(items); });
+}

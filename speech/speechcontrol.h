@@ -1,0 +1,70 @@
+#pragma once
+#include "speech/directss.h"
+#include "speech/pcm.h"
+#include "speech/voicecatalog.h"
+
+#include <QThread>
+
+class Speaker;
+
+// The real speech control: Open JTalk and eSpeak NG behind the members of
+// DirectSS. The members run on the user-interface thread and only record
+// settings or post work; synthesis and sound run on the speech thread (and
+// in the engines' own processes and threads), so the window never waits.
+class SpeechControl : public DirectSS
+{
+    Q_OBJECT
+
+public:
+    struct Options
+    {
+        voicecatalog::OpenJTalkInstall openJTalk;
+        bool espeak = true;
+        QString cacheDir; // empty: audio is cached in memory only
+        bool sound = true; // false: behave as on a machine without a sound device
+    };
+    // The engines installed here and the user's cache folder.
+    static Options defaultOptions();
+
+    // Throws AppError when no engine offers any voice.
+    explicit SpeechControl(const Options &options, QObject *parent = nullptr);
+    ~SpeechControl() override;
+
+    void setCurrentMode(int mode) override;
+    int currentMode() const override { return m_mode; }
+    void setSpeed(int speed) override;
+    int speed() const override { return m_speed; }
+    int EngineModeCount() const override { return int(m_voices.size()); }
+    int EngineModeLanguage(int mode) const override;
+    QString EngineModeName(int mode) const override;
+    void SpeakText(const QString &text) override;
+    void StopSpeaking() override;
+
+    // The warning tone, mixed over the speech without cutting it.
+    void playTone();
+    // Fills the audio cache in the background with what the keys say.
+    void warmUp(int selectionVoice, int decisionVoice, int focusedTag);
+
+    bool hasSound() const { return m_sound; }
+    int sampleRate() const { return m_rate; }
+    const QList<voicecatalog::Voice> &voices() const { return m_voices; }
+    // The number SpeakText gave the last text; sounding() carries it.
+    quint64 lastUtterance() const { return m_lastId; }
+
+signals:
+    // A piece of an utterance has started to sound: its first sound was
+    // handed to the sound server at `at` (AudioOut::now()).
+    void sounding(quint64 utterance, int mode, const QString &text, const Samples &samples, qint64 at);
+
+private:
+    const voicecatalog::Voice &voice(int mode) const;
+
+    QList<voicecatalog::Voice> m_voices;
+    QThread m_thread;
+    Speaker *m_speaker = nullptr;
+    bool m_sound = false;
+    int m_rate = 48000;
+    int m_mode = 1;
+    int m_speed = 100;
+    quint64 m_lastId = 0;
+};

@@ -1,0 +1,25 @@
+#pragma once
+#include <QList>
+#include <QString>
+
+// What is synthesised in the background at start, so that keys sound at
+// once from the first move: the greeting, the announcement of the focused
+// key, the announcements of all other keys in the selection voice, then the
+// kana a key press speaks in the decision voice. Each (voice, text) once.
+namespace warmup {
+
+struct Item
+{
+    int mode;
+    QString text;
+    friend bool operator==(const Item &, const Item &) = default;
+};
+
+QList<Item> items(int selectionVoice, int decisionVoice, int focusedTag = 0);
+
+// What a press of a kana key speaks: its kana, with "ハ" for "は" and the
+// readings of "、", "。", "ー" and "くうはく"; empty for keys that speak
+// otherwise.
+QString pressedText(int tag);
+
+} // namespace warmup

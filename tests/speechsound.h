@@ -1,0 +1,82 @@
+#pragma once
+// Helpers of the speech suites that use real sound: PulseAudio with the null
+// sink "mojipot_null" (started by scripts/services, as the test script does)
+// and the controls under test.
+#include "speech/speechcontrol.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <memory>
+#include <unistd.h>
+
+namespace speechtest {
+
+inline bool run(const QString &program, const QStringList &args, QByteArray *out = nullptr)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(30000))
+        return false;
+    if (out)
+        *out = p.readAllStandardOutput();
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// True when the sound server with the null sink runs, starting it if needed.
+inline bool ensureSoundServer()
+{
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        qputenv("XDG_RUNTIME_DIR", QByteArray("/tmp/runtime-") + QByteArray::number(getuid()));
+    QByteArray sinks;
+    if (run(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")}, &sinks)
+        && sinks.contains("mojipot_null"))
+        return true;
+    const QString services = qEnvironmentVariable("MOJIPOT_SOURCE_DIR") + QStringLiteral("/scripts/services");
+    run(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral(". \"%1\"").arg(services)});
+    return run(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")}, &sinks)
+           && sinks.contains("mojipot_null");
+}
+
+enum class Engines { OpenJTalk, ESpeak, Both };
+
+inline SpeechControl::Options options(Engines engines, const QString &cacheDir)
+{
+    SpeechControl::Options o;
+    if (engines != Engines::ESpeak)
+        o.openJTalk = voicecatalog::findOpenJTalk(QCoreApplication::applicationDirPath());
+    o.espeak = engines != Engines::OpenJTalk;
+    o.cacheDir = cacheDir;
+    return o;
+}
+
+// What the control reported as heard, in order.
+struct Heard
+{
+    quint64 utterance;
+    int mode;
+    QString text;
+    Samples samples;
+    qint64 at;
+};
+
+struct Listener
+{
+    QList<Heard> heard;
+    void attach(SpeechControl *control)
+    {
+        QObject::connect(control, &SpeechControl::sounding, control,
+                         [this](quint64 id, int mode, const QString &text, const Samples &s, qint64 at) {
+                             heard.append({id, mode, text, s, at});
+                         });
+    }
+    QStringList texts() const
+    {
+        QStringList t;
+        for (const Heard &h : heard)
+            t << h.text;
+        return t;
+    }
+};
+
+} // namespace speechtest

@@ -3,3 +3,5 @@
 # and the key announcements.
 mojipot_test(tst_speechlogic SOURCES tst_speechlogic.cpp)
 mojipot_test(tst_speechengines GUI SOURCES tst_speechengines.cpp speechsound.h)
+mojipot_test(tst_speechdialog GUI SOURCES tst_speechdialog.cpp speechwindow.h)
+mojipot_test(tst_speechannounce GUI SOURCES tst_speechannounce.cpp speechwindow.h)

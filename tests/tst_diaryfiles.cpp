@@ -83,23 +83,6 @@ private slots:
         QCOMPARE(diary::today(), QDate::currentDate());
     }
 
-    void foldersUnderStartFolder_data()
-    {
-        QTest::addColumn<QString>("base");
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("readMe");
-        QTest::newRow("plain") << "/home/u/dist" << "/home/u/dist/日記" << "/home/u/dist/ReadMe日記.txt";
-        QTest::newRow("root folder") << "/" << "/日記" << "/ReadMe日記.txt";
-    }
-    void foldersUnderStartFolder()
-    {
-        QFETCH(QString, base);
-        QFETCH(QString, folder);
-        QFETCH(QString, readMe);
-        QCOMPARE(diary::diaryFolder(base), folder);
-        QCOMPARE(diary::readMePath(base), readMe);
-    }
-
     void encode_data()
     {
         QTest::addColumn<QString>("text");

@@ -10,6 +10,8 @@
 #include "diary/diarystorage.h"
 #include "diary/help.h"
 #include "app/textmodel.h"
+#include "app/composition.h"
+#include "app/editing.h"
 #include "input/hover.h"
 #include "input/keyfilter.h"
 #include "input/methodselection.h"
@@ -90,6 +92,16 @@ void TMain_form::connectMenus()
     on(menus.N5, &TMain_form::N5Click);
     on(menus.N8, &TMain_form::N8Click);
     on(menus.N9, &TMain_form::N9Click);
+    on(menus.Del, &TMain_form::Button57Click);
+    on(menus.A1, &TMain_form::A1Click);
+    on(menus.Undo1, &TMain_form::Undo1Click);
+    on(menus.Copy1, &TMain_form::Copy1Click);
+    on(menus.N19, &TMain_form::N19Click);
+    // The display reports every change of its selection or insertion point,
+    // and mouse releases over it.
+    connect(Hyouji_edit, &QPlainTextEdit::cursorPositionChanged, this, [this] { Hyouji_editSelectionChange(); });
+    connect(Hyouji_edit, &QPlainTextEdit::selectionChanged, this, [this] { Hyouji_editSelectionChange(); });
+    connect(Hyouji_edit, &TextDisplay::mouseReleased, this, [this] { Hyouji_editMouseUp(); });
     on(menus.N6, &TMain_form::N6Click);
     on(menus.Send1, &TMain_form::Send1Click);
 }
@@ -97,6 +109,8 @@ void TMain_form::connectMenus()
 void TMain_form::keyPressed(KeyButton *key)
 {
     guarded([&] {
+        if (key->Tag() >= 1 && key->Tag() <= keys::kSpace)
+            return ButtonClick(key); // the 56 entry keys share one operation
         switch (key->Tag()) {
         case keys::kRead:
             Button0Click();
@@ -106,6 +120,15 @@ void TMain_form::keyPressed(KeyButton *key)
             break;
         case keys::kEnd:
             Button61Click();
+            break;
+        case keys::kNewLine:
+            Button58Click();
+            break;
+        case keys::kDelete:
+            Button57Click();
+            break;
+        case keys::kClearAll:
+            BitBtn1Click();
             break;
         case keys::kMail:
             Button65Click();
@@ -306,3 +329,15 @@ void TMain_form::N4Click() { practice::showFirstKeys(*this, practice::kAToKa); }
 void TMain_form::N5Click() { practice::showFirstKeys(*this, practice::kAToSa); }
 void TMain_form::N8Click() { practice::showFirstKeys(*this, practice::kAToNa); }
 void TMain_form::N9Click() { practice::showFirstKeys(*this, practice::kAll); }
+
+void TMain_form::ButtonClick(KeyButton *key) { composition::pressEntryKey(*this, key->Tag(), key->text()); }
+void TMain_form::Hyouji_editSelectionChange() { composition::selectionChanged(*this); }
+void TMain_form::Hyouji_editMouseUp() { composition::mouseReleased(*this); }
+void TMain_form::Button57Click() { editing::deleteOne(*this); }
+void TMain_form::Button58Click() { editing::newLine(*this); }
+void TMain_form::BitBtn1Click() { editing::clearAll(*this); }
+void TMain_form::all_dellClick() { editing::clearText(*this); }
+void TMain_form::A1Click() { BitBtn1Click(); }
+void TMain_form::Undo1Click() { editing::undo(*this); }
+void TMain_form::Copy1Click() { editing::copyAll(*this); }
+void TMain_form::N19Click() { editing::paste(*this); }

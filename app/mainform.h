@@ -95,6 +95,19 @@ public:
     // Voice settings (speech/soundform).
     void N7Click();
     TSound_form *Sound_form = nullptr; // the voice settings dialog, created with the window
+    // Writing (app/composition, app/editing): kana entry, the display's
+    // handlers and the editing commands.
+    void ButtonClick(KeyButton *key);
+    void Hyouji_editSelectionChange();
+    void Hyouji_editMouseUp();
+    void Button57Click();
+    void Button58Click();
+    void BitBtn1Click();
+    void all_dellClick();
+    void A1Click();
+    void Undo1Click();
+    void Copy1Click();
+    void N19Click();
     // Every key release reaches it first (from the application's key filter).
     void TenKeyUp(int key, Qt::KeyboardModifiers modifiers);
 

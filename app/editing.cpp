@@ -1,0 +1,127 @@
+#include "app/editing.h"
+
+#include "app/composition.h"
+#include "app/compositionrules.h"
+#include "app/mainform.h"
+#include "app/textdisplay.h"
+#include "app/textmodel.h"
+#include "speech/directss.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QScrollBar>
+#include <QTextCursor>
+
+namespace editing {
+
+namespace {
+
+// The delete command selects no voice of its own.
+void speakInCurrentVoice(TMain_form &form, const QString &text)
+{
+    form.state.Speech_text = text;
+    form.DirectSS1->SpeakText(form.state.Speech_text);
+}
+
+// Replaces `length` characters at `position` by `text` and leaves the
+// insertion point after it; any selection is gone.
+void replaceAt(TextDisplay *display, int position, int length, const QString &text)
+{
+    QTextCursor cursor = display->textCursor();
+    cursor.setPosition(position);
+    cursor.setPosition(position + length, QTextCursor::KeepAnchor);
+    cursor.insertText(text);
+    display->setTextCursor(cursor);
+}
+
+} // namespace
+
+void deleteOne(TMain_form &form)
+{
+    MainState &s = form.state;
+    TextDisplay *display = form.Hyouji_edit;
+
+    composition::beginEdit(form);
+    const int p = textmodel::insertionPosition(display);
+    s.Saved_sel = p;
+    if (p == 0) {
+        speakInCurrentVoice(form, QStringLiteral("けすもじがありません"));
+        return;
+    }
+    const QString deleted = textmodel::characterBefore(display, p);
+    replaceAt(display, p - int(deleted.size()), int(deleted.size()), QString());
+
+    if (deleted == QStringLiteral("\u3000"))
+        speakInCurrentVoice(form, QStringLiteral("くうはく"));
+    else if (composition::isLineBreak(deleted))
+        speakInCurrentVoice(form, QStringLiteral("上の行へ"));
+    speakInCurrentVoice(form, deleted);
+
+    s.Line_memory = textmodel::insertionLine(display);
+    composition::recordBar(form);
+}
+
+void newLine(TMain_form &form)
+{
+    MainState &s = form.state;
+    TextDisplay *display = form.Hyouji_edit;
+
+    s.Caret_shown = false;
+    QScrollBar *bar = display->verticalScrollBar();
+    int top = bar->value();
+    replaceAt(display, textmodel::insertionPosition(display), 0, QStringLiteral("\n"));
+    s.Line_memory = textmodel::insertionLine(display);
+
+    // When the new line reaches the bottom lines of the view for the chosen
+    // size, the view moves two lines on. Line_before is the one left by the
+    // last entry or deletion; each test sees the result of the one before.
+    const struct
+    {
+        const QAction *size;
+        int before, after;
+    } rules[] = {{form.menus.N16, 2, 3}, {form.menus.N17, 4, 5}, {form.menus.N18, 5, 6}};
+    for (const auto &rule : rules) {
+        if (rule.size->isChecked() && s.Line_before == rule.before && s.Line_memory == rule.after) {
+            top += 2;
+            bar->setValue(top);
+            s.Line_before = textmodel::insertionLine(display);
+        }
+    }
+    composition::recordBar(form);
+    form.speakMessage(QStringLiteral("かいぎょうしました"));
+}
+
+void clearText(TMain_form &form)
+{
+    form.state.Undo_text = textmodel::wholeText(form.Hyouji_edit);
+    form.Hyouji_edit->clear();
+}
+
+void clearAll(TMain_form &form)
+{
+    QString message = QStringLiteral("もじはありませんよ。");
+    if (!form.Hyouji_edit->document()->isEmpty()) {
+        form.all_dellClick();
+        message = QStringLiteral("ぜんぶけしました");
+    }
+    form.speakMessage(message);
+    composition::recordBar(form);
+}
+
+void undo(TMain_form &form)
+{
+    textmodel::writeWholeText(form.Hyouji_edit, form.state.Undo_text);
+}
+
+void copyAll(TMain_form &form)
+{
+    form.Hyouji_edit->selectAll();
+    QGuiApplication::clipboard()->setText(textmodel::plainText(form.Hyouji_edit));
+}
+
+void paste(TMain_form &form)
+{
+    textmodel::writeWholeText(form.Hyouji_edit, QGuiApplication::clipboard()->text());
+}
+
+} // namespace editing

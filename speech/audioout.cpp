@@ -49,6 +49,11 @@ bool AudioOut::open()
     return restart();
 }
 
+int AudioOut::bufferMs() const
+{
+    return m_sink ? int(m_format.durationForBytes(qint32(m_sink->bufferSize())) / 1000) : 0;
+}
+
 bool AudioOut::restart()
 {
     if (m_io)

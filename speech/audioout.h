@@ -27,6 +27,9 @@ public:
     // Opens the sink; false when there is no usable sound device.
     bool open();
     bool isOpen() const { return m_io != nullptr; }
+    // The sink's buffer as the server granted it: what can still sound
+    // after the last write.
+    int bufferMs() const;
 
     // Queues samples behind what is queued; sounding(tag) follows when
     // their first sound is handed to the server.

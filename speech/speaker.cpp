@@ -38,6 +38,7 @@ bool Speaker::init()
     m_out = new AudioOut(m_config.device, m_config.format, this);
     connect(m_out, &AudioOut::sounding, this, &Speaker::onSounding);
     m_sound = m_out->open();
+    m_bufferMs = m_out->bufferMs();
     if (!m_sound)
         std::fprintf(stderr, "mojipot: 音を出す装置がありません。音声なしで動きます\n");
     return m_sound;
@@ -113,6 +114,7 @@ void Speaker::stop()
     m_handed.clear();
     if (m_out)
         m_out->clear();
+    emit silenced(AudioOut::now());
     schedule();
 }
 

@@ -41,6 +41,8 @@ public:
     // sound; the speaker then drops every text.
     bool init();
     void shutdown();
+    // The output's buffer in milliseconds, known once init() has run.
+    int bufferMs() const { return m_bufferMs; }
 
     void speak(quint64 id, int mode, int speed, const QString &text);
     void stop();
@@ -51,6 +53,8 @@ public:
 signals:
     // The first sound of a piece has been handed to the sound server.
     void sounding(quint64 utterance, int mode, const QString &text, const Samples &samples, qint64 at);
+    // A stop has silenced the output (the server's copy is dropped).
+    void silenced(qint64 at);
 
 private:
     struct Piece
@@ -103,6 +107,7 @@ private:
     SynthEngine *m_openJTalk = nullptr;
     SynthEngine *m_espeak = nullptr;
     bool m_sound = false;
+    int m_bufferMs = 0;
     std::deque<Utterance> m_queue;
     QList<warmup::Item> m_warm; // pieces, in the selection or decision voice at speed 100
     QHash<quint64, Job> m_jobs;

@@ -13,6 +13,25 @@ namespace {
 // Open JTalk's own rate; other engines are resampled to it.
 constexpr int kPreferredRate = 48000;
 
+// The sound system's own complaints while the device is looked for (no
+// server, no device) are not the user's business: the one line that says
+// the program runs silently is printed by the speaker.
+QtMessageHandler previousHandler = nullptr;
+
+void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtFatalMsg || type == QtCriticalMsg)
+        previousHandler(type, context, message);
+}
+
+QAudioDevice defaultOutput()
+{
+    previousHandler = qInstallMessageHandler(quietHandler);
+    QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    qInstallMessageHandler(previousHandler);
+    return device;
+}
+
 QAudioFormat sessionFormat(const QAudioDevice &device)
 {
     QAudioFormat f;
@@ -59,13 +78,14 @@ SpeechControl::SpeechControl(const Options &options, QObject *parent) : DirectSS
     config.openJTalk = options.openJTalk;
     config.cacheDir = options.cacheDir;
     if (options.sound)
-        config.device = QMediaDevices::defaultAudioOutput();
+        config.device = defaultOutput();
     config.format = sessionFormat(config.device);
     m_rate = config.format.sampleRate();
 
     m_speaker = new Speaker(config);
     m_speaker->moveToThread(&m_thread);
     connect(m_speaker, &Speaker::sounding, this, &SpeechControl::sounding);
+    connect(m_speaker, &Speaker::silenced, this, &SpeechControl::silenced);
     m_thread.setObjectName(QStringLiteral("speech"));
     m_thread.start();
     QMetaObject::invokeMethod(m_speaker, &Speaker::init, Qt::BlockingQueuedConnection, &m_sound);
@@ -101,6 +121,11 @@ void SpeechControl::setSpeed(int speed)
     if (speed < 10 || speed > 1000)
         throw AppError(QStringLiteral("話す速さ %1 は使えません").arg(speed));
     m_speed = speed;
+}
+
+int SpeechControl::bufferMs() const
+{
+    return m_speaker->bufferMs();
 }
 
 int SpeechControl::EngineModeLanguage(int mode) const

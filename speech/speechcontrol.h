@@ -47,6 +47,8 @@ public:
 
     bool hasSound() const { return m_sound; }
     int sampleRate() const { return m_rate; }
+    // The sound output's buffer: the longest any sound lasts after a stop.
+    int bufferMs() const;
     const QList<voicecatalog::Voice> &voices() const { return m_voices; }
     // The number SpeakText gave the last text; sounding() carries it.
     quint64 lastUtterance() const { return m_lastId; }
@@ -55,6 +57,8 @@ signals:
     // A piece of an utterance has started to sound: its first sound was
     // handed to the sound server at `at` (AudioOut::now()).
     void sounding(quint64 utterance, int mode, const QString &text, const Samples &samples, qint64 at);
+    // StopSpeaking has taken effect: the output was silenced at `at`.
+    void silenced(qint64 at);
 
 private:
     const voicecatalog::Voice &voice(int mode) const;

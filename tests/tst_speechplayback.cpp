@@ -1,0 +1,192 @@
+// Real sound: the speech control plays into PulseAudio's null sink and its
+// monitor is recorded with parec. Speech is heard after SpeakText and
+// silence follows soon after StopSpeaking; the warning tone sounds over the
+// speech without cutting it; a second session is served from the disk cache;
+// without a sound device the program runs silently with one line of notice.
+#include "speech/audioout.h"
+#include "speechsound.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdlib>
+
+using namespace speechtest;
+
+namespace {
+
+constexpr int kRate = 16000;
+
+// Records the null sink's monitor as 16-bit mono samples.
+class Recorder
+{
+public:
+    Recorder()
+    {
+        m_parec.start(QStringLiteral("parec"),
+                      {QStringLiteral("-d"), QStringLiteral("mojipot_null.monitor"), QStringLiteral("--format=s16le"),
+                       QStringLiteral("--rate=%1").arg(kRate), QStringLiteral("--channels=1"),
+                       QStringLiteral("--latency-msec=10")});
+        m_parec.waitForStarted();
+    }
+    ~Recorder()
+    {
+        m_parec.kill();
+        m_parec.waitForFinished();
+    }
+    qsizetype mark()
+    {
+        m_data += m_parec.readAllStandardOutput();
+        return m_data.size() / 2;
+    }
+    // The loudest sample from one position to another (in samples).
+    int peak(qsizetype from, qsizetype to)
+    {
+        mark();
+        const auto *s = reinterpret_cast<const qint16 *>(m_data.constData());
+        int p = 0;
+        for (qsizetype i = std::max<qsizetype>(from, 0); i < std::min(to, m_data.size() / 2); ++i)
+            p = std::max(p, std::abs(int(s[i])));
+        return p;
+    }
+    bool loudAfter(qsizetype from, int seconds = 5)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < seconds * 1000) {
+            if (peak(from, mark()) > 1000)
+                return true;
+            QTest::qWait(20);
+        }
+        return false;
+    }
+    bool running() const { return m_parec.state() == QProcess::Running; }
+
+private:
+    QProcess m_parec;
+    QByteArray m_data;
+};
+
+constexpr qsizetype samples(int ms) { return qsizetype(kRate) * ms / 1000; }
+
+const QString kStory = QStringLiteral("きょうはあさからはれていました。こうえんまであるいていきました。"
+                                      "いけにはかもがいました。かえりにぱんをかいました。");
+
+} // namespace
+
+class TestSpeechPlayback : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_cache;
+
+private slots:
+    void initTestCase() { QVERIFY(ensureSoundServer()); }
+
+    void heardAfterSpeakTextSilentSoonAfterStop()
+    {
+        SpeechControl control(options(Engines::Both, m_cache.path()));
+        QVERIFY(control.hasSound());
+        Recorder rec;
+        QVERIFY(rec.running());
+        QTest::qWait(300);
+        QVERIFY(rec.peak(0, rec.mark()) < 300); // nothing plays yet
+        control.SpeakText(QStringLiteral("あいうえお"));
+        QVERIFY(rec.loudAfter(0));
+
+        QTest::qWait(1500);
+        const qsizetype before = rec.mark();
+        control.SpeakText(kStory);
+        QVERIFY(rec.loudAfter(before));
+        QTest::qWait(300);
+        const qsizetype stopped = rec.mark();
+        control.StopSpeaking();
+        QTest::qWait(1500);
+        QVERIFY(rec.peak(stopped - samples(200), stopped) > 1000); // it was speaking
+        // Silence from a generous 300 ms after the stop on, for a second.
+        QCOMPARE(rec.peak(stopped + samples(300), stopped + samples(1300)) < 300, true);
+    }
+
+    void toneSoundsWithoutCuttingTheSpeech()
+    {
+        SpeechControl control(options(Engines::OpenJTalk, m_cache.path()));
+        Listener listener;
+        listener.attach(&control);
+        Recorder rec;
+        QTest::qWait(300);
+        const qsizetype start = rec.mark();
+        control.playTone();
+        QVERIFY(rec.loudAfter(start, 3));
+
+        control.SpeakText(kStory);
+        QTRY_VERIFY_WITH_TIMEOUT(!listener.heard.isEmpty(), 10000);
+        const qint64 toneAt = AudioOut::now();
+        control.playTone();
+        // The later sentences are still handed out after the tone.
+        QTRY_VERIFY_WITH_TIMEOUT(listener.heard.size() == 4, 20000);
+        QVERIFY(listener.heard.last().at > toneAt);
+    }
+
+    void nextSessionIsServedFromTheDiskCache()
+    {
+        QTemporaryDir cache;
+        {
+            SpeechControl first(options(Engines::OpenJTalk, cache.path()));
+            Listener l;
+            l.attach(&first);
+            first.SpeakText(QStringLiteral("さくら"));
+            QTRY_COMPARE_WITH_TIMEOUT(l.heard.size(), 1, 10000);
+        }
+        // An engine that makes nothing: only the cache can speak now.
+        SpeechControl::Options o = options(Engines::OpenJTalk, cache.path());
+        o.openJTalk.program = QStringLiteral("/bin/false");
+        SpeechControl second(o);
+        Listener l;
+        l.attach(&second);
+        Recorder rec;
+        QTest::qWait(300);
+        const qsizetype start = rec.mark();
+        second.SpeakText(QStringLiteral("つくえ"));
+        second.SpeakText(QStringLiteral("さくら"));
+        QTRY_COMPARE_WITH_TIMEOUT(l.heard.size(), 1, 10000);
+        QCOMPARE(l.heard[0].text, QStringLiteral("さくら"));
+        QVERIFY(rec.loudAfter(start));
+    }
+
+    void withoutSoundDeviceTheControlIsSilent()
+    {
+        SpeechControl::Options o = options(Engines::ESpeak, m_cache.path());
+        o.sound = false;
+        SpeechControl control(o);
+        Listener l;
+        l.attach(&control);
+        QVERIFY(!control.hasSound());
+        QVERIFY(control.EngineModeCount() > 0);
+        control.SpeakText(QStringLiteral("あ"));
+        control.playTone();
+        control.StopSpeaking();
+        QTest::qWait(500);
+        QVERIFY(l.heard.isEmpty());
+    }
+
+    void programWithoutSoundServerRunsSilently()
+    {
+        QTemporaryDir home;
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:/nonexistent"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), home.path());
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(home.path());
+        program.start(QStringLiteral(MOJIPOT_PROGRAM), {});
+        QVERIFY(program.waitForStarted());
+        QVERIFY(!program.waitForFinished(3000)); // still running: no error, no dialog waiting
+        program.kill();
+        program.waitForFinished();
+        const QStringList lines = QString::fromUtf8(program.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines, QStringList{QStringLiteral("mojipot: 音を出す装置がありません。音声なしで動きます")});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSpeechPlayback)
+#include "tst_speechplayback.moc"

@@ -93,6 +93,9 @@ void TMail_form::showModal()
     }
     To_edit->setFocus(Qt::TabFocusReason);
     exec();
+    // Back to the board, also where no window manager hands the activation
+    // back: the keys announce themselves only in the active window.
+    m_owner->activateWindow();
 }
 
 void TMail_form::Ok_btnClick()

@@ -3,8 +3,6 @@
 
 #include "mailsink.h"
 
-#include "mail/mailercommand.h"
-
 #include <QTcpServer>
 
 class Mailer : public QObject
@@ -13,7 +11,6 @@ class Mailer : public QObject
 
 private slots:
     void initTestCase();
-    void init();
     void delivery_data();
     void delivery();
     void failure_data();
@@ -36,11 +33,6 @@ void Mailer::initTestCase()
     QVERIFY(layOutMailer(m_base.path()));
 }
 
-void Mailer::init()
-{
-    QFile::remove(mail::mailerSettingsPath(m_base.filePath(QStringLiteral("smail"))));
-}
-
 Mailer::Run Mailer::runMailer(const QStringList &arguments, int waitMs)
 {
     QProcess p;
@@ -60,7 +52,6 @@ Mailer::Run Mailer::runMailer(const QStringList &arguments, int waitMs)
 
 void Mailer::delivery_data()
 {
-    QTest::addColumn<bool>("portInSettings"); // the port from smail.ini instead of with the host
     QTest::addColumn<QString>("subject");
     QTest::addColumn<QString>("recipient");
     QTest::addColumn<QString>("text");
@@ -69,26 +60,23 @@ void Mailer::delivery_data()
     QTest::addColumn<QString>("subjectSeen");
 
     const QString to = QStringLiteral("tomodachi@example.org");
-    QTest::newRow("Japanese diary") << false << "日記07年03月05日" << to << "きょうは\r\nはれ\r\n"
+    QTest::newRow("Japanese diary") << "日記07年03月05日" << to << "きょうは\r\nはれ\r\n"
                                     << QStringList{to} << to << "日記07年03月05日";
     QTest::newRow("options, header lines and a lone dot stay body text")
-        << false << "日記07年03月05日" << to
+        << "日記07年03月05日" << to
         << " -f evil@example.org\r\nBcc: evil@example.org\r\nSubject: x\r\n\r\n.\r\n-m\r\n"
         << QStringList{to} << to << "日記07年03月05日";
     QTest::newRow("line break in the subject starts no header")
-        << false << "日記\r\nBcc: evil@example.org" << to << "あ\r\n" << QStringList{to} << to
+        << "日記\r\nBcc: evil@example.org" << to << "あ\r\n" << QStringList{to} << to
         << "日記  Bcc: evil@example.org";
     QTest::newRow("two recipients, one with a Japanese name")
-        << false << "s" << "太郎 <taro@example.org>, hanako@example.org" << "あ\r\n"
+        << "s" << "太郎 <taro@example.org>, hanako@example.org" << "あ\r\n"
         << QStringList{"taro@example.org", "hanako@example.org"}
         << "太郎 <taro@example.org>, hanako@example.org" << "s";
-    QTest::newRow("port from the mailer's settings") << true << "日記99年12月31日" << to << "い\r\n"
-                                                      << QStringList{to} << to << "日記99年12月31日";
 }
 
 void Mailer::delivery()
 {
-    QFETCH(bool, portInSettings);
     QFETCH(QString, subject);
     QFETCH(QString, recipient);
     QFETCH(QString, text);
@@ -98,14 +86,7 @@ void Mailer::delivery()
 
     SmtpSink sink;
     QVERIFY(sink.start());
-    QString host = QStringLiteral("127.0.0.1:%1").arg(sink.port());
-    if (portInSettings) {
-        mail::MailerSettings s;
-        s.port = sink.port();
-        s.security = mail::Security::None;
-        mail::saveMailerSettings(mail::mailerSettingsPath(m_base.filePath(QStringLiteral("smail"))), s);
-        host = QStringLiteral("127.0.0.1");
-    }
+    const QString host = QStringLiteral("127.0.0.1:%1").arg(sink.port());
     const Run run = runMailer({"-h" + host, "-s" + subject, recipient, "-fwatashi@example.org", "-T" + text, "-m"});
     QVERIFY2(run.status == 0, run.error.constData());
     QVERIFY(run.error.isEmpty());

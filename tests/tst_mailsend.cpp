@@ -180,6 +180,7 @@ void MailSend::dialogConfirmAndCancel_data()
     QTest::newRow("Enter in a box is ＯＫ") << "enter" << true;
     QTest::newRow("ＥＳＣ stores nothing") << "esc button" << false;
     QTest::newRow("the frame's close stores nothing") << "frame" << false;
+    QTest::newRow("refused write: error box, closed all the same") << "ok read-only" << false;
 }
 
 void MailSend::dialogConfirmAndCancel()
@@ -188,6 +189,9 @@ void MailSend::dialogConfirmAndCancel()
     QFETCH(bool, written);
     const mail::Settings before{"a@example.org", "b@example.org", "mx.example.org"};
     mail::writeSettings(ProfileFile(iniPath()), before);
+    const bool readOnly = how == u"ok read-only";
+    if (readOnly)
+        QFile::setPermissions(iniPath(), QFileDevice::ReadOwner | QFileDevice::ReadUser);
     const mail::Settings typed{"c@example.org", "", "127.0.0.1:2525"};
     int result = -1;
     inDialog([&](TMail_form &d) {
@@ -196,7 +200,7 @@ void MailSend::dialogConfirmAndCancel()
         d.From_edit->clear();
         d.Smtp_edit->selectAll();
         QTest::keyClicks(d.Smtp_edit, typed.server);
-        if (how == u"ok button")
+        if (how.startsWith(u"ok"))
             d.Ok_btn->click();
         else if (how == u"enter")
             QTest::keyClick(d.Smtp_edit, Qt::Key_Return);
@@ -206,7 +210,13 @@ void MailSend::dialogConfirmAndCancel()
             d.close();
         result = d.isVisible() ? -1 : d.result();
     });
-    QCOMPARE(result, written ? int(QDialog::Accepted) : int(QDialog::Rejected));
+    QCOMPARE(result, written || readOnly ? int(QDialog::Accepted) : int(QDialog::Rejected));
+    if (readOnly) {
+        QCOMPARE(m_notices.size(), 1);
+        QCOMPARE(m_notices[0].first, boxes::Kind::Error);
+        QVERIFY(m_notices[0].second.contains(QStringLiteral("に書き込めません")));
+        QFile::setPermissions(iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
     QCOMPARE(mail::readSettings(ProfileFile(iniPath())), written ? typed : before);
     // Reopening shows what is stored, not what was typed.
     inDialog([&](TMail_form &d) { QCOMPARE(d.To_edit->text(), (written ? typed : before).recipient); });

@@ -131,6 +131,6 @@ void ESpeakWorker::synthesise(quint64 job, const QByteArray &voice, int speed, c
         m_cancelled.remove(job);
         return;
     }
-    const Samples trimmed = pcm::trimSilence(c.samples, sourceRate, pcm::kLeadMs, pcm::kTailMs);
-    emit done(job, pcm::resample(trimmed, sourceRate, m_rate));
+    // Resampled first, so that the fade at the cut is the last touch.
+    emit done(job, pcm::trimSilence(pcm::resample(c.samples, sourceRate, m_rate), m_rate, pcm::kLeadMs, pcm::kTailMs));
 }

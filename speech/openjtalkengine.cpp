@@ -151,10 +151,12 @@ Samples OpenJTalkEngine::trimmed(const QByteArray &wav, const QByteArray &trace,
         return {};
     const auto range = jtalktrace::speechRange(jtalktrace::parse(trace), wave->rate, wave->samples.size());
     if (!range)
-        return pcm::resample(pcm::trimSilence(wave->samples, wave->rate, pcm::kLeadMs, pcm::kTailMs), wave->rate, rate);
+        return pcm::trimSilence(pcm::resample(wave->samples, wave->rate, rate), rate, pcm::kLeadMs, pcm::kTailMs);
     // A voice that opens with a stop ("か", "た") is silent for its closure
     // too; at the start of an utterance that is only a delay.
-    const Samples voiced = pcm::slice(wave->samples, range->begin, range->end);
+    Samples voiced = pcm::slice(wave->samples, range->begin, range->end);
     const qsizetype closure = std::max<qsizetype>(0, pcm::firstSound(voiced) - pcm::samplesIn(pcm::kLeadMs, wave->rate));
-    return pcm::resample(pcm::cut(voiced, closure, voiced.size(), wave->rate), wave->rate, rate);
+    voiced = pcm::resample(voiced.mid(closure), wave->rate, rate);
+    pcm::fadeIn(voiced, pcm::samplesIn(pcm::kFadeMs, rate));
+    return voiced;
 }

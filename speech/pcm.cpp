@@ -94,7 +94,7 @@ void fadeOut(Samples &samples, qsizetype count)
 Samples cut(const Samples &samples, qsizetype begin, qsizetype end, int rate)
 {
     Samples out = slice(samples, begin, end);
-    fadeIn(out, samplesIn(5, rate));
+    fadeIn(out, samplesIn(kFadeMs, rate));
     return out;
 }
 

@@ -15,6 +15,8 @@ constexpr int kSilenceLevel = 256;
 // queued texts flow without a gap).
 constexpr int kLeadMs = 15;
 constexpr int kTailMs = 150;
+// The fade-in at a cut.
+constexpr int kFadeMs = 5;
 
 struct Wave
 {
@@ -42,7 +44,7 @@ void fadeOut(Samples &samples, qsizetype count);
 // Number of samples in the given milliseconds at a rate.
 constexpr qsizetype samplesIn(int milliseconds, int rate) { return qsizetype(rate) * milliseconds / 1000; }
 
-// The samples from begin to end with a 5 ms fade-in at the cut.
+// The samples from begin to end with a kFadeMs fade-in at the cut.
 Samples cut(const Samples &samples, qsizetype begin, qsizetype end, int rate);
 // Cut by level: from the first sound less leadMs to the last sound plus
 // tailMs; empty when there is no sound at all.

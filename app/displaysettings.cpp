@@ -4,8 +4,6 @@
 #include "app/mainform.h"
 #include "app/textdisplay.h"
 
-#include <QFontInfo>
-
 namespace display {
 
 void invert(TMain_form &form)
@@ -20,7 +18,7 @@ void chooseSize(TMain_form &form, Size size)
     form.board()->setDisplayPointSize(size.points);
     form.state.Chars_per_line = size.charsPerLine;
     // The character height as drawn, without the two pixels a kana entry adds.
-    form.state.Char_step = QFontInfo(form.Hyouji_edit->font()).pixelSize();
+    form.state.Char_step = form.Hyouji_edit->characterHeight();
     const ProfileFile ini = form.settings();
     ini.writeInteger(QStringLiteral("文字"), QStringLiteral("サイズ"), form.board()->displayPointSize());
     ini.writeInteger(QStringLiteral("文字"), QStringLiteral("文字数"), form.state.Chars_per_line);

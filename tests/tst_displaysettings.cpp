@@ -93,6 +93,9 @@ private slots:
         QCOMPARE(f.state.Caret_point, bar);
         QCOMPARE(f.state.Line_step, lineStep);
         QVERIFY(w.speech->events().isEmpty());
+        // The next kana entry adds the two pixels of its step.
+        w.key(1)->click();
+        QCOMPARE(f.state.Char_step, charHeight + 2);
     }
 
     void keptForTheNextStart_data()

@@ -10,9 +10,21 @@ KeyButton::KeyButton(int tag, const QString &caption, QWidget *parent)
     setMouseTracking(true); // pointer movement without a button held
 }
 
+KeyButton::~KeyButton()
+{
+    if (s_lastEntered == this)
+        s_lastEntered = nullptr;
+}
+
+KeyButton *KeyButton::s_lastEntered = nullptr;
+
 void KeyButton::focusInEvent(QFocusEvent *event)
 {
     QPushButton::focusInEvent(event);
+    const bool returned = event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason;
+    if (returned && s_lastEntered == this)
+        return;
+    s_lastEntered = this;
     emit focusEntered(this);
 }
 

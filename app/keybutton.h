@@ -10,9 +10,13 @@ class KeyButton : public QPushButton
 
 public:
     KeyButton(int tag, const QString &caption, QWidget *parent);
+    ~KeyButton() override;
     int Tag() const { return m_tag; }
 
 signals:
+    // The keyboard focus moved onto this key. The window becoming active
+    // again (after a dialog, a menu or another program) hands the focus back
+    // to the key that had it: that is not a move and is not reported.
     void focusEntered(KeyButton *key);
     void pointerMoved(KeyButton *key);
 
@@ -23,4 +27,5 @@ protected:
 
 private:
     int m_tag;
+    static KeyButton *s_lastEntered;
 };

@@ -2,11 +2,11 @@
 
 #include "app/apperror.h"
 #include "app/sjis.h"
+#include "app/wholefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <limits>
 #include <vector>
@@ -233,30 +233,9 @@ bool ProfileFile::readBool(const QString &section, const QString &key, bool defa
 
 void ProfileFile::writeString(const QString &section, const QString &key, const QString &value) const
 {
-    const auto refused = [this] {
-        return AppError(QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(m_path)));
-    };
-    // A file or folder marked read-only refuses the write even where the
-    // system would let this user through (as it lets the administrator).
-    const auto readOnly = [](const QFileInfo &i) {
-        return !i.isWritable() || !(i.permissions() & QFileDevice::WriteOwner);
-    };
-    const QFileInfo info(m_path);
-    if (info.exists() && (!info.isFile() || readOnly(info)))
-        throw refused();
-    if (readOnly(QFileInfo(info.absolutePath())))
-        throw refused();
-
-    const QByteArray bytes = withValue(readAll(), section, key, value);
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw refused();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        throw refused();
-    }
-    if (!file.commit())
-        throw refused();
+    // Refused for a file or folder marked read-only, as for a failed write.
+    if (!wholefile::replace(m_path, withValue(readAll(), section, key, value)))
+        throw AppError(QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(m_path)));
 }
 
 void ProfileFile::writeInteger(const QString &section, const QString &key, int value) const

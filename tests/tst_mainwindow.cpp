@@ -324,6 +324,25 @@ private slots:
         QVERIFY(settingsText().contains(QStringLiteral("番号=2")));
     }
 
+    void returningToTheWindowIsNotAMove()
+    {
+        Window w;
+        w.key(9)->setFocus(Qt::TabFocusReason);
+        const qsizetype heard = w.speech->spokenTexts().size();
+        QWidget other;
+        other.resize(200, 100);
+        other.show();
+        QApplication::setActiveWindow(&other);
+        QTRY_VERIFY(other.isActiveWindow());
+        QApplication::setActiveWindow(w.form.get());
+        QTRY_VERIFY(w.form->isActiveWindow());
+        QCOMPARE(QApplication::focusWidget(), w.key(9));
+        QCOMPARE(w.speech->spokenTexts().size(), heard);
+        // A real move after coming back is announced as ever.
+        w.key(10)->setFocus(Qt::TabFocusReason);
+        QCOMPARE(w.speech->spokenTexts().last(), QStringLiteral("こ"));
+    }
+
     void blankKeysCanBeReachedAndPressed()
     {
         Window w;

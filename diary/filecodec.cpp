@@ -41,7 +41,8 @@ bool isValidUtf8(QByteArrayView bytes)
 }
 
 // One "\n" per line break; control characters that have no place in a
-// text become the replacement character.
+// text, and halves of characters (a surrogate without its partner, as a
+// UTF-16 file may hold), become the replacement character.
 QString normalised(const QString &text)
 {
     QString out;
@@ -53,6 +54,11 @@ QString normalised(const QString &text)
             if (i + 1 < text.size() && text.at(i + 1) == u'\n')
                 ++i;
         } else if (c.unicode() < 0x20 && c != u'\n' && c != u'\t') {
+            out += QChar(QChar::ReplacementCharacter);
+        } else if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            out += c;
+            out += text.at(++i);
+        } else if (c.isSurrogate()) {
             out += QChar(QChar::ReplacementCharacter);
         } else {
             out += c;

@@ -122,6 +122,9 @@ private slots:
             << QByteArray("\xFF\xFE\x42\x30\x0D\x00\x0A\x00\x44\x30", 10) << "あ\nい";
         QTest::newRow("UTF-16 BE") << QByteArray("\xFE\xFF\x30\x42\x00\x0A\x30\x44", 8) << "あ\nい";
         QTest::newRow("UTF-16 odd last byte") << QByteArray("\xFF\xFE\x42\x30\x41", 5) << "あ\uFFFD";
+        QTest::newRow("UTF-16 lone high surrogate") << QByteArray("\xFF\xFE\x3D\xD8\x42\x30", 6) << "\uFFFDあ";
+        QTest::newRow("UTF-16 lone low surrogate") << QByteArray("\xFF\xFE\xDE\xDF", 4) << "\uFFFD";
+        QTest::newRow("UTF-16 pair kept") << QByteArray("\xFF\xFE\x3D\xD8\x00\xDE", 6) << "😀";
         QTest::newRow("lone CR is a line break") << QByteArray("a\rb") << "a\nb";
         QTest::newRow("LF alone") << QByteArray("a\nb") << "a\nb";
         QTest::newRow("tab kept") << QByteArray("a\tb") << "a\tb";

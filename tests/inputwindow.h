@@ -88,6 +88,12 @@ struct Window
     ~Window() { boxes::setHandler({}); }
 
     QWindow *window() const { return form->windowHandle(); }
+    // The menu item of a method: 0 arrow keys, 1 mouse, 2 keypad.
+    QAction *methodItem(int method) const
+    {
+        return method == 0 ? form->menus.N11 : method == 1 ? form->menus.N12 : form->menus.N13;
+    }
+    void choose(int method) { methodItem(method)->trigger(); }
     KeyButton *key(int tag) const { return form->Key_table[tag]; }
     // Tag of the key that has the focus, -1 when none has it.
     int focused() const

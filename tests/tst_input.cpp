@@ -21,11 +21,6 @@ QString settingsText()
     return f.open(QIODevice::ReadOnly) ? sjis::decode(f.readAll()) : QStringLiteral("<missing>");
 }
 
-QAction *methodItem(TMain_form &f, int method)
-{
-    return method == 0 ? f.menus.N11 : method == 1 ? f.menus.N12 : f.menus.N13;
-}
-
 // An autorepeated key event as the keyboard sends them while a key is held.
 void sendRepeat(QEvent::Type type, Qt::Key key, Qt::KeyboardModifiers modifiers = {})
 {
@@ -63,12 +58,12 @@ private slots:
         TMain_form &f = *w.form;
         // From every other method, and the same one again: all steps run.
         for (int from : {0, 1, 2, method}) {
-            methodItem(f, from)->trigger();
+            w.choose(from);
             QFile::remove(inputtest::settingsPath());
-            methodItem(f, method)->trigger();
+            w.choose(method);
             QCOMPARE(f.state.Input_mode, method);
             for (int m = 0; m < 3; ++m)
-                QCOMPARE(methodItem(f, m)->isChecked(), m == method);
+                QCOMPARE(w.methodItem(m)->isChecked(), m == method);
             QCOMPARE(f.menus.N1->menuAction()->isEnabled(), practiceMenu);
             QCOMPARE(settingsText(), QStringLiteral("[入力方法]\r\n") + stored + QStringLiteral("\r\n"));
         }
@@ -167,7 +162,7 @@ private slots:
         QFETCH(int, scan);
         QFETCH(QStringList, heard);
         Window w;
-        methodItem(*w.form, method)->trigger();
+        w.choose(method);
         w.showKanaUpTo(lastKana);
         w.type(keys);
         QCOMPARE(w.focused(), focus);
@@ -211,7 +206,7 @@ private slots:
         QFETCH(int, focus);
         QFETCH(QStringList, heard);
         Window w;
-        methodItem(*w.form, method)->trigger();
+        w.choose(method);
         const auto k = Qt::Key(key);
         const auto m = Qt::KeyboardModifiers(modifiers);
         QTest::keyPress(w.window(), k, m);
@@ -257,7 +252,7 @@ private slots:
         QFETCH(QString, keys);
         QFETCH(QStringList, heard);
         Window w;
-        methodItem(*w.form, method)->trigger();
+        w.choose(method);
         w.form->Hyouji_edit->setPlainText(QStringLiteral("あいう"));
         w.type("Left");
         w.heard();
@@ -265,38 +260,6 @@ private slots:
         QCOMPARE(w.heard(), heard);
         QCOMPARE(w.focused(), 1);
         QCOMPARE(w.form->state.Scan_pos, 1);
-    }
-
-    void keypadCommandsPressTheirKeys_data()
-    {
-        QTest::addColumn<int>("method");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<int>("deletes");
-        QTest::addColumn<int>("ends");
-        QTest::newRow("arrow keys: keypad - deletes") << 0 << "kp-" << 1 << 0;
-        QTest::newRow("arrow keys: keypad / ends") << 0 << "kp/" << 0 << 1;
-        QTest::newRow("arrow keys: main - and / do not") << 0 << "- /" << 0 << 0;
-        QTest::newRow("keypad method: - and / choose keys") << 2 << "kp- kp/" << 0 << 0;
-        QTest::newRow("mouse method: nothing") << 1 << "kp- kp/" << 0 << 0;
-    }
-    void keypadCommandsPressTheirKeys()
-    {
-        QFETCH(int, method);
-        QFETCH(QString, keys);
-        QFETCH(int, deletes);
-        QFETCH(int, ends);
-        Window w;
-        methodItem(*w.form, method)->trigger();
-        QSignalSpy deleted(w.key(keys::kDelete), &QPushButton::clicked);
-        QSignalSpy ended(w.key(keys::kEnd), &QPushButton::clicked);
-        // The end operation's own box and stop are not wanted here.
-        disconnect(w.key(keys::kEnd), &QPushButton::clicked, w.form.get(), nullptr);
-        disconnect(w.key(keys::kDelete), &QPushButton::clicked, w.form.get(), nullptr);
-        w.type(keys);
-        QCOMPARE(deleted.count(), deletes);
-        QCOMPARE(ended.count(), ends);
-        if (method == 0)
-            QCOMPARE(w.focused(), 0); // the commands leave the focus and the walk
     }
 
     // ---- multi-tap ----
@@ -400,7 +363,7 @@ private slots:
     {
         QFETCH(int, method);
         Window w;
-        methodItem(*w.form, method)->trigger();
+        w.choose(method);
         for (int t : {7, 8, 13})
             w.pointAt(w.middleOf(w.key(t)));
         QCOMPARE(w.focused(), 0);

@@ -12,8 +12,9 @@ namespace composition {
 
 void beginEdit(TMain_form &form)
 {
-    form.state.Undo_text = textmodel::wholeText(form.Hyouji_edit);
-    form.state.Line_before = textmodel::insertionLine(form.Hyouji_edit);
+    TextDisplay *display = form.Hyouji_edit;
+    form.state.Undo_text =
+        textmodel::wholeText(display, textmodel::insertionPosition(display), &form.state.Line_before);
 }
 
 void recordBar(TMain_form &form)

@@ -58,29 +58,51 @@ void ensureLaidOut(const QPlainTextEdit *display)
 
 QString wholeText(const QPlainTextEdit *display)
 {
+    return wholeText(display, 0, nullptr);
+}
+
+QString wholeText(const QPlainTextEdit *display, int position, int *lineOfPosition)
+{
     const QTextDocument *doc = display->document();
+    if (lineOfPosition)
+        *lineOfPosition = 0;
     if (doc->isEmpty())
         return {};
-    ensureLaidOut(display);
+    const auto *layouts = qobject_cast<const QPlainTextDocumentLayout *>(doc->documentLayout());
+    // One copy of the characters, cut along the display lines; the block
+    // separators in it are skipped. Blocks the display has not laid out yet
+    // are laid out on the way.
+    const QString raw = doc->toRawText();
+    const QStringView chars(raw);
     QString out;
     out.reserve(doc->characterCount() + doc->lineCount());
+    int blockStart = 0;
+    int linesBefore = 0; // display lines of the blocks before this one
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        const QString text = block.text();
         const QTextLayout *layout = block.layout();
+        if (layout->lineCount() == 0 && layouts)
+            layouts->ensureBlockLayout(block);
         const int lines = layout->lineCount();
+        if (lineOfPosition && position >= blockStart && position < blockStart + block.length()) {
+            const QTextLine at = layout->lineForTextPosition(position - blockStart);
+            *lineOfPosition = linesBefore + (at.isValid() ? at.lineNumber() : 0);
+        }
+        linesBefore += lines;
         const bool lastBlock = !block.next().isValid();
         for (int i = 0; i < lines; ++i) {
             const QTextLine line = layout->lineAt(i);
+            const int start = blockStart + line.textStart();
             int length = line.textLength();
             // A line separator inside a block ends its display line; the
             // line break written after the line stands for it.
-            if (length > 0 && text.at(line.textStart() + length - 1) == QChar::LineSeparator)
+            if (length > 0 && chars[start + length - 1] == QChar::LineSeparator)
                 --length;
             if (lastBlock && i == lines - 1 && length == 0)
                 break; // the empty last line is not a line of the text
-            out += QStringView(text).mid(line.textStart(), length);
+            out += chars.mid(start, length);
             out += u'\n';
         }
+        blockStart += block.length();
     }
     return out;
 }
@@ -115,8 +137,16 @@ void writeWholeText(QPlainTextEdit *display, const QString &text)
     if (suffix > 0 && QChar(wanted.at(wanted.size() - suffix)).isLowSurrogate())
         --suffix;
 
+    const qsizetype removed = current.size() - suffix - prefix;
+    const qsizetype added = wanted.size() - suffix - prefix;
+    if (removed + added > current.size() / 2 + 1024) {
+        // Most of the text changes: building the document afresh is faster.
+        display->setPlainText(wanted);
+        display->moveCursor(QTextCursor::End);
+        return;
+    }
     QTextCursor cursor(display->document());
-    if (prefix < current.size() - suffix || prefix < wanted.size() - suffix) {
+    if (removed > 0 || added > 0) {
         cursor.setPosition(int(prefix));
         cursor.setPosition(int(current.size() - suffix), QTextCursor::KeepAnchor);
         cursor.insertText(wanted.mid(prefix, wanted.size() - suffix - prefix));

@@ -22,6 +22,10 @@ QString plainText(const QPlainTextEdit *display);
 // break comes back the same after writeWholeText.
 QString wholeText(const QPlainTextEdit *display);
 
+// The same, and in the same pass the display line of a position (what
+// lineOf gives), for an edit that needs both.
+QString wholeText(const QPlainTextEdit *display, int position, int *lineOfPosition);
+
 // Replaces the text by a whole-text string, line by line: each of its lines
 // (ended by CR LF, LF, a lone CR or a Unicode line or paragraph separator)
 // becomes a line of its own, the text ends with a line break (unless it is

@@ -17,7 +17,7 @@ int tagOf(const QString &caption)
     qFatal("no key");
 }
 
-const QString kHighSurrogatePair = QStringLiteral("\U0002000B"); // 𠀋, outside the BMP
+const QString kOutsideBmp = QStringLiteral("\U0002000B"); // 𠀋, outside the BMP
 
 } // namespace
 
@@ -87,33 +87,6 @@ private slots:
         QVERIFY(e.text.isEmpty());
     }
 
-    // What stands before the insertion point: a mark replaces only a whole
-    // two-byte character or a line break.
-    void markAndCharacterBefore_data()
-    {
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<bool>("replaces");
-        QTest::addRow("start of the text") << QString() << false;
-        QTest::addRow("kana") << QStringLiteral("あ") << true;
-        QTest::addRow("line break") << QStringLiteral("\n") << true;
-        QTest::addRow("ideographic space") << QStringLiteral("\u3000") << true;
-        QTest::addRow("surrogate pair") << kHighSurrogatePair << true;
-        QTest::addRow("ASCII letter") << QStringLiteral("a") << false;
-        QTest::addRow("ASCII space") << QStringLiteral(" ") << false;
-        QTest::addRow("tab") << QStringLiteral("\t") << false;
-        QTest::addRow("half-width katakana") << QStringLiteral("ｶ") << false;
-        QTest::addRow("kanji") << QStringLiteral("漢") << true;
-    }
-    void markAndCharacterBefore()
-    {
-        QFETCH(QString, before);
-        QFETCH(bool, replaces);
-        const Entry e = composition::entryFor(keys::kVoicedMark, QStringLiteral("゛"), tagOf(QStringLiteral("か")),
-                                              readings::table(), before);
-        QCOMPARE(e.kind, replaces ? Entry::ReplacePrevious : Entry::Refused);
-        QCOMPARE(e.text, replaces ? QStringLiteral("が") : QString());
-    }
-
     void enteredAndSpoken_data()
     {
         QTest::addColumn<int>("tag");
@@ -150,7 +123,7 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("pos");
         QTest::addColumn<QString>("character");
-        const QString pair = kHighSurrogatePair;
+        const QString pair = kOutsideBmp;
         QTest::addRow("start") << QStringLiteral("あい") << 0 << QString();
         QTest::addRow("kana") << QStringLiteral("あい") << 2 << QStringLiteral("い");
         QTest::addRow("whole surrogate pair") << (QStringLiteral("あ") + pair) << 3 << pair;

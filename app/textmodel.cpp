@@ -9,8 +9,9 @@ namespace textmodel {
 
 namespace {
 
-// Lays out the blocks from the first up to and including `last` (all when
-// `last` is invalid).
+// Lays out the blocks from the first up to and including `last` that the
+// display has not laid out yet (it lays out only what it shows); afterwards
+// the line numbers up to `last` are exact.
 void layOutUpTo(const QPlainTextEdit *display, const QTextBlock &last)
 {
     const QTextDocument *doc = display->document();
@@ -49,11 +50,6 @@ QString rawText(const QTextDocument *doc)
 QString plainText(const QPlainTextEdit *display)
 {
     return display->toPlainText();
-}
-
-void ensureLaidOut(const QPlainTextEdit *display)
-{
-    layOutUpTo(display, QTextBlock());
 }
 
 QString wholeText(const QPlainTextEdit *display)
@@ -192,12 +188,6 @@ int lineOf(const QPlainTextEdit *display, int position)
 int insertionLine(const QPlainTextEdit *display)
 {
     return lineOf(display, insertionPosition(display));
-}
-
-int lineCount(const QPlainTextEdit *display)
-{
-    ensureLaidOut(display);
-    return display->document()->lineCount();
 }
 
 } // namespace textmodel

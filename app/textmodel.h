@@ -47,12 +47,4 @@ int lineOf(const QPlainTextEdit *display, int position);
 // The display line of the insertion position.
 int insertionLine(const QPlainTextEdit *display);
 
-// Number of display lines, the empty last line included.
-int lineCount(const QPlainTextEdit *display);
-
-// Lays out every block the display has not laid out yet (the display lays
-// out only what it shows); afterwards line numbers and the whole-text string
-// are exact. Blocks already laid out are kept.
-void ensureLaidOut(const QPlainTextEdit *display);
-
 } // namespace textmodel

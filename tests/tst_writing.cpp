@@ -589,6 +589,23 @@ private slots:
         QVERIFY(blue < after.height() / 2);
     }
 
+    // The kana that wraps onto the next display line takes the bar with it,
+    // to just after itself at the start of that line.
+    void barFollowsAWrap()
+    {
+        Window w;
+        const int perLine = charactersPerLine(w.display());
+        w.setText(kana(perLine));
+        const QRect full = w.display()->barRect();
+        w.click(QStringLiteral("か"));
+        const QRect wrapped = w.display()->barRect();
+        QCOMPARE(textmodel::insertionLine(w.display()), 1);
+        QVERIFY(wrapped.top() > full.top());
+        QCOMPARE(wrapped.left(), w.display()->cursorRect().left());
+        QVERIFY(wrapped.left() < full.left() / 4);
+        QCOMPARE(w.form->state.Caret_point, wrapped.topLeft());
+    }
+
     // Megabytes of mixed text from the clipboard: every command keeps
     // working and no half character is left.
     void longMixedText()

@@ -22,8 +22,8 @@ void arrowMethodRelease(TMain_form &form, int key, Qt::KeyboardModifiers modifie
     // The commands of the keypad leave the focus and Scan_pos where they are.
     switch (key) {
     case Qt::Key_Asterisk: form.Button0Click(); break;
-    case Qt::Key_Minus: form.Key_table[keys::kDelete]->click(); break; // the operation of "けす"
-    case Qt::Key_Slash: form.Key_table[keys::kEnd]->click(); break;    // the operation of "おわり"
+    case Qt::Key_Minus: form.Button57Click(); break; // the operation of "けす"
+    case Qt::Key_Slash: form.Button61Click(); break; // the operation of "おわり"
     default: break;
     }
 }

@@ -73,14 +73,14 @@ Board::Board(QWidget *parent) : QWidget(parent)
     m_picture->setPixmap(QPixmap::fromImage(pencilPicture()));
     m_picture->setScaledContents(true);
 
-    for (const KeySpec &spec : keys::table()) {
-        auto *key = place(new KeyButton(spec.tag, spec.caption, this), spec.geometry, spec.charHeight);
-        key->setObjectName(QString::fromLatin1(spec.controlName));
-        key->setFont(proportionalFont(spec.charHeight, true));
-        key->setCursor(spec.tag == keys::kClearAll ? Qt::ArrowCursor : Qt::PointingHandCursor);
+    for (const KeySpec &designed : keys::table()) {
+        auto *key = place(new KeyButton(designed.tag, designed.caption, this), designed.geometry, designed.charHeight);
+        key->setObjectName(QString::fromLatin1(designed.controlName));
+        key->setFont(proportionalFont(designed.charHeight, true));
+        key->setCursor(designed.tag == keys::kClearAll ? Qt::ArrowCursor : Qt::PointingHandCursor);
         // Screen readers (and tests) find a key by what it says when reached.
-        key->setAccessibleName(announcements::forKey(spec.tag, spec.caption, false));
-        m_keys[spec.tag] = key;
+        key->setAccessibleName(announcements::forKey(designed.tag, designed.caption, false));
+        m_keys[designed.tag] = key;
     }
     // Tab visits the keys in Tag order, from "よむ" round to "おわり" and back.
     for (int t = 0; t + 1 < keys::kCount; ++t)

@@ -211,15 +211,15 @@ private slots:
     void keysAsDesigned()
     {
         Window w(false);
-        for (const KeySpec &spec : keys::table()) {
-            KeyButton *k = w.key(spec.tag);
-            QCOMPARE(k->Tag(), spec.tag);
-            QCOMPARE(k->objectName(), QString::fromLatin1(spec.controlName));
-            QCOMPARE(k->text(), spec.caption);
-            QCOMPARE(k->geometry(), spec.geometry);
-            QCOMPARE(k->font().pixelSize(), spec.charHeight);
+        for (const KeySpec &designed : keys::table()) {
+            KeyButton *k = w.key(designed.tag);
+            QCOMPARE(k->Tag(), designed.tag);
+            QCOMPARE(k->objectName(), QString::fromLatin1(designed.controlName));
+            QCOMPARE(k->text(), designed.caption);
+            QCOMPARE(k->geometry(), designed.geometry);
+            QCOMPARE(k->font().pixelSize(), designed.charHeight);
             QVERIFY(k->font().bold());
-            QCOMPARE(k->cursor().shape(), spec.tag == 62 ? Qt::ArrowCursor : Qt::PointingHandCursor);
+            QCOMPARE(k->cursor().shape(), designed.tag == 62 ? Qt::ArrowCursor : Qt::PointingHandCursor);
             QVERIFY(!k->accessibleName().isEmpty());
         }
         // A few designed places, as a second reading of the table.
@@ -248,11 +248,11 @@ private slots:
         TMain_form &f = *w.form;
         f.resize(1317, 641);
         QTRY_COMPARE(f.size(), QSize(1317, 962));
-        for (const KeySpec &spec : keys::table()) {
-            const QRect g = w.key(spec.tag)->geometry();
-            QVERIFY2(std::abs(g.x() - spec.geometry.x() * 1.5) <= 0.5 && std::abs(g.width() - spec.geometry.width() * 1.5) <= 0.5,
-                     qPrintable(w.key(spec.tag)->objectName()));
-            QVERIFY(std::abs(w.key(spec.tag)->font().pixelSize() - spec.charHeight * 1.5) <= 0.5);
+        for (const KeySpec &designed : keys::table()) {
+            const QRect g = w.key(designed.tag)->geometry();
+            QVERIFY2(std::abs(g.x() - designed.geometry.x() * 1.5) <= 0.5 && std::abs(g.width() - designed.geometry.width() * 1.5) <= 0.5,
+                     qPrintable(w.key(designed.tag)->objectName()));
+            QVERIFY(std::abs(w.key(designed.tag)->font().pixelSize() - designed.charHeight * 1.5) <= 0.5);
         }
         QCOMPARE(f.Hyouji_edit->font().pointSize(), 48);
     }

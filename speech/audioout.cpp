@@ -45,7 +45,6 @@ bool AudioOut::open()
     if (m_device.isNull())
         return false;
     m_sink = new QAudioSink(m_device, m_format, this);
-    m_sink->setBufferSize(m_format.bytesForDuration(kBufferMs * 1000));
     return restart();
 }
 
@@ -58,6 +57,9 @@ bool AudioOut::restart()
 {
     if (m_io)
         m_sink->reset();
+    // Asked again at every start: the sink keeps the size the server
+    // granted last, which is smaller, and would shrink with every reset.
+    m_sink->setBufferSize(m_format.bytesForDuration(kBufferMs * 1000));
     m_io = m_sink->start();
     if (m_io && m_sink->error() == QAudio::NoError)
         return true;

@@ -21,15 +21,13 @@ OpenJTalkEngine::OpenJTalkEngine(voicecatalog::OpenJTalkInstall install, int rat
 
 OpenJTalkEngine::~OpenJTalkEngine()
 {
-    QList<Child> children = m_spares.values() + m_running.values();
-    for (const Child &c : children) {
-        c.process->disconnect(this);
-        c.process->kill();
-    }
-    for (const Child &c : children) {
-        c.process->waitForFinished(1000);
-        QFile::remove(c.trace);
-        delete c.process;
+    const QList<Child> children = m_spares.values() + m_running.values();
+    for (const Child &c : children)
+        discard(c);
+    for (QProcess *p : std::as_const(m_dying)) {
+        p->disconnect();
+        p->waitForFinished(1000);
+        delete p;
     }
 }
 
@@ -131,7 +129,11 @@ void OpenJTalkEngine::discard(Child child)
         return;
     }
     // Deleted once the system has ended it, so nothing here waits for it.
-    connect(p, &QProcess::finished, p, &QObject::deleteLater);
+    m_dying.append(p);
+    connect(p, &QProcess::finished, this, [this, p] {
+        m_dying.removeOne(p);
+        p->deleteLater();
+    });
     p->kill();
 }
 

@@ -38,10 +38,14 @@ bool Speaker::init()
     m_out = new AudioOut(m_config.device, m_config.format, this);
     connect(m_out, &AudioOut::sounding, this, &Speaker::onSounding);
     m_sound = m_out->open();
-    m_bufferMs = m_out->bufferMs();
     if (!m_sound)
         std::fprintf(stderr, "mojipot: 音を出す装置がありません。音声なしで動きます\n");
     return m_sound;
+}
+
+int Speaker::bufferMs() const
+{
+    return m_out ? m_out->bufferMs() : 0;
 }
 
 void Speaker::shutdown()

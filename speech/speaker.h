@@ -41,8 +41,8 @@ public:
     // sound; the speaker then drops every text.
     bool init();
     void shutdown();
-    // The output's buffer in milliseconds, known once init() has run.
-    int bufferMs() const { return m_bufferMs; }
+    // The output's buffer in milliseconds as the server grants it now.
+    int bufferMs() const;
 
     void speak(quint64 id, int mode, int speed, const QString &text);
     void stop();
@@ -107,7 +107,6 @@ private:
     SynthEngine *m_openJTalk = nullptr;
     SynthEngine *m_espeak = nullptr;
     bool m_sound = false;
-    int m_bufferMs = 0;
     std::deque<Utterance> m_queue;
     QList<warmup::Item> m_warm; // pieces, in the selection or decision voice at speed 100
     QHash<quint64, Job> m_jobs;

@@ -125,7 +125,9 @@ void SpeechControl::setSpeed(int speed)
 
 int SpeechControl::bufferMs() const
 {
-    return m_speaker->bufferMs();
+    int ms = 0;
+    QMetaObject::invokeMethod(m_speaker, &Speaker::bufferMs, Qt::BlockingQueuedConnection, &ms);
+    return ms;
 }
 
 int SpeechControl::EngineModeLanguage(int mode) const

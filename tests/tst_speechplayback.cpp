@@ -106,6 +106,22 @@ private slots:
         QCOMPARE(rec.peak(stopped + samples(300), stopped + samples(1300)) < 300, true);
     }
 
+    void outputKeepsItsBufferAcrossStops()
+    {
+        // Each stop resets the sink; its buffer must not shrink with that.
+        SpeechControl control(options(Engines::ESpeak, m_cache.path()));
+        Listener listener;
+        listener.attach(&control);
+        const int buffer = control.bufferMs();
+        QVERIFY(buffer >= 30 && buffer <= 80);
+        for (int i = 0; i < 12; ++i) {
+            control.StopSpeaking();
+            control.SpeakText(QStringLiteral("あいうえおかきくけこ"));
+            QTRY_COMPARE_WITH_TIMEOUT(listener.heard.size(), i + 1, 10000);
+        }
+        QCOMPARE(control.bufferMs(), buffer);
+    }
+
     void toneSoundsWithoutCuttingTheSpeech()
     {
         SpeechControl control(options(Engines::OpenJTalk, m_cache.path()));

@@ -10,6 +10,7 @@
 #include "diary/diarystorage.h"
 #include "diary/help.h"
 #include "app/textmodel.h"
+#include "diary/printing.h"
 #include "app/composition.h"
 #include "app/editing.h"
 #include "input/hover.h"
@@ -77,6 +78,7 @@ void TMain_form::connectMenus()
     on(menus.N11, &TMain_form::N11Click);
     on(menus.N12, &TMain_form::N12Click);
     on(menus.N13, &TMain_form::N13Click);
+    on(menus.Print1, &TMain_form::Print1Click);
     on(menus.N2, &TMain_form::N2Click);
     on(menus.Save1, &TMain_form::Save1Click);
     on(menus.Exit1, &TMain_form::Exit1Click);
@@ -114,6 +116,9 @@ void TMain_form::keyPressed(KeyButton *key)
         switch (key->Tag()) {
         case keys::kRead:
             Button0Click();
+            break;
+        case keys::kPrint:
+            Button60Click();
             break;
         case keys::kSave:
             Button59Click();
@@ -297,6 +302,9 @@ void TMain_form::N13Click()
 {
     input::selectMethod(*this, input::Method::Keypad);
 }
+
+void TMain_form::Button60Click() { printing::printText(*this); }
+void TMain_form::Print1Click() { Button60Click(); }
 
 void TMain_form::N7Click()
 {

@@ -68,6 +68,9 @@ public:
     void N11Click();
     void N12Click();
     void N13Click();
+    // Printing (diary/printing).
+    void Button60Click();
+    void Print1Click();
     // Diary files and the end (diary/diarystorage), help (diary/help),
     // display settings (app/displaysettings), practice mode (app/practicemode).
     void Button59Click();

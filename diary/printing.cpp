@@ -1,0 +1,135 @@
+#include "diary/printing.h"
+
+#include "app/apperror.h"
+#include "app/board.h"
+#include "app/mainform.h"
+#include "app/textdisplay.h"
+#include "app/textmodel.h"
+#include "diary/pagepicture.h"
+
+#include <QDate>
+#include <QLabel>
+#include <QLocale>
+#include <QMutex>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QThread>
+#include <memory>
+
+#ifdef MOJIPOT_HAVE_CUPS
+#include <cups/cups.h>
+#endif
+
+namespace printing {
+
+namespace {
+
+// Jobs reach the spooler one at a time, in the order they were started.
+QMutex &spoolerLock()
+{
+    static QMutex lock;
+    return lock;
+}
+
+QString failedJob(const QString &printerName)
+{
+    return QStringLiteral("%1 に印刷できません").arg(printerName);
+}
+
+// Whether the spooler took the job that QPainter::end() has just handed over.
+// The print engine reports no refusal of its own; the CUPS client keeps the
+// status of the calling thread's last request, which is the job's.
+bool spoolerTookJob(const QPrinter &printer)
+{
+    if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
+        return false;
+#ifdef MOJIPOT_HAVE_CUPS
+    if (printer.outputFormat() == QPrinter::NativeFormat && cupsLastError() > IPP_STATUS_OK_CONFLICTING)
+        return false;
+#endif
+    return true;
+}
+
+} // namespace
+
+PageGeometry preparePage(QPrinter &printer)
+{
+    QPageLayout layout = printer.pageLayout();
+    layout.setMargins(layout.minimumMargins());
+    printer.setPageLayout(layout);
+    printer.setFullPage(false);
+
+    PageGeometry g;
+    g.paper = printer.paperRect(QPrinter::DevicePixel).toRect();
+    g.printable = printer.pageRect(QPrinter::DevicePixel).toRect();
+    g.target = QRect(g.printable.topLeft() - g.paper.topLeft(), g.printable.size());
+    return g;
+}
+
+Outcome printOnDefaultPrinter(const QPicture &picture)
+{
+    const QMutexLocker locker(&spoolerLock());
+
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        return {QString::fromUtf8(kNoDefaultPrinter)};
+    QPrinter printer(info, QPrinter::ScreenResolution);
+    if (!printer.isValid())
+        return {QString::fromUtf8(kInvalidPrinter)};
+
+    printer.setDocName(QString::fromUtf8(kJobTitle));
+    const PageGeometry page = preparePage(printer);
+
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return {QString::fromUtf8(kInvalidPrinter)};
+    pagepicture::drawStretched(painter, picture, page.target, QRect(QPoint(0, 0), page.printable.size()));
+    if (printer.printerState() == QPrinter::Error) {
+        printer.abort();
+        painter.end();
+        return {failedJob(info.printerName())};
+    }
+    painter.end(); // hands the page to the spooler
+    if (!spoolerTookJob(printer))
+        return {failedJob(info.printerName())};
+    return {};
+}
+
+void printText(TMain_form &form)
+{
+    const QString whole = textmodel::wholeText(form.Hyouji_edit);
+    if (whole.isEmpty()) {
+        form.speakMessage(QStringLiteral("にっきがかけていませんよ。"));
+        return;
+    }
+
+    // The size the display is set to (the size menu or the settings), not
+    // the size the window's scale gives it on the screen: the page's layout
+    // does not depend on how large the window is.
+    pagepicture::Content content;
+    content.lines = pagepicture::linesOf(whole);
+    content.cellHeight = form.board()->displayPointSize();
+    content.pencil = form.board()->picture()->pixmap().toImage();
+    content.footer = pagepicture::footerText(QDate::currentDate(), QLocale::system());
+
+    // The spooler may be slow or not answer at all: the job runs on a thread
+    // of its own and reports back to the window when the spooler has it. A
+    // thread still waiting when the program ends is left to end with it.
+    auto outcome = std::make_shared<Outcome>();
+    QThread *job = QThread::create([page = pagepicture::compose(content), outcome]() {
+        *outcome = printOnDefaultPrinter(page);
+    });
+    QObject::connect(job, &QThread::finished, &form, [&form, outcome] {
+        form.guarded([&] {
+            if (!outcome->handedOver())
+                throw AppError(outcome->error);
+            form.speakMessage(QStringLiteral("いんさつしています"));
+        });
+    });
+    QObject::connect(job, &QThread::finished, job, &QObject::deleteLater);
+    job->start();
+}
+
+} // namespace printing

@@ -11,7 +11,9 @@ namespace {
 // 45 ms), the rest being the device's own latency.
 constexpr int kBufferMs = 60;
 // How often the queue is topped up while there is something to play.
-constexpr int kFeedMs = 10;
+// While the server's buffer is full this is also how soon new speech can
+// follow a stop.
+constexpr int kFeedMs = 4;
 
 } // namespace
 
@@ -25,9 +27,9 @@ AudioOut::AudioOut(QAudioDevice device, QAudioFormat format, QObject *parent)
 
 AudioOut::~AudioOut()
 {
-    if (m_sink)
-        m_sink->stop();
-    delete m_sink;
+    for (Stream &s : m_streams)
+        if (s.sink)
+            s.sink->stop();
 }
 
 qint64 AudioOut::now()
@@ -44,26 +46,33 @@ bool AudioOut::open()
 {
     if (m_device.isNull())
         return false;
-    m_sink = new QAudioSink(m_device, m_format, this);
-    return restart();
+    for (Stream &s : m_streams) {
+        s.sink = new QAudioSink(m_device, m_format, this);
+        if (!start(s))
+            return false;
+    }
+    m_io = active().io;
+    return true;
 }
 
 int AudioOut::bufferMs() const
 {
-    return m_sink ? int(m_format.durationForBytes(qint32(m_sink->bufferSize())) / 1000) : 0;
+    const QAudioSink *sink = m_streams[m_active].sink;
+    return sink ? int(m_format.durationForBytes(qint32(sink->bufferSize())) / 1000) : 0;
 }
 
-bool AudioOut::restart()
+bool AudioOut::start(Stream &stream)
 {
-    if (m_io)
-        m_sink->reset();
-    // Asked again at every start: the sink keeps the size the server
-    // granted last, which is smaller, and would shrink with every reset.
-    m_sink->setBufferSize(m_format.bytesForDuration(kBufferMs * 1000));
-    m_io = m_sink->start();
-    if (m_io && m_sink->error() == QAudio::NoError)
+    if (stream.io)
+        stream.sink->reset();
+    // Asked at every start: the sink otherwise keeps the size the server
+    // granted last, which is smaller, and would shrink with every restart.
+    stream.sink->setBufferSize(m_format.bytesForDuration(kBufferMs * 1000));
+    stream.io = stream.sink->start();
+    stream.lastWrite = 0;
+    if (stream.io && stream.sink->error() == QAudio::NoError)
         return true;
-    m_io = nullptr;
+    stream.io = nullptr;
     return false;
 }
 
@@ -98,12 +107,16 @@ void AudioOut::clear()
         return;
     // What the server holds plays for at most one buffer after the last
     // write; only then is there anything to throw away.
-    const qint64 holdsSound = m_lastWrite > 0 && now() - m_lastWrite < qint64(kBufferMs + 100) * 1'000'000;
-    if (holdsSound && !restart()) {
+    Stream &playing = active();
+    if (playing.lastWrite == 0 || now() - playing.lastWrite > qint64(kBufferMs + 100) * 1'000'000)
+        return;
+    m_active = 1 - m_active;
+    m_io = active().io;
+    if (!start(playing) || !m_io) {
         std::fprintf(stderr, "mojipot: 音の出力が止まりました。音声なしで続けます\n");
+        m_io = nullptr;
         return;
     }
-    m_lastWrite = 0;
     if (!idle())
         feed();
 }
@@ -112,8 +125,18 @@ void AudioOut::feed()
 {
     if (!m_io)
         return;
+    QAudioSink *sink = active().sink;
+    if (sink->state() == QAudio::StoppedState && sink->error() != QAudio::NoError && !start(active())) {
+        // The sound server went away during the session.
+        m_io = nullptr;
+        std::fprintf(stderr, "mojipot: 音の出力が止まりました。音声なしで続けます\n");
+        m_blocks.clear();
+        m_timer.stop();
+        return;
+    }
     const int frameBytes = m_format.bytesPerFrame();
-    const qsizetype room = m_sink->bytesFree() / frameBytes;
+    m_io = active().io;
+    const qsizetype room = sink->bytesFree() / frameBytes;
     if (room <= 0) {
         m_timer.start();
         return;
@@ -163,7 +186,7 @@ void AudioOut::feed()
         m_timer.start();
 }
 
-qint64 AudioOut::write(const QList<qint16> &mono)
+void AudioOut::write(const QList<qint16> &mono)
 {
     const int channels = m_format.channelCount();
     QByteArray bytes;
@@ -178,6 +201,6 @@ qint64 AudioOut::write(const QList<qint16> &mono)
             std::fill_n(out.begin() + i * channels, channels, mono[i]);
         bytes = QByteArray(reinterpret_cast<const char *>(out.constData()), out.size() * qsizetype(sizeof(qint16)));
     }
-    m_lastWrite = now();
-    return m_io->write(bytes);
+    m_io->write(bytes);
+    active().lastWrite = now();
 }

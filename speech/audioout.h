@@ -10,12 +10,19 @@
 class QAudioSink;
 class QIODevice;
 
-// The program's one sound output: a QAudioSink kept open in push mode for
-// the whole session with a short buffer (about 45 ms). Speech is queued here
-// and handed to the sound server only as fast as the server takes it, so
-// that clear() silences it at once: the queue is dropped and the sink's
-// stream is reset, which throws away the little the server still holds.
-// The warning tone is mixed over whatever plays and survives clear().
+// The program's sound output, open in push mode for the whole session with
+// a short buffer (the server grants about 45 ms). Speech is queued here and
+// handed to the sound server only as fast as the server takes it, so the
+// server never holds more than that one buffer.
+//
+// Two QAudioSink streams take turns. clear() drops the queue, moves on to
+// the other, idle stream, and resets the one that was playing, which throws
+// away what the server still holds of it: silence at once, and the next
+// speech is handed over at once into an empty buffer. Because the other
+// stream stays connected meanwhile, the sink never goes without a stream
+// (a sink left without one may render far ahead before it takes a new one:
+// PulseAudio's null sink, up to two seconds). The warning tone is mixed over
+// whatever plays and survives clear().
 class AudioOut : public QObject
 {
     Q_OBJECT
@@ -56,17 +63,24 @@ private:
         quint64 tag = 0;
         bool told = false;
     };
+    struct Stream
+    {
+        QAudioSink *sink = nullptr;
+        QIODevice *io = nullptr;
+        qint64 lastWrite = 0;
+    };
     void feed();
-    qint64 write(const QList<qint16> &mono);
-    bool restart();
+    void write(const QList<qint16> &mono);
+    bool start(Stream &stream);
+    Stream &active() { return m_streams[m_active]; }
 
     QAudioDevice m_device;
     QAudioFormat m_format;
-    QAudioSink *m_sink = nullptr;
-    QIODevice *m_io = nullptr;
+    Stream m_streams[2];
+    int m_active = 0;
+    QIODevice *m_io = nullptr; // the active stream's device; null when there is no sound
     QTimer m_timer;
     std::deque<Block> m_blocks;
     Samples m_tone;
     qsizetype m_tonePos = 0;
-    qint64 m_lastWrite = 0;
 };

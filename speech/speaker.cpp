@@ -167,30 +167,35 @@ void Speaker::handReadyPieces()
 
 void Speaker::startWaitingPieces()
 {
-    for (Utterance &u : m_queue) {
-        for (qsizetype i = u.next; i < u.pieces.size(); ++i) {
-            Piece &p = u.pieces[i];
-            if (p.state != Piece::Waiting)
-                continue;
-            if (auto audio = m_cache->find(p.key)) {
-                p.audio = *audio;
-                p.state = Piece::Ready;
-                continue;
-            }
-            if (m_making.contains(p.key))
-                continue; // the piece is being made already, perhaps by the warm-up
-            SynthEngine *engine = engineFor(u.mode);
-            if (!freeSlot(engine) && !pushAsideWarmJob(engine))
-                continue;
-            startJob(u.mode, u.speed, p.text, p.key, false);
-            p.state = Piece::Making;
-        }
-    }
+    // Pieces the warm-up has made meanwhile are ready.
+    for (Utterance &u : m_queue)
+        for (qsizetype i = u.next; i < u.pieces.size(); ++i)
+            if (Piece &p = u.pieces[i]; p.state == Piece::Waiting)
+                if (auto audio = m_cache->find(p.key)) {
+                    p.audio = *audio;
+                    p.state = Piece::Ready;
+                }
     handReadyPieces();
+    // Only the first piece still to come is made: a second job at the same
+    // time would slow it down, and the rest is made while it plays.
+    if (m_queue.empty())
+        return;
+    Utterance &u = m_queue.front();
+    Piece &p = u.pieces[u.next];
+    if (p.state != Piece::Waiting || m_making.contains(p.key))
+        return; // being made already, perhaps by the warm-up
+    SynthEngine *engine = engineFor(u.mode);
+    if (!freeSlot(engine) && !pushAsideWarmJob(engine))
+        return;
+    startJob(u.mode, u.speed, p.text, p.key, false);
+    p.state = Piece::Making;
 }
 
 void Speaker::startWarmPieces()
 {
+    // The warm-up waits while anything that is to be spoken is not ready.
+    if (!m_queue.empty())
+        return;
     while (!m_warm.isEmpty()) {
         const warmup::Item item = m_warm.first();
         const QByteArray key = keyOf(item.mode, kWarmSpeed, item.text);

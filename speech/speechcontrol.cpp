@@ -24,10 +24,13 @@ void quietHandler(QtMsgType type, const QMessageLogContext &context, const QStri
         previousHandler(type, context, message);
 }
 
-QAudioDevice defaultOutput()
+QAudioDevice findOutput(const QByteArray &id)
 {
     previousHandler = qInstallMessageHandler(quietHandler);
     QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    for (const QAudioDevice &d : QMediaDevices::audioOutputs())
+        if (!id.isEmpty() && d.id() == id)
+            device = d;
     qInstallMessageHandler(previousHandler);
     return device;
 }
@@ -78,7 +81,7 @@ SpeechControl::SpeechControl(const Options &options, QObject *parent) : DirectSS
     config.openJTalk = options.openJTalk;
     config.cacheDir = options.cacheDir;
     if (options.sound)
-        config.device = defaultOutput();
+        config.device = findOutput(options.device);
     config.format = sessionFormat(config.device);
     m_rate = config.format.sampleRate();
 

@@ -22,6 +22,7 @@ public:
         bool espeak = true;
         QString cacheDir; // empty: audio is cached in memory only
         bool sound = true; // false: behave as on a machine without a sound device
+        QByteArray device; // the sound device's id; empty: the system's default
     };
     // The engines installed here and the user's cache folder.
     static Options defaultOptions();

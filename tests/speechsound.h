@@ -38,6 +38,42 @@ inline bool ensureSoundServer()
            && sinks.contains("mojipot_null");
 }
 
+// A null sink of the suite's own, so that no other suite's sound reaches
+// its recordings, kept awake by a silent stream as a sound card would be
+// (an idle null sink renders up to two seconds ahead before it takes a new
+// stream).
+class PrivateSink
+{
+public:
+    PrivateSink() : m_name(QStringLiteral("mojipot_speech_%1").arg(getpid()))
+    {
+        QByteArray index;
+        if (!run(QStringLiteral("pactl"),
+                 {QStringLiteral("load-module"), QStringLiteral("module-null-sink"), QStringLiteral("sink_name=") + m_name},
+                 &index))
+            return;
+        m_module = index.trimmed();
+        m_awake.setStandardInputFile(QStringLiteral("/dev/zero"));
+        m_awake.start(QStringLiteral("pacat"), {QStringLiteral("-d"), m_name, QStringLiteral("--raw"),
+                                                QStringLiteral("--latency-msec=20")});
+    }
+    ~PrivateSink()
+    {
+        m_awake.kill();
+        m_awake.waitForFinished();
+        if (!m_module.isEmpty())
+            run(QStringLiteral("pactl"), {QStringLiteral("unload-module"), QString::fromLatin1(m_module)});
+    }
+    bool loaded() const { return !m_module.isEmpty(); }
+    const QString &name() const { return m_name; }
+    QString monitor() const { return m_name + QStringLiteral(".monitor"); }
+
+private:
+    QString m_name;
+    QByteArray m_module;
+    QProcess m_awake;
+};
+
 enum class Engines { OpenJTalk, ESpeak, Both };
 
 inline SpeechControl::Options options(Engines engines, const QString &cacheDir)

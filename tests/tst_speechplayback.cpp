@@ -6,6 +6,7 @@
 #include "speech/audioout.h"
 #include "speechsound.h"
 
+#include <QMediaDevices>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdlib>
@@ -16,14 +17,14 @@ namespace {
 
 constexpr int kRate = 16000;
 
-// Records the null sink's monitor as 16-bit mono samples.
+// Records a sink's monitor as 16-bit mono samples.
 class Recorder
 {
 public:
-    Recorder()
+    explicit Recorder(const QString &monitor)
     {
         m_parec.start(QStringLiteral("parec"),
-                      {QStringLiteral("-d"), QStringLiteral("mojipot_null.monitor"), QStringLiteral("--format=s16le"),
+                      {QStringLiteral("-d"), monitor, QStringLiteral("--format=s16le"),
                        QStringLiteral("--rate=%1").arg(kRate), QStringLiteral("--channels=1"),
                        QStringLiteral("--latency-msec=10")});
         m_parec.waitForStarted();
@@ -78,15 +79,39 @@ class TestSpeechPlayback : public QObject
     Q_OBJECT
 
     QTemporaryDir m_cache;
+    std::unique_ptr<PrivateSink> m_sink;
+
+    SpeechControl::Options optionsFor(Engines engines, const QString &cacheDir) const
+    {
+        SpeechControl::Options o = options(engines, cacheDir);
+        o.device = m_sink->name().toUtf8();
+        return o;
+    }
 
 private slots:
-    void initTestCase() { QVERIFY(ensureSoundServer()); }
+    void initTestCase()
+    {
+        QVERIFY(ensureSoundServer());
+        m_sink = std::make_unique<PrivateSink>();
+        QVERIFY(m_sink->loaded());
+        const QByteArray id = m_sink->name().toUtf8();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                for (const QAudioDevice &d : QMediaDevices::audioOutputs())
+                    if (d.id() == id)
+                        return true;
+                return false;
+            }(),
+            5000);
+        QTest::qWait(2500); // the new sink takes the silent stream once its first block ends
+    }
+    void cleanupTestCase() { m_sink.reset(); }
 
     void heardAfterSpeakTextSilentSoonAfterStop()
     {
-        SpeechControl control(options(Engines::Both, m_cache.path()));
+        SpeechControl control(optionsFor(Engines::Both, m_cache.path()));
         QVERIFY(control.hasSound());
-        Recorder rec;
+        Recorder rec(m_sink->monitor());
         QVERIFY(rec.running());
         QTest::qWait(300);
         QVERIFY(rec.peak(0, rec.mark()) < 300); // nothing plays yet
@@ -109,7 +134,7 @@ private slots:
     void outputKeepsItsBufferAcrossStops()
     {
         // Each stop resets the sink; its buffer must not shrink with that.
-        SpeechControl control(options(Engines::ESpeak, m_cache.path()));
+        SpeechControl control(optionsFor(Engines::ESpeak, m_cache.path()));
         Listener listener;
         listener.attach(&control);
         const int buffer = control.bufferMs();
@@ -124,10 +149,10 @@ private slots:
 
     void toneSoundsWithoutCuttingTheSpeech()
     {
-        SpeechControl control(options(Engines::OpenJTalk, m_cache.path()));
+        SpeechControl control(optionsFor(Engines::OpenJTalk, m_cache.path()));
         Listener listener;
         listener.attach(&control);
-        Recorder rec;
+        Recorder rec(m_sink->monitor());
         QTest::qWait(300);
         const qsizetype start = rec.mark();
         control.playTone();
@@ -146,19 +171,19 @@ private slots:
     {
         QTemporaryDir cache;
         {
-            SpeechControl first(options(Engines::OpenJTalk, cache.path()));
+            SpeechControl first(optionsFor(Engines::OpenJTalk, cache.path()));
             Listener l;
             l.attach(&first);
             first.SpeakText(QStringLiteral("さくら"));
             QTRY_COMPARE_WITH_TIMEOUT(l.heard.size(), 1, 10000);
         }
         // An engine that makes nothing: only the cache can speak now.
-        SpeechControl::Options o = options(Engines::OpenJTalk, cache.path());
+        SpeechControl::Options o = optionsFor(Engines::OpenJTalk, cache.path());
         o.openJTalk.program = QStringLiteral("/bin/false");
         SpeechControl second(o);
         Listener l;
         l.attach(&second);
-        Recorder rec;
+        Recorder rec(m_sink->monitor());
         QTest::qWait(300);
         const qsizetype start = rec.mark();
         second.SpeakText(QStringLiteral("つくえ"));

@@ -75,6 +75,11 @@ Outcome printOnDefaultPrinter(const QPicture &picture)
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull())
         return {QString::fromUtf8(kNoDefaultPrinter)};
+    // Device pixels at the screen's resolution: the page picture's units are
+    // screen pixels, and a picture replays its text at the size it was drawn
+    // only on a device of the resolution it was drawn for (on a finer one the
+    // text would grow by the ratio). The job goes to the spooler as vectors,
+    // so this costs nothing on paper.
     QPrinter printer(info, QPrinter::ScreenResolution);
     if (!printer.isValid())
         return {QString::fromUtf8(kInvalidPrinter)};

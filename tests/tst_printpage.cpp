@@ -149,22 +149,6 @@ private slots:
         QVERIFY(box.right() < pagepicture::kWidth);
     }
 
-    void footerText_data()
-    {
-        QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("Japanese") << QLocale(QLocale::Japanese, QLocale::Japan)
-                                  << QStringLiteral("By mipotan  2026年12月7日月曜日");
-        QTest::newRow("C") << QLocale::c() << QStringLiteral("By mipotan  Monday, 7 December 2026");
-    }
-
-    void footerText()
-    {
-        QFETCH(QLocale, locale);
-        QFETCH(QString, expected);
-        QCOMPARE(pagepicture::footerText(QDate(2026, 12, 7), locale), expected);
-    }
-
     void linesOf_data()
     {
         QTest::addColumn<QString>("whole");

@@ -6,6 +6,7 @@
 #include "speech/sentences.h"
 #include "speech/speechcache.h"
 
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -25,7 +26,8 @@ Speaker::~Speaker() = default;
 bool Speaker::init()
 {
     m_cache = std::make_unique<SpeechCache>(m_config.cacheDir);
-    m_cache->pruneDisk(kDiskCacheBytes);
+    // Later on this thread, so that the window does not wait for it.
+    QTimer::singleShot(0, this, [this] { m_cache->pruneDisk(kDiskCacheBytes); });
     for (const voicecatalog::Voice &v : std::as_const(m_config.voices)) {
         if (v.engine == voicecatalog::Engine::OpenJTalk && !m_openJTalk)
             m_openJTalk = new OpenJTalkEngine(m_config.openJTalk, m_rate, this);

@@ -112,11 +112,12 @@ const voicecatalog::Voice &SpeechControl::voice(int mode) const
 void SpeechControl::setCurrentMode(int mode)
 {
     // A mode this engine does not have is taken as mode 1.
-    const int valid = (mode >= 1 && mode <= m_voices.size()) ? mode : 1;
-    if (valid == m_mode)
+    m_mode = (mode >= 1 && mode <= m_voices.size()) ? mode : 1;
+    if (m_mode == m_prepared)
         return;
-    m_mode = valid;
-    QMetaObject::invokeMethod(m_speaker, [s = m_speaker, valid, speed = m_speed] { s->prepare(valid, speed); });
+    // Open JTalk starts a process for this voice that waits for its text.
+    m_prepared = m_mode;
+    QMetaObject::invokeMethod(m_speaker, [s = m_speaker, m = m_mode, speed = m_speed] { s->prepare(m, speed); });
 }
 
 void SpeechControl::setSpeed(int speed)
@@ -165,5 +166,9 @@ void SpeechControl::warmUp(int selectionVoice, int decisionVoice, int focusedTag
 {
     const auto valid = [this](int mode) { return (mode >= 1 && mode <= m_voices.size()) ? mode : 1; };
     const QList<warmup::Item> items = warmup::items(valid(selectionVoice), valid(decisionVoice), focusedTag);
-    QMetaObject::invokeMethod(m_speaker, [s = m_speaker, items] { s->warmUp(items); });
+    QMetaObject::invokeMethod(m_speaker, [s = m_speaker, items, d = valid(decisionVoice), sel = valid(selectionVoice)] {
+        s->prepare(d, 100);
+        s->prepare(sel, 100);
+        s->warmUp(items);
+    });
 }

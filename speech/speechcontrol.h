@@ -70,6 +70,7 @@ private:
     bool m_sound = false;
     int m_rate = 48000;
     int m_mode = 1;
+    int m_prepared = 0; // the mode last made ready on the speech thread
     int m_speed = 100;
     quint64 m_lastId = 0;
 };

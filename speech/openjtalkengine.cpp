@@ -39,6 +39,9 @@ QString OpenJTalkEngine::keyOf(const voicecatalog::Voice &voice, int speed)
 OpenJTalkEngine::Child OpenJTalkEngine::spawn(const voicecatalog::Voice &voice, int speed)
 {
     Child c;
+    c.key = keyOf(voice, speed);
+    c.voice = voice;
+    c.speed = speed;
     c.trace = m_traces.filePath(QStringLiteral("trace%1.txt").arg(++m_traceCount));
     c.process = new QProcess(this);
     c.process->setProgram(m_install.program);
@@ -87,8 +90,14 @@ void OpenJTalkEngine::start(quint64 job, const voicecatalog::Voice &voice, int s
     m_running.insert(job, c);
     p->write(inputFor(text));
     p->closeWriteChannel();
-    if (m_wanted.contains(key))
-        m_spares.insert(key, spawn(voice, speed));
+}
+
+void OpenJTalkEngine::replaceSpare(const Child &used)
+{
+    // Started once the piece is made, so that loading the next process does
+    // not take the processor from this one.
+    if (m_wanted.contains(used.key) && !m_spares.contains(used.key))
+        m_spares.insert(used.key, spawn(used.voice, used.speed));
 }
 
 void OpenJTalkEngine::finish(QProcess *process)
@@ -106,6 +115,7 @@ void OpenJTalkEngine::finish(QProcess *process)
             samples = trimmed(process->readAllStandardOutput(), trace.readAll(), m_rate);
         }
         discard(c);
+        replaceSpare(c);
         emit finished(job, samples);
         return;
     }
@@ -113,8 +123,11 @@ void OpenJTalkEngine::finish(QProcess *process)
 
 void OpenJTalkEngine::cancel(quint64 job)
 {
-    if (m_running.contains(job))
-        discard(m_running.take(job));
+    if (!m_running.contains(job))
+        return;
+    const Child c = m_running.take(job);
+    discard(c);
+    replaceSpare(c);
 }
 
 void OpenJTalkEngine::discard(Child child)

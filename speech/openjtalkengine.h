@@ -35,12 +35,16 @@ private:
     {
         QProcess *process = nullptr;
         QString trace;
+        QString key; // voice and speed it was started for
+        voicecatalog::Voice voice;
+        int speed = 100;
     };
     static QString keyOf(const voicecatalog::Voice &voice, int speed);
     Child spawn(const voicecatalog::Voice &voice, int speed);
     Child takeSpare(const QString &key);
     void finish(QProcess *process);
     void discard(Child child);
+    void replaceSpare(const Child &used);
 
     voicecatalog::OpenJTalkInstall m_install;
     int m_rate;

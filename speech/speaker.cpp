@@ -253,14 +253,15 @@ void Speaker::finished(quint64 job, const Samples &samples)
     const QByteArray key = it->key;
     m_jobs.erase(it);
     m_making.remove(key);
-    if (!samples.isEmpty())
-        m_cache->insert(key, samples);
     for (Utterance &u : m_queue)
         for (Piece &p : u.pieces)
             if (p.key == key && (p.state == Piece::Making || p.state == Piece::Waiting)) {
                 p.audio = samples;
                 p.state = samples.isEmpty() ? Piece::Empty : Piece::Ready;
             }
+    handReadyPieces(); // heard first, stored after
+    if (!samples.isEmpty())
+        m_cache->insert(key, samples);
     schedule();
 }
 

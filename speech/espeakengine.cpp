@@ -50,9 +50,9 @@ bool ESpeakEngine::available()
     if (libraryRate() <= 0)
         return false;
     QMutexLocker locker(&libraryLock());
-    espeak_VOICE spec{};
-    spec.languages = "ja";
-    const espeak_VOICE **voices = espeak_ListVoices(&spec);
+    espeak_VOICE wanted{};
+    wanted.languages = "ja";
+    const espeak_VOICE **voices = espeak_ListVoices(&wanted);
     return voices && voices[0];
 }
 

@@ -20,6 +20,7 @@
 #include "speech/audioout.h"
 #include "speech/pcm.h"
 #include "speech/speechcontrol.h"
+#include "speech/warmup.h"
 
 #include <QAudioSink>
 #include <QBuffer>
@@ -446,6 +447,19 @@ int main(int argc, char *argv[])
             return 1;
         }
         std::printf("%s (sound buffer %d ms)\n", family.name, control.bufferMs());
+        {
+            // The start-up warm-up on an empty cache, as at a first start.
+            SpeechControl::Options fresh = o;
+            fresh.cacheDir = dir.filePath(QStringLiteral("warm-up ") + QString::fromLatin1(family.name));
+            SpeechControl first(fresh);
+            qint64 done = 0;
+            QObject::connect(&first, &SpeechControl::warmedUp, &first, [&](qint64 at) { done = at; });
+            const qint64 t0 = AudioOut::now();
+            first.warmUp(1, 2, 0);
+            waitFor([&] { return done != 0; }, 60000);
+            std::printf("  start-up warm-up of %lld texts, two workers: %.0f ms\n",
+                        qlonglong(warmup::items(1, 2, 0).size()), ms(done - t0));
+        }
         speakAllOnce(control, readings);
         const Figures warm = announce(control, readings, 150);
         print("announcement, warm (cached)", warm, "target ≤ 10 / ≤ 20 ms");

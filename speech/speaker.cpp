@@ -7,6 +7,7 @@
 #include "speech/speechcache.h"
 
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -251,6 +252,7 @@ void Speaker::finished(quint64 job, const Samples &samples)
     if (it == m_jobs.cend())
         return;
     const QByteArray key = it->key;
+    const bool warm = it->warm;
     m_jobs.erase(it);
     m_making.remove(key);
     for (Utterance &u : m_queue)
@@ -263,6 +265,9 @@ void Speaker::finished(quint64 job, const Samples &samples)
     if (!samples.isEmpty())
         m_cache->insert(key, samples);
     schedule();
+    if (warm && m_warm.isEmpty()
+        && std::none_of(m_jobs.cbegin(), m_jobs.cend(), [](const Job &j) { return j.warm; }))
+        emit warmedUp(AudioOut::now());
 }
 
 void Speaker::onSounding(quint64 tag, qint64 at)

@@ -55,6 +55,8 @@ signals:
     void sounding(quint64 utterance, int mode, const QString &text, const Samples &samples, qint64 at);
     // A stop has silenced the output (the server's copy is dropped).
     void silenced(qint64 at);
+    // The warm-up has made everything it was given.
+    void warmedUp(qint64 at);
 
 private:
     struct Piece

@@ -89,6 +89,7 @@ SpeechControl::SpeechControl(const Options &options, QObject *parent) : DirectSS
     m_speaker->moveToThread(&m_thread);
     connect(m_speaker, &Speaker::sounding, this, &SpeechControl::sounding);
     connect(m_speaker, &Speaker::silenced, this, &SpeechControl::silenced);
+    connect(m_speaker, &Speaker::warmedUp, this, &SpeechControl::warmedUp);
     m_thread.setObjectName(QStringLiteral("speech"));
     m_thread.start();
     QMetaObject::invokeMethod(m_speaker, &Speaker::init, Qt::BlockingQueuedConnection, &m_sound);

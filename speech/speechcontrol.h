@@ -60,6 +60,8 @@ signals:
     void sounding(quint64 utterance, int mode, const QString &text, const Samples &samples, qint64 at);
     // StopSpeaking has taken effect: the output was silenced at `at`.
     void silenced(qint64 at);
+    // The warm-up has made everything it was given.
+    void warmedUp(qint64 at);
 
 private:
     const voicecatalog::Voice &voice(int mode) const;

@@ -48,7 +48,7 @@ from harness import TITLE, Recorder, sjis  # noqa: E402
 
 SINK = os.path.join(ROOT, "tests", "mail_smtp_sink.py")
 SYSTEM_PYTHON = "/usr/bin/python3" if os.path.exists("/usr/bin/python3") else sys.executable
-QUEUE = "mojipot_soak"
+QUEUE = f"mojipot_soak_{os.getpid()}"  # one queue per run: runs may overlap
 END_KEY = 65  # "おわり"
 DESIGNED_WIDTH = 878
 REPORT_PATTERNS = re.compile(

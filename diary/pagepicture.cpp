@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPalette>
+#include <QRegularExpression>
 
 namespace pagepicture {
 
@@ -58,7 +59,16 @@ QPicture compose(const Content &content)
 
 QString footerText(const QDate &date, const QLocale &locale)
 {
-    return QStringLiteral("By mipotan  ") + locale.toString(date, QLocale::LongFormat);
+    // The long date without the day of the week: with it ("2026年12月7日月曜日")
+    // the footer runs past the page's right-hand edge and is cut there.
+    QString format = locale.dateFormat(QLocale::LongFormat);
+    static const QRegularExpression weekday(QStringLiteral("[\\s,、]*dddd[\\s,、]*"));
+    const QRegularExpressionMatch m = weekday.match(format);
+    if (m.hasMatch()) {
+        const bool between = m.capturedStart() > 0 && m.capturedEnd() < format.size();
+        format.replace(m.capturedStart(), m.capturedLength(), between ? QStringLiteral(" ") : QString());
+    }
+    return QStringLiteral("By mipotan  ") + locale.toString(date, format.trimmed());
 }
 
 QStringList linesOf(const QString &wholeText)

@@ -39,7 +39,8 @@ struct Content
 // with the top of its character cell at its position.
 QPicture compose(const Content &content);
 
-// "By mipotan  " followed by the date in the locale's long date format.
+// "By mipotan  " followed by the date in the locale's long date format,
+// without the day of the week, so that it fits on the page.
 QString footerText(const QDate &date, const QLocale &locale);
 
 // The display lines of a whole-text string (each line followed by "\n").

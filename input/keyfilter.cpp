@@ -6,6 +6,10 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 
 namespace input {
 
@@ -49,13 +53,51 @@ bool KeyFilter::arrowPressed(QKeyEvent *event)
     return true;
 }
 
+std::optional<bool> KeyFilter::stillDown(quint32 code) const
+{
+    // The X server's own view of the keyboard; one short round trip.
+    const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || code > 255)
+        return std::nullopt;
+    xcb_connection_t *connection = x11->connection();
+    xcb_query_keymap_reply_t *reply = xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
+    if (!reply)
+        return std::nullopt;
+    const bool down = reply->keys[code / 8] & (1u << (code % 8));
+    std::free(reply);
+    return down;
+}
+
+bool KeyFilter::isRepeat(const QKeyEvent *key)
+{
+    const int type = key->type();
+    const quint32 code = key->nativeScanCode();
+    if (code != 0 && m_last.type == type && m_last.code == code && m_last.time == key->timestamp())
+        return m_last.repeat;
+    bool repeat = false;
+    if (type == QEvent::ShortcutOverride)
+        return m_held.wouldBeRepeat(code, key->isAutoRepeat());
+    if (type == QEvent::KeyPress)
+        repeat = m_held.pressIsRepeat(code, key->isAutoRepeat());
+    else
+        repeat = m_held.releaseIsRepeat(code, key->isAutoRepeat(),
+                                        key->isAutoRepeat() || code == 0 ? std::nullopt : stillDown(code));
+    m_last = {type, code, key->timestamp(), repeat};
+    return repeat;
+}
+
 bool KeyFilter::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    if (type == QEvent::ApplicationDeactivate) {
+        // Keys let go while another program has the keyboard are not seen.
+        m_held.forget();
+        return false;
+    }
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
         return false;
     auto *key = static_cast<QKeyEvent *>(event);
-    if (key->isAutoRepeat()) {
+    if (isRepeat(key)) {
         // Taken before any window, short-cut or control sees it.
         key->accept();
         return true;

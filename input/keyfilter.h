@@ -1,5 +1,8 @@
 #pragma once
+#include "input/heldkeys.h"
+
 #include <QObject>
+#include <optional>
 
 class QKeyEvent;
 class QWidget;
@@ -33,8 +36,19 @@ protected:
 private:
     bool meantForMainWindow(const QObject *watched) const;
     bool arrowPressed(QKeyEvent *event);
+    bool isRepeat(const QKeyEvent *event);
+    std::optional<bool> stillDown(quint32 code) const;
 
     TMain_form &m_form;
+    HeldKeys m_held;
+    // The event last judged: one event passes the filter once for every
+    // widget it travels through and is judged at the first.
+    struct Judged {
+        int type = 0;
+        quint32 code = 0;
+        quint64 time = 0;
+        bool repeat = false;
+    } m_last;
 };
 
 } // namespace input

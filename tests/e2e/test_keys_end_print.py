@@ -101,7 +101,7 @@ class KeyboardOnly(ProgramCase):
         self.screenshot("end_notice")
         self.xdo("windowfocus", "--sync", self.notice_box(), check=False)
         self.key("Return")
-        self.assertEqual(self.proc.wait(15), 0)
+        self.assertEqual(self.proc.wait(15), 0, self.program_output()[-6000:])
         self.assertEqual(os.listdir(os.path.join(self.dist, "日記")), [], "something was saved at the end")
 
 

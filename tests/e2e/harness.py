@@ -4,6 +4,7 @@ user or another program can see: files, the recorded sound, the printed page,
 the received mail, screenshots."""
 
 import array
+import ctypes
 import os
 import shutil
 import subprocess
@@ -101,6 +102,48 @@ class Recorder:
             self.proc.wait(5)
             self.out.close()
             os.unlink(self.path)
+
+
+class Keyboard:
+    """Real key presses through XTest, one press and release per key."""
+
+    def __init__(self, display):
+        self.x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
+        self.xtst = ctypes.cdll.LoadLibrary("libXtst.so.6")
+        self.x11.XOpenDisplay.restype = ctypes.c_void_p
+        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x11.XStringToKeysym.restype = ctypes.c_ulong
+        self.x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
+        self.x11.XKeysymToKeycode.restype = ctypes.c_ubyte
+        self.x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        self.x11.XFlush.argtypes = [ctypes.c_void_p]
+        self.x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        self.dpy = self.x11.XOpenDisplay(display.encode())
+        if not self.dpy:
+            raise RuntimeError("cannot open display " + display)
+
+    def press(self, *names, pause=0.06):
+        for name in names:
+            code = self.x11.XKeysymToKeycode(self.dpy, self.x11.XStringToKeysym(name.encode()))
+            if not code:
+                raise ValueError("no key for " + name)
+            for down in (1, 0):
+                self.xtst.XTestFakeKeyEvent(self.dpy, code, down, 0)
+                self.x11.XFlush(self.dpy)
+                time.sleep(pause)
+
+    def hold(self, name, seconds):
+        """The key held down; the server repeats it meanwhile."""
+        code = self.x11.XKeysymToKeycode(self.dpy, self.x11.XStringToKeysym(name.encode()))
+        self.xtst.XTestFakeKeyEvent(self.dpy, code, 1, 0)
+        self.x11.XFlush(self.dpy)
+        time.sleep(seconds)
+        self.xtst.XTestFakeKeyEvent(self.dpy, code, 0, 0)
+        self.x11.XFlush(self.dpy)
+
+    def close(self):
+        self.x11.XCloseDisplay(self.dpy)
 
 
 class ProgramCase(unittest.TestCase):

@@ -5,51 +5,17 @@ are pressed through the X server's test extension as a keyboard presses them
 keys, and what counts is the diary file and the speech that reaches the sound
 card."""
 
-import ctypes
 import os
 import subprocess
 import time
 import unittest
 
-from harness import ProgramCase, sjis
+from harness import Keyboard, ProgramCase, sjis
 
 # The board's designed geometry (left, top, width, height) of the keys used,
 # in the window's client area below the menu bar.
 KEYS = {1: (719, 311, 50, 50), 3: (719, 423, 50, 50), 6: (664, 311, 50, 50), 20: (554, 535, 50, 50),
         40: (334, 535, 50, 50), 42: (279, 367, 50, 50), 49: (224, 479, 50, 50), 63: (20, 425, 67, 50)}
-
-
-class Keyboard:
-    """Real key presses through XTest, one press and release per key."""
-
-    def __init__(self, display):
-        self.x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
-        self.xtst = ctypes.cdll.LoadLibrary("libXtst.so.6")
-        self.x11.XOpenDisplay.restype = ctypes.c_void_p
-        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        self.x11.XStringToKeysym.restype = ctypes.c_ulong
-        self.x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
-        self.x11.XKeysymToKeycode.restype = ctypes.c_ubyte
-        self.x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-        self.x11.XFlush.argtypes = [ctypes.c_void_p]
-        self.x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
-        self.dpy = self.x11.XOpenDisplay(display.encode())
-        if not self.dpy:
-            raise RuntimeError("cannot open display " + display)
-
-    def press(self, *names, pause=0.06):
-        for name in names:
-            code = self.x11.XKeysymToKeycode(self.dpy, self.x11.XStringToKeysym(name.encode()))
-            if not code:
-                raise ValueError("no key for " + name)
-            for down in (1, 0):
-                self.xtst.XTestFakeKeyEvent(self.dpy, code, down, 0)
-                self.x11.XFlush(self.dpy)
-                time.sleep(pause)
-
-    def close(self):
-        self.x11.XCloseDisplay(self.dpy)
 
 
 class WriteThankYou(ProgramCase):

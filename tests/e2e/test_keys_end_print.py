@@ -12,7 +12,7 @@ import subprocess
 import time
 import unittest
 
-from harness import ProgramCase, sjis
+from harness import Keyboard, ProgramCase, sjis
 
 QUEUE = f"mojipot_e2e_{os.getpid()}"
 
@@ -71,16 +71,36 @@ class KeyboardOnly(ProgramCase):
         while not self.recorder.quiet_window(self.recorder.mark(), 0.6):
             self.assertLess(time.monotonic(), deadline, "the program never fell silent")
 
+    def hold(self, key, seconds=1.5):
+        """The key held down long enough for the server to repeat it some
+        thirty times."""
+        self.assertTrue(server_repeats(self.env["DISPLAY"], key), "the X server does not repeat " + key)
+        keyboard = Keyboard(self.env["DISPLAY"])
+        try:
+            keyboard.hold(key, seconds)
+        finally:
+            keyboard.close()
+        time.sleep(0.3)
+
     def test_held_arrow_key_moves_once(self):
         self.start_program()
-        self.assertTrue(server_repeats(self.env["DISPLAY"], "Left"), "the X server does not repeat a held key")
-        # "よむ" has the focus; Left reaches "あ". Held for 1.5 s the server
-        # sends some thirty repeats; the focus must stay on "あ".
-        self.xdo("keydown", "Left")
-        time.sleep(1.5)
-        self.xdo("keyup", "Left")
-        time.sleep(0.3)
+        # "よむ" has the focus; Left reaches "あ" and must stay there.
+        self.hold("Left")
         self.key("Return", "ctrl+s")
+        self.wait_for(lambda: self.diary_bytes() is not None, message="today's diary")
+        self.assertEqual(self.diary_bytes(), sjis("あ"))
+
+    def test_held_keypad_key_taps_once(self):
+        with open(self.ini_path, "wb") as f:
+            f.write(sjis("[入力方法]\r\n番号=3\r\n"))
+        self.start_program()
+        keyboard = Keyboard(self.env["DISPLAY"])
+        keyboard.press("Num_Lock")
+        # Keypad 7 taps the あ row: once is "あ", a second tap would be "い".
+        self.hold("KP_7")
+        keyboard.press("KP_Enter")
+        keyboard.close()
+        self.key("ctrl+s")
         self.wait_for(lambda: self.diary_bytes() is not None, message="today's diary")
         self.assertEqual(self.diary_bytes(), sjis("あ"))
 

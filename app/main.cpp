@@ -1,5 +1,6 @@
 #include "app/apperror.h"
 #include "app/fonts.h"
+#include "app/heaplog.h"
 #include "app/keytable.h"
 #include "app/mainform.h"
 #include "app/messageboxes.h"
@@ -30,5 +31,6 @@ int main(int argc, char *argv[])
         // The greeting is already queued; what the keys say is made next.
         control->warmUp(window.state.Selection_voice, window.state.Decision_voice, keys::kRead);
     }
+    heaplog::start(&window);
     return app.exec();
 }

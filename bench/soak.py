@@ -165,6 +165,22 @@ def rss_kib(pid):
     return None
 
 
+def rss_parts_kib(pid):
+    """The resident memory in its parts: anonymous (the heap and stacks),
+    file-backed (program, libraries and fonts as far as they have been
+    read) and shared memory (the window's image shared with the X server)."""
+    parts = {}
+    try:
+        with open(f"/proc/{pid}/status") as f:
+            for line in f:
+                name, _, value = line.partition(":")
+                if name in ("RssAnon", "RssFile", "RssShmem"):
+                    parts[name[3:].lower()] = int(value.split()[0])
+    except OSError:
+        pass
+    return parts
+
+
 def run(*cmd, env=None):
     return subprocess.run(cmd, env=env, capture_output=True, text=True)
 
@@ -281,6 +297,7 @@ class Soak:
         self.keys = key_geometry()
         self.counts = {}
         self.samples = []  # (seconds since start, KiB)
+        self.parts = []  # (seconds since start, {"anon": KiB, "file": KiB, "shmem": KiB})
         self.log_lines = []
 
     # ----- setting up
@@ -321,6 +338,10 @@ class Soak:
         if "quarantine_size_mb" not in sanitizer:
             sanitizer += f":quarantine_size_mb={a.quarantine_mb}"
         self.env["ASAN_OPTIONS"] = sanitizer
+        # The sanitizer build writes its live heap here (the program's own
+        # memory apart from the sanitizer's bookkeeping); other builds do not.
+        self.heap_log = os.path.join(self.tmp, "heap.log")
+        self.env["MOJIPOT_HEAP_LOG"] = self.heap_log
         self.env.setdefault("UBSAN_OPTIONS", "print_stacktrace=1:halt_on_error=1")
         self.env.setdefault("LSAN_OPTIONS", f"suppressions={ROOT}/tests/lsan.supp:print_suppressions=0")
         self.x = X(self.env["DISPLAY"])
@@ -571,9 +592,13 @@ class Soak:
 
     def sample(self, t0):
         kib = rss_kib(self.proc.pid)
+        parts = rss_parts_kib(self.proc.pid)
         if kib is not None:
-            self.samples.append((round(time.monotonic() - t0), kib))
-            print(f"  {self.samples[-1][0]:4d} s  {kib / 1024:8.1f} MiB", flush=True)
+            t = round(time.monotonic() - t0)
+            self.samples.append((t, kib))
+            self.parts.append((t, parts))
+            print(f"  {t:4d} s  {kib / 1024:8.1f} MiB  ("
+                  + ", ".join(f"{k} {v / 1024:.1f}" for k, v in parts.items()) + ")", flush=True)
 
     def soak(self):
         t0 = time.monotonic()
@@ -590,6 +615,20 @@ class Soak:
             steps += 1
         self.sample(t0)
         self.steps = steps
+
+    def live_heap(self):
+        """(seconds, KiB) of the program's live heap, from the sanitizer
+        build's heap log; empty for other builds."""
+        out = []
+        try:
+            with open(self.heap_log) as f:
+                for line in f:
+                    fields = line.split()
+                    if len(fields) == 3:
+                        out.append((int(fields[0]), int(fields[1]) // 1024))
+        except OSError:
+            pass
+        return out
 
     def heard_after_move(self):
         self.close_others()
@@ -639,14 +678,19 @@ class Soak:
             den = sum((t - mt) ** 2 for t, _ in after)
             slope = sum((t - mt) * (k - mk) for t, k in after) / den * 60 if den else 0.0
         growth = None if at_settle is None or last is None else last - at_settle
+        parts_at_settle = next((p for t, p in self.parts if t >= settle), {})
+        parts_end = self.parts[-1][1] if self.parts else {}
+        part_growth = {k: parts_end[k] - parts_at_settle[k] for k in parts_end if k in parts_at_settle}
         mails = len([n for n in os.listdir(self.box) if n.endswith(".eml")])
         diaries = len(os.listdir(os.path.join(self.dist, "日記")))
         jobs = self.queue.finish()
+        heap = self.live_heap()
         result = {
             "seconds": a.seconds, "seed": a.seed, "steps": self.steps, "alive_at_end": alive,
             "speaks_at_end": heard, "exit_code": code, "sanitizer_reports": reports,
             "rss_kib": self.samples, "settle_s": settle, "rss_at_settle_kib": at_settle, "rss_end_kib": last,
-            "growth_kib": growth, "slope_kib_per_min": slope, "max_kib": max((k for _, k in self.samples), default=None),
+            "growth_kib": growth, "slope_kib_per_min": slope, "rss_parts_kib": self.parts,
+            "part_growth_kib": part_growth, "live_heap_kib": heap, "max_kib": max((k for _, k in self.samples), default=None),
             "mails_received": mails, "diary_files": diaries, "print_jobs": jobs, "counts": self.counts,
         }
         print(f"soak: {a.seconds} s, {self.steps} random inputs (seed {a.seed})")
@@ -658,6 +702,14 @@ class Soak:
             print(f"after {settle} s: {at_settle} KiB ({at_settle / 1024:.1f} MiB); at the end: {last} KiB "
                   f"({last / 1024:.1f} MiB); growth {growth:+d} KiB ({100 * growth / at_settle:+.1f} %)"
                   + (f"; trend after {settle} s {slope:+.0f} KiB/min" if slope is not None else ""))
+        if part_growth:
+            print(f"of which after {settle} s: " + ", ".join(
+                f"{k} {parts_at_settle[k]} → {parts_end[k]} KiB ({v:+d})" for k, v in part_growth.items()))
+        if heap:
+            h_settle = next((k for t, k in heap if t >= settle), heap[-1][1])
+            print(f"live heap as the sanitizer's allocator counts it, KiB: " + " ".join(str(k) for _, k in heap))
+            print(f"live heap after {settle} s: {h_settle} KiB; at the end: {heap[-1][1]} KiB "
+                  f"({heap[-1][1] - h_settle:+d})")
         print(f"alive at the end: {alive}; speaks when a key is reached: {heard}; exit code after おわり: {code}")
         print(f"sanitizer reports: {len(reports)}")
         for line in reports[:20]:

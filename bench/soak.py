@@ -298,6 +298,7 @@ class Soak:
         self.counts = {}
         self.samples = []  # (seconds since start, KiB)
         self.parts = []  # (seconds since start, {"anon": KiB, "file": KiB, "shmem": KiB})
+        self.made_audio = []  # (seconds since start, KiB of synthesised audio in the speech cache folder)
         self.log_lines = []
 
     # ----- setting up
@@ -597,8 +598,10 @@ class Soak:
             t = round(time.monotonic() - t0)
             self.samples.append((t, kib))
             self.parts.append((t, parts))
+            self.made_audio.append((t, self.cache_kib()))
             print(f"  {t:4d} s  {kib / 1024:8.1f} MiB  ("
-                  + ", ".join(f"{k} {v / 1024:.1f}" for k, v in parts.items()) + ")", flush=True)
+                  + ", ".join(f"{k} {v / 1024:.1f}" for k, v in parts.items())
+                  + f"; speech made {self.made_audio[-1][1] / 1024:.1f})", flush=True)
 
     def soak(self):
         t0 = time.monotonic()
@@ -615,6 +618,19 @@ class Soak:
             steps += 1
         self.sample(t0)
         self.steps = steps
+
+    def cache_kib(self):
+        """The audio the program has synthesised in this run: it writes every
+        piece it makes to its cache folder as well, and keeps the most recent
+        16 MiB of them in memory."""
+        total = 0
+        for folder, _, names in os.walk(self.env["XDG_CACHE_HOME"]):
+            for n in names:
+                try:
+                    total += os.path.getsize(os.path.join(folder, n))
+                except OSError:
+                    pass
+        return total // 1024
 
     def live_heap(self):
         """(seconds, KiB) of the program's live heap, from the sanitizer
@@ -690,7 +706,7 @@ class Soak:
             "speaks_at_end": heard, "exit_code": code, "sanitizer_reports": reports,
             "rss_kib": self.samples, "settle_s": settle, "rss_at_settle_kib": at_settle, "rss_end_kib": last,
             "growth_kib": growth, "slope_kib_per_min": slope, "rss_parts_kib": self.parts,
-            "part_growth_kib": part_growth, "live_heap_kib": heap, "max_kib": max((k for _, k in self.samples), default=None),
+            "part_growth_kib": part_growth, "live_heap_kib": heap, "speech_made_kib": self.made_audio, "max_kib": max((k for _, k in self.samples), default=None),
             "mails_received": mails, "diary_files": diaries, "print_jobs": jobs, "counts": self.counts,
         }
         print(f"soak: {a.seconds} s, {self.steps} random inputs (seed {a.seed})")
@@ -710,6 +726,10 @@ class Soak:
             print(f"live heap as the sanitizer's allocator counts it, KiB: " + " ".join(str(k) for _, k in heap))
             print(f"live heap after {settle} s: {h_settle} KiB; at the end: {heap[-1][1]} KiB "
                   f"({heap[-1][1] - h_settle:+d})")
+        made_settle = next((k for t, k in self.made_audio if t >= settle), None)
+        if made_settle is not None:
+            print(f"speech synthesised after {settle} s (the memory cache keeps up to 16 MiB of it): "
+                  f"{self.made_audio[-1][1] - made_settle:+d} KiB")
         print(f"alive at the end: {alive}; speaks when a key is reached: {heard}; exit code after おわり: {code}")
         print(f"sanitizer reports: {len(reports)}")
         for line in reports[:20]:

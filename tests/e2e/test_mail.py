@@ -107,6 +107,8 @@ class SendDiary(ProgramCase):
         self.wait_for(lambda: self.notice_box() is not None, seconds=30, message="the notice that mail failed")
         self.assertTrue(self.recorder.loud_after(mark, seconds=10), "nothing was heard after the failure")
         self.screenshot("mail-not-sent")
+        # Without a window manager the box may not have the keyboard yet.
+        self.xdo("windowfocus", "--sync", self.notice_box(), check=False)
         self.key("Return")
         self.wait_for(lambda: self.notice_box() is None, message="the notice closed")
         self.assertEqual(len(self.received()), 1)

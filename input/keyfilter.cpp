@@ -74,14 +74,12 @@ bool KeyFilter::isRepeat(const QKeyEvent *key)
     const quint32 code = key->nativeScanCode();
     if (code != 0 && m_last.type == type && m_last.code == code && m_last.time == key->timestamp())
         return m_last.repeat;
-    bool repeat = false;
     if (type == QEvent::ShortcutOverride)
         return m_held.wouldBeRepeat(code, key->isAutoRepeat());
-    if (type == QEvent::KeyPress)
-        repeat = m_held.pressIsRepeat(code, key->isAutoRepeat());
-    else
-        repeat = m_held.releaseIsRepeat(code, key->isAutoRepeat(),
-                                        key->isAutoRepeat() || code == 0 ? std::nullopt : stillDown(code));
+    const bool repeat = type == QEvent::KeyPress
+        ? m_held.pressIsRepeat(code, key->isAutoRepeat())
+        : m_held.releaseIsRepeat(code, key->isAutoRepeat(),
+                                 key->isAutoRepeat() || code == 0 ? std::nullopt : stillDown(code));
     m_last = {type, code, key->timestamp(), repeat};
     return repeat;
 }

@@ -104,6 +104,12 @@ class Recorder:
             os.unlink(self.path)
 
 
+class KeyboardState(ctypes.Structure):
+    _fields_ = [("key_click_percent", ctypes.c_int), ("bell_percent", ctypes.c_int),
+                ("bell_pitch", ctypes.c_uint), ("bell_duration", ctypes.c_uint), ("led_mask", ctypes.c_ulong),
+                ("global_auto_repeat", ctypes.c_int), ("auto_repeats", ctypes.c_ubyte * 32)]
+
+
 class Keyboard:
     """Real key presses through XTest, one press and release per key."""
 
@@ -133,9 +139,20 @@ class Keyboard:
                 self.x11.XFlush(self.dpy)
                 time.sleep(pause)
 
+    def code(self, name):
+        return self.x11.XKeysymToKeycode(self.dpy, self.x11.XStringToKeysym(name.encode()))
+
+    def repeats(self, name):
+        """Whether the X server repeats the key while it is held down."""
+        self.x11.XGetKeyboardControl.argtypes = [ctypes.c_void_p, ctypes.POINTER(KeyboardState)]
+        state = KeyboardState()
+        self.x11.XGetKeyboardControl(self.dpy, ctypes.byref(state))
+        code = self.code(name)
+        return bool(state.global_auto_repeat) and bool(state.auto_repeats[code // 8] & (1 << (code % 8)))
+
     def hold(self, name, seconds):
         """The key held down; the server repeats it meanwhile."""
-        code = self.x11.XKeysymToKeycode(self.dpy, self.x11.XStringToKeysym(name.encode()))
+        code = self.code(name)
         self.xtst.XTestFakeKeyEvent(self.dpy, code, 1, 0)
         self.x11.XFlush(self.dpy)
         time.sleep(seconds)

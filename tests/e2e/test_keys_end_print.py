@@ -4,7 +4,6 @@ with "おわり". What counts is what the user sees and hears and what other
 programs receive: the diary file, the printed page (a PDF from the CUPS PDF
 printer), the sound, the notice and the program's end."""
 
-import ctypes
 import datetime
 import os
 import re
@@ -24,33 +23,6 @@ def today_name():
 
 def run(*cmd):
     return subprocess.run(cmd, capture_output=True, text=True)
-
-
-class KeyboardState(ctypes.Structure):
-    _fields_ = [("key_click_percent", ctypes.c_int), ("bell_percent", ctypes.c_int),
-                ("bell_pitch", ctypes.c_uint), ("bell_duration", ctypes.c_uint), ("led_mask", ctypes.c_ulong),
-                ("global_auto_repeat", ctypes.c_int), ("auto_repeats", ctypes.c_ubyte * 32)]
-
-
-def server_repeats(display, key):
-    """Whether the X server repeats the key while it is held down."""
-    x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XStringToKeysym.restype = ctypes.c_ulong
-    x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
-    x11.XKeysymToKeycode.restype = ctypes.c_ubyte
-    x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-    x11.XGetKeyboardControl.argtypes = [ctypes.c_void_p, ctypes.POINTER(KeyboardState)]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    dpy = x11.XOpenDisplay(display.encode())
-    try:
-        code = x11.XKeysymToKeycode(dpy, x11.XStringToKeysym(key.encode()))
-        state = KeyboardState()
-        x11.XGetKeyboardControl(dpy, ctypes.byref(state))
-        return bool(state.global_auto_repeat) and bool(state.auto_repeats[code // 8] & (1 << (code % 8)))
-    finally:
-        x11.XCloseDisplay(dpy)
 
 
 class KeyboardOnly(ProgramCase):
@@ -74,9 +46,9 @@ class KeyboardOnly(ProgramCase):
     def hold(self, key, seconds=1.5):
         """The key held down long enough for the server to repeat it some
         thirty times."""
-        self.assertTrue(server_repeats(self.env["DISPLAY"], key), "the X server does not repeat " + key)
         keyboard = Keyboard(self.env["DISPLAY"])
         try:
+            self.assertTrue(keyboard.repeats(key), "the X server does not repeat " + key)
             keyboard.hold(key, seconds)
         finally:
             keyboard.close()

@@ -2,33 +2,35 @@
 
 namespace input {
 
-bool HeldKeys::wouldBeRepeat(quint32 code, bool markedRepeat) const
+bool HeldKeys::wouldBeRepeat(quint32 code, bool markedRepeat, quint64 time) const
 {
-    return markedRepeat || (code != 0 && m_down.contains(code));
+    if (markedRepeat)
+        return true;
+    if (code == 0)
+        return false;
+    if (m_down.contains(code))
+        return true;
+    const auto last = m_lastRelease.constFind(code);
+    return last != m_lastRelease.cend() && *last == time;
 }
 
-bool HeldKeys::pressIsRepeat(quint32 code, bool markedRepeat)
+bool HeldKeys::pressIsRepeat(quint32 code, bool markedRepeat, quint64 time)
 {
-    if (wouldBeRepeat(code, markedRepeat))
+    if (wouldBeRepeat(code, markedRepeat, time))
         return true;
     if (code != 0)
         m_down.insert(code);
     return false;
 }
 
-bool HeldKeys::releaseIsRepeat(quint32 code, bool markedRepeat, std::optional<bool> stillDown)
+bool HeldKeys::releaseIsRepeat(quint32 code, bool markedRepeat, quint64 time)
 {
     if (markedRepeat)
         return true;
-    if (code == 0)
-        return false;
-    if (stillDown.value_or(false)) {
-        // The press of the pair follows; it is a repeat as well, also for a
-        // key that was already held when the program got the keyboard.
-        m_down.insert(code);
-        return true;
+    if (code != 0) {
+        m_down.remove(code);
+        m_lastRelease.insert(code, time);
     }
-    m_down.remove(code);
     return false;
 }
 

@@ -8,13 +8,58 @@
 #include <QMenuBar>
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
+// The keyboard extension's header names a member "explicit", a C++ keyword.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
 
 #include <cstdlib>
 
 namespace input {
 
+namespace {
+
+xcb_connection_t *xConnection()
+{
+    const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+// Asks the X server to send no release for a held key's repeats, only
+// presses: then a quick second press can never be taken for a repeat.
+void askForDetectableRepeat()
+{
+    xcb_connection_t *connection = xConnection();
+    if (!connection)
+        return;
+    constexpr uint32_t flag = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
+    std::free(xcb_xkb_per_client_flags_reply(
+        connection, xcb_xkb_per_client_flags(connection, XCB_XKB_ID_USE_CORE_KBD, flag, flag, 0, 0, 0), nullptr));
+}
+
+// The keys the X server has down now; one short round trip.
+QSet<quint32> keysDownNow()
+{
+    QSet<quint32> down;
+    xcb_connection_t *connection = xConnection();
+    if (!connection)
+        return down;
+    xcb_query_keymap_reply_t *reply = xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
+    if (!reply)
+        return down;
+    for (quint32 code = 8; code < 256; ++code) {
+        if (reply->keys[code / 8] & (1u << (code % 8)))
+            down.insert(code);
+    }
+    std::free(reply);
+    return down;
+}
+
+} // namespace
+
 KeyFilter::KeyFilter(TMain_form &form) : QObject(&form), m_form(form)
 {
+    askForDetectableRepeat();
     qApp->installEventFilter(this);
 }
 
@@ -53,33 +98,17 @@ bool KeyFilter::arrowPressed(QKeyEvent *event)
     return true;
 }
 
-std::optional<bool> KeyFilter::stillDown(quint32 code) const
-{
-    // The X server's own view of the keyboard; one short round trip.
-    const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || code > 255)
-        return std::nullopt;
-    xcb_connection_t *connection = x11->connection();
-    xcb_query_keymap_reply_t *reply = xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
-    if (!reply)
-        return std::nullopt;
-    const bool down = reply->keys[code / 8] & (1u << (code % 8));
-    std::free(reply);
-    return down;
-}
-
 bool KeyFilter::isRepeat(const QKeyEvent *key)
 {
     const int type = key->type();
     const quint32 code = key->nativeScanCode();
     if (code != 0 && m_last.type == type && m_last.code == code && m_last.time == key->timestamp())
         return m_last.repeat;
+    const quint64 time = key->timestamp();
     if (type == QEvent::ShortcutOverride)
-        return m_held.wouldBeRepeat(code, key->isAutoRepeat());
-    const bool repeat = type == QEvent::KeyPress
-        ? m_held.pressIsRepeat(code, key->isAutoRepeat())
-        : m_held.releaseIsRepeat(code, key->isAutoRepeat(),
-                                 key->isAutoRepeat() || code == 0 ? std::nullopt : stillDown(code));
+        return m_held.wouldBeRepeat(code, key->isAutoRepeat(), time);
+    const bool repeat = type == QEvent::KeyPress ? m_held.pressIsRepeat(code, key->isAutoRepeat(), time)
+                                                 : m_held.releaseIsRepeat(code, key->isAutoRepeat(), time);
     m_last = {type, code, key->timestamp(), repeat};
     return repeat;
 }
@@ -87,9 +116,14 @@ bool KeyFilter::isRepeat(const QKeyEvent *key)
 bool KeyFilter::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::ApplicationDeactivate) {
-        // Keys let go while another program has the keyboard are not seen.
-        m_held.forget();
+    if (type == QEvent::ApplicationActivate
+        || (type == QEvent::WindowActivate && watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow())) {
+        // Keys let go while another program had the keyboard were not seen,
+        // nor the release of a key that opened a box before it was let go
+        // (the toolkit drops key events for a window behind a modal box).
+        // Whoever has the keyboard now starts from what is really down: a
+        // key still held acts only when pressed again.
+        m_held.resetDown(keysDownNow());
         return false;
     }
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)

@@ -2,7 +2,6 @@
 #include "input/heldkeys.h"
 
 #include <QObject>
-#include <optional>
 
 class QKeyEvent;
 class QWidget;
@@ -37,7 +36,6 @@ private:
     bool meantForMainWindow(const QObject *watched) const;
     bool arrowPressed(QKeyEvent *event);
     bool isRepeat(const QKeyEvent *event);
-    std::optional<bool> stillDown(quint32 code) const;
 
     TMain_form &m_form;
     HeldKeys m_held;

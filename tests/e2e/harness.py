@@ -7,6 +7,7 @@ import array
 import ctypes
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
@@ -150,6 +151,14 @@ class Keyboard:
         code = self.code(name)
         return bool(state.global_auto_repeat) and bool(state.auto_repeats[code // 8] & (1 << (code % 8)))
 
+    def down(self, name):
+        self.xtst.XTestFakeKeyEvent(self.dpy, self.code(name), 1, 0)
+        self.x11.XFlush(self.dpy)
+
+    def up(self, name):
+        self.xtst.XTestFakeKeyEvent(self.dpy, self.code(name), 0, 0)
+        self.x11.XFlush(self.dpy)
+
     def hold(self, name, seconds):
         """The key held down; the server repeats it meanwhile."""
         code = self.code(name)
@@ -245,6 +254,33 @@ class ProgramCase(unittest.TestCase):
     def read_settings(self):
         with open(self.ini_path, "rb") as f:
             return f.read()
+
+    def notice_box(self):
+        """The notice or error box titled with the program's name, if shown."""
+        r = self.xdo("search", "--onlyvisible", "--name", "^もじぽっと帳$", check=False)
+        return r.stdout.split()[0] if r.returncode == 0 and r.stdout.strip() else None
+
+    def enter_on_notice(self):
+        """Enter on the box once it has the keyboard: it must take it by
+        itself, there is no window manager to give it."""
+        box = self.notice_box()
+        self.wait_for(lambda: self.xdo("getwindowfocus", check=False).stdout.strip() == box,
+                      message="the box to have the keyboard")
+        self.key("Return")
+
+    def stopped(self):
+        """The program stopped for a moment, as a busy program is: what the
+        user does meanwhile waits in the X server's queue."""
+        program = self
+
+        class Stopped:
+            def __enter__(self):
+                os.kill(program.proc.pid, signal.SIGSTOP)
+
+            def __exit__(self, *exc):
+                os.kill(program.proc.pid, signal.SIGCONT)
+
+        return Stopped()
 
     def wait_for(self, predicate, seconds=10, message="condition"):
         deadline = time.monotonic() + seconds

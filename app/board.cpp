@@ -116,8 +116,10 @@ void Board::setDisplayPointSize(int points)
 
 QRect Board::frameRect(const QRect &k)
 {
-    // From (left − 2, top − 2) to (left + width + 2, top + height + 2).
-    return QRect(QPoint(k.left() - 2, k.top() - 2), QPoint(k.left() + k.width() + 2, k.top() + k.height() + 2));
+    // From (left − 2, top − 2) to (left + width + 2, top + height + 2), the
+    // far corner outside the rectangle, so that the frame stands as far from
+    // the key on the right and bottom as on the left and top.
+    return QRect(k.left() - 2, k.top() - 2, k.width() + 4, k.height() + 4);
 }
 
 void Board::setFrame(KeyButton *key)

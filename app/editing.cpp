@@ -2,6 +2,7 @@
 
 #include "app/composition.h"
 #include "app/compositionrules.h"
+#include "app/keytable.h"
 #include "app/mainform.h"
 #include "app/textdisplay.h"
 #include "app/textmodel.h"
@@ -55,7 +56,7 @@ void deleteOne(TMain_form &form)
         speakInCurrentVoice(form, QStringLiteral("くうはく"));
     else if (composition::isLineBreak(deleted))
         speakInCurrentVoice(form, QStringLiteral("上の行へ"));
-    speakInCurrentVoice(form, deleted);
+    speakInCurrentVoice(form, readings::spokenWhenDeleted(deleted));
 
     s.Line_memory = textmodel::insertionLine(display);
     composition::recordBar(form);

@@ -109,4 +109,15 @@ const std::array<QString, kCount> &table()
     return texts;
 }
 
+QString spokenWhenDeleted(const QString &character)
+{
+    if (character == u" ")
+        return QStringLiteral("くうはく");
+    for (const int tag : {keys::kComma, keys::kFullStop, keys::kLongVowel, keys::kVoicedMark, keys::kSemiVoicedMark}) {
+        if (character == keys::table().at(tag).caption)
+            return table().at(tag);
+    }
+    return character;
+}
+
 } // namespace readings

@@ -56,4 +56,9 @@ constexpr int kCount = 71;
 const std::array<QString, kCount> &table();
 inline const QString greeting() { return QStringLiteral("もじぽっと帳にようこそ"); }
 
+// What is said for a character taken away by the delete command: a mark the
+// speech engine would pass over in silence ("、", "。", "ー", "゛", "゜", a
+// half-width space) is said by its key's reading; anything else by itself.
+QString spokenWhenDeleted(const QString &character);
+
 } // namespace readings

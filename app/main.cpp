@@ -4,6 +4,7 @@
 #include "app/keytable.h"
 #include "app/mainform.h"
 #include "app/messageboxes.h"
+#include "app/qtjapanese.h"
 #include "speech/speechcontrol.h"
 #include "speech/speechfactory.h"
 
@@ -14,6 +15,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mojipot"));
     fonts::installSubstitutions();
+    if (!qtjapanese::install(app))
+        qWarning("Qt's Japanese translations (package qt6-translations-l10n) are missing");
 
     DirectSS *speech = nullptr;
     try {

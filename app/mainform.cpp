@@ -189,7 +189,9 @@ void TMain_form::readSettingsAtStart()
     const bool inverted = ini.readBool(QStringLiteral("文字"), QStringLiteral("反転"), false);
     menus.I1->setChecked(inverted);
     Hyouji_edit->setInverted(inverted);
-    const int size = ini.readInteger(QStringLiteral("文字"), QStringLiteral("サイズ"), 32);
+    int size = ini.readInteger(QStringLiteral("文字"), QStringLiteral("サイズ"), 32);
+    if (size <= 0)
+        size = 32; // a hand-written size of nothing would leave an unreadable display
     m_board->setDisplayPointSize(size);
     state.Chars_per_line = ini.readInteger(QStringLiteral("文字"), QStringLiteral("文字数"), 17);
     if (size == 26)

@@ -18,7 +18,11 @@ void showFirstKeys(TMain_form &form, int shownKeys)
         if (tag > shownKeys && tag <= kLastKana) {
             const int target = keys::rowOf(tag); // the あ column holds Tags 1 to 5
             form.Key_table[target]->setFocus(Qt::OtherFocusReason);
-            form.state.Scan_pos = target;
+            // The walk goes on from there only if it had put the focus on
+            // the hidden key; a key reached by the pointer or Tab leaves the
+            // walk where it was.
+            if (form.state.Scan_pos == tag)
+                form.state.Scan_pos = target;
         }
     }
     for (int tag = 1; tag <= kLastKana; ++tag)

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPlainTextDocumentLayout>
 #include <QTextBlock>
+#include <QWheelEvent>
 
 TextDisplay::TextDisplay(QWidget *parent) : QPlainTextEdit(parent)
 {
@@ -17,8 +18,13 @@ TextDisplay::TextDisplay(QWidget *parent) : QPlainTextEdit(parent)
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    // A 2-pixel sunken border (a styled panel would be drawn 1 pixel wide).
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
+    // The copy key and menu item copy the whole text; the display has no
+    // menu of its own, and Ctrl + wheel does not change its text size
+    // behind the display settings' back.
+    setContextMenuPolicy(Qt::NoContextMenu);
     viewport()->setCursor(Qt::IBeamCursor);
     setCursorWidth(0); // the window draws its own insertion bar
     // The window keeps its own one-level undo; the document keeps none.
@@ -87,6 +93,15 @@ void TextDisplay::mouseReleaseEvent(QMouseEvent *event)
 {
     QPlainTextEdit::mouseReleaseEvent(event);
     emit mouseReleased();
+}
+
+void TextDisplay::wheelEvent(QWheelEvent *event)
+{
+    // The wheel only scrolls; with Ctrl held the text edit would zoom.
+    if (event->modifiers() & Qt::ControlModifier)
+        QAbstractScrollArea::wheelEvent(event);
+    else
+        QPlainTextEdit::wheelEvent(event);
 }
 
 void TextDisplay::resizeEvent(QResizeEvent *event)

@@ -5,11 +5,17 @@
 #include "app/keybutton.h"
 #include "app/mainform.h"
 #include "app/messageboxes.h"
+#include "app/qtjapanese.h"
 #include "app/sjis.h"
 #include "app/textdisplay.h"
+#include "diary/filedialogs.h"
 #include "speech/recordingspeech.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QRegularExpression>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -128,6 +134,9 @@ private slots:
             << "[入力方法]\r\n番号=4\r\n[文字]\r\nサイズ=26\r\n" << 0 << "N18" << 26 << false << 1 << 2 << "番号=4";
         QTest::newRow("size 40 shown, standard stays checked")
             << "[文字]\r\nサイズ=40\r\n[音声]\r\n男性=2\r\n女性=1\r\n" << 0 << "N17" << 40 << false << 2 << 1 << "番号=1";
+        QTest::newRow("size 0 read as standard") << "[文字]\r\nサイズ=0\r\n" << 0 << "N17" << 32 << false << 1 << 2 << "番号=1";
+        QTest::newRow("negative size read as standard")
+            << "[文字]\r\nサイズ=-5\r\n" << 0 << "N17" << 32 << false << 1 << 2 << "番号=1";
     }
     void settingsAppliedAtStart()
     {
@@ -306,6 +315,16 @@ private slots:
         QVERIFY(blueAt(surface, QPoint(reached.left(), reached.center().y())));
         QVERIFY(!blueAt(surface, QPoint(read.center().x(), read.top())));
         QVERIFY(!blueAt(surface, QPoint(read.left(), read.center().y())));
+        // 4 pixels wide, as far outside the key on every side.
+        const QRect key = w.key(7)->geometry();
+        const int midX = key.center().x(), midY = key.center().y();
+        for (const auto &[inside, outside] : {std::pair{QPoint(key.left() - 4, midY), QPoint(key.left() - 5, midY)},
+                                               {QPoint(key.x() + key.width() + 3, midY), QPoint(key.x() + key.width() + 4, midY)},
+                                               {QPoint(midX, key.top() - 4), QPoint(midX, key.top() - 5)},
+                                               {QPoint(midX, key.y() + key.height() + 3), QPoint(midX, key.y() + key.height() + 4)}}) {
+            QVERIFY2(blueAt(surface, inside), qPrintable(QStringLiteral("%1,%2").arg(inside.x()).arg(inside.y())));
+            QVERIFY2(!blueAt(surface, outside), qPrintable(QStringLiteral("%1,%2").arg(outside.x()).arg(outside.y())));
+        }
     }
 
     void mouseMethodRemovesFrameUntilNextFocus()
@@ -353,6 +372,34 @@ private slots:
         QCOMPARE(w.form->Hyouji_edit->toPlainText(), before);
         QCOMPARE(w.speech->spokenTexts().last(), QStringLiteral("なし"));
     }
+
+    void toolkitTextsAreJapanese_data()
+    {
+        QTest::addColumn<bool>("forSaving");
+        QTest::newRow("save dialog") << true;
+        QTest::newRow("open dialog") << false;
+    }
+    void toolkitTextsAreJapanese()
+    {
+        QFETCH(bool, forSaving);
+        static const bool installed = qtjapanese::install(*qApp);
+        QVERIFY2(installed, "Qt's Japanese translations are missing");
+        const auto dialog = diary::createFileDialog(nullptr, QDir::tempPath(), forSaving);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        // An English word is three Latin letters in a row ("Look in:", "Save").
+        const QRegularExpression english(QStringLiteral("[A-Za-z]{3,}"));
+        QStringList shown{dialog->windowTitle()};
+        for (const QLabel *label : dialog->findChildren<QLabel *>())
+            if (label->isVisible())
+                shown << label->text();
+        for (const QAbstractButton *button : dialog->findChildren<QAbstractButton *>())
+            if (button->isVisible())
+                shown << button->text() << button->toolTip();
+        for (const QString &text : shown)
+            QVERIFY2(!english.match(text).hasMatch(), qPrintable(text));
+    }
+
 };
 
 QTEST_MAIN(TestMainWindow)

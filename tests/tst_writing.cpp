@@ -283,6 +283,10 @@ private slots:
         QTest::newRow("ASCII letter") << "あa" << -1 << "あ" << 1 << QStringList{"a"};
         QTest::newRow("tab") << "あ\t" << -1 << "あ" << 1 << QStringList{"\t"};
         QTest::newRow("half-width katakana") << "ｱｲ" << -1 << "ｱ" << 1 << QStringList{"ｲ"};
+        QTest::newRow("、 said by its key") << "あ、" << -1 << "あ" << 1 << QStringList{"てん"};
+        QTest::newRow("。 said by its key") << "あ。" << -1 << "あ" << 1 << QStringList{"まる"};
+        QTest::newRow("ー said by its key") << "あー" << -1 << "あ" << 1 << QStringList{"のばす"};
+        QTest::newRow("half-width space said as くうはく") << "あ " << -1 << "あ" << 1 << QStringList{"くうはく"};
         QTest::newRow("line break from a lone CR") << "あ\rい" << 2 << "あい" << 1 << QStringList{"上の行へ", "\n"};
     }
     void deleteOne()

@@ -6,6 +6,7 @@
 #include "app/mainform.h"
 #include "app/textdisplay.h"
 #include "app/textmodel.h"
+#include "diary/filecodec.h"
 #include "speech/directss.h"
 
 #include <QClipboard>
@@ -122,7 +123,9 @@ void copyAll(TMain_form &form)
 
 void paste(TMain_form &form)
 {
-    textmodel::writeWholeText(form.Hyouji_edit, QGuiApplication::clipboard()->text());
+    // Cleaned as an opened file is: a NUL or other control character would
+    // stay invisible in the text and cut a mail short.
+    textmodel::writeWholeText(form.Hyouji_edit, filecodec::cleaned(QGuiApplication::clipboard()->text()));
 }
 
 } // namespace editing

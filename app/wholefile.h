@@ -3,15 +3,23 @@
 #include <QString>
 
 // Replacing a file's content as a whole: the old file is replaced only once
-// the new one is completely written, so a full disk, a refused write or a
-// killed program never leaves a cut or empty file where a good one was.
+// the new one is completely written and on the disk, so a full disk, a
+// refused write, a killed program or a power cut never leaves a cut or empty
+// file where a good one was.
 namespace wholefile {
 
+enum class Access {
+    Kept,      // an existing file keeps its permissions; a new one gets the usual ones
+    OwnerOnly, // readable and writable by the owner alone, from the first byte on
+};
+
 // Writes the bytes as the file's whole content, creating it when missing.
-// Returns false, leaving any old file as it was, when the path names no
-// plain file, the folder is missing, the file or folder is marked read-only
-// (also for a user the system would let through, such as the administrator),
-// or the write fails.
-[[nodiscard]] bool replace(const QString &path, QByteArrayView bytes);
+// Every write is checked, the new file is synchronised to the disk before it
+// takes the old one's place, and the folder after that. Returns false,
+// leaving any old file as it was, when the path names no plain file, the
+// folder is missing, the file or folder is marked read-only (also for a user
+// the system would let through, such as the administrator), or a write or
+// synchronisation fails (a full disk among others).
+[[nodiscard]] bool replace(const QString &path, QByteArrayView bytes, Access access = Access::Kept);
 
 } // namespace wholefile

@@ -18,6 +18,16 @@ std::function<void()> &programEnd()
     static std::function<void()> end;
     return end;
 }
+
+// When a file had to change its form to keep every character, the user is
+// told so, by voice and in the notice box.
+void tellForm(TMain_form &form, filecodec::Written written)
+{
+    if (written == filecodec::Written::NowUtf8) {
+        form.speakMessage(kFormChanged);
+        boxes::notice(&form, kFormChanged);
+    }
+}
 } // namespace
 
 void saveDated(TMain_form &form)
@@ -31,9 +41,10 @@ void saveDated(TMain_form &form)
         form.speakMessage(QStringLiteral("にっきがかけていませんよ。"));
         return;
     }
-    filecodec::writeFile(path, text);
+    const filecodec::Written written = filecodec::writeFile(path, text);
     form.menus.Send1->setEnabled(true);
     form.speakMessage(QStringLiteral("きょうのひづけでしまいました"));
+    tellForm(form, written);
 }
 
 void saveAs(TMain_form &form)
@@ -41,7 +52,7 @@ void saveAs(TMain_form &form)
     const auto path = fileDialogs().saveFileName(&form, diaryFolder(form.state.Base_dir));
     if (!path)
         return;
-    filecodec::writeFile(*path, textmodel::plainText(form.Hyouji_edit));
+    tellForm(form, filecodec::writeFile(*path, textmodel::plainText(form.Hyouji_edit)));
 }
 
 void openFile(TMain_form &form)

@@ -8,13 +8,21 @@ class TMain_form;
 // AppError; the window's guarded handler shows them in the error box.
 namespace diary {
 
+// Said and shown once when a save writes a file as UTF-8 (behind a
+// byte-order mark) where it was not, because some character of the text has
+// no Shift-JIS form.
+inline const QString kFormChanged =
+    QStringLiteral("ぜんぶの もじを のこすために、いつもと ちがう かたちで しまいました。");
+
 // "しまう" and Ctrl+S: the plain text to today's diary file under Base_dir,
-// "送信(&S)" enabled, "きょうのひづけでしまいました" spoken. An empty display
+// "送信(&S)" enabled, "きょうのひづけでしまいました" spoken (then kFormChanged
+// when the file changed its form). An empty display
 // writes nothing, disables "送信(&S)" and speaks "にっきがかけていませんよ。".
 void saveDated(TMain_form &form);
 
 // "名前をつけて保存(&S)...": the plain text to a file chosen in the save
-// dialog, which starts in the diary folder. Silent; "送信(&S)" unchanged.
+// dialog, which starts in the diary folder. Silent but for kFormChanged;
+// "送信(&S)" unchanged.
 void saveAs(TMain_form &form);
 
 // "開く(&O)...": a file chosen in the open dialog, which starts in the diary

@@ -40,10 +40,72 @@ bool isValidUtf8(QByteArrayView bytes)
     return !decoder.hasError();
 }
 
-// One "\n" per line break; control characters that have no place in a
-// text, and halves of characters (a surrogate without its partner, as a
-// UTF-16 file may hold), become the replacement character.
-QString normalised(const QString &text)
+// Whether the bytes keep to the shape of Shift-JIS: every lead byte is
+// followed by a byte that may end a character. Cheap, so that a long UTF-8
+// file is told apart long before its end.
+bool hasShiftJisShape(QByteArrayView bytes)
+{
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) {
+            if (++i == bytes.size())
+                return false;
+            const auto t = static_cast<unsigned char>(bytes[i]);
+            if (t < 0x40 || t == 0x7F || t > 0xFC)
+                return false;
+        }
+    }
+    return true;
+}
+
+// How out of place a character is in a Japanese diary: kana and Japanese
+// punctuation least, kanji, half-width katakana and full-width letters a
+// little more, anything else (Latin letters with accents, other scripts,
+// symbols) most.
+int strangeness(char32_t c)
+{
+    if (c < 0x80)
+        return 0;
+    if (c >= 0x3000 && c <= 0x30FF)
+        return 1;
+    if ((c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xFF01 && c <= 0xFF9F) || (c >= 0xFFE0 && c <= 0xFFE6))
+        return 2;
+    return 5;
+}
+
+int strangeness(const QString &text)
+{
+    int sum = 0;
+    for (char32_t c : QStringView(text).toUcs4())
+        sum += strangeness(c);
+    return sum;
+}
+
+// Unmarked bytes that are valid UTF-8 may be Shift-JIS all the same (short
+// runs of half-width katakana often are). Shift-JIS, the program's own
+// form, is taken unless the UTF-8 reading is plainly the more Japanese text.
+QString decodeUnmarked(QByteArrayView bytes)
+{
+    if (isAscii(bytes) || !isValidUtf8(bytes))
+        return sjis::decode(bytes);
+    QString utf8 = decodeWith(QStringConverter::Utf8, bytes);
+    if (!hasShiftJisShape(bytes))
+        return utf8;
+    bool clean = false;
+    QString shiftJis = sjis::decode(bytes, &clean);
+    if (clean && strangeness(shiftJis) <= strangeness(utf8))
+        return shiftJis;
+    return utf8;
+}
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+QString cleaned(const QString &text)
 {
     QString out;
     out.reserve(text.size());
@@ -53,7 +115,7 @@ QString normalised(const QString &text)
             out += u'\n';
             if (i + 1 < text.size() && text.at(i + 1) == u'\n')
                 ++i;
-        } else if (c.unicode() < 0x20 && c != u'\n' && c != u'\t') {
+        } else if (c.category() == QChar::Other_Control && c != u'\n' && c != u'\t') {
             out += QChar(QChar::ReplacementCharacter);
         } else if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             out += c;
@@ -67,13 +129,6 @@ QString normalised(const QString &text)
     return out;
 }
 
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
-} // namespace
-
 QByteArray encode(QStringView text)
 {
     QString withBreaks = text.toString();
@@ -82,6 +137,14 @@ QByteArray encode(QStringView text)
     QByteArray bytes = sjis::encode(withBreaks, &lossless);
     if (lossless)
         return bytes;
+    // The marks of bytes that could not be read do not turn the file into
+    // UTF-8 by themselves: they are written as "?".
+    if (withBreaks.contains(QChar(QChar::ReplacementCharacter))) {
+        QString marked = withBreaks;
+        bytes = sjis::encode(marked.replace(QChar(QChar::ReplacementCharacter), u'?'), &lossless);
+        if (lossless)
+            return bytes;
+    }
     return kUtf8Bom + withBreaks.toUtf8();
 }
 
@@ -94,17 +157,22 @@ QString decode(QByteArrayView bytes)
         text = decodeWith(QStringConverter::Utf16LE, bytes.sliced(kUtf16LeBom.size()));
     else if (bytes.startsWith(kUtf16BeBom))
         text = decodeWith(QStringConverter::Utf16BE, bytes.sliced(kUtf16BeBom.size()));
-    else if (!isAscii(bytes) && isValidUtf8(bytes))
-        text = decodeWith(QStringConverter::Utf8, bytes);
     else
-        text = sjis::decode(bytes);
-    return normalised(text);
+        text = decodeUnmarked(bytes);
+    return cleaned(text);
 }
 
-void writeFile(const QString &path, QStringView text)
+Written writeFile(const QString &path, QStringView text)
 {
-    if (!wholefile::replace(path, encode(text)))
+    const QByteArray bytes = encode(text);
+    // Only a plain file is looked at: opening a pipe would wait for a writer.
+    QFile old(path);
+    const bool wasUtf8 = QFileInfo(path).isFile() && old.open(QIODevice::ReadOnly)
+        && old.read(kUtf8Bom.size()) == kUtf8Bom;
+    old.close();
+    if (!wholefile::replace(path, bytes))
         throw AppError(QStringLiteral("ファイル %1 を作成できません").arg(shown(path)));
+    return bytes.startsWith(kUtf8Bom) && !wasUtf8 ? Written::NowUtf8 : Written::InItsForm;
 }
 
 QString readFile(const QString &path)

@@ -11,7 +11,8 @@ namespace help {
 
 QString versionNotice()
 {
-    const QString lineBreak = QStringLiteral("\n\r");
+    // One break per line: a box shows each of LF and CR as a break of its own.
+    const QString lineBreak = QStringLiteral("\n");
     return QStringLiteral("もじぽっと帳 sapi4 Ver2.00") + lineBreak
         + QStringLiteral("\u3000by mojipot@example.org") + lineBreak
         + QStringLiteral("日本語合成エンジン(SAPI4)が必要です。");

@@ -7,7 +7,7 @@ class TMain_form;
 // notice. Neither speaks.
 namespace help {
 
-// The three lines of the version notice, separated by LF CR.
+// The three lines of the version notice, one line break between them.
 QString versionNotice();
 
 // "ReadMe日記(&H)": the inverted colours re-applied when "反転（&I）" is

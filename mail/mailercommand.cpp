@@ -1,10 +1,10 @@
 #include "mail/mailercommand.h"
 
 #include "app/apperror.h"
+#include "app/wholefile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QUrl>
 
 #include <algorithm>
@@ -216,12 +216,7 @@ void saveMailerSettings(const QString &path, const MailerSettings &settings)
     bytes += "user=" + oneLine(settings.user).toUtf8() + '\n';
     bytes += "password=" + oneLine(settings.password).toUtf8() + '\n';
 
-    constexpr auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    QSaveFile file(path);
-    // The new file is owner-only before the first byte of it is written.
-    const bool ok = file.open(QIODevice::WriteOnly) && file.setPermissions(ownerOnly)
-        && file.write(bytes) == bytes.size() && file.commit();
-    if (!ok || !QFile::setPermissions(path, ownerOnly))
+    if (!wholefile::replace(path, bytes, wholefile::Access::OwnerOnly))
         throw AppError(QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(path)));
 }
 

@@ -72,12 +72,15 @@ void SpeechCache::insert(const QByteArray &key, const Samples &samples)
     remember(key, samples);
     if (m_dir.isEmpty())
         return;
-    // A folder that cannot be written only costs the warm start.
+    // A folder that cannot be written only costs the warm start. Unbuffered,
+    // so that a full disk fails the write that meets it: an entry is kept
+    // only when every byte of it was written, never cut short.
     QSaveFile f(fileFor(key));
-    if (!f.open(QIODevice::WriteOnly))
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return;
-    f.write(kMagic, sizeof kMagic);
-    f.write(reinterpret_cast<const char *>(samples.constData()), bytesOf(samples));
+    if (f.write(kMagic, sizeof kMagic) != qint64(sizeof kMagic)
+        || f.write(reinterpret_cast<const char *>(samples.constData()), bytesOf(samples)) != bytesOf(samples))
+        return; // the cut file goes with `f`
     f.commit();
 }
 

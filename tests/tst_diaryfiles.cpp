@@ -3,6 +3,7 @@
 #include "app/sjis.h"
 #include "diary/diarypaths.h"
 #include "diary/filecodec.h"
+#include "fulldisk.h"
 
 #include <QDir>
 #include <QFile>
@@ -98,6 +99,11 @@ private slots:
         QTest::newRow("emoji falls back to UTF-8") << "あ😀\nい" << kBom + QByteArray("あ😀\r\nい");
         QTest::newRow("wave dash of other systems") << "〜" << kBom + QByteArray("〜");
         QTest::newRow("rare kanji") << "𠮷" << kBom + QByteArray("𠮷");
+        QTest::newRow("marks of unreadable bytes as ?") << "あ\uFFFDい\uFFFD" << sj("あ?い?");
+        QTest::newRow("marks kept in UTF-8 beside an emoji")
+            << "\uFFFD😀" << kBom + QByteArray("\uFFFD😀");
+        QTest::newRow("control characters as themselves") << QString::fromUtf16(u"\u001A\u001C\u007F")
+                                                            << QByteArray("\x1A\x1C\x7F");
     }
     void encode()
     {
@@ -130,6 +136,62 @@ private slots:
         QTest::newRow("tab kept") << QByteArray("a\tb") << "a\tb";
         QTest::newRow("binary bytes") << QByteArray("\x00\x01\x82\xA0\xFF", 5) << "\uFFFD\uFFFDあ\uFFFD";
         QTest::newRow("cut lead byte at end") << QByteArray("\x82\xA0\x82", 3) << "あ\uFFFD";
+        // Short half-width katakana whose bytes are valid UTF-8 as well.
+        QTest::newRow("ﾃｽ, not UTF-8 ý") << QByteArray("\xC3\xBD\r\n") << "ﾃｽ\n";
+        QTest::newRow("ﾈｺ, not UTF-8 Ⱥ") << QByteArray("\xC8\xBA") << "ﾈｺ";
+        QTest::newRow("ﾑｼ, not UTF-8 Cyrillic") << QByteArray("\xD1\xBC") << "ﾑｼ";
+        QTest::newRow("ﾐｽ, not UTF-8 н") << QByteArray("\xD0\xBD") << "ﾐｽ";
+        QTest::newRow("ﾕｷ, not UTF-8 Armenian") << QByteArray("\xD5\xB7") << "ﾕｷ";
+        QTest::newRow("accented Latin read as Shift-JIS") << QByteArray("caf\xC3\xA9") << "cafﾃｩ";
+        QTest::newRow("UTF-8 kana that is valid Shift-JIS too") << QByteArray("あい") << "あい";
+        QTest::newRow("UTF-8 kanji and kana") << QByteArray("日記をかいた") << "日記をかいた";
+        QTest::newRow("half-width katakana with a mark stays UTF-8") << kBom + QByteArray("\xC3\xBD") << "ý";
+        QTest::newRow("control bytes as Windows maps them, then marked")
+            << QByteArray("a\x1A" "b\x1C" "c\x7F", 6) << "a\uFFFDb\uFFFDc\uFFFD";
+        QTest::newRow("one bad byte keeps the rest Shift-JIS")
+            << QByteArray("\x82\xA0\x80\x82\xA2") << "あ\uFFFDい";
+    }
+
+    // Code page 932 as Windows reads and writes it: the characters shown for
+    // the bytes, and the bytes saved for them (two duplicates are saved in
+    // the form Windows uses).
+    void windowsCodePage_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("saved");
+        const auto row = [](const char *tag, const QByteArray &bytes, const QString &text, const QByteArray &saved) {
+            QTest::newRow(tag) << bytes << text << saved;
+        };
+        row("8160 full-width tilde", "\x81\x60", u"\uFF5E"_qs, "\x81\x60");
+        row("817C full-width minus", "\x81\x7C", u"\uFF0D"_qs, "\x81\x7C");
+        row("8191 cent", "\x81\x91", u"\uFFE0"_qs, "\x81\x91");
+        row("8192 pound", "\x81\x92", u"\uFFE1"_qs, "\x81\x92");
+        row("81CA not sign", "\x81\xCA", u"\uFFE2"_qs, "\x81\xCA");
+        row("815F backslash", "\x81\x5F", u"\uFF3C"_qs, "\x81\x5F");
+        row("8740 circled one", "\x87\x40", u"①"_qs, "\x87\x40");
+        row("FA40 small roman one", "\xFA\x40", u"ⅰ"_qs, "\xFA\x40");
+        row("FA5B because, saved as 81E6", "\xFA\x5B", u"∵"_qs, "\x81\xE6");
+        row("ED40 NEC-selected kanji, saved as FA5C", "\xED\x40", u"纊"_qs, "\xFA\x5C");
+        row("B1 half-width a", "\xB1", u"ｱ"_qs, "\xB1");
+        row("F040 user-defined", "\xF0\x40", u"\uE000"_qs, "\xF0\x40");
+        row("1A substitute control", "\x1A", u"\u001A"_qs, "\x1A");
+        row("1C file separator", "\x1C", u"\u001C"_qs, "\x1C");
+        row("7F delete", "\x7F", u"\u007F"_qs, "\x7F");
+        row("NUL", QByteArray(1, '\0'), QString(QChar(0)), QByteArray(1, '\0'));
+        row("controls inside kanji", "\x88\x9F\x1A\x88\x9F", u"亜\u001A亜"_qs, "\x88\x9F\x1A\x88\x9F");
+    }
+    void windowsCodePage()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, saved);
+        bool clean = false;
+        QCOMPARE(sjis::decode(bytes, &clean), text);
+        QVERIFY(clean);
+        bool lossless = false;
+        QCOMPARE(sjis::encode(text, &lossless), saved);
+        QVERIFY(lossless);
     }
     void decode()
     {
@@ -198,6 +260,29 @@ private slots:
         QCOMPARE(message, QStringLiteral("ファイル %1 を作成できません").arg(file));
         QCOMPARE(bytesOf(old), oldBytes);
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("日記.txt")});
+    }
+
+    // A full disk, met at any point of the write, keeps the old diary as it
+    // was and leaves nothing behind; a new file that just fits is written.
+    void fullDiskKeepsOldFile_data() { FullDisk::addRows(); }
+    void fullDiskKeepsOldFile()
+    {
+        QFETCH(qint64, newSize);
+        QFETCH(qint64, freeRoom);
+        FullDisk disk;
+        if (!disk.unavailable().isEmpty())
+            QSKIP(disk.unavailable().constData());
+        const QString file = disk.filePath(QStringLiteral("日記.txt"));
+        const QByteArray oldBytes = sj("まえの　にっき\r\n");
+        QVERIFY(disk.holding(file, oldBytes, freeRoom));
+        const QString text(newSize, u'a');
+
+        const QString message = errorOf([&] { filecodec::writeFile(file, text); });
+
+        const bool fits = newSize <= freeRoom;
+        QCOMPARE(message, fits ? QStringLiteral("<none>") : QStringLiteral("ファイル %1 を作成できません").arg(file));
+        QCOMPARE(bytesOf(file), fits ? text.toLatin1() : oldBytes);
+        QCOMPARE(QDir(disk.folder()).entryList(QDir::Files), QStringList{QStringLiteral("日記.txt")});
     }
 
     void refusedReads_data()

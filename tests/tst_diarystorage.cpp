@@ -4,6 +4,7 @@
 #include "diarywindow.h"
 
 #include "diary/filecodec.h"
+#include "fulldisk.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -66,26 +67,31 @@ private slots:
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QByteArray>("bytes"); // "<missing>": no file written
         QTest::addColumn<bool>("sendAfter");
-        QTest::addColumn<QString>("said");
+        QTest::addColumn<QStringList>("said");
+        QTest::addColumn<QStringList>("shown"); // notices
         QTest::newRow("last day of 2099") << QDate(2099, 12, 31) << "はれ" << true
-                                          << "日記99年12月31日.txt" << sj("はれ") << true << kSaved;
+                                          << "日記99年12月31日.txt" << sj("はれ") << true << QStringList{kSaved} << QStringList{};
         QTest::newRow("first day of 2000") << QDate(2000, 1, 1) << "ゆき" << false
-                                           << "日記00年01月01日.txt" << sj("ゆき") << true << kSaved;
+                                           << "日記00年01月01日.txt" << sj("ゆき") << true << QStringList{kSaved} << QStringList{};
         QTest::newRow("lines with CR LF, no break added")
             << QDate(2031, 4, 9) << "あさ\n\nよる" << true << "日記31年04月09日.txt" << sj("あさ\r\n\r\nよる")
-            << true << kSaved;
+            << true << QStringList{kSaved} << QStringList{};
         QTest::newRow("only a line break counts as written")
             << QDate(2031, 4, 9) << "\n" << false << "日記31年04月09日.txt" << QByteArray("\r\n") << true
-            << kSaved;
+            << QStringList{kSaved} << QStringList{};
         QTest::newRow("a wrapped line is one line")
             << QDate(2031, 4, 9) << QString(60, QChar(u'あ')) << true << "日記31年04月09日.txt"
-            << sjis::encode(QString(60, QChar(u'あ'))) << true << kSaved;
+            << sjis::encode(QString(60, QChar(u'あ'))) << true << QStringList{kSaved} << QStringList{};
         QTest::newRow("emoji kept through UTF-8")
             << QDate(2031, 4, 9) << "えがお😀" << true << "日記31年04月09日.txt"
-            << QByteArray("\xEF\xBB\xBF" "えがお😀") << true << kSaved;
+            << QByteArray("\xEF\xBB\xBF" "えがお😀") << true << QStringList{kSaved, diary::kFormChanged}
+            << QStringList{diary::kFormChanged};
+        QTest::newRow("unreadable bytes keep Shift-JIS")
+            << QDate(2031, 4, 9) << "あ\uFFFDい" << true << "日記31年04月09日.txt" << sj("あ?い") << true
+            << QStringList{kSaved} << QStringList{};
         QTest::newRow("empty display writes nothing")
             << QDate(2031, 4, 9) << "" << true << "日記31年04月09日.txt" << QByteArray("<missing>") << false
-            << kNothingWritten;
+            << QStringList{kNothingWritten} << QStringList{};
     }
     void saveDated()
     {
@@ -95,7 +101,8 @@ private slots:
         QFETCH(QString, fileName);
         QFETCH(QByteArray, bytes);
         QFETCH(bool, sendAfter);
-        QFETCH(QString, said);
+        QFETCH(QStringList, said);
+        QFETCH(QStringList, shown);
         Window w(date);
         w.setText(text);
         w.form->menus.Send1->setEnabled(sendBefore);
@@ -106,7 +113,11 @@ private slots:
         QCOMPARE(QDir(w.diaryFolder()).count(), uint(bytes == "<missing>" ? 2 : 3));
         QCOMPARE(w.form->menus.Send1->isEnabled(), sendAfter);
         QVERIFY(w.key(keys::kMail)->isEnabled());
-        QCOMPARE(w.spoken(), QStringList{w.decision(said)});
+        QStringList voiced;
+        for (const QString &message : said)
+            voiced << w.decision(message);
+        QCOMPARE(w.spoken(), voiced);
+        QCOMPARE(w.notices, shown);
         QCOMPARE(w.text(), text);
         QVERIFY(w.errors.isEmpty());
     }
@@ -128,6 +139,18 @@ private slots:
         QCOMPARE(w.speech->spokenTexts().last(), kSaved);
     }
 
+    // The change of form is told at the save that makes it, not again when
+    // the file is already UTF-8.
+    void formChangeToldOnce()
+    {
+        Window w;
+        w.setText(QStringLiteral("えがお😀"));
+        w.form->Button59Click();
+        w.form->Button59Click();
+        QCOMPARE(w.speech->spokenTexts(), (QStringList{kSaved, diary::kFormChanged, kSaved}));
+        QCOMPARE(w.notices, QStringList{diary::kFormChanged});
+    }
+
     void secondSaveOfTheDayReplacesTheFirst()
     {
         Window w;
@@ -144,22 +167,33 @@ private slots:
         QTest::addColumn<bool>("diaryFolder");
         QTest::addColumn<bool>("readOnlyFile");
         QTest::addColumn<bool>("sendBefore");
-        QTest::newRow("missing diary folder, send enabled") << false << false << true;
-        QTest::newRow("missing diary folder, send disabled") << false << false << false;
-        QTest::newRow("read-only diary file") << true << true << false;
+        QTest::addColumn<bool>("fullDisk");
+        QTest::newRow("missing diary folder, send enabled") << false << false << true << false;
+        QTest::newRow("missing diary folder, send disabled") << false << false << false << false;
+        QTest::newRow("read-only diary file") << true << true << false << false;
+        QTest::newRow("full disk") << true << false << false << true;
     }
     void refusedSaveKeepsEverything()
     {
         QFETCH(bool, diaryFolder);
         QFETCH(bool, readOnlyFile);
         QFETCH(bool, sendBefore);
+        QFETCH(bool, fullDisk);
         Window w(QDate(2031, 4, 9), diaryFolder);
+        std::optional<FullDisk> disk;
+        if (fullDisk) {
+            disk.emplace(w.diaryFolder());
+            if (!disk->unavailable().isEmpty())
+                QSKIP(disk->unavailable().constData());
+        }
         const QByteArray old = sj("まえの　にっき\r\n");
         if (readOnlyFile) {
             put(w.dated(), old);
             QFile::setPermissions(w.dated(), QFile::ReadOwner | QFile::ReadGroup);
         }
-        w.setText(QStringLiteral("あたらしい"));
+        if (fullDisk)
+            QVERIFY(disk->holding(w.dated(), old, 0));
+        w.setText(QStringLiteral("あいう"));
         w.form->menus.Send1->setEnabled(sendBefore);
 
         w.key(keys::kSave)->click();
@@ -168,7 +202,8 @@ private slots:
         QVERIFY(w.dated().startsWith(w.start.path() + QStringLiteral("/日記/日記")));
         QCOMPARE(w.form->menus.Send1->isEnabled(), sendBefore);
         QVERIFY(w.speech->spokenTexts().isEmpty());
-        QCOMPARE(bytesOf(w.dated()), readOnlyFile ? old : QByteArray("<missing>"));
+        QCOMPARE(bytesOf(w.dated()), readOnlyFile || fullDisk ? old : QByteArray("<missing>"));
+        QVERIFY(w.notices.isEmpty());
         QCOMPARE(QDir(w.base()).exists(QStringLiteral("日記")), diaryFolder);
         QFile::setPermissions(w.dated(), QFile::ReadOwner | QFile::WriteOwner);
     }
@@ -178,16 +213,20 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("answer"); // empty: cancelled
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("text") << "あ\nい" << "choice.txt" << sj("あ\r\nい");
-        QTest::newRow("empty display writes an empty file") << "" << "empty.txt" << QByteArray();
-        QTest::newRow("replaces without a question") << "あたらしい" << "old.txt" << sj("あたらしい");
-        QTest::newRow("cancelled") << "あ" << "" << QByteArray("<missing>");
+        QTest::addColumn<bool>("formChanged"); // told by voice and notice
+        QTest::newRow("text") << "あ\nい" << "choice.txt" << sj("あ\r\nい") << false;
+        QTest::newRow("empty display writes an empty file") << "" << "empty.txt" << QByteArray() << false;
+        QTest::newRow("replaces without a question") << "あたらしい" << "old.txt" << sj("あたらしい") << false;
+        QTest::newRow("cancelled") << "あ" << "" << QByteArray("<missing>") << false;
+        QTest::newRow("emoji turns the old file into UTF-8")
+            << "😀" << "old.txt" << QByteArray("\xEF\xBB\xBF" "😀") << true;
     }
     void saveAs()
     {
         QFETCH(QString, text);
         QFETCH(QString, answer);
         QFETCH(QByteArray, bytes);
+        QFETCH(bool, formChanged);
         Window w;
         QTemporaryDir elsewhere;
         put(elsewhere.filePath(QStringLiteral("old.txt")), sj("ふるい"));
@@ -203,7 +242,9 @@ private slots:
             QCOMPARE(bytesOf(elsewhere.filePath(answer)), bytes);
         QCOMPARE(QDir(elsewhere.path()).count(), uint(answer.isEmpty() || answer == "old.txt" ? 3 : 4));
         QVERIFY(!w.form->menus.Send1->isEnabled());
-        QVERIFY(w.speech->events().isEmpty());
+        const QStringList told = formChanged ? QStringList{diary::kFormChanged} : QStringList{};
+        QCOMPARE(w.speech->spokenTexts(), told);
+        QCOMPARE(w.notices, told);
         QVERIFY(w.errors.isEmpty());
     }
 

@@ -200,8 +200,9 @@ private slots:
     {
         Window w;
         w.form->menus.About1->trigger();
-        QCOMPARE(w.notices, QStringList{QStringLiteral("もじぽっと帳 sapi4 Ver2.00\n\r"
-                                                       "\u3000by mojipot@example.org\n\r"
+        // One line break per line: a box shows LF CR as two.
+        QCOMPARE(w.notices, QStringList{QStringLiteral("もじぽっと帳 sapi4 Ver2.00\n"
+                                                       "\u3000by mojipot@example.org\n"
                                                        "日本語合成エンジン(SAPI4)が必要です。")});
         QVERIFY(w.speech->events().isEmpty());
     }

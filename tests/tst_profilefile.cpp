@@ -2,7 +2,9 @@
 #include "app/apperror.h"
 #include "app/profilefile.h"
 #include "app/sjis.h"
+#include "fulldisk.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -220,6 +222,38 @@ private slots:
         ini.writeBool(QStringLiteral("文字"), QStringLiteral("反転"), true);
         ini.writeBool(QStringLiteral("文字"), QStringLiteral("X"), false);
         QCOMPARE(bytesOf(path), sj("[文字]\r\nサイズ=48\r\n反転=1\r\nX=0\r\n"));
+    }
+
+    // A full disk, met at any point of the write, keeps the old settings
+    // file as it was and leaves nothing behind; a file that just fits is written.
+    void fullDiskKeepsOldFile_data() { FullDisk::addRows(); }
+    void fullDiskKeepsOldFile()
+    {
+        QFETCH(qint64, newSize);
+        QFETCH(qint64, freeRoom);
+        FullDisk disk;
+        if (!disk.unavailable().isEmpty())
+            QSKIP(disk.unavailable().constData());
+        const QString path = disk.filePath(QStringLiteral("mojipot.ini"));
+        const QByteArray original = sj("[音声]\r\n男性=1\r\n");
+        QVERIFY(disk.holding(path, original, freeRoom));
+        const QString section = QStringLiteral("メール"), key = QStringLiteral("SMTP");
+        const qsizetype frame = ProfileFile::withValue(original, section, key, {}).size();
+        const QString value(qMax<qsizetype>(1, newSize - frame), u'a');
+        const QByteArray wanted = ProfileFile::withValue(original, section, key, value);
+        QVERIFY(wanted.size() == newSize || newSize < frame);
+        QString message = QStringLiteral("<none>");
+
+        try {
+            ProfileFile(path).writeString(section, key, value);
+        } catch (const AppError &e) {
+            message = e.message();
+        }
+
+        const bool fits = wanted.size() <= freeRoom;
+        QCOMPARE(message, fits ? QStringLiteral("<none>") : path + QStringLiteral(" に書き込めません"));
+        QCOMPARE(bytesOf(path), fits ? wanted : original);
+        QCOMPARE(QDir(disk.folder()).entryList(QDir::Files), QStringList{QStringLiteral("mojipot.ini")});
     }
 
     void refusedWrites_data()

@@ -10,6 +10,7 @@
 #include "speech/voicecatalog.h"
 #include "speech/voicelist.h"
 #include "speech/warmup.h"
+#include "fulldisk.h"
 
 #include <QDir>
 #include <QFile>
@@ -256,6 +257,23 @@ private slots:
         for (const QFileInfo &f : QDir(dir.path()).entryInfoList({QStringLiteral("*.pcm")}, QDir::Files))
             total += f.size();
         QVERIFY(total <= 4000);
+    }
+
+    // On a full disk an entry is not kept at all, so a later start never
+    // plays audio cut short; one that fits is kept.
+    void diskCacheKeepsNoCutEntry()
+    {
+        FullDisk disk;
+        if (!disk.unavailable().isEmpty())
+            QSKIP(disk.unavailable().constData());
+        QVERIFY(disk.leaveRoom(FullDisk::kPage));
+        SpeechCache first(disk.folder());
+        first.insert("long", Samples(3 * FullDisk::kPage, 7));
+        first.insert("short", Samples(100, 7));
+        SpeechCache second(disk.folder());
+        QVERIFY(!second.find("long"));
+        QCOMPARE(second.find("short").value(), Samples(100, 7));
+        QCOMPARE(QDir(disk.folder()).entryList(QDir::Files), QStringList{QStringLiteral("short.pcm")});
     }
 
     void voiceFilesAreFoundSortedByFileName()

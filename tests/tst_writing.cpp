@@ -504,6 +504,8 @@ private slots:
         QTest::newRow("line separator") << "あ\u2028い" << "あ\nい\n";
         QTest::newRow("paragraph separator") << "あ\u2029い" << "あ\nい\n";
         QTest::newRow("no clipboard text") << QString() << "";
+        QTest::newRow("control characters marked as in an opened file")
+            << QStringLiteral("あ\0い\u0007\tう\u007F") << "あ\uFFFDい\uFFFD\tう\uFFFD\n";
     }
     void pasteLineBreaks()
     {

@@ -101,6 +101,28 @@ class DiaryDay(ProgramCase):
         self.assertEqual(self.read_settings(), kept)
         self.screenshot("diary-restart")
 
+    def test_windows_diaries_kept_byte_for_byte(self):
+        """Diaries written on Windows (code page 932) are opened and saved
+        again as they were: short half-width katakana whose bytes are valid
+        UTF-8 as well, and a byte that is not code page 932 (saved as "?")."""
+        cases = [
+            ("windows1.txt", b"\xc3\xbd\r\n", b"\xc3\xbd\r\n"),  # ﾃｽ
+            ("windows2.txt", b"\x82\xa0\x80\x82\xa2\r\n\xc8\xba", b"\x82\xa0?\x82\xa2\r\n\xc8\xba"),  # あ?い ﾈｺ
+        ]
+        self.start_program()
+        for name, original, saved in cases:
+            with open(os.path.join(self.dist, "日記", name), "wb") as f:
+                f.write(original)
+            self.key("ctrl+o")
+            time.sleep(1.0)
+            self.xdo("type", "--delay", "80", name)
+            self.key("Return")
+            time.sleep(0.8)
+            self.xdo("windowfocus", "--sync", self.window)
+            self.key("ctrl+s")
+            self.wait_for(lambda: self.diary_bytes() == saved, message=f"{name} saved as it was")
+            os.unlink(self.diary_path())
+
 
 if __name__ == "__main__":
     unittest.main()

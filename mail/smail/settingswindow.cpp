@@ -44,8 +44,8 @@ SettingsWindow::SettingsWindow(QString settingsPath, QWidget *parent)
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("ポート番号"), m_port);
     form->addRow(QStringLiteral("暗号化"), m_security);
-    auto *clearNote = new QLabel(QStringLiteral("「暗号化しない」では、パスワードも暗号化されずに送られます。\n"
-                                                "ほかの設定では、パスワードは暗号化したときだけ送ります。"),
+    auto *clearNote = new QLabel(QStringLiteral("パスワードは暗号化したときだけ送ります。\n"
+                                                "「暗号化しない」では、暗号化せずに送ります。"),
                                  this);
     clearNote->setObjectName(QStringLiteral("securityNote"));
     clearNote->setWordWrap(true);

@@ -237,6 +237,8 @@ SmtpTarget smtpTarget(const MailerCommand &command, const MailerSettings &settin
         target.tls = SmtpTarget::Tls::Require;
     else if (settings.security == Security::None)
         target.tls = SmtpTarget::Tls::Never;
+    else if (!settings.user.isEmpty())
+        target.tls = SmtpTarget::Tls::Require; // a password never goes out unencrypted
     else
         target.tls = SmtpTarget::Tls::Try;
     return target;

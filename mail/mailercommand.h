@@ -32,10 +32,10 @@ std::optional<MailerCommand> parseMailerArguments(const QStringList &arguments, 
 
 // How the connection is protected.
 enum class Security {
-    Auto,     // STARTTLS when the server offers it; implicit TLS on port 465
+    Auto,     // STARTTLS when the server offers it (required with a password); implicit TLS on port 465
     StartTls, // STARTTLS required
     Tls,      // implicit TLS from the first byte (smtps)
-    None,     // never TLS
+    None,     // never TLS, a password included
 };
 QString securityName(Security security);                 // "auto", "starttls", "tls", "none"
 std::optional<Security> securityFromName(const QString &name);
@@ -66,7 +66,9 @@ struct SmtpTarget
     bool operator==(const SmtpTarget &) const = default;
 };
 
-// A port given with the host wins over the settings' port.
+// A port given with the host wins over the settings' port. With a user name
+// "auto" requires STARTTLS: the password is sent over TLS or not at all; only
+// Security::None authenticates in the clear.
 SmtpTarget smtpTarget(const MailerCommand &command, const MailerSettings &settings);
 
 } // namespace mail

@@ -42,6 +42,36 @@ QByteArray encodedWord(const QByteArray &utf8)
     return "=?UTF-8?B?" + utf8.toBase64() + "?=";
 }
 
+// Longest header line, and the room its first line leaves after "Subject: ".
+constexpr qsizetype kLineLength = 78;
+constexpr qsizetype kFirstLineRoom = kLineLength - 9;
+
+// Printable ASCII folded before blanks, each line within the length; a
+// reader unfolding it sees the text unchanged. Empty when a run without
+// blanks is too long for one line.
+QByteArray foldedAtBlanks(const QByteArray &text)
+{
+    QByteArray out;
+    qsizetype start = 0;
+    qsizetype room = kFirstLineRoom;
+    while (text.size() - start > room) {
+        // The last blank that still fits, with something other than blanks before it.
+        qsizetype fold = -1;
+        for (qsizetype i = start + room; i > start; --i) {
+            if (text[i] == ' ' && text[i - 1] != ' ') {
+                fold = i;
+                break;
+            }
+        }
+        if (fold < 0)
+            return {};
+        out += text.mid(start, fold - start) + "\r\n";
+        start = fold;
+        room = kLineLength;
+    }
+    return out + text.mid(start);
+}
+
 bool fail(QString *reason, const QString &why)
 {
     if (reason)
@@ -127,8 +157,11 @@ std::optional<QList<Address>> parseAddressList(const QString &text, QString *rea
 QByteArray encodeHeaderText(const QString &text)
 {
     const QString clean = withoutControls(text);
-    if (isPrintableAscii(clean) && !clean.contains(QStringLiteral("=?")) && clean.size() <= 900)
-        return clean.toLatin1();
+    if (isPrintableAscii(clean) && !clean.contains(QStringLiteral("=?"))) {
+        const QByteArray folded = foldedAtBlanks(clean.toLatin1());
+        if (!folded.isEmpty() || clean.isEmpty())
+            return folded;
+    }
 
     QByteArray out;
     QByteArray chunk;

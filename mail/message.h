@@ -23,10 +23,12 @@ std::optional<Address> parseAddress(const QString &text, QString *reason = nullp
 // One or more addresses separated by commas.
 std::optional<QList<Address>> parseAddressList(const QString &text, QString *reason = nullptr);
 
-// A header value: printable ASCII stays as it is; anything else becomes RFC
-// 2047 encoded-words (UTF-8, base64), each at most 75 characters and never
-// cutting a character, folded onto continuation lines. Control characters,
-// CR and LF included, become blanks first, so a value is always one header.
+// A header value: printable ASCII stays as it is, folded before blanks onto
+// continuation lines of at most 78 characters (the first after "Subject: ");
+// anything else, and ASCII with a run too long for a line, becomes RFC 2047
+// encoded-words (UTF-8, base64), each at most 75 characters and never
+// cutting a character, folded the same way. Control characters, CR and LF
+// included, become blanks first, so a value is always one header.
 QByteArray encodeHeaderText(const QString &text);
 
 // "Name <addr>" for a header, the name quoted or encoded as needed.

@@ -8,10 +8,15 @@
 #include "speech/directss.h"
 
 #include <QProcess>
+#include <QTimer>
+
+#include <utility>
 
 namespace mail {
 
 namespace {
+
+std::chrono::milliseconds mailerLimit{45000};
 
 void reportResult(TMain_form &form, bool delivered)
 {
@@ -36,6 +41,13 @@ void startMailer(TMain_form &form, const QString &program, const QStringList &ar
     process->setStandardInputFile(QProcess::nullDevice());
     // The mailer's reason for a failure goes to our own error output.
     process->setProcessChannelMode(QProcess::ForwardedChannels);
+    // The mailer ends by itself within about 30 seconds whatever the server
+    // does; one still running after the limit is stopped, so the result is
+    // always heard.
+    auto *limit = new QTimer(process);
+    limit->setSingleShot(true);
+    QObject::connect(limit, &QTimer::timeout, process, &QProcess::kill);
+    limit->start(mailerLimit);
     QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
     QObject::connect(process, &QProcess::finished, &form, [&form](int exitCode, QProcess::ExitStatus status) {
         reportResult(form, status == QProcess::NormalExit && exitCode == 0);
@@ -69,6 +81,11 @@ void sendDiary(TMain_form &form)
         return;
     }
     startMailer(form, mailerPath(form.state.Base_dir), mailerArguments(settings, today, mailText(whole)));
+}
+
+std::chrono::milliseconds setMailerTimeLimit(std::chrono::milliseconds limit)
+{
+    return std::exchange(mailerLimit, limit);
 }
 
 bool startMailerAlone(const QString &baseDir)

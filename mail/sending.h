@@ -2,6 +2,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
+
 class QObject;
 class TMain_form;
 
@@ -18,6 +20,11 @@ inline QString notSentMessage() { return QStringLiteral("メールがおくれ�
 
 // The send operation of the "めーる" key and the menu item.
 void sendDiary(TMain_form &form);
+
+// How long a send waits for the mailer before stopping it and reporting the
+// mail as not sent (45 s; the mailer itself gives up within about 30 s).
+// Tests shorten it; returns the limit it replaces.
+std::chrono::milliseconds setMailerTimeLimit(std::chrono::milliseconds limit);
 
 // Starts the mailer program without arguments (its own settings window) and
 // does not wait for it. False when it could not be started.

@@ -1,6 +1,6 @@
 # Mail: settings and mailer pieces, message building, the mailer program
-# against a real SMTP server (Debian's aiosmtpd), the dialog and the send
-# operation of the window.
+# against a real SMTP server (Debian's aiosmtpd) and a misbehaving one, the
+# dialog and the send operation of the window.
 find_package(Qt6 REQUIRED COMPONENTS Network)
 find_program(MOJIPOT_MAIL_TEST_PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
 if(NOT MOJIPOT_MAIL_TEST_PYTHON)
@@ -18,5 +18,6 @@ foreach(suite tst_mailer tst_mailsend)
   target_compile_definitions(${suite} PRIVATE
     MAIL_TEST_SMAIL="$<TARGET_FILE:smail>"
     MAIL_TEST_PYTHON="${MOJIPOT_MAIL_TEST_PYTHON}"
-    MAIL_TEST_SINK_SCRIPT="${CMAKE_CURRENT_SOURCE_DIR}/mail_smtp_sink.py")
+    MAIL_TEST_SINK_SCRIPT="${CMAKE_CURRENT_SOURCE_DIR}/mail_smtp_sink.py"
+    MAIL_TEST_SCRIPT_SERVER="${CMAKE_CURRENT_SOURCE_DIR}/mail_smtp_script.py")
 endforeach()

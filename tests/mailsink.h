@@ -1,9 +1,11 @@
 #pragma once
 // A real SMTP server on 127.0.0.1 for the mail suites (Debian's aiosmtpd run
-// by mail_smtp_sink.py), and a copy of the mailer in a folder of its own.
+// by mail_smtp_sink.py), a misbehaving one (mail_smtp_script.py), and a copy
+// of the mailer in a folder of its own.
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -11,28 +13,33 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class SmtpSink
+// A Python server script run as a child: started with its folder and
+// arguments, ready when it prints "ready PORT...", ended by closing its input.
+class ServerProcess
 {
 public:
-    ~SmtpSink() { stop(); }
+    ~ServerProcess() { stop(); }
 
-    // Starts the server and waits until it listens; false when it cannot.
-    bool start()
+    // The ports of the ready line; empty when the server did not start.
+    QList<int> start(const QString &script, const QStringList &arguments)
     {
         m_process.setProgram(QStringLiteral(MAIL_TEST_PYTHON));
-        m_process.setArguments({QStringLiteral(MAIL_TEST_SINK_SCRIPT), m_box.path()});
+        m_process.setArguments(QStringList{script, m_box.path()} + arguments);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start();
         if (!m_process.waitForStarted(10000))
-            return false;
+            return {};
         while (m_process.canReadLine() || m_process.waitForReadyRead(15000)) {
             const QByteArray line = m_process.readLine().trimmed();
-            if (line.startsWith("ready ")) {
-                m_port = line.mid(6).toInt();
-                return m_port > 0;
-            }
+            if (!line.startsWith("ready "))
+                continue;
+            QList<int> ports;
+            for (const QByteArray &p : line.mid(6).split(' '))
+                if (p.toInt() > 0)
+                    ports.append(p.toInt());
+            return ports;
         }
-        return false;
+        return {};
     }
 
     void stop()
@@ -46,13 +53,33 @@ public:
         }
     }
 
+    QString box() const { return m_box.path(); }
+
+private:
+    QTemporaryDir m_box;
+    QProcess m_process;
+};
+
+class SmtpSink
+{
+public:
+    // Starts the server and waits until it listens; false when it cannot.
+    bool start()
+    {
+        const QList<int> ports = m_server.start(QStringLiteral(MAIL_TEST_SINK_SCRIPT), {});
+        m_port = ports.isEmpty() ? 0 : ports.first();
+        return m_port > 0;
+    }
+
+    void stop() { m_server.stop(); }
+
     int port() const { return m_port; }
 
     // Every message received so far, in order.
     QList<QJsonObject> messages() const
     {
         QList<QJsonObject> list;
-        const QDir box(m_box.path());
+        const QDir box(m_server.box());
         for (const QString &name : box.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name)) {
             QFile f(box.filePath(name));
             if (f.open(QIODevice::ReadOnly))
@@ -64,14 +91,41 @@ public:
     // The bytes of message n (from 1) as they arrived.
     QByteArray raw(int n) const
     {
-        QFile f(QDir(m_box.path()).filePath(QStringLiteral("%1.eml").arg(n, 3, 10, QChar(u'0'))));
+        QFile f(QDir(m_server.box()).filePath(QStringLiteral("%1.eml").arg(n, 3, 10, QChar(u'0'))));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
 private:
-    QTemporaryDir m_box;
-    QProcess m_process;
+    ServerProcess m_server;
     int m_port = 0;
+};
+
+// A hand-written SMTP server that misbehaves on purpose (mail_smtp_script.py):
+// one port for each behaviour, and every byte the clients sent to it.
+class ScriptedSmtp
+{
+public:
+    bool start(const QStringList &behaviours)
+    {
+        const QList<int> ports = m_server.start(QStringLiteral(MAIL_TEST_SCRIPT_SERVER), behaviours);
+        if (ports.size() != behaviours.size())
+            return false;
+        for (qsizetype i = 0; i < ports.size(); ++i)
+            m_ports.insert(behaviours[i], ports[i]);
+        return true;
+    }
+
+    int port(const QString &behaviour) const { return m_ports.value(behaviour); }
+
+    QByteArray received(const QString &behaviour) const
+    {
+        QFile f(QDir(m_server.box()).filePath(behaviour + QStringLiteral(".log")));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+private:
+    ServerProcess m_server;
+    QHash<QString, int> m_ports;
 };
 
 // The names of a received message's headers, in order.

@@ -63,6 +63,12 @@ void MailMessage::headerText_data()
     QTest::newRow("long text over several words") << QString(60, QChar(u'あ')) << true << QString(60, QChar(u'あ'));
     QTest::newRow("characters outside the BMP are not cut")
         << QString::fromUtf8("😀😀😀😀😀😀😀😀😀😀😀😀x") << true << QString::fromUtf8("😀😀😀😀😀😀😀😀😀😀😀😀x");
+    const QString longAscii = QStringLiteral("Diary:") + QStringLiteral(" we walked to the sea and back").repeated(28);
+    QTest::newRow("long ASCII folds before blanks") << longAscii << false << longAscii;
+    QTest::newRow("blanks kept where lines fold")
+        << QStringLiteral("ab   cd  ").repeated(20) << false << QStringLiteral("ab   cd  ").repeated(20);
+    QTest::newRow("ASCII run too long for a line is encoded")
+        << QString(100, QChar(u'a')) << true << QString(100, QChar(u'a'));
 }
 
 void MailMessage::headerText()
@@ -72,12 +78,15 @@ void MailMessage::headerText()
     QFETCH(QString, decoded);
     const QByteArray value = mail::encodeHeaderText(text);
     QCOMPARE(value.startsWith("=?UTF-8?B?"), encoded);
-    QCOMPARE(encoded ? decodeWords(value) : QString::fromLatin1(value), decoded);
+    // A reader unfolds plain text by dropping the line breaks.
+    QCOMPARE(encoded ? decodeWords(value) : QString::fromLatin1(value).remove(QStringLiteral("\r\n")), decoded);
     const QList<QByteArray> parts = lines(value);
     for (qsizetype i = 0; i < parts.size(); ++i) {
         const QByteArray &line = parts[i];
         // Continuation lines begin with a blank; nothing else follows a break.
         QVERIFY(i == 0 || line.startsWith(' '));
+        QVERIFY2((i == 0 ? "Subject: " + line : line).size() <= 78, line.constData());
+        QVERIFY(i == 0 || !line.trimmed().isEmpty());
         QVERIFY(!line.contains('\r') && !line.contains('\n'));
         if (encoded) {
             QVERIFY2(line.trimmed().size() <= 75, line.constData());

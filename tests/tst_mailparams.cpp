@@ -207,14 +207,19 @@ void MailParams::target_data()
     QTest::addColumn<int>("security");
     QTest::addColumn<QString>("url");
     QTest::addColumn<int>("tls");
+    QTest::addColumn<QString>("user");
 
     const int tryTls = int(SmtpTarget::Tls::Try), require = int(SmtpTarget::Tls::Require),
               never = int(SmtpTarget::Tls::Never);
-    QTest::newRow("defaults: port 25, STARTTLS when offered") << 0 << 0 << int(Security::Auto) << "smtp://mx:25" << tryTls;
-    QTest::newRow("auto on 465: implicit TLS") << 465 << 0 << int(Security::Auto) << "smtps://mx:465" << require;
-    QTest::newRow("host's port wins") << 2525 << 587 << int(Security::Auto) << "smtp://mx:2525" << tryTls;
-    QTest::newRow("STARTTLS required") << 0 << 587 << int(Security::StartTls) << "smtp://mx:587" << require;
-    QTest::newRow("none on 465 stays plain") << 465 << 0 << int(Security::None) << "smtp://mx:465" << never;
+    QTest::newRow("defaults: port 25, STARTTLS when offered") << 0 << 0 << int(Security::Auto) << "smtp://mx:25" << tryTls << QString();
+    QTest::newRow("auto on 465: implicit TLS") << 465 << 0 << int(Security::Auto) << "smtps://mx:465" << require << QString();
+    QTest::newRow("host's port wins") << 2525 << 587 << int(Security::Auto) << "smtp://mx:2525" << tryTls << QString();
+    QTest::newRow("STARTTLS required") << 0 << 587 << int(Security::StartTls) << "smtp://mx:587" << require << QString();
+    QTest::newRow("none on 465 stays plain") << 465 << 0 << int(Security::None) << "smtp://mx:465" << never << QString();
+    QTest::newRow("auto with a user name: STARTTLS required")
+        << 0 << 587 << int(Security::Auto) << "smtp://mx:587" << require << "taro";
+    QTest::newRow("none with a user name: authenticates in the clear")
+        << 0 << 587 << int(Security::None) << "smtp://mx:587" << never << "taro";
 }
 
 void MailParams::target()
@@ -224,12 +229,14 @@ void MailParams::target()
     QFETCH(int, security);
     QFETCH(QString, url);
     QFETCH(int, tls);
+    QFETCH(QString, user);
     MailerCommand c;
     c.host = QStringLiteral("mx");
     c.port = commandPort;
     MailerSettings s;
     s.port = settingsPort;
     s.security = Security(security);
+    s.user = user;
     const SmtpTarget t = mail::smtpTarget(c, s);
     QCOMPARE(t.url, url);
     QCOMPARE(int(t.tls), tls);

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTimer>
 #include <memory>
 
@@ -331,6 +332,7 @@ void MailSend::notSent_data()
     const QString fail = mail::notSentMessage();
     QTest::newRow("server stopped") << "stopped" << "あ" << fail << fail;
     QTest::newRow("mailer missing") << "no mailer" << "あ" << fail << fail;
+    QTest::newRow("mailer that never ends is stopped") << "hanging mailer" << "あ" << fail << fail;
     QTest::newRow("recipient with a blank") << "blank recipient" << "あ" << fail << fail;
     QTest::newRow("SMTP present but empty") << "empty smtp" << "あ" << mail::settingsMissingMessage() << "";
     QTest::newRow("empty display") << "running" << "" << mail::noTextMessage() << mail::noTextMessage();
@@ -353,6 +355,21 @@ void MailSend::notSent()
         sink.stop();
     else if (situation == u"no mailer")
         m_form->state.Base_dir = empty.path();
+    std::chrono::milliseconds normalLimit{0};
+    const auto restoreLimit = qScopeGuard([&] {
+        if (normalLimit.count() > 0)
+            mail::setMailerTimeLimit(normalLimit);
+    });
+    if (situation == u"hanging mailer") {
+        normalLimit = mail::setMailerTimeLimit(std::chrono::milliseconds(1000));
+        QVERIFY(QDir(empty.path()).mkdir(QStringLiteral("smail")));
+        QFile hanging(mail::mailerPath(empty.path()));
+        QVERIFY(hanging.open(QIODevice::WriteOnly));
+        hanging.write("#!/bin/sh\nexec sleep 600\n");
+        hanging.close();
+        QVERIFY(hanging.setPermissions(hanging.permissions() | QFileDevice::ExeOwner));
+        m_form->state.Base_dir = empty.path();
+    }
     else if (situation == u"empty smtp")
         ProfileFile(iniPath()).writeString(QStringLiteral("メール"), QStringLiteral("SMTP"), QString());
     else if (situation == u"blank recipient")

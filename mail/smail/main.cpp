@@ -4,9 +4,9 @@
 //
 // Each value is one argument. The message goes out with the text as a UTF-8
 // body; the exit status is 0 when the server accepted it, otherwise non-zero
-// with a one-line reason on standard error. Without arguments the mailer opens
-// its settings window (port, security, SMTP authentication), kept in
-// smail.ini beside it and used by every send.
+// with a one-line reason on standard error; --help alone prints the usage.
+// Without arguments the mailer opens its settings window (port, security,
+// SMTP authentication), kept in smail.ini beside it and used by every send.
 
 #include "mail/mailercommand.h"
 #include "mail/message.h"
@@ -23,19 +23,28 @@
 
 namespace {
 
-constexpr int kDelivered = 0;
-constexpr int kNotDelivered = 1;
-constexpr int kBadCommand = 2;
+using smail::kBadCommand;
+using smail::kDelivered;
+using smail::kNotDelivered;
 
-int complain(int status, QString reason)
+int complain(int status, const QString &reason)
 {
-    // One line, whatever the reason quotes.
-    for (QChar &c : reason)
-        if (c.unicode() < 0x20)
-            c = u' ';
-    std::fprintf(stderr, "smail: %s\n", reason.toLocal8Bit().constData());
+    smail::writeReason(reason);
     return status;
 }
+
+// What --help prints.
+constexpr char kUsage[] =
+    "使い方: smail -h<サーバー> -s<件名> <送り先> -f<自分のアドレス> -T<本文> -m\n"
+    "  -h<サーバー>        SMTP サーバー: host、host:port、[IPv6]、[IPv6]:port\n"
+    "  -s<件名>            件名\n"
+    "  <送り先>            送り先のメールアドレス（コンマで区切って いくつでも）\n"
+    "  -f<自分のアドレス>  自分のメールアドレス\n"
+    "  -T<本文>            本文\n"
+    "  -m                  おわり\n"
+    "どれも 1 つの引数です。送れたら終了コード 0、送れなければ 1、コマンドがまちがっていれば 2 で、\n"
+    "そのわけを標準エラーに 1 行で書きます。\n"
+    "引数なしで起動すると、詳細設定（ポート番号、暗号化、認証）のウィンドウを開きます。\n";
 
 QString mailerDir()
 {
@@ -92,5 +101,10 @@ int main(int argc, char *argv[])
         return app.exec();
     }
     QCoreApplication app(argc, argv);
-    return send(QCoreApplication::arguments().mid(1));
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments == QStringList{QStringLiteral("--help")}) {
+        std::fputs(kUsage, stdout);
+        return kDelivered;
+    }
+    return send(arguments);
 }

@@ -44,6 +44,12 @@ SettingsWindow::SettingsWindow(QString settingsPath, QWidget *parent)
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("ポート番号"), m_port);
     form->addRow(QStringLiteral("暗号化"), m_security);
+    auto *clearNote = new QLabel(QStringLiteral("パスワードは暗号化したときだけ送ります。\n"
+                                                "「暗号化しない」では、暗号化せずに送ります。"),
+                                 this);
+    clearNote->setObjectName(QStringLiteral("securityNote"));
+    clearNote->setWordWrap(true);
+    form->addRow(QString(), clearNote);
     form->addRow(QStringLiteral("ユーザー名"), m_user);
     form->addRow(QStringLiteral("パスワード"), m_password);
 

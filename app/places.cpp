@@ -99,14 +99,14 @@ Places resolve(const std::optional<QString> &prefix, const QString &programFile,
     p.diaryFolder = documentsFolder(env) + QStringLiteral("/もじぽっと帳/日記");
     p.readMe = *prefix + QStringLiteral("/share/mojipot/ReadMe日記.txt");
     p.mailer = *prefix + QStringLiteral("/lib/mojipot/smail");
-    p.mailerSettings = appFolder(env) + QStringLiteral("/smail.ini");
+    p.mailerSettings = mail::mailerSettingsPath(appFolder(env));
     return p;
 }
 
 QString mailerSettingsFile(const QString &mailerFile, const UserEnvironment &env)
 {
     if (installedPrefix(mailerFile))
-        return appFolder(env) + QStringLiteral("/smail.ini");
+        return mail::mailerSettingsPath(appFolder(env));
     return mail::mailerSettingsPath(QFileInfo(mailerFile).absolutePath());
 }
 

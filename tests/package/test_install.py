@@ -21,7 +21,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from harness import TITLE, Display, Recorder, sjis  # noqa: E402
+from harness import TITLE, Display, Recorder, sjis, wait_until  # noqa: E402
 from packagefiles import DESKTOP, README, deb_path, exec_line, run  # noqa: E402
 
 APT = ["apt-get", "-y", "-q", "-o", "DPkg::Lock::Timeout=300"]
@@ -135,12 +135,8 @@ class InstalledForAUser(unittest.TestCase):
         self.xdo("key", "--delay", "60", *names)
 
     def wait_for(self, predicate, seconds=10, message="condition"):
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            if predicate():
-                return
-            time.sleep(0.05)
-        self.fail("timed out waiting for " + message + "; program output: " + self.output())
+        if not wait_until(predicate, seconds):
+            self.fail("timed out waiting for " + message + "; program output: " + self.output())
 
     def bytes_of(self, path):
         try:

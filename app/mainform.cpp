@@ -54,9 +54,14 @@ TMain_form::TMain_form(DirectSS *speech, QWidget *parent) : QMainWindow(parent),
 
 TMain_form::~TMain_form() = default;
 
+places::Places TMain_form::places() const
+{
+    return places::forThisProgram(state.Base_dir);
+}
+
 ProfileFile TMain_form::settings() const
 {
-    return ProfileFile(ProfileFile::pathForProgram(QCoreApplication::applicationFilePath()));
+    return ProfileFile(places().settingsFile);
 }
 
 void TMain_form::connectKeys()
@@ -168,6 +173,7 @@ void TMain_form::FormCreate()
     state.Base_dir = QDir::currentPath();
     state.Last_width = width();
     state.Last_height = height();
+    places::createFolders(places());
     guarded([this] {
         readSettingsAtStart();
         DirectSS1->setCurrentMode(state.Selection_voice);

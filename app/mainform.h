@@ -5,6 +5,7 @@
 
 #include "app/keytable.h"
 #include "app/mainstate.h"
+#include "app/places.h"
 #include "app/menus.h"
 #include "app/profilefile.h"
 #include "input/multitap.h"
@@ -37,6 +38,9 @@ public:
     MenuItems menus{};
 
     Board *board() const { return m_board; }
+    // Where the settings file, diaries, read-me and mailer lie: under the
+    // start folder (Base_dir) or, installed, in the user's folders.
+    places::Places places() const;
     ProfileFile settings() const;
 
     // Shows the window centred on the screen with "よむ" reached.

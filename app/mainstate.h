@@ -20,7 +20,7 @@ struct MainState
     bool Caret_shown = false;
     int Char_step = 0;
     int Line_step = 0;
-    QString Base_dir;            // the current folder at start; diaries, read-me and mailer lie under it
+    QString Base_dir;            // the current folder at start; in the portable layout diaries, read-me and mailer lie under it
     int Chars_per_line = 17;
     int Selection_voice = 0;     // voice announcing keys as they are reached
     int Decision_voice = 0;      // voice of everything that follows a decision

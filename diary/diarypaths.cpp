@@ -50,7 +50,12 @@ QString diaryFolder(const QString &baseDir)
 
 QString datedFilePath(const QString &baseDir, const QDate &date)
 {
-    return under(diaryFolder(baseDir), datedFileName(date));
+    return datedFileIn(diaryFolder(baseDir), date);
+}
+
+QString datedFileIn(const QString &diaryFolder, const QDate &date)
+{
+    return under(diaryFolder, datedFileName(date));
 }
 
 QString readMePath(const QString &baseDir)

@@ -32,7 +32,7 @@ void tellForm(TMain_form &form, filecodec::Written written)
 
 void saveDated(TMain_form &form)
 {
-    const QString path = datedFilePath(form.state.Base_dir, today());
+    const QString path = datedFileIn(form.places().diaryFolder, today());
     // The whole-text string is empty exactly when the plain text is (no
     // character at all), and the plain text costs no layout of long texts.
     const QString text = textmodel::plainText(form.Hyouji_edit);
@@ -49,7 +49,7 @@ void saveDated(TMain_form &form)
 
 void saveAs(TMain_form &form)
 {
-    const auto path = fileDialogs().saveFileName(&form, diaryFolder(form.state.Base_dir));
+    const auto path = fileDialogs().saveFileName(&form, form.places().diaryFolder);
     if (!path)
         return;
     tellForm(form, filecodec::writeFile(*path, textmodel::plainText(form.Hyouji_edit)));
@@ -57,7 +57,7 @@ void saveAs(TMain_form &form)
 
 void openFile(TMain_form &form)
 {
-    const auto path = fileDialogs().openFileName(&form, diaryFolder(form.state.Base_dir));
+    const auto path = fileDialogs().openFileName(&form, form.places().diaryFolder);
     if (!path)
         return;
     showFile(form, *path);

@@ -14,7 +14,7 @@ namespace diary {
 inline const QString kFormChanged =
     QStringLiteral("ぜんぶの もじを のこすために、いつもと ちがう かたちで しまいました。");
 
-// "しまう" and Ctrl+S: the plain text to today's diary file under Base_dir,
+// "しまう" and Ctrl+S: the plain text to today's diary file in the diary folder,
 // "送信(&S)" enabled, "きょうのひづけでしまいました" spoken (then kFormChanged
 // when the file changed its form). An empty display
 // writes nothing, disables "送信(&S)" and speaks "にっきがかけていませんよ。".

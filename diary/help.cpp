@@ -24,7 +24,7 @@ void showReadMe(TMain_form &form)
         form.Hyouji_edit->setInverted(true);
     display::chooseSize(form, display::kSmall);
     form.menus.N18->setChecked(true);
-    diary::showFile(form, diary::readMePath(form.state.Base_dir));
+    diary::showFile(form, form.places().readMe);
 }
 
 void showVersion(TMain_form &form)

@@ -12,7 +12,7 @@ QString versionNotice();
 
 // "ReadMe日記(&H)": the inverted colours re-applied when "反転（&I）" is
 // checked, the small size chosen and written with "小さい" checked, then the
-// read-me under Base_dir replaces the text (or the open error is shown).
+// read-me (form.places().readMe) replaces the text (or the open error is shown).
 void showReadMe(TMain_form &form);
 
 // "バージョン情報(&A)...": the version notice in the notice box.

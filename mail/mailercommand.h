@@ -40,7 +40,8 @@ enum class Security {
 QString securityName(Security security);                 // "auto", "starttls", "tls", "none"
 std::optional<Security> securityFromName(const QString &name);
 
-// The mailer's own settings, kept in smail.ini beside it. Used by every send.
+// The mailer's own settings, kept in smail.ini beside it (installed: in the
+// user's configuration folder, see app/places). Used by every send.
 struct MailerSettings
 {
     int port = 0; // 0: automatic (25, or 465 for implicit TLS)

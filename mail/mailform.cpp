@@ -116,9 +116,9 @@ void TMail_form::Esc_btnClick()
 void TMail_form::smail_btnClick()
 {
     m_owner->guarded([&] {
-        if (!mail::startMailerAlone(m_owner->state.Base_dir))
-            throw AppError(QStringLiteral("%1 を起動できません")
-                               .arg(QDir::toNativeSeparators(mail::mailerPath(m_owner->state.Base_dir))));
+        const QString mailer = m_owner->places().mailer;
+        if (!mail::startMailerAlone(mailer))
+            throw AppError(QStringLiteral("%1 を起動できません").arg(QDir::toNativeSeparators(mailer)));
     });
 }
 

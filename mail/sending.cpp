@@ -80,7 +80,7 @@ void sendDiary(TMain_form &form)
         boxes::notice(&form, noTextMessage());
         return;
     }
-    startMailer(form, mailerPath(form.state.Base_dir), mailerArguments(settings, today, mailText(whole)));
+    startMailer(form, form.places().mailer, mailerArguments(settings, today, mailText(whole)));
 }
 
 std::chrono::milliseconds setMailerTimeLimit(std::chrono::milliseconds limit)
@@ -88,9 +88,9 @@ std::chrono::milliseconds setMailerTimeLimit(std::chrono::milliseconds limit)
     return std::exchange(mailerLimit, limit);
 }
 
-bool startMailerAlone(const QString &baseDir)
+bool startMailerAlone(const QString &mailer)
 {
-    return QProcess::startDetached(mailerPath(baseDir), {});
+    return QProcess::startDetached(mailer, {});
 }
 
 } // namespace mail

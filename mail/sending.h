@@ -28,6 +28,6 @@ std::chrono::milliseconds setMailerTimeLimit(std::chrono::milliseconds limit);
 
 // Starts the mailer program without arguments (its own settings window) and
 // does not wait for it. False when it could not be started.
-bool startMailerAlone(const QString &baseDir);
+bool startMailerAlone(const QString &mailer);
 
 } // namespace mail

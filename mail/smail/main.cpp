@@ -6,8 +6,10 @@
 // body; the exit status is 0 when the server accepted it, otherwise non-zero
 // with a one-line reason on standard error; --help alone prints the usage.
 // Without arguments the mailer opens its settings window (port, security,
-// SMTP authentication), kept in smail.ini beside it and used by every send.
+// SMTP authentication), kept in smail.ini beside it (installed: in the
+// user's configuration folder) and used by every send.
 
+#include "app/places.h"
 #include "mail/mailercommand.h"
 #include "mail/message.h"
 #include "mail/smail/settingswindow.h"
@@ -16,7 +18,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QFileInfo>
 
 #include <csignal>
 #include <cstdio>
@@ -46,9 +47,11 @@ constexpr char kUsage[] =
     "そのわけを標準エラーに 1 行で書きます。\n"
     "引数なしで起動すると、詳細設定（ポート番号、暗号化、認証）のウィンドウを開きます。\n";
 
-QString mailerDir()
+// Beside the mailer in the portable folder; in the user's configuration
+// folder when installed.
+QString settingsFile()
 {
-    return QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
+    return places::mailerSettingsFile(QCoreApplication::applicationFilePath(), places::userEnvironment());
 }
 
 int send(const QStringList &arguments)
@@ -65,7 +68,7 @@ int send(const QStringList &arguments)
         return complain(kBadCommand, QStringLiteral("recipient: ") + reason);
 
     const mail::MailerSettings settings =
-        mail::loadMailerSettings(mail::mailerSettingsPath(mailerDir()));
+        mail::loadMailerSettings(settingsFile());
 
     mail::Message message;
     message.from = *from;
@@ -96,7 +99,7 @@ int main(int argc, char *argv[])
     std::signal(SIGPIPE, SIG_IGN);
     if (argc <= 1) {
         QApplication app(argc, argv);
-        smail::SettingsWindow window(mail::mailerSettingsPath(mailerDir()));
+        smail::SettingsWindow window(settingsFile());
         window.show();
         return app.exec();
     }

@@ -11,7 +11,8 @@ namespace smail {
 
 // The mailer's own small window, opened when it is started without
 // arguments: port, connection security, and the user name and password for
-// SMTP authentication. OK stores them in smail.ini beside the mailer.
+// SMTP authentication. OK stores them in smail.ini beside the mailer
+// (installed: in the user's configuration folder).
 class SettingsWindow : public QDialog
 {
     Q_OBJECT

@@ -24,6 +24,16 @@ def sjis(text):
     return text.encode("cp932")
 
 
+def wait_until(predicate, seconds):
+    """True as soon as the predicate holds; False when the time runs out first."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if predicate():
+            return True
+        time.sleep(0.05)
+    return False
+
+
 class Display:
     """One Xvfb server for a test case."""
 
@@ -283,9 +293,5 @@ class ProgramCase(unittest.TestCase):
         return Stopped()
 
     def wait_for(self, predicate, seconds=10, message="condition"):
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            if predicate():
-                return
-            time.sleep(0.05)
-        self.fail("timed out waiting for " + message)
+        if not wait_until(predicate, seconds):
+            self.fail("timed out waiting for " + message)

@@ -137,9 +137,11 @@ private:
 
 void printScore(const char *name, const kanji::Score &s, qint64 elapsedMs)
 {
-    std::printf("  %-8s sentences %3d/%d (%.1f %%)  phrases %3d/%d (%.1f %%)  reachable %d  presses %.2f / sentence  (%lld ms)\n",
+    std::printf("  %-8s sentences %3d/%d (%.1f %%)  phrases %3d/%d (%.1f %%)  reachable %d  presses %.2f / sentence"
+                "  engine phrases %.2f / sentence  (%lld ms)\n",
                 name, s.sentenceHits, s.sentences, 100 * s.sentenceRate(), s.phraseHits, s.phrases,
-                100 * s.phraseRate(), s.reachable, s.pressesPerSentence(), qlonglong(elapsedMs));
+                100 * s.phraseRate(), s.reachable, s.pressesPerSentence(), double(s.segments) / s.sentences,
+                qlonglong(elapsedMs));
 }
 
 void accuracy(const QList<kanji::Sentence> &set)

@@ -66,6 +66,7 @@ Score measure(Engine &engine, const QList<Sentence> &sentences)
         const QString reading = s.reading.join(QString());
         const QString intended = s.intended.join(QString());
         const QList<Phrase> whole = engine.convert(reading);
+        score.segments += int(whole.size());
         QString first;
         for (const Phrase &p : whole)
             first += p.candidates.value(0, p.reading);

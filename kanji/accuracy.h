@@ -29,6 +29,7 @@ struct Score
     int phraseHits = 0;   // phrase converted alone, right with its first candidates
     int reachable = 0;    // sentences the candidate cycle can reach at all
     int presses = 0;      // "へんかん" presses over the reachable sentences
+    int segments = 0;     // phrases the engine cuts the whole sentences into
     double sentenceRate() const { return sentences ? double(sentenceHits) / sentences : 0; }
     double phraseRate() const { return phrases ? double(phraseHits) / phrases : 0; }
     double pressesPerSentence() const { return reachable ? double(presses) / reachable : 0; }

@@ -54,7 +54,8 @@ private:
 
 std::unique_ptr<Engine> makeEngine()
 {
-    static const bool started = anthy_init() == 0;
+    // No personality: Anthy keeps nothing of the user's in the home folder.
+    static const bool started = anthy_init() == 0 && anthy_set_personality("") == 0;
     if (!started)
         return nullptr;
     anthy_context_t context = anthy_create_context();

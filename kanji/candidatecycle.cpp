@@ -20,11 +20,17 @@ int runStart(QStringView text, int insertion, int anchor)
 
 QStringList CandidateCycle::cycleOf(const Phrase &phrase)
 {
+    // When the engine's best is the plain hiragana it stays first, and the
+    // cycle comes round to it after the last candidate all the same.
+    const bool plainFirst = phrase.candidates.value(0) == phrase.reading;
     QStringList cycle;
+    if (plainFirst)
+        cycle << phrase.reading;
     for (const QString &c : phrase.candidates)
         if (!c.isEmpty() && c != phrase.reading && !cycle.contains(c))
             cycle << c;
-    cycle << phrase.reading;
+    if (!plainFirst)
+        cycle << phrase.reading;
     return cycle;
 }
 

@@ -35,10 +35,10 @@ class CandidateCycle
 {
 public:
     // A phrase's cycle: its candidates without repeats, then its plain
-    // hiragana, which comes last and only once.
+    // hiragana, once: last, or first when the engine puts it first.
     static QStringList cycleOf(const Phrase &phrase);
 
-    // Starts with the first candidate of every phrase, the first phrase
+    // Starts with the first of every phrase's cycle, the first phrase
     // current. An empty list starts nothing.
     void begin(const QList<Phrase> &phrases);
     bool active() const { return m_current < m_phrases.size(); }

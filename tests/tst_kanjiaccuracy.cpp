@@ -49,10 +49,12 @@ private slots:
     }
 
 private:
-    static constexpr double kSentenceFloor = 0.0;
-    static constexpr double kPhraseFloor = 0.0;
-    static constexpr int kReachableFloor = 0;
-    static constexpr double kPressesCeiling = 100.0;
+    // Measured: 116 of 163 sentences (71.2 %), 351 of 417 phrases (84.2 %),
+    // 162 reachable, 1.59 presses a sentence.
+    static constexpr double kSentenceFloor = 0.70;
+    static constexpr double kPhraseFloor = 0.83;
+    static constexpr int kReachableFloor = 161;
+    static constexpr double kPressesCeiling = 1.65;
 };
 
 QTEST_GUILESS_MAIN(TestKanjiAccuracy)

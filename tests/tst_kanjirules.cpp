@@ -107,7 +107,9 @@ private slots:
     {
         QTest::addColumn<QStringList>("candidates");
         QTest::addColumn<QStringList>("cycle");
-        QTest::newRow("hiragana moved to the end") << QStringList{"いい", "良い"} << QStringList{"良い", "いい"};
+        QTest::newRow("hiragana moved to the end") << QStringList{"良い", "いい", "好い"}
+                                                   << QStringList{"良い", "好い", "いい"};
+        QTest::newRow("engine's best hiragana stays first") << QStringList{"いい", "良い"} << QStringList{"いい", "良い"};
         QTest::newRow("repeats dropped") << QStringList{"良い", "良い", "好い"} << QStringList{"良い", "好い", "いい"};
         QTest::newRow("no candidates: the hiragana") << QStringList{} << QStringList{"いい"};
     }

@@ -115,6 +115,29 @@ private slots:
         QVERIFY(settingsText().contains(QStringLiteral("漢字=0")));
     }
 
+    // Reading aloud: Open JTalk reads the kanji; an eSpeak NG decision voice
+    // reads the hiragana the user wrote.
+    void readAloud_data()
+    {
+        QTest::addColumn<QString>("decisionVoice");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("Open JTalk") << "Open JTalk\u3000nitech（ふつう）" << "記者に会った\n";
+        QTest::newRow("eSpeak NG") << "eSpeak NG\u3000日本語（女性）" << "きしゃに会った";
+    }
+    void readAloud()
+    {
+        QFETCH(QString, decisionVoice);
+        QFETCH(QString, read);
+        writeSettings(QStringLiteral("[文字]\r\n漢字=1\r\n"));
+        auto *speech = new RecordingSpeech({{1041, QStringLiteral("記録")}, {1041, decisionVoice}});
+        TMain_form form(speech);
+        for (QChar c : QStringLiteral("きしゃ変確に"))
+            QTest::mouseClick(form.Key_table[tagFor(c)], Qt::LeftButton);
+        form.Hyouji_edit->textCursor().insertText(QStringLiteral("会った")); // text of another kind stays as it is
+        form.Button0Click();
+        QCOMPARE(speech->spokenTexts().last(), read);
+    }
+
     // Forgetting what was learnt: the history file goes, the engine's order
     // comes back.
     void forget()

@@ -19,6 +19,7 @@
 #include "mail/mailform.h"
 #include "mail/sending.h"
 #include "input/scanning.h"
+#include "kanji/kanjiwriting.h"
 #include "speech/announcements.h"
 #include "speech/directss.h"
 #include "speech/soundform.h"
@@ -44,6 +45,7 @@ TMain_form::TMain_form(DirectSS *speech, QWidget *parent) : QMainWindow(parent),
     setMinimumSize(Board::kDesignedWidth / 5, Board::kDesignedHeight / 5);
     resize(Board::kDesignedWidth, Board::kDesignedHeight);
 
+    Kanji = new kanji::Writing(*this);
     connectKeys();
     connectMenus();
     new input::KeyFilter(*this); // held keys, the arrow-key walk, key releases to TenKeyUp
@@ -109,6 +111,8 @@ void TMain_form::connectMenus()
     connect(Hyouji_edit, &QPlainTextEdit::cursorPositionChanged, this, [this] { Hyouji_editSelectionChange(); });
     connect(Hyouji_edit, &QPlainTextEdit::selectionChanged, this, [this] { Hyouji_editSelectionChange(); });
     connect(Hyouji_edit, &TextDisplay::mouseReleased, this, [this] { Hyouji_editMouseUp(); });
+    connect(menus.Kanji1, &QAction::triggered, this, [this] { guarded([&] { Kanji->toggle(); }); });
+    connect(menus.KanjiForget1, &QAction::triggered, this, [this] { guarded([&] { Kanji->forget(); }); });
     on(menus.N6, &TMain_form::N6Click);
     on(menus.Send1, &TMain_form::Send1Click);
 }
@@ -116,6 +120,8 @@ void TMain_form::connectMenus()
 void TMain_form::keyPressed(KeyButton *key)
 {
     guarded([&] {
+        if (Kanji->beforeKey(key->Tag()))
+            return; // "へんかん", "かくてい", or "けす" putting back the hiragana
         if (key->Tag() >= 1 && key->Tag() <= keys::kSpace)
             return ButtonClick(key); // the 56 entry keys share one operation
         switch (key->Tag()) {
@@ -199,6 +205,7 @@ void TMain_form::readSettingsAtStart()
     if (size <= 0)
         size = 32; // a hand-written size of nothing would leave an unreadable display
     m_board->setDisplayPointSize(size);
+    Kanji->setEnabled(ini.readBool(QStringLiteral("文字"), QStringLiteral("漢字"), false));
     state.Chars_per_line = ini.readInteger(QStringLiteral("文字"), QStringLiteral("文字数"), 17);
     if (size == 26)
         menus.N18->setChecked(true);
@@ -290,7 +297,7 @@ void TMain_form::speak(KeyButton *key)
 
 void TMain_form::Button0Click()
 {
-    state.Speech_text = announcements::forReading(textmodel::wholeText(Hyouji_edit));
+    state.Speech_text = announcements::forReading(Kanji->textToRead());
     DirectSS1->setCurrentMode(state.Decision_voice);
     DirectSS1->setSpeed(100);
     DirectSS1->SpeakText(state.Speech_text);

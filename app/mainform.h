@@ -16,6 +16,9 @@ class TextDisplay;
 class KeyButton;
 class TMail_form;
 class TSound_form;
+namespace kanji {
+class Writing;
+}
 
 // The one window: the display above the board of 66 keys, and the menu bar.
 // Handlers keep the names of the design and hand the work to the folder that
@@ -120,6 +123,9 @@ public:
 
     // The multi-tap keypad's place in its groups (Tap_index, Tapped_key).
     input::MultiTap multiTap;
+
+    // Kana–kanji conversion (kanji/), on the two blank keys when chosen.
+    kanji::Writing *Kanji = nullptr;
 
 signals:
     void beeped();

@@ -82,6 +82,9 @@ MenuItems buildMenus(QMenuBar *bar)
     m.N17 = check(m.N15, "N17", "標準", sizes);
     m.N18 = check(m.N15, "N18", "小さい", sizes);
     m.N17->setChecked(true);
+    m.N15->addSeparator();
+    m.Kanji1 = check(m.N15, "Kanji1", "漢字変換");
+    m.KanjiForget1 = item(m.N15, "KanjiForget1", "変換の学習を忘れる");
 
     m.Help1 = menu(bar, "Help1", "ヘルプ(&H)");
     m.ReadMeH1 = item(m.Help1, "ReadMeH1", "ReadMe日記(&H)");

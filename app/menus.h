@@ -22,6 +22,8 @@ struct MenuItems
     QAction *N11, *N12, *N13, *N14;
     // 文字
     QAction *I1, *N16, *N17, *N18;
+    // 文字: kana–kanji conversion, and forgetting what it learnt
+    QAction *Kanji1, *KanjiForget1;
     // ヘルプ
     QAction *ReadMeH1, *About1;
 };

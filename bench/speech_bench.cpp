@@ -16,6 +16,7 @@
 // keep a card awake); the program start is also measured without it.
 // Usage: speech_bench [runs (200)] [start runs (50)]
 #include "app/keytable.h"
+#include "bench/eventwait.h"
 #include "speech/announcements.h"
 #include "speech/audioout.h"
 #include "speech/pcm.h"
@@ -65,25 +66,8 @@ void print(const char *what, const Figures &f, const char *target = "")
     std::fflush(stdout);
 }
 
-void wait(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// Runs the event loop until done() or the timeout; true when done.
-bool waitFor(const std::function<bool()> &done, int timeoutMs = 10000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
+using bench::wait;
+using bench::waitFor;
 
 QStringList keyReadings()
 {

@@ -31,5 +31,7 @@ public:
     virtual int EngineModeLanguage(int mode) const = 0;
     virtual QString EngineModeName(int mode) const = 0;
     virtual void SpeakText(const QString &text) = 0;
+    // Whether a voice reads kanji (Open JTalk does; eSpeak NG reads kana only).
+    virtual bool readsKanji(int mode) const { return !EngineModeName(mode).startsWith(QStringLiteral("eSpeak")); }
     virtual void StopSpeaking() = 0;
 };

@@ -153,6 +153,11 @@ void SpeechControl::SpeakText(const QString &text)
     });
 }
 
+bool SpeechControl::readsKanji(int mode) const
+{
+    return voice(mode).engine == voicecatalog::Engine::OpenJTalk;
+}
+
 void SpeechControl::StopSpeaking()
 {
     QMetaObject::invokeMethod(m_speaker, &Speaker::stop);

@@ -40,6 +40,7 @@ public:
     QString EngineModeName(int mode) const override;
     void SpeakText(const QString &text) override;
     void StopSpeaking() override;
+    bool readsKanji(int mode) const override;
 
     // The warning tone, mixed over the speech without cutting it.
     void playTone();

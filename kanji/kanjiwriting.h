@@ -1,0 +1,81 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "kanji/candidatecycle.h"
+#include "kanji/descriptions.h"
+#include "kanji/history.h"
+#include "kanji/readings.h"
+
+class TMain_form;
+
+namespace kanji {
+
+class Engine;
+
+// Kana–kanji conversion on the main window: the option, the keys "へんかん"
+// and "かくてい" on the two blank keys, the candidate shown in the display
+// and spoken with its description, the learning history and the hiragana
+// kept behind converted text. The rules live in CandidateCycle and runStart.
+class Writing : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Writing(TMain_form &form);
+    ~Writing() override;
+
+    // The option ("文字"/"漢字"): the blank keys become "へんかん" and
+    // "かくてい" when it is on, blank keys that do nothing when it is off.
+    void setEnabled(bool on);
+    bool enabled() const { return m_enabled; }
+    // The menu item: switches the option and stores it.
+    void toggle();
+    // The menu item that forgets what was learnt.
+    void forget();
+
+    // Before a board key's own operation: "へんかん" and "かくてい" are done
+    // here (true), and so is "けす" while a candidate is shown; any other key
+    // first commits what is shown.
+    bool beforeKey(int tag);
+
+    void convert();
+    void commit();
+    void commitAll();
+    void cancel();
+
+    // What reading aloud reads: the hiragana the user wrote in place of
+    // converted text when the voice cannot read kanji.
+    QString textToRead() const;
+
+    CandidateCycle &cycle() { return m_cycle; }
+
+private:
+    bool stillShown() const;
+    void show();
+    void speakCurrent();
+    void keep(const Committed &c);
+    void endConversion();
+    void saveHistory();
+    void contentsChanged(int position, int removed, int added);
+    void cursorMoved();
+
+    TMain_form &m_form;
+    bool m_enabled = false;
+    std::unique_ptr<Engine> m_engine;
+    Descriptions m_descriptions;
+    History m_history;
+    bool m_historyLoaded = false;
+    ReadingSpans m_spans;
+    CandidateCycle m_cycle;
+    int m_start = 0;          // where the phrases not committed yet begin
+    QString m_shown;          // what they show in the display
+    bool m_replacing = false; // the display is being changed by the conversion itself
+    int m_anchor = 0;         // the run starts no earlier than here
+    int m_changes = 0;        // changes of the text seen so far
+    int m_seenChanges = 0;
+    int m_seenPosition = 0;
+};
+
+} // namespace kanji

@@ -1,0 +1,5 @@
+# Kana–kanji conversion: the rules without a window, the engine on the
+# sentence set (a floor just below its measured accuracy), and the window.
+mojipot_test(tst_kanjirules SOURCES tst_kanjirules.cpp)
+mojipot_test(tst_kanjiaccuracy SOURCES tst_kanjiaccuracy.cpp)
+mojipot_test(tst_kanjiwriting GUI SOURCES tst_kanjiwriting.cpp)

@@ -1,0 +1,229 @@
+// The rules of conversion without a window: the unconverted run, the cycle
+// through candidates, the learning history, the hiragana kept behind
+// converted text, the spoken descriptions.
+#include "kanji/candidatecycle.h"
+#include "kanji/descriptions.h"
+#include "kanji/history.h"
+#include "kanji/readings.h"
+
+#include <QTest>
+
+using namespace kanji;
+
+namespace {
+
+// "きしゃ" with four candidates, "に" with none but itself, "のった" with two.
+QList<Phrase> kishaNiNotta()
+{
+    return {{QStringLiteral("きしゃ"), {QStringLiteral("記者"), QStringLiteral("汽車"), QStringLiteral("きしゃ")}},
+            {QStringLiteral("に"), {QStringLiteral("に")}},
+            {QStringLiteral("のった"), {QStringLiteral("乗った"), QStringLiteral("載った")}}};
+}
+
+} // namespace
+
+class TestKanjiRules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The text, the insertion point marked "|", the anchor; the run expected.
+    void run_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("anchor");
+        QTest::addColumn<QString>("run");
+        QTest::newRow("whole hiragana text") << "きょうはいいてんき|" << 0 << "きょうはいいてんき";
+        QTest::newRow("stops at kanji") << "今日はいいてんき|" << 0 << "はいいてんき";
+        QTest::newRow("stops at the line start") << "あめ\nゆき|" << 0 << "ゆき";
+        QTest::newRow("stops at 、") << "あめ、ゆき|" << 0 << "ゆき";
+        QTest::newRow("stops at katakana") << "テレビをみた|" << 0 << "をみた";
+        QTest::newRow("stops at the ideographic space") << "あめ\u3000ゆき|" << 0 << "ゆき";
+        QTest::newRow("ー belongs to it") << "らーめん|" << 0 << "らーめん";
+        QTest::newRow("small kana belong to it") << "きょっと|" << 0 << "きょっと";
+        QTest::newRow("stops at the anchor") << "きょうはいい|" << 4 << "いい";
+        QTest::newRow("anchor after the insertion point") << "きょう|は" << 9 << "";
+        QTest::newRow("ends at the insertion point") << "きょう|は" << 0 << "きょう";
+        QTest::newRow("nothing after kanji") << "天気|" << 0 << "";
+        QTest::newRow("empty text") << "|" << 0 << "";
+    }
+    void run()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, anchor);
+        QFETCH(QString, run);
+        const int p = int(text.indexOf(u'|'));
+        text.remove(p, 1);
+        const int start = runStart(text, p, anchor);
+        QCOMPARE(text.mid(start, p - start), run);
+    }
+
+    // Presses: n (へんかん again), c (かくてい), a (commit all), x (けす).
+    // What the phrases show, the current phrase, and what was committed.
+    void cycle_data()
+    {
+        QTest::addColumn<QString>("presses");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("committed");
+        QTest::newRow("first candidates at once") << "" << "記者に乗った" << "記者" << "";
+        QTest::newRow("next candidate") << "n" << "汽車に乗った" << "汽車" << "";
+        QTest::newRow("hiragana comes last, once") << "nn" << "きしゃに乗った" << "きしゃ" << "";
+        QTest::newRow("wraps round to the first") << "nnn" << "記者に乗った" << "記者" << "";
+        QTest::newRow("commit moves to the next phrase") << "nc" << "に乗った" << "に" << "汽車";
+        QTest::newRow("a phrase of hiragana alone cycles to itself") << "cn" << "に乗った" << "に" << "記者";
+        QTest::newRow("last phrase cycles") << "ccn" << "載った" << "載った" << "記者に";
+        QTest::newRow("second candidate of the last phrase") << "ccnc" << "" << "" << "記者に載った";
+        QTest::newRow("commit all keeps what shows") << "na" << "" << "" << "汽車に乗った";
+        QTest::newRow("けす gives back the hiragana left") << "cx" << "" << "" << "記者";
+    }
+    void cycle()
+    {
+        QFETCH(QString, presses);
+        QFETCH(QString, shown);
+        QFETCH(QString, current);
+        QFETCH(QString, committed);
+        CandidateCycle c;
+        c.begin(kishaNiNotta());
+        QString kept;
+        for (QChar p : presses) {
+            if (p == u'n')
+                c.next();
+            else if (p == u'c')
+                kept += c.commitCurrent().text;
+            else if (p == u'a')
+                for (const Committed &k : c.commitAll())
+                    kept += k.text;
+            else if (p == u'x')
+                QCOMPARE(c.cancel(), QStringLiteral("にのった"));
+        }
+        QCOMPARE(c.shown(), shown);
+        QCOMPARE(c.currentText(), current);
+        QCOMPARE(kept, committed);
+        QCOMPARE(c.active(), !shown.isEmpty());
+    }
+
+    void cycleOfPhrase_data()
+    {
+        QTest::addColumn<QStringList>("candidates");
+        QTest::addColumn<QStringList>("cycle");
+        QTest::newRow("hiragana moved to the end") << QStringList{"良い", "いい", "好い"}
+                                                   << QStringList{"良い", "好い", "いい"};
+        QTest::newRow("engine's best hiragana stays first") << QStringList{"いい", "良い"} << QStringList{"いい", "良い"};
+        QTest::newRow("repeats dropped") << QStringList{"良い", "良い", "好い"} << QStringList{"良い", "好い", "いい"};
+        QTest::newRow("no candidates: the hiragana") << QStringList{} << QStringList{"いい"};
+    }
+    void cycleOfPhrase()
+    {
+        QFETCH(QStringList, candidates);
+        QFETCH(QStringList, cycle);
+        QCOMPARE(CandidateCycle::cycleOf({QStringLiteral("いい"), candidates}), cycle);
+    }
+
+    // Choices recorded in order; the candidates of "きしゃ" afterwards.
+    void history_data()
+    {
+        QTest::addColumn<QStringList>("choices");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("nothing learnt") << QStringList{} << QStringList{"記者", "汽車", "きしゃ"};
+        QTest::newRow("chosen comes first") << QStringList{"汽車"} << QStringList{"汽車", "記者", "きしゃ"};
+        QTest::newRow("latest first") << QStringList{"汽車", "記者"} << QStringList{"記者", "汽車", "きしゃ"};
+        QTest::newRow("hiragana teaches nothing") << QStringList{"きしゃ"} << QStringList{"記者", "汽車", "きしゃ"};
+        QTest::newRow("unknown to the engine is offered") << QStringList{"帰社"}
+                                                          << QStringList{"帰社", "記者", "汽車", "きしゃ"};
+    }
+    void history()
+    {
+        QFETCH(QStringList, choices);
+        QFETCH(QStringList, order);
+        History h;
+        for (const QString &c : choices)
+            h.record(QStringLiteral("きしゃ"), c);
+        h.record(QStringLiteral("のった"), QStringLiteral("載った"));
+        // Kept and read back from the file's bytes, as at the next start.
+        const History back = History::fromBytes(h.toBytes());
+        QCOMPARE(back.toBytes(), h.toBytes());
+        QList<Phrase> phrases = kishaNiNotta();
+        back.apply(phrases);
+        QCOMPARE(phrases[0].candidates, order);
+        QCOMPARE(phrases[2].candidates.first(), QStringLiteral("載った"));
+    }
+
+    // A span 天気 read てんき at 3 of "今日は天気です"; a change; what is read.
+    void spans_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("removed");
+        QTest::addColumn<QString>("added");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("unchanged") << 0 << 0 << "" << "今日はてんきです";
+        QTest::newRow("kana added before") << 0 << 0 << "あ" << "あ今日はてんきです";
+        QTest::newRow("kana added at its start") << 3 << 0 << "あ" << "今日はあてんきです";
+        QTest::newRow("kana added after") << 5 << 0 << "ね" << "今日はてんきねです";
+        QTest::newRow("character before deleted") << 2 << 1 << "" << "今日てんきです";
+        QTest::newRow("own character deleted") << 4 << 1 << "" << "今日は天です";
+        QTest::newRow("whole text replaced") << 0 << 7 << "天気" << "天気";
+    }
+    void spans()
+    {
+        QFETCH(int, position);
+        QFETCH(int, removed);
+        QFETCH(QString, added);
+        QFETCH(QString, read);
+        QString text = QStringLiteral("今日は天気です");
+        ReadingSpans s;
+        s.add(3, QStringLiteral("天気"), QStringLiteral("てんき"));
+        text.replace(position, removed, added);
+        s.contentsChanged(position, removed, int(added.size()));
+        QCOMPARE(s.readingOf(text), read);
+    }
+
+    void description_data()
+    {
+        QTest::addColumn<QString>("candidate");
+        QTest::addColumn<QString>("reading");
+        QTest::addColumn<QString>("spoken");
+        QTest::newRow("記者") << "記者" << "きしゃ" << "きしゃ、しるす き、もの しゃ";
+        QTest::newRow("汽車 (hand table)") << "汽車" << "きしゃ" << "きしゃ、じょうきの き、くるま しゃ";
+        QTest::newRow("帰社") << "帰社" << "きしゃ" << "きしゃ、かえる き、やしろ しゃ";
+        QTest::newRow("okurigana not described") << "乗った" << "のった" << "のった、のる じょう";
+        QTest::newRow("hiragana") << "いい" << "いい" << "いい、ひらがな";
+        QTest::newRow("katakana") << "テンキ" << "てんき" << "てんき、カタカナ";
+        QTest::newRow("long vowel in katakana") << "コーヒー" << "こーひー" << "こーひー、カタカナ";
+    }
+    void description()
+    {
+        QFETCH(QString, candidate);
+        QFETCH(QString, reading);
+        QFETCH(QString, spoken);
+        Descriptions d;
+        QCOMPARE(d.spoken(candidate, reading), spoken);
+    }
+
+    // Lines of the kanji dictionary: the kanji and what is said for it.
+    void dictionaryLine_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("kanji");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("native and compound readings") << "記 352D U8a18 G2 キ しる.す T1 のり {scribe}" << "記"
+                                                      << "しるす き";
+        QTest::newRow("prefix readings skipped") << "天 4537 U5929 テン あまつ あめ あま- T1 あき {sky}" << "天"
+                                                 << "あまつ てん";
+        QTest::newRow("compound reading only") << "汽 3525 U6c7d キ {vapor}" << "汽" << "き";
+        QTest::newRow("comment line") << "# KANJIDIC" << "" << "";
+        QTest::newRow("no readings") << "〇 2127 U3007 {zero}" << "" << "";
+    }
+    void dictionaryLine()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, kanji);
+        QFETCH(QString, text);
+        const auto [k, t] = Descriptions::parseLine(line);
+        QCOMPARE(k, kanji);
+        QCOMPARE(t, text);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKanjiRules)
+#include "tst_kanjirules.moc"

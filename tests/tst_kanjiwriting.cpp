@@ -1,0 +1,159 @@
+// Conversion on the window as a user does it: kana keys, "へんかん" and
+// "かくてい" clicked on the board, "けす", a kana key committing, learning;
+// then "しまう", and the diary's bytes checked.
+#include "diarywindow.h"
+
+#include "kanji/kanjiwriting.h"
+
+#include <QTemporaryDir>
+
+using namespace testwin;
+
+namespace {
+
+// Keys by what they show: kana by caption, "変" へんかん, "確" かくてい,
+// "×" けす, "↵" ぎょう.
+int tagFor(QChar c)
+{
+    if (c == u'変')
+        return keys::kBlank1;
+    if (c == u'確')
+        return keys::kBlank2;
+    if (c == u'×')
+        return keys::kDelete;
+    if (c == u'↵')
+        return keys::kNewLine;
+    for (const KeySpec &k : keys::table())
+        if (k.caption == QString(c))
+            return k.tag;
+    qFatal("no key for %s", qPrintable(QString(c)));
+}
+
+void click(Window &w, const QString &presses)
+{
+    for (QChar c : presses)
+        QTest::mouseClick(w.key(tagFor(c)), Qt::LeftButton);
+}
+
+} // namespace
+
+class TestKanjiWriting : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_data; // the user's data folder: the learning history
+
+private slots:
+    void initTestCase()
+    {
+        fonts::installSubstitutions();
+        qputenv("XDG_DATA_HOME", m_data.path().toUtf8());
+    }
+    void init() { QFile::remove(kanji::History::defaultPath()); }
+    void cleanupTestCase() { removeSettings(); }
+
+    // Presses with the option on; the diary saved; what was last said.
+    void convertAndSave_data()
+    {
+        QTest::addColumn<QString>("presses");
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<QString>("lastSaid");
+        QTest::newRow("first candidate committed") << "きしゃ変確" << "記者" << "かくていしました";
+        QTest::newRow("first candidate said with its description")
+            << "きしゃ変" << "記者" << "きしゃ、しるす き、もの しゃ";
+        QTest::newRow("next candidate") << "きしゃ変変確" << "汽車" << "かくていしました";
+        QTest::newRow("next candidate said") << "きしゃ変変" << "汽車" << "きしゃ、じょうきの き、くるま しゃ";
+        QTest::newRow("けす gives back the hiragana") << "きしゃ変変×" << "きしゃ" << "きしゃ";
+        QTest::newRow("a kana key commits and enters") << "きしゃ変変に" << "汽車に" << "に";
+        QTest::newRow("phrase by phrase") << "きょうはいいてんき変変確確確" << "今日はいい天気" << "かくていしました";
+        QTest::newRow("second phrase said after the first is committed")
+            << "きょうはいいてんき変変確" << "今日はいい天気" << "いい、ひらがな";
+        QTest::newRow("run starts after committed text") << "きしゃ変確きしゃ変変確" << "記者汽車" << "かくていしました";
+        QTest::newRow("run starts at the line") << "き↵しゃ変確" << "き\r\n者" << "かくていしました";
+        QTest::newRow("chosen candidate comes first next time") << "きしゃ変変確↵きしゃ変確" << "汽車\r\n汽車"
+                                                               << "かくていしました";
+        QTest::newRow("nothing to convert") << "↵変" << "\r\n" << "へんかんする もじが ありません";
+        QTest::newRow("nothing to commit") << "あ確" << "あ" << "かくていする もじが ありません";
+    }
+    void convertAndSave()
+    {
+        QFETCH(QString, presses);
+        QFETCH(QString, saved);
+        QFETCH(QString, lastSaid);
+        writeSettings(QStringLiteral("[文字]\r\n漢字=1\r\n"));
+        Window w;
+        QCOMPARE(w.key(keys::kBlank1)->text(), QStringLiteral("へんかん"));
+        QCOMPARE(w.key(keys::kBlank2)->text(), QStringLiteral("かくてい"));
+        click(w, presses);
+        QCOMPARE(w.speech->spokenTexts().last(), lastSaid);
+        QCOMPARE(w.speech->events().last().mode, w.form->state.Decision_voice);
+        QTest::mouseClick(w.key(keys::kSave), Qt::LeftButton);
+        QCOMPARE(bytesOf(w.dated()), sjis::encode(saved));
+    }
+
+    // With the option off the blank keys stay blank and do nothing; switched
+    // on from the menu they convert, and the choice is stored.
+    void optionFromMenu()
+    {
+        removeSettings();
+        Window w;
+        QVERIFY(w.key(keys::kBlank1)->text().isEmpty());
+        click(w, QStringLiteral("きしゃ変確"));
+        QCOMPARE(w.text(), QStringLiteral("きしゃ"));
+        QStringList decided; // the blank keys' presses say nothing
+        for (const auto &e : w.speech->events())
+            if (e.kind == RecordingSpeech::Event::Speak && e.mode == w.form->state.Decision_voice)
+                decided << e.text;
+        QCOMPARE(decided, (QStringList{"き", "し", "ゃ"}));
+        w.form->menus.Kanji1->trigger();
+        QVERIFY(settingsText().contains(QStringLiteral("漢字=1")));
+        QTest::mouseClick(w.key(keys::kDelete), Qt::LeftButton); // moves nothing: a plain delete
+        click(w, QStringLiteral("ゃ変確"));
+        QCOMPARE(w.text(), QStringLiteral("記者"));
+        w.form->menus.Kanji1->trigger();
+        QVERIFY(w.key(keys::kBlank2)->text().isEmpty());
+        QVERIFY(settingsText().contains(QStringLiteral("漢字=0")));
+    }
+
+    // Reading aloud: Open JTalk reads the kanji; an eSpeak NG decision voice
+    // reads the hiragana the user wrote.
+    void readAloud_data()
+    {
+        QTest::addColumn<QString>("decisionVoice");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("Open JTalk") << "Open JTalk\u3000nitech（ふつう）" << "記者に会った\n";
+        QTest::newRow("eSpeak NG") << "eSpeak NG\u3000日本語（女性）" << "きしゃに会った";
+    }
+    void readAloud()
+    {
+        QFETCH(QString, decisionVoice);
+        QFETCH(QString, read);
+        writeSettings(QStringLiteral("[文字]\r\n漢字=1\r\n"));
+        auto *speech = new RecordingSpeech({{1041, QStringLiteral("記録")}, {1041, decisionVoice}});
+        TMain_form form(speech);
+        for (QChar c : QStringLiteral("きしゃ変確に"))
+            QTest::mouseClick(form.Key_table[tagFor(c)], Qt::LeftButton);
+        form.Hyouji_edit->textCursor().insertText(QStringLiteral("会った")); // text of another kind stays as it is
+        form.Button0Click();
+        QCOMPARE(speech->spokenTexts().last(), read);
+    }
+
+    // Forgetting what was learnt: the history file goes, the engine's order
+    // comes back.
+    void forget()
+    {
+        writeSettings(QStringLiteral("[文字]\r\n漢字=1\r\n"));
+        Window w;
+        click(w, QStringLiteral("きしゃ変変確"));
+        QVERIFY(QFile::exists(kanji::History::defaultPath()));
+        QVERIFY(!kanji::History::defaultPath().startsWith(w.base()));
+        w.form->menus.KanjiForget1->trigger();
+        QVERIFY(!QFile::exists(kanji::History::defaultPath()));
+        QCOMPARE(w.notices, QStringList{QStringLiteral("変換の学習を忘れました")});
+        click(w, QStringLiteral("↵きしゃ変確"));
+        QCOMPARE(w.text(), QStringLiteral("汽車\n記者"));
+    }
+};
+
+QTEST_MAIN(TestKanjiWriting)
+#include "tst_kanjiwriting.moc"

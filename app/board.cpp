@@ -106,6 +106,18 @@ void Board::applyScale(double scale)
     update();
 }
 
+void Board::setCaptionHeight(int tag, int designedPixels)
+{
+    for (Placed &p : m_placed) {
+        if (p.widget == m_keys[tag]) {
+            p.designedPixelFont = designedPixels;
+            QFont f = p.widget->font();
+            f.setPixelSize(std::max(1, scaled(designedPixels, m_scale)));
+            p.widget->setFont(f);
+        }
+    }
+}
+
 void Board::setDisplayPointSize(int points)
 {
     m_displayPoints = points;

@@ -37,6 +37,10 @@ public:
     void setDisplayPointSize(int points);
     int displayPointSize() const { return m_displayPoints; }
 
+    // A key's caption height in pixels at the designed size (a caption
+    // given to a key later may need a smaller one to fit).
+    void setCaptionHeight(int tag, int designedPixels);
+
     // The one blue frame: round the given key, or none.
     void setFrame(KeyButton *key);
     KeyButton *framedKey() const { return m_framed; }

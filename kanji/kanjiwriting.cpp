@@ -1,6 +1,7 @@
 #include "kanji/kanjiwriting.h"
 
 #include "app/apperror.h"
+#include "app/board.h"
 #include "app/composition.h"
 #include "app/keybutton.h"
 #include "app/mainform.h"
@@ -46,6 +47,9 @@ void Writing::setEnabled(bool on)
     for (const auto &b : blanks) {
         KeyButton *key = m_form.Key_table[b.tag];
         key->setText(on ? b.caption : QString());
+        // Four kana fit the key at the height of "いんさつ".
+        m_form.board()->setCaptionHeight(
+            b.tag, on ? keys::table()[keys::kPrint].charHeight : keys::table()[b.tag].charHeight);
         key->setAccessibleName(on ? b.caption : readings::table()[b.tag]);
     }
 }

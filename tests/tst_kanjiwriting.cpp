@@ -107,6 +107,10 @@ private slots:
         QCOMPARE(decided, (QStringList{"き", "し", "ゃ"}));
         w.form->menus.Kanji1->trigger();
         QVERIFY(settingsText().contains(QStringLiteral("漢字=1")));
+        for (const int tag : {keys::kBlank1, keys::kBlank2}) { // the caption fits its key
+            const KeyButton *key = w.key(tag);
+            QVERIFY(key->fontMetrics().horizontalAdvance(key->text()) < key->width());
+        }
         QTest::mouseClick(w.key(keys::kDelete), Qt::LeftButton); // moves nothing: a plain delete
         click(w, QStringLiteral("ゃ変確"));
         QCOMPARE(w.text(), QStringLiteral("記者"));

@@ -181,7 +181,13 @@ void Writing::show()
 void Writing::speakCurrent()
 {
     m_form.DirectSS1->StopSpeaking();
-    m_form.speakMessage(m_descriptions.spoken(m_cycle.currentText(), m_cycle.currentReading()));
+    // The reading goes first on its own: a short text is heard soonest, and
+    // the description follows while the user listens.
+    const QString spoken = m_descriptions.spoken(m_cycle.currentText(), m_cycle.currentReading());
+    const qsizetype comma = spoken.indexOf(u'、');
+    m_form.speakMessage(spoken.left(comma));
+    if (comma >= 0)
+        m_form.speakMessage(spoken.mid(comma + 1));
 }
 
 void Writing::keep(const Committed &c)

@@ -8,6 +8,7 @@
 #include "app/menus.h"
 #include "app/profilefile.h"
 #include "input/multitap.h"
+#include "input/switchsettings.h"
 
 class Board;
 class DirectSS;
@@ -15,6 +16,11 @@ class TextDisplay;
 class KeyButton;
 class TMail_form;
 class TSound_form;
+class TSwitch_form;
+namespace input {
+class DwellInput;
+class SwitchInput;
+}
 
 // The one window: the display above the board of 66 keys, and the menu bar.
 // Handlers keep the names of the design and hand the work to the folder that
@@ -68,6 +74,16 @@ public:
     void N11Click();
     void N12Click();
     void N13Click();
+    // Switch input, its settings and dwell (input/switchinput, input/switchform,
+    // input/dwellinput).
+    void Switch1Click();
+    void SwitchSetup1Click();
+    void Dwell1Click();
+    input::SwitchInput *switchInput = nullptr;
+    input::DwellInput *dwellInput = nullptr;
+    TSwitch_form *Switch_form = nullptr; // the switch settings dialog, created with the window
+    // Puts the switch and dwell settings into effect.
+    void applySwitchSettings(const input::SwitchSettings &settings);
     // Printing (diary/printing).
     void Button60Click();
     void Print1Click();

@@ -174,14 +174,21 @@ void AudioOut::feed()
     // When the queue runs dry, fill the rest of the buffer with silence:
     // the server starts a stream only once its buffer is full enough, and
     // the last words must leave it.
+    const qsizetype heard = chunk.size();
     if (idle())
         chunk.resize(room);
+    const qint64 queuedBefore = qint64(sink->bufferSize() - sink->bytesFree()) / frameBytes;
     write(chunk);
     const qint64 at = now();
     for (quint64 tag : started)
         emit sounding(tag, at);
-    if (idle())
+    if (idle()) {
         m_timer.stop();
+        // What the server held before this write plays first, then the
+        // last real samples; the silence after them does not count.
+        const qint64 frames = queuedBefore + heard;
+        emit drained(at + frames * 1'000'000'000 / m_format.sampleRate());
+    }
     else if (!m_timer.isActive())
         m_timer.start();
 }

@@ -53,6 +53,9 @@ signals:
     // The first sample louder than silence of a block has been written to
     // the server at the given time (now()); for a silent block, its last.
     void sounding(quint64 tag, qint64 at);
+    // The queue has run dry: everything is with the sound server, whose
+    // last sound ends at `endsAt` (now()).
+    void drained(qint64 endsAt);
 
 private:
     struct Block

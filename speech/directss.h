@@ -32,4 +32,12 @@ public:
     virtual QString EngineModeName(int mode) const = 0;
     virtual void SpeakText(const QString &text) = 0;
     virtual void StopSpeaking() = 0;
+
+    // Whether something given to SpeakText may still be heard.
+    virtual bool isSpeaking() const = 0;
+
+signals:
+    // Everything given to SpeakText has been heard, or dropped by
+    // StopSpeaking: the output has fallen silent.
+    void speechEnded();
 };

@@ -4,6 +4,7 @@
 #include "speech/voicecatalog.h"
 
 #include <QThread>
+#include <QTimer>
 
 class Speaker;
 
@@ -40,6 +41,7 @@ public:
     QString EngineModeName(int mode) const override;
     void SpeakText(const QString &text) override;
     void StopSpeaking() override;
+    bool isSpeaking() const override { return m_endedId != m_lastId; }
 
     // The warning tone, mixed over the speech without cutting it.
     void playTone();
@@ -75,4 +77,7 @@ private:
     int m_prepared = 0; // the mode last made ready on the speech thread
     int m_speed = 100;
     quint64 m_lastId = 0;
+    quint64 m_endedId = 0;   // the last utterance known to have been heard to its end
+    quint64 m_endingId = 0;  // the utterance whose end m_endTimer waits for
+    QTimer m_endTimer;
 };

@@ -103,6 +103,7 @@ void AudioOut::playTone(const Samples &samples)
 void AudioOut::clear()
 {
     m_blocks.clear();
+    m_endsAt = 0; // silent at once
     if (!m_io)
         return;
     // What the server holds plays for at most one buffer after the last
@@ -132,6 +133,7 @@ void AudioOut::feed()
         std::fprintf(stderr, "mojipot: 音の出力が止まりました。音声なしで続けます\n");
         m_blocks.clear();
         m_timer.stop();
+        emit drained(now());
         return;
     }
     const int frameBytes = m_format.bytesPerFrame();
@@ -187,7 +189,8 @@ void AudioOut::feed()
         // What the server held before this write plays first, then the
         // last real samples; the silence after them does not count.
         const qint64 frames = queuedBefore + heard;
-        emit drained(at + frames * 1'000'000'000 / m_format.sampleRate());
+        m_endsAt = at + frames * 1'000'000'000 / m_format.sampleRate();
+        emit drained(m_endsAt);
     }
     else if (!m_timer.isActive())
         m_timer.start();

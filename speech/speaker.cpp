@@ -149,6 +149,7 @@ void Speaker::schedule()
     handReadyPieces();
     startWaitingPieces();
     startWarmPieces();
+    checkQuiet(AudioOut::now()); // all handed over and nothing left to sound (or no sound at all)
 }
 
 void Speaker::handReadyPieces()
@@ -280,7 +281,7 @@ void Speaker::checkQuiet(qint64 endsAt)
     if (m_toldQuiet == m_lastReceived || !m_queue.empty() || (m_out && !m_out->idle()))
         return;
     m_toldQuiet = m_lastReceived;
-    emit quiet(m_lastReceived, endsAt);
+    emit quiet(m_lastReceived, std::max(endsAt, m_out ? m_out->soundEndsAt() : endsAt));
 }
 
 void Speaker::onSounding(quint64 tag, qint64 at)

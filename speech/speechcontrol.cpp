@@ -100,6 +100,7 @@ SpeechControl::SpeechControl(const Options &options, QObject *parent) : DirectSS
         if (utterance != m_lastId)
             return;
         m_endingId = utterance;
+        m_endsAt = endsAt;
         m_endTimer.start(int(std::max<qint64>(0, (endsAt - AudioOut::now()) / 1'000'000)));
     });
     connect(&m_endTimer, &QTimer::timeout, this, [this] {

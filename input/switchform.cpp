@@ -1,5 +1,6 @@
 #include "input/switchform.h"
 
+#include "app/apperror.h"
 #include "app/mainform.h"
 #include "input/switchinput.h"
 #include "speech/directss.h"
@@ -53,10 +54,10 @@ TSwitch_form::TSwitch_form(TMain_form *mainForm)
     const auto switchRow = [this](const char *name, QPushButton *&catcher, QPushButton *&reset, int which) {
         catcher = new QPushButton(this);
         catcher->setObjectName(QString::fromLatin1(name));
-        catcher->setAutoDefault(false);
+        catcher->setAutoDefault(true); // Enter on it starts the catch
         reset = new QPushButton(QStringLiteral("標準にもどす"), this);
         reset->setObjectName(QString::fromLatin1(name).replace(QStringLiteral("_btn"), QStringLiteral("Reset_btn")));
-        reset->setAutoDefault(false);
+        reset->setAutoDefault(true);
         connect(catcher, &QPushButton::clicked, this, [this, which] { startCatching(which); });
         connect(reset, &QPushButton::clicked, this, [this, which] {
             m_switches[which] = input::kDefaultSwitch;
@@ -191,6 +192,8 @@ void TSwitch_form::showModal()
 void TSwitch_form::Ok_btnClick()
 {
     const SwitchSettings s = chosen();
+    if (input::switchesClash(s))
+        throw AppError(QStringLiteral("移動と決定に　おなじ　スイッチは　つかえません"));
     // In effect at once, even if the file cannot be written.
     m_main->applySwitchSettings(s);
     s.write(m_main->settings());
@@ -243,7 +246,14 @@ bool TSwitch_form::eventFilter(QObject *watched, QEvent *event)
     } else {
         return false;
     }
+    const int before = m_switches[m_catching];
     m_switches[m_catching] = value;
+    if (input::switchesClash(chosen())) {
+        // The other switch's own key or button: both could not work.
+        m_switches[m_catching] = before;
+        (m_catching == 0 ? Move_btn : Select_btn)->setText(QStringLiteral("ほかのスイッチとおなじです。べつのものをおしてください"));
+        return true;
+    }
     stopCatching();
     return true;
 }

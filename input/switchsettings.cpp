@@ -101,4 +101,16 @@ SwitchRole roleOfButton(const SwitchSettings &s, int button)
     return SwitchRole::None;
 }
 
+bool switchesClash(const SwitchSettings &s)
+{
+    if (s.style != SwitchStyle::TwoSwitches)
+        return false;
+    const auto roleOf = [&](int value, int standardKey) {
+        const int input = value == kDefaultSwitch ? standardKey : value;
+        return input < 0 ? roleOfButton(s, input) : roleOfKey(s, input & ~kKeypad, input & kKeypad);
+    };
+    return roleOf(s.moveSwitch, Qt::Key_Space) != SwitchRole::Move
+           || roleOf(s.selectSwitch, Qt::Key_Return) != SwitchRole::Select;
+}
+
 } // namespace input

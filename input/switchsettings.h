@@ -63,5 +63,8 @@ SwitchRole roleOfKey(const SwitchSettings &s, int key, bool keypad);
 // buttons other than the three.
 int buttonSwitch(int qtButton);
 SwitchRole roleOfButton(const SwitchSettings &s, int button);
+// With two switches, whether one of them can no longer act as itself (both
+// are the same key or button, or one is the other's default key).
+bool switchesClash(const SwitchSettings &s);
 
 } // namespace input

@@ -202,6 +202,8 @@ private slots:
             dialog->Style_box->setCurrentIndex(1);
             dialog->Move_btn->click();
             QCOMPARE(dialog->Move_btn->text(), QStringLiteral("スイッチをおしてください"));
+            QTest::keyClick(dialog->Move_btn, Qt::Key_Return); // the select switch's own key: refused
+            QVERIFY(dialog->catching());
             QTest::keyClick(dialog->Move_btn, Qt::Key_1, Qt::KeypadModifier); // caught as the move switch
             dialog->Select_btn->click();
             QTest::mouseClick(dialog->Select_btn, Qt::MiddleButton); // caught as the select switch

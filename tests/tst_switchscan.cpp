@@ -278,6 +278,32 @@ private slots:
         QCOMPARE(int(got), role);
     }
 
+    void clashes_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("move");
+        QTest::addColumn<int>("select");
+        QTest::addColumn<bool>("clash");
+        QTest::newRow("two switches, both standard") << 2 << 0 << 0 << false;
+        QTest::newRow("two switches, the same button") << 2 << kMouseLeft << kMouseLeft << true;
+        QTest::newRow("select caught as Space, move standard Space") << 2 << 0 << int(Qt::Key_Space) << true;
+        QTest::newRow("move caught as Return, select standard Enter") << 2 << int(Qt::Key_Return) << 0 << true;
+        QTest::newRow("keypad 1 and main 1 are two switches") << 2 << (int(Qt::Key_1) | kKeypad) << int(Qt::Key_1) << false;
+        QTest::newRow("one switch: the move switch does not count") << 1 << kMouseLeft << kMouseLeft << false;
+    }
+    void clashes()
+    {
+        QFETCH(int, style);
+        QFETCH(int, move);
+        QFETCH(int, select);
+        QFETCH(bool, clash);
+        SwitchSettings s;
+        s.style = SwitchStyle(style);
+        s.moveSwitch = move;
+        s.selectSwitch = select;
+        QCOMPARE(switchesClash(s), clash);
+    }
+
     // A hand-edited file: values brought into range; a write and a read
     // give back what was written.
     void settingsFile_data()

@@ -238,7 +238,7 @@ private slots:
         QCOMPARE(out.join(u' '), trace);
     }
 
-    // Which key or button is which switch.
+    // Which key or button is which switch, and whether two switches clash.
     void roles_data()
     {
         QTest::addColumn<int>("style");
@@ -247,20 +247,30 @@ private slots:
         QTest::addColumn<int>("key"); // a key code, or a mouse button (negative)
         QTest::addColumn<bool>("keypad");
         QTest::addColumn<int>("role"); // 0 none, 1 move, 2 select
+        QTest::addColumn<bool>("clash"); // the two switches cannot both work
         const int space = Qt::Key_Space, ret = Qt::Key_Return, enter = Qt::Key_Enter;
-        QTest::newRow("one switch: Space selects") << 1 << 0 << 0 << space << false << 2;
-        QTest::newRow("one switch: keypad Enter selects") << 1 << 0 << 0 << enter << true << 2;
-        QTest::newRow("one switch: a letter is nothing") << 1 << 0 << 0 << int(Qt::Key_A) << false << 0;
-        QTest::newRow("one switch: the move key is not used") << 1 << int(Qt::Key_F5) << 0 << int(Qt::Key_F5) << false << 0;
-        QTest::newRow("one switch captured F6: Space is nothing") << 1 << 0 << int(Qt::Key_F6) << space << false << 0;
-        QTest::newRow("two switches: Space moves") << 2 << 0 << 0 << space << false << 1;
-        QTest::newRow("two switches: Return selects") << 2 << 0 << 0 << ret << false << 2;
+        QTest::newRow("one switch: Space selects") << 1 << 0 << 0 << space << false << 2 << false;
+        QTest::newRow("one switch: keypad Enter selects") << 1 << 0 << 0 << enter << true << 2 << false;
+        QTest::newRow("one switch: a letter is nothing") << 1 << 0 << 0 << int(Qt::Key_A) << false << 0 << false;
+        QTest::newRow("one switch: the move key is not used")
+            << 1 << int(Qt::Key_F5) << 0 << int(Qt::Key_F5) << false << 0 << false;
+        QTest::newRow("one switch captured F6: Space is nothing") << 1 << 0 << int(Qt::Key_F6) << space << false << 0 << false;
+        QTest::newRow("one switch: a move switch like the select one does not matter")
+            << 1 << kMouseLeft << kMouseLeft << kMouseLeft << false << 2 << false;
+        QTest::newRow("two switches: Space moves") << 2 << 0 << 0 << space << false << 1 << false;
+        QTest::newRow("two switches: Return selects") << 2 << 0 << 0 << ret << false << 2 << false;
         QTest::newRow("captured keypad 1 is not the main 1")
-            << 2 << (int(Qt::Key_1) | kKeypad) << 0 << int(Qt::Key_1) << false << 0;
-        QTest::newRow("captured keypad 1 moves") << 2 << (int(Qt::Key_1) | kKeypad) << 0 << int(Qt::Key_1) << true << 1;
-        QTest::newRow("captured right button selects") << 1 << 0 << kMouseRight << kMouseRight << false << 2;
-        QTest::newRow("left button not captured is nothing") << 2 << kMouseRight << 0 << kMouseLeft << false << 0;
-        QTest::newRow("two switches: captured middle button moves") << 2 << kMouseMiddle << 0 << kMouseMiddle << false << 1;
+            << 2 << (int(Qt::Key_1) | kKeypad) << int(Qt::Key_1) << int(Qt::Key_1) << false << 2 << false;
+        QTest::newRow("captured keypad 1 moves")
+            << 2 << (int(Qt::Key_1) | kKeypad) << 0 << int(Qt::Key_1) << true << 1 << false;
+        QTest::newRow("captured right button selects") << 1 << 0 << kMouseRight << kMouseRight << false << 2 << false;
+        QTest::newRow("left button not captured is nothing") << 2 << kMouseRight << 0 << kMouseLeft << false << 0 << false;
+        QTest::newRow("two switches: captured middle button moves")
+            << 2 << kMouseMiddle << 0 << kMouseMiddle << false << 1 << false;
+        QTest::newRow("two switches, the same button: it selects, nothing moves")
+            << 2 << kMouseLeft << kMouseLeft << kMouseLeft << false << 2 << true;
+        QTest::newRow("select caught as Space: the standard move key is taken") << 2 << 0 << space << space << false << 2 << true;
+        QTest::newRow("move caught as Return: the standard select key wins") << 2 << ret << 0 << ret << false << 2 << true;
     }
     void roles()
     {
@@ -270,37 +280,13 @@ private slots:
         QFETCH(int, key);
         QFETCH(bool, keypad);
         QFETCH(int, role);
+        QFETCH(bool, clash);
         SwitchSettings s;
         s.style = SwitchStyle(style);
         s.moveSwitch = move;
         s.selectSwitch = select;
         const SwitchRole got = key < 0 ? roleOfButton(s, key) : roleOfKey(s, key, keypad);
         QCOMPARE(int(got), role);
-    }
-
-    void clashes_data()
-    {
-        QTest::addColumn<int>("style");
-        QTest::addColumn<int>("move");
-        QTest::addColumn<int>("select");
-        QTest::addColumn<bool>("clash");
-        QTest::newRow("two switches, both standard") << 2 << 0 << 0 << false;
-        QTest::newRow("two switches, the same button") << 2 << kMouseLeft << kMouseLeft << true;
-        QTest::newRow("select caught as Space, move standard Space") << 2 << 0 << int(Qt::Key_Space) << true;
-        QTest::newRow("move caught as Return, select standard Enter") << 2 << int(Qt::Key_Return) << 0 << true;
-        QTest::newRow("keypad 1 and main 1 are two switches") << 2 << (int(Qt::Key_1) | kKeypad) << int(Qt::Key_1) << false;
-        QTest::newRow("one switch: the move switch does not count") << 1 << kMouseLeft << kMouseLeft << false;
-    }
-    void clashes()
-    {
-        QFETCH(int, style);
-        QFETCH(int, move);
-        QFETCH(int, select);
-        QFETCH(bool, clash);
-        SwitchSettings s;
-        s.style = SwitchStyle(style);
-        s.moveSwitch = move;
-        s.selectSwitch = select;
         QCOMPARE(switchesClash(s), clash);
     }
 

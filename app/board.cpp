@@ -145,13 +145,59 @@ void Board::setFrame(KeyButton *key)
         update(frameRect(m_framed->geometry()).adjusted(-3, -3, 3, 3));
 }
 
+namespace {
+
+// The column frame's pen: as wide as the key frame's at the designed size,
+// wider as the window grows.
+int columnPen(double scale)
+{
+    return std::max(4, scaled(4, scale));
+}
+
+} // namespace
+
+QRect Board::columnFrameRect() const
+{
+    if (m_column < 0)
+        return {};
+    QRect keys;
+    const int first = m_column == 0 ? 0 : 5 * m_column - 4;
+    const int last = m_column == 0 ? 0 : 5 * m_column;
+    for (int t = first; t <= last; ++t)
+        keys |= m_keys[t]->geometry();
+    const int half = columnPen(m_scale) / 2;
+    return keys.adjusted(-half, -half, half, half);
+}
+
+void Board::setColumnFrame(int group)
+{
+    if (group < 0 || group > 13)
+        group = -1;
+    if (m_column == group)
+        return;
+    const int margin = columnPen(m_scale);
+    update(columnFrameRect().adjusted(-margin, -margin, margin, margin));
+    m_column = group;
+    update(columnFrameRect().adjusted(-margin, -margin, margin, margin));
+}
+
 void Board::paintEvent(QPaintEvent *event)
 {
     QWidget::paintEvent(event);
+    QPainter p(this);
+    p.setBrush(Qt::NoBrush);
+    if (m_column >= 0) {
+        const int width = columnPen(m_scale);
+        const QRect r = columnFrameRect();
+        p.setPen(QPen(QColor(255, 0, 0), width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        p.drawRect(r);
+        QPen dashes(QColor(0, 0, 0), width, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
+        dashes.setDashPattern({2, 2});
+        p.setPen(dashes);
+        p.drawRect(r);
+    }
     if (!m_framed || !m_framed->isVisible())
         return;
-    QPainter p(this);
     p.setPen(QPen(QColor(0, 0, 255), 4, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-    p.setBrush(Qt::NoBrush);
     p.drawRect(frameRect(m_framed->geometry()));
 }

@@ -47,6 +47,14 @@ public:
     // The frame's rectangle for a key (2 pixels outside it, 4-pixel pen).
     static QRect frameRect(const QRect &keyBounds);
 
+    // The switch scan's column frame, round the keys of a group (0 "よむ",
+    // 1–13 the columns from the right), or none (-1): red and black in
+    // turns, so that it stands apart from the blue key frame and shows on
+    // any colour, inverted colours too.
+    void setColumnFrame(int group);
+    int columnFrame() const { return m_column; }
+    QRect columnFrameRect() const;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 
@@ -65,6 +73,7 @@ private:
     TextDisplay *m_display = nullptr;
     QLabel *m_picture = nullptr;
     KeyButton *m_framed = nullptr;
+    int m_column = -1;
     double m_scale = 1.0;
     int m_displayPoints = 32;
 };

@@ -12,6 +12,10 @@ public:
     KeyButton(int tag, const QString &caption, QWidget *parent);
     ~KeyButton() override;
     int Tag() const { return m_tag; }
+    // How far resting the pointer has come towards pressing the key (0 to
+    // 1): a bar filling the key's bottom edge from the left; 0 draws nothing.
+    void setDwellProgress(double progress);
+    double dwellProgress() const { return m_progress; }
 
 signals:
     // The keyboard focus moved onto this key. The window becoming active
@@ -19,13 +23,17 @@ signals:
     // to the key that had it: that is not a move and is not reported.
     void focusEntered(KeyButton *key);
     void pointerMoved(KeyButton *key);
+    void pointerLeft(KeyButton *key);
 
 protected:
     void focusInEvent(QFocusEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     int m_tag;
+    double m_progress = 0;
     static KeyButton *s_lastEntered;
 };

@@ -13,7 +13,10 @@
 #include "diary/printing.h"
 #include "app/composition.h"
 #include "app/editing.h"
+#include "input/dwellinput.h"
 #include "input/hover.h"
+#include "input/switchform.h"
+#include "input/switchinput.h"
 #include "input/keyfilter.h"
 #include "input/methodselection.h"
 #include "mail/mailform.h"
@@ -46,12 +49,15 @@ TMain_form::TMain_form(DirectSS *speech, QWidget *parent) : QMainWindow(parent),
     resize(Board::kDesignedWidth, Board::kDesignedHeight);
 
     Kanji = new kanji::Writing(*this);
+    switchInput = new input::SwitchInput(*this);
+    dwellInput = new input::DwellInput(*this);
     connectKeys();
     connectMenus();
-    new input::KeyFilter(*this); // held keys, the arrow-key walk, key releases to TenKeyUp
+    new input::KeyFilter(*this); // held keys, switches, the arrow-key walk, key releases to TenKeyUp
     FormCreate();
     Mail_form = new TMail_form(this);
     Sound_form = new TSound_form(this);
+    Switch_form = new TSwitch_form(this);
 }
 
 TMain_form::~TMain_form() = default;
@@ -71,7 +77,11 @@ void TMain_form::connectKeys()
     for (KeyButton *key : m_board->keys()) {
         connect(key, &KeyButton::focusEntered, this, [this](KeyButton *k) { guarded([&] { speak(k); }); });
         connect(key, &QPushButton::clicked, this, [this, key] { keyPressed(key); });
-        connect(key, &KeyButton::pointerMoved, this, [this](KeyButton *k) { input::pointerMoved(*this, k); });
+        connect(key, &KeyButton::pointerMoved, this, [this](KeyButton *k) {
+            input::pointerMoved(*this, k);
+            dwellInput->pointerMoved(k);
+        });
+        connect(key, &KeyButton::pointerLeft, dwellInput, &input::DwellInput::pointerLeft);
     }
 }
 
@@ -85,6 +95,9 @@ void TMain_form::connectMenus()
     on(menus.N11, &TMain_form::N11Click);
     on(menus.N12, &TMain_form::N12Click);
     on(menus.N13, &TMain_form::N13Click);
+    on(menus.Switch1, &TMain_form::Switch1Click);
+    on(menus.SwitchSetup1, &TMain_form::SwitchSetup1Click);
+    on(menus.Dwell1, &TMain_form::Dwell1Click);
     on(menus.Print1, &TMain_form::Print1Click);
     on(menus.N2, &TMain_form::N2Click);
     on(menus.Save1, &TMain_form::Save1Click);
@@ -185,6 +198,15 @@ void TMain_form::FormCreate()
         DirectSS1->setCurrentMode(state.Selection_voice);
         DirectSS1->setSpeed(100);
     });
+    guarded([this] { applySwitchSettings(input::SwitchSettings::read(settings())); });
+}
+
+void TMain_form::applySwitchSettings(const input::SwitchSettings &s)
+{
+    switchInput->setSettings(s);
+    dwellInput->setDwellTime(s.dwellTime);
+    dwellInput->setOn(s.dwell);
+    menus.Dwell1->setChecked(s.dwell);
 }
 
 void TMain_form::readSettingsAtStart()
@@ -194,6 +216,7 @@ void TMain_form::readSettingsAtStart()
     case 1: N11Click(); break;
     case 2: N12Click(); break;
     case 3: N13Click(); break;
+    case 4: Switch1Click(); break;
     default: break; // the designed state, the arrow keys, stays; nothing is written
     }
     state.Selection_voice = ini.readInteger(QStringLiteral("音声"), QStringLiteral("男性"), 1);
@@ -316,6 +339,22 @@ void TMain_form::N12Click()
 void TMain_form::N13Click()
 {
     input::selectMethod(*this, input::Method::Keypad);
+}
+
+void TMain_form::Switch1Click()
+{
+    input::selectMethod(*this, input::Method::Switch);
+}
+
+void TMain_form::SwitchSetup1Click()
+{
+    Switch_form->showModal();
+}
+
+void TMain_form::Dwell1Click()
+{
+    dwellInput->setOn(menus.Dwell1->isChecked());
+    settings().writeBool(QStringLiteral("マウス"), QStringLiteral("とどまる"), menus.Dwell1->isChecked());
 }
 
 void TMain_form::Button60Click() { printing::printText(*this); }

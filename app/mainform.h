@@ -9,6 +9,7 @@
 #include "app/menus.h"
 #include "app/profilefile.h"
 #include "input/multitap.h"
+#include "input/switchsettings.h"
 
 class Board;
 class DirectSS;
@@ -16,6 +17,11 @@ class TextDisplay;
 class KeyButton;
 class TMail_form;
 class TSound_form;
+class TSwitch_form;
+namespace input {
+class DwellInput;
+class SwitchInput;
+}
 namespace kanji {
 class Writing;
 }
@@ -75,6 +81,16 @@ public:
     void N11Click();
     void N12Click();
     void N13Click();
+    // Switch input, its settings and dwell (input/switchinput, input/switchform,
+    // input/dwellinput).
+    void Switch1Click();
+    void SwitchSetup1Click();
+    void Dwell1Click();
+    input::SwitchInput *switchInput = nullptr;
+    input::DwellInput *dwellInput = nullptr;
+    TSwitch_form *Switch_form = nullptr; // the switch settings dialog, created with the window
+    // Puts the switch and dwell settings into effect.
+    void applySwitchSettings(const input::SwitchSettings &settings);
     // Printing (diary/printing).
     void Button60Click();
     void Print1Click();

@@ -10,7 +10,7 @@ struct MainState
     int Scan_pos = 0;            // Tag treated as current by arrow-key and keypad moves
     int Last_key = 0;            // Tag of the key last pressed through ButtonClick
     int Framed_key = -1;         // Tag of the key round which the frame was last drawn, -1 none
-    int Input_mode = 0;          // 0 arrow keys, 1 mouse, 2 multi-tap keypad
+    int Input_mode = 0;          // 0 arrow keys, 1 mouse, 2 multi-tap keypad, 3 switch
     bool Greeting_pending = true;
     QString Undo_text;           // whole-text snapshot for undo
     int Line_before = 0;         // display line of the insertion point before the last edit

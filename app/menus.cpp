@@ -71,8 +71,12 @@ MenuItems buildMenus(QMenuBar *bar)
     m.N11 = check(m.N10, "N11", "矢印キー入力");
     m.N12 = check(m.N10, "N12", "マウス入力");
     m.N13 = check(m.N10, "N13", "携帯入力");
+    m.Switch1 = check(m.N10, "Switch1", "スイッチ入力");
     m.N14 = item(m.N10, "N14", "ホバリング");
     m.N14->setVisible(false);
+    m.N10->addSeparator();
+    m.Dwell1 = check(m.N10, "Dwell1", "マウスでとどまっておす");
+    m.SwitchSetup1 = item(m.N10, "SwitchSetup1", "スイッチの設定...");
     m.N11->setChecked(true);
 
     m.N15 = menu(bar, "N15", "文字（&C）");

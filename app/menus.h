@@ -18,8 +18,9 @@ struct MenuItems
     QAction *Send1, *N6;
     // 練習モード (one radio group)
     QAction *N3, *N4, *N5, *N8, *N9;
-    // 入力方法 (ticks set by the selection operations themselves)
-    QAction *N11, *N12, *N13, *N14;
+    // 入力方法 (ticks set by the selection operations themselves); switch
+    // input, its settings and dwell for the mouse
+    QAction *N11, *N12, *N13, *N14, *Switch1, *Dwell1, *SwitchSetup1;
     // 文字
     QAction *I1, *N16, *N17, *N18;
     // 文字: kana–kanji conversion, and forgetting what it learnt

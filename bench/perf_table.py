@@ -8,6 +8,8 @@ Runs what a build has already built (nothing is built here):
                             way of the announcements and of reading aloud);
   bench/writing_bench       kana entry on a 100 000-character text;
   bench/naive_entry_bench   the same entry done the naive way;
+  bench/switch_bench        switch press → operation, the automatic scan's
+                            steps against their schedule under load, dwell;
 and measures the rest itself against the real program and the real sound
 server: the naive way of stopping (a WAV file played by paplay, which is
 killed) and of greeting at start (open_jtalk to a WAV file, then paplay),
@@ -80,6 +82,12 @@ def parse_speech(out):
         if m:
             figures.setdefault("program", {})["idle"] = (int(m.group(1)), int(m.group(2)))
     return figures
+
+
+def parse_figures(out):
+    """{label: (median, p95)} of a bench that prints one figure a line."""
+    return {m.group(1): (float(m.group(2)), float(m.group(3)))
+            for m in (FIGURE.match(line) for line in out.splitlines()) if m}
 
 
 def parse_entry(out, label):
@@ -243,7 +251,7 @@ def figure(family, *labels):
     return None
 
 
-def table(speech, entry, naive_entry, stop, greeting, idle, load):
+def table(speech, entry, naive_entry, stop, greeting, idle, load, switch=None):
     oj = speech.get("Open JTalk", {})
     es = speech.get("eSpeak NG", {})
     prog = speech.get("program", {})
@@ -290,6 +298,20 @@ def table(speech, entry, naive_entry, stop, greeting, idle, load):
     row("Kana entry at the end of 100 000 characters (lines of 40)", "≤ 16 ms (one frame)",
         f"{entry[1]:.2f} / {entry[2]:.2f} ms (first after loading {entry[0]:.2f} ms)",
         f"whole text set again: {naive_entry[1]:.2f} / {naive_entry[2]:.2f} ms", entry[2] <= 16)
+    if switch:
+        press = figure(switch, "switch press → operation started, quiet")
+        loaded = figure(switch, "switch press → operation started, under load")
+        step = figure(switch, "scan step")
+        timer = figure(switch, "  of which the step timer", "of which the step timer")
+        dwell = figure(switch, "dwell press")
+        row("Switch press → the selected key's operation started (from the window system's event)",
+            "≤ 16 ms median and p95", f"{press[0]:.3f} / {press[1]:.3f} ms; with 2 busy processes "
+            f"{loaded[0]:.3f} / {loaded[1]:.3f} ms" if press and loaded else "—", "—",
+            None if not press else press[1] <= 16)
+        row("Automatic scan step − (announcement's last sound + interval), 2 busy processes on 2 cores",
+            "≤ 20 ms p95", ms(step) + (f" (the step timer alone: {ms(timer)})" if timer else ""), "—",
+            None if not step else step[1] <= 20)
+        row("Dwell press − set dwell time (800 ms)", "none set", ms(dwell), "—", None)
     if idle:
         bench_idle = prog.get("idle")
         row("Idle memory, 10 s after start (warm cache, under Xvfb)", "none set",
@@ -355,6 +377,8 @@ def main():
         entry = parse_entry(entry_out, "kana at the end")
         naive_out = run_bench([os.path.join(build, "bench", "naive_entry_bench"), "100000", "40", "20"])
         naive_entry = parse_entry(naive_out, "kana, whole text set again")
+        switch_out = run_bench([os.path.join(build, "bench", "switch_bench"), str(min(a.runs, 120)), "2"])
+        switch = parse_figures(switch_out)
         log("naive stop (paplay killed)")
         stop = naive_stop(min(a.runs, 50), folder)
         log(f"  {ms(stop)}\nnaive greeting (open_jtalk → WAV → paplay)")
@@ -363,10 +387,10 @@ def main():
         idle = idle_memory(os.path.join(build, "mojipot"), folder)
         log(f"  {idle}")
         text = table(speech, entry, naive_entry, stop, greeting, idle, f"{load_start} at the start, "
-                     f"{load_average()} at the end, on {os.cpu_count()} cores")
+                     f"{load_average()} at the end, on {os.cpu_count()} cores", switch)
         if a.log:
             with open(a.log, "w") as f:
-                f.write(speech_out + entry_out + naive_out)
+                f.write(speech_out + entry_out + naive_out + switch_out)
         print(text)
         if a.readme:
             write_readme(text)

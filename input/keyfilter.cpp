@@ -2,10 +2,14 @@
 
 #include "app/mainform.h"
 #include "input/scanning.h"
+#include "input/switchinput.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
 // The keyboard extension's header names a member "explicit", a C++ keyword.
@@ -94,7 +98,10 @@ bool KeyFilter::arrowPressed(QKeyEvent *event)
     default: return false;
     }
     event->accept();
-    m_form.guarded([&] { moveScan(m_form, move); });
+    m_form.guarded([&] {
+        moveScan(m_form, move);
+        m_form.switchInput->reached(m_form.state.Scan_pos);
+    });
     return true;
 }
 
@@ -113,6 +120,58 @@ bool KeyFilter::isRepeat(const QKeyEvent *key)
     return repeat;
 }
 
+bool KeyFilter::mouseButton(QObject *watched, QMouseEvent *event)
+{
+    // Taken where the window system hands the event to the window, before
+    // any control sees it; the menu bar keeps its clicks.
+    if (!m_form.switchInput->isActive() || watched != m_form.windowHandle())
+        return answerBoxClick(watched, event);
+    const QWidget *target = m_form.childAt(event->position().toPoint());
+    for (const QWidget *w = target; w; w = w->parentWidget())
+        if (qobject_cast<const QMenuBar *>(w))
+            return false;
+    return m_form.switchInput->mouseEvent(event);
+}
+
+QMessageBox *KeyFilter::openBox(QObject *watched) const
+{
+    // The program's notice and error boxes, open over the main window.
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!box || !m_form.switchInput->isActive() || box->parentWidget() != &m_form)
+        return nullptr;
+    if (auto *w = qobject_cast<QWidget *>(watched); w && w->window() == box)
+        return box;
+    if (auto *window = qobject_cast<QWindow *>(watched); window && window == box->windowHandle())
+        return box;
+    return nullptr;
+}
+
+bool KeyFilter::answerBox(QObject *watched, QKeyEvent *event)
+{
+    // A switch that is not Enter or Space answers a box as Enter would:
+    // a switch user cannot reach any other key.
+    QMessageBox *box = openBox(watched);
+    if (!box || !box->defaultButton() || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter
+        || event->key() == Qt::Key_Space)
+        return false;
+    if (input::roleOfKey(m_form.switchInput->settings(), event->key(), event->modifiers() & Qt::KeypadModifier)
+        != input::SwitchRole::Select)
+        return false;
+    box->defaultButton()->click();
+    return true;
+}
+
+bool KeyFilter::answerBoxClick(QObject *watched, QMouseEvent *event)
+{
+    QMessageBox *box = openBox(watched);
+    if (!box || !box->defaultButton() || !qobject_cast<QWindow *>(watched)
+        || input::roleOfButton(m_form.switchInput->settings(), input::buttonSwitch(event->button())) != input::SwitchRole::Select)
+        return false;
+    if (event->type() != QEvent::MouseButtonRelease)
+        box->defaultButton()->click();
+    return true;
+}
+
 bool KeyFilter::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
@@ -126,6 +185,8 @@ bool KeyFilter::eventFilter(QObject *watched, QEvent *event)
         m_held.resetDown(keysDownNow());
         return false;
     }
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick || type == QEvent::MouseButtonRelease)
+        return mouseButton(watched, static_cast<QMouseEvent *>(event));
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
         return false;
     auto *key = static_cast<QKeyEvent *>(event);
@@ -134,8 +195,22 @@ bool KeyFilter::eventFilter(QObject *watched, QEvent *event)
         key->accept();
         return true;
     }
-    if (type == QEvent::ShortcutOverride || !meantForMainWindow(watched))
-        return false;
+    if (!meantForMainWindow(watched))
+        return type == QEvent::KeyPress && answerBox(watched, key);
+    if (type == QEvent::ShortcutOverride) {
+        // A switch key is the switch's alone: no short-cut takes it.
+        const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        if (!plain || !m_form.switchInput->isActive()
+            || input::roleOfKey(m_form.switchInput->settings(), key->key(), key->modifiers() & Qt::KeypadModifier)
+                   == input::SwitchRole::None)
+            return false;
+        key->accept();
+        return true;
+    }
+    // With switch input the switches act as switches only: the focused key
+    // does not also take its Enter or Space.
+    if (m_form.switchInput->keyEvent(key))
+        return true;
     if (type == QEvent::KeyPress)
         return arrowPressed(key);
     m_form.TenKeyUp(key->key(), key->modifiers());

@@ -4,20 +4,24 @@
 #include <QObject>
 
 class QKeyEvent;
+class QMessageBox;
+class QMouseEvent;
 class QWidget;
 class TMain_form;
 
 namespace input {
 
 // The one filter on the whole application that stands between the keyboard
-// and the program's windows:
+// (and, with switch input, the mouse buttons) and the program's windows:
 //  - a key held down acts once: every auto-repeated press, release and
 //    short-cut check is dropped, in every window of the program;
 //  - the four arrow keys move the walk on press, whatever the input method
 //    and whatever Shift, Ctrl or Alt are held, and go no further (the
 //    display's insertion point does not move, Tab order is not walked);
 //  - every key release is handed to the window's TenKeyUp before the focused
-//    control sees it.
+//    control sees it;
+//  - with switch input, the switch keys and buttons go to the scan and no
+//    further, and a switch answers the program's boxes as Enter would.
 // The last two act only on keys meant for the main window: a dialog, a menu
 // or the menu bar in keyboard mode keeps its own arrow keys.
 class KeyFilter : public QObject
@@ -35,6 +39,10 @@ protected:
 private:
     bool meantForMainWindow(const QObject *watched) const;
     bool arrowPressed(QKeyEvent *event);
+    bool mouseButton(QObject *watched, QMouseEvent *event);
+    QMessageBox *openBox(QObject *watched) const;
+    bool answerBox(QObject *watched, QKeyEvent *event);
+    bool answerBoxClick(QObject *watched, QMouseEvent *event);
     bool isRepeat(const QKeyEvent *event);
 
     TMain_form &m_form;

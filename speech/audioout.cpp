@@ -103,6 +103,7 @@ void AudioOut::playTone(const Samples &samples)
 void AudioOut::clear()
 {
     m_blocks.clear();
+    m_endsAt = 0; // silent at once
     if (!m_io)
         return;
     // What the server holds plays for at most one buffer after the last
@@ -132,6 +133,7 @@ void AudioOut::feed()
         std::fprintf(stderr, "mojipot: 音の出力が止まりました。音声なしで続けます\n");
         m_blocks.clear();
         m_timer.stop();
+        emit drained(now());
         return;
     }
     const int frameBytes = m_format.bytesPerFrame();
@@ -174,14 +176,22 @@ void AudioOut::feed()
     // When the queue runs dry, fill the rest of the buffer with silence:
     // the server starts a stream only once its buffer is full enough, and
     // the last words must leave it.
+    const qsizetype heard = chunk.size();
     if (idle())
         chunk.resize(room);
+    const qint64 queuedBefore = qint64(sink->bufferSize() - sink->bytesFree()) / frameBytes;
     write(chunk);
     const qint64 at = now();
     for (quint64 tag : started)
         emit sounding(tag, at);
-    if (idle())
+    if (idle()) {
         m_timer.stop();
+        // What the server held before this write plays first, then the
+        // last real samples; the silence after them does not count.
+        const qint64 frames = queuedBefore + heard;
+        m_endsAt = at + frames * 1'000'000'000 / m_format.sampleRate();
+        emit drained(m_endsAt);
+    }
     else if (!m_timer.isActive())
         m_timer.start();
 }

@@ -45,6 +45,8 @@ public:
     void playTone(const Samples &samples);
     // True when nothing is queued.
     bool idle() const { return m_blocks.empty() && m_tonePos >= m_tone.size(); }
+    // When the last sound handed to the server ends (now()).
+    qint64 soundEndsAt() const { return m_endsAt; }
 
     // A monotonic clock in nanoseconds, shared with the measurements.
     static qint64 now();
@@ -53,6 +55,9 @@ signals:
     // The first sample louder than silence of a block has been written to
     // the server at the given time (now()); for a silent block, its last.
     void sounding(quint64 tag, qint64 at);
+    // The queue has run dry: everything is with the sound server, whose
+    // last sound ends at `endsAt` (now()).
+    void drained(qint64 endsAt);
 
 private:
     struct Block
@@ -83,4 +88,5 @@ private:
     std::deque<Block> m_blocks;
     Samples m_tone;
     qsizetype m_tonePos = 0;
+    qint64 m_endsAt = 0;
 };

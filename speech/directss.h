@@ -34,4 +34,12 @@ public:
     // Whether a voice reads kanji (Open JTalk does; eSpeak NG reads kana only).
     virtual bool readsKanji(int mode) const { return !EngineModeName(mode).startsWith(QStringLiteral("eSpeak")); }
     virtual void StopSpeaking() = 0;
+
+    // Whether something given to SpeakText may still be heard.
+    virtual bool isSpeaking() const = 0;
+
+signals:
+    // Everything given to SpeakText has been heard, or dropped by
+    // StopSpeaking: the output has fallen silent.
+    void speechEnded();
 };

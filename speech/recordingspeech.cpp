@@ -28,11 +28,34 @@ QString RecordingSpeech::EngineModeName(int mode) const
 void RecordingSpeech::SpeakText(const QString &text)
 {
     m_events.append({Event::Speak, m_mode, m_speed, text});
+    m_speaking = true;
+    if (m_endsAtOnce) {
+        const qsizetype count = m_events.size();
+        QMetaObject::invokeMethod(this, [this, count] {
+            if (m_events.size() == count) // nothing said since
+                finishSpeaking();
+        }, Qt::QueuedConnection);
+    }
 }
 
 void RecordingSpeech::StopSpeaking()
 {
     m_events.append({Event::Stop, m_mode, m_speed, QString()});
+    if (!m_speaking)
+        return;
+    m_speaking = false;
+    QMetaObject::invokeMethod(this, [this] {
+        if (!m_speaking)
+            emit speechEnded();
+    }, Qt::QueuedConnection);
+}
+
+void RecordingSpeech::finishSpeaking()
+{
+    if (!m_speaking)
+        return;
+    m_speaking = false;
+    emit speechEnded();
 }
 
 QStringList RecordingSpeech::spokenTexts() const

@@ -37,6 +37,12 @@ public:
     QString EngineModeName(int mode) const override;
     void SpeakText(const QString &text) override;
     void StopSpeaking() override;
+    bool isSpeaking() const override { return m_speaking; }
+
+    // The texts "heard" to their end: at once (each text ends as soon as the
+    // program gets back to its event loop), or only when finishSpeaking() says.
+    void setEndsAtOnce(bool atOnce) { m_endsAtOnce = atOnce; }
+    void finishSpeaking();
 
     const QList<Event> &events() const { return m_events; }
     // The texts passed to SpeakText, in order.
@@ -48,4 +54,6 @@ private:
     QList<Event> m_events;
     int m_mode = 0;
     int m_speed = 0;
+    bool m_speaking = false;
+    bool m_endsAtOnce = false;
 };

@@ -40,6 +40,7 @@ bool Speaker::init()
             connect(e, &SynthEngine::finished, this, &Speaker::finished);
     m_out = new AudioOut(m_config.device, m_config.format, this);
     connect(m_out, &AudioOut::sounding, this, &Speaker::onSounding);
+    connect(m_out, &AudioOut::drained, this, &Speaker::checkQuiet);
     m_sound = m_out->open();
     if (!m_sound)
         std::fprintf(stderr, "mojipot: 音を出す装置がありません。音声なしで動きます\n");
@@ -77,8 +78,9 @@ QByteArray Speaker::keyOf(int mode, int speed, const QString &text) const
 
 void Speaker::speak(quint64 id, int mode, int speed, const QString &text)
 {
+    m_lastReceived = id;
     if (!m_sound)
-        return;
+        return checkQuiet(AudioOut::now());
     Utterance u;
     u.id = id;
     u.mode = mode;
@@ -94,7 +96,7 @@ void Speaker::speak(quint64 id, int mode, int speed, const QString &text)
         u.pieces.append(p);
     }
     if (u.pieces.isEmpty())
-        return;
+        return checkQuiet(AudioOut::now());
     m_queue.push_back(u);
     schedule();
     engineFor(mode)->prepare(voice(mode), speed);
@@ -123,6 +125,7 @@ void Speaker::stop()
         m_out->clear();
     emit silenced(AudioOut::now());
     schedule();
+    checkQuiet(AudioOut::now());
 }
 
 void Speaker::warmUp(const QList<warmup::Item> &items)
@@ -146,6 +149,7 @@ void Speaker::schedule()
     handReadyPieces();
     startWaitingPieces();
     startWarmPieces();
+    checkQuiet(AudioOut::now()); // all handed over and nothing left to sound (or no sound at all)
 }
 
 void Speaker::handReadyPieces()
@@ -262,12 +266,22 @@ void Speaker::finished(quint64 job, const Samples &samples)
                 p.state = samples.isEmpty() ? Piece::Empty : Piece::Ready;
             }
     handReadyPieces(); // heard first, stored after
+    if (m_out && m_out->idle()) // the rest of the utterance made nothing to hear
+        checkQuiet(AudioOut::now());
     if (!samples.isEmpty())
         m_cache->insert(key, samples);
     schedule();
     if (warm && m_warm.isEmpty()
         && std::none_of(m_jobs.cbegin(), m_jobs.cend(), [](const Job &j) { return j.warm; }))
         emit warmedUp(AudioOut::now());
+}
+
+void Speaker::checkQuiet(qint64 endsAt)
+{
+    if (m_toldQuiet == m_lastReceived || !m_queue.empty() || (m_out && !m_out->idle()))
+        return;
+    m_toldQuiet = m_lastReceived;
+    emit quiet(m_lastReceived, std::max(endsAt, m_out ? m_out->soundEndsAt() : endsAt));
 }
 
 void Speaker::onSounding(quint64 tag, qint64 at)

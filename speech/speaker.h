@@ -57,6 +57,9 @@ signals:
     void silenced(qint64 at);
     // The warm-up has made everything it was given.
     void warmedUp(qint64 at);
+    // Every utterance up to `utterance` has been handed to the sound server
+    // (or dropped) and nothing is queued; the last sound ends at `endsAt`.
+    void quiet(quint64 utterance, qint64 endsAt);
 
 private:
     struct Piece
@@ -101,6 +104,7 @@ private:
     quint64 startJob(int mode, int speed, const QString &text, const QByteArray &key, bool warm);
     void finished(quint64 job, const Samples &samples);
     void onSounding(quint64 tag, qint64 at);
+    void checkQuiet(qint64 endsAt);
 
     Config m_config;
     int m_rate = 0;
@@ -116,4 +120,6 @@ private:
     QHash<quint64, Handed> m_handed;     // output tag → piece
     quint64 m_lastJob = 0;
     quint64 m_lastTag = 0;
+    quint64 m_lastReceived = 0; // the last utterance given to speak()
+    quint64 m_toldQuiet = 0;    // the last utterance quiet() was told for
 };

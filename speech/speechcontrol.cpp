@@ -1,6 +1,7 @@
 #include "speech/speechcontrol.h"
 
 #include "app/apperror.h"
+#include "speech/audioout.h"
 #include "speech/espeakengine.h"
 #include "speech/speaker.h"
 #include "speech/speechcache.h"
@@ -90,6 +91,24 @@ SpeechControl::SpeechControl(const Options &options, QObject *parent) : DirectSS
     connect(m_speaker, &Speaker::sounding, this, &SpeechControl::sounding);
     connect(m_speaker, &Speaker::silenced, this, &SpeechControl::silenced);
     connect(m_speaker, &Speaker::warmedUp, this, &SpeechControl::warmedUp);
+    // The speaker says when the last sound has been handed over and when the
+    // sound server will have played it; the end is told at that moment, and
+    // only for the last text given (a newer one is still to be heard).
+    m_endTimer.setSingleShot(true);
+    m_endTimer.setTimerType(Qt::PreciseTimer);
+    connect(m_speaker, &Speaker::quiet, this, [this](quint64 utterance, qint64 endsAt) {
+        if (utterance != m_lastId)
+            return;
+        m_endingId = utterance;
+        m_endsAt = endsAt;
+        m_endTimer.start(int(std::max<qint64>(0, (endsAt - AudioOut::now()) / 1'000'000)));
+    });
+    connect(&m_endTimer, &QTimer::timeout, this, [this] {
+        if (m_endingId != m_lastId || m_endedId == m_lastId)
+            return;
+        m_endedId = m_endingId;
+        emit speechEnded();
+    });
     m_thread.setObjectName(QStringLiteral("speech"));
     m_thread.start();
     QMetaObject::invokeMethod(m_speaker, &Speaker::init, Qt::BlockingQueuedConnection, &m_sound);

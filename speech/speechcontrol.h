@@ -4,6 +4,7 @@
 #include "speech/voicecatalog.h"
 
 #include <QThread>
+#include <QTimer>
 
 class Speaker;
 
@@ -41,6 +42,10 @@ public:
     void SpeakText(const QString &text) override;
     void StopSpeaking() override;
     bool readsKanji(int mode) const override;
+    bool isSpeaking() const override { return m_endedId != m_lastId; }
+    // When the last sound of what was last heard to its end was due to end
+    // (AudioOut::now()); speechEnded() is told at that moment.
+    qint64 endedAt() const { return m_endsAt; }
 
     // The warning tone, mixed over the speech without cutting it.
     void playTone();
@@ -76,4 +81,8 @@ private:
     int m_prepared = 0; // the mode last made ready on the speech thread
     int m_speed = 100;
     quint64 m_lastId = 0;
+    quint64 m_endedId = 0;   // the last utterance known to have been heard to its end
+    quint64 m_endingId = 0;  // the utterance whose end m_endTimer waits for
+    qint64 m_endsAt = 0;
+    QTimer m_endTimer;
 };

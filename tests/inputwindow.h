@@ -54,7 +54,7 @@ inline KeyStroke stroke(QString name)
         {"Down", Qt::Key_Down},       {"Return", Qt::Key_Return}, {"Enter", Qt::Key_Enter},
         {"Home", Qt::Key_Home},       {"PgUp", Qt::Key_PageUp},   {"Clear", Qt::Key_Clear},
         {"End", Qt::Key_End},         {"PgDown", Qt::Key_PageDown}, {"Ins", Qt::Key_Insert},
-        {"Del", Qt::Key_Delete},      {"Space", Qt::Key_Space},
+        {"Del", Qt::Key_Delete},      {"Space", Qt::Key_Space},   {"F5", Qt::Key_F5},
     };
     if (named.contains(name))
         s.key = named.value(name);
@@ -88,10 +88,11 @@ struct Window
     ~Window() { boxes::setHandler({}); }
 
     QWindow *window() const { return form->windowHandle(); }
-    // The menu item of a method: 0 arrow keys, 1 mouse, 2 keypad.
+    // The menu item of a method: 0 arrow keys, 1 mouse, 2 keypad, 3 switch.
     QAction *methodItem(int method) const
     {
-        return method == 0 ? form->menus.N11 : method == 1 ? form->menus.N12 : form->menus.N13;
+        const MenuItems &m = form->menus;
+        return method == 0 ? m.N11 : method == 1 ? m.N12 : method == 2 ? m.N13 : m.Switch1;
     }
     void choose(int method) { methodItem(method)->trigger(); }
     KeyButton *key(int tag) const { return form->Key_table[tag]; }

@@ -48,6 +48,7 @@ private slots:
         QTest::newRow("矢印キー入力") << 0 << true << "番号=1";
         QTest::newRow("マウス入力") << 1 << true << "番号=2";
         QTest::newRow("携帯入力 greys out practice mode") << 2 << false << "番号=3";
+        QTest::newRow("スイッチ入力") << 3 << true << "番号=4";
     }
     void choosingAMethod()
     {
@@ -57,12 +58,12 @@ private slots:
         Window w;
         TMain_form &f = *w.form;
         // From every other method, and the same one again: all steps run.
-        for (int from : {0, 1, 2, method}) {
+        for (int from : {0, 1, 2, 3, method}) {
             w.choose(from);
             QFile::remove(inputtest::settingsPath());
             w.choose(method);
             QCOMPARE(f.state.Input_mode, method);
-            for (int m = 0; m < 3; ++m)
+            for (int m = 0; m < 4; ++m)
                 QCOMPARE(w.methodItem(m)->isChecked(), m == method);
             QCOMPARE(f.menus.N1->menuAction()->isEnabled(), practiceMenu);
             QCOMPARE(settingsText(), QStringLiteral("[入力方法]\r\n") + stored + QStringLiteral("\r\n"));
@@ -150,6 +151,8 @@ private slots:
             << 0 << 5 << "Left Left Right" << 1 << 1 << QStringList{"あ", "くうはく", "あ"};
         QTest::newRow("あ行: え Left reaches a blank key")
             << 0 << 5 << "Left Down Down Down Left" << 59 << 59 << QStringList{"あ", "い", "う", "え", "なし"};
+        QTest::newRow("switch input: arrows walk, the keypad's keys do nothing")
+            << 3 << 55 << "Left kp4 kp7 kp+ Down" << 2 << 2 << QStringList{"あ", "い"};
         QTest::newRow("あ・か行: keypad method reaches き, then the walk from よむ")
             << 2 << 10 << "kp8 kp8 Down" << 1 << 1 << QStringList{"か", "き", "あ"};
     }
@@ -245,6 +248,7 @@ private slots:
         QTest::newRow("keypad: + reads") << 2 << "kp+" << QStringList{"=あいう\n"};
         QTest::newRow("keypad: * does nothing") << 2 << "kp*" << QStringList{};
         QTest::newRow("mouse: neither") << 1 << "kp* kp+" << QStringList{};
+        QTest::newRow("switch: neither") << 3 << "kp* kp+" << QStringList{};
     }
     void keypadReadsAloud()
     {

@@ -131,7 +131,9 @@ private slots:
             << "[入力方法]\r\n番号=3\r\n[文字]\r\n反転=2\r\nサイズ=48\r\n文字数=11\r\n" << 2 << "N16" << 48 << true << 1
             << 2 << "番号=3";
         QTest::newRow("unknown method left as it is")
-            << "[入力方法]\r\n番号=4\r\n[文字]\r\nサイズ=26\r\n" << 0 << "N18" << 26 << false << 1 << 2 << "番号=4";
+            << "[入力方法]\r\n番号=5\r\n[文字]\r\nサイズ=26\r\n" << 0 << "N18" << 26 << false << 1 << 2 << "番号=5";
+        QTest::newRow("4 selects switch input")
+            << "[入力方法]\r\n番号=4\r\n[文字]\r\nサイズ=26\r\n" << 3 << "N18" << 26 << false << 1 << 2 << "番号=4";
         QTest::newRow("size 40 shown, standard stays checked")
             << "[文字]\r\nサイズ=40\r\n[音声]\r\n男性=2\r\n女性=1\r\n" << 0 << "N17" << 40 << false << 2 << 1 << "番号=1";
         QTest::newRow("size 0 read as standard") << "[文字]\r\nサイズ=0\r\n" << 0 << "N17" << 32 << false << 1 << 2 << "番号=1";
@@ -155,6 +157,7 @@ private slots:
         QCOMPARE(f.menus.N11->isChecked(), inputMode == 0);
         QCOMPARE(f.menus.N12->isChecked(), inputMode == 1);
         QCOMPARE(f.menus.N13->isChecked(), inputMode == 2);
+        QCOMPARE(f.menus.Switch1->isChecked(), inputMode == 3);
         QCOMPARE(f.menus.N1->isEnabled(), inputMode != 2);
         for (QAction *size : {f.menus.N16, f.menus.N17, f.menus.N18})
             QCOMPARE(size->isChecked(), size->objectName() == checkedSize);

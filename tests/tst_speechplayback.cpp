@@ -167,6 +167,37 @@ private slots:
         QVERIFY(listener.heard.last().at > toneAt);
     }
 
+    // The end of what was given is told once, when its last sound has been
+    // heard (the switch scan waits for it), and at once after a stop.
+    void endOfSpeechToldWhenHeard()
+    {
+        SpeechControl control(optionsFor(Engines::OpenJTalk, m_cache.path()));
+        Recorder rec(m_sink->monitor());
+        QTest::qWait(300);
+        qsizetype endedAt = -1;
+        int ends = 0;
+        connect(&control, &DirectSS::speechEnded, this, [&] {
+            ++ends;
+            endedAt = rec.mark();
+        });
+        control.SpeakText(QStringLiteral("こうえんまであるいていきました。"));
+        control.SpeakText(QStringLiteral("いけにはかもがいました。"));
+        QVERIFY(control.isSpeaking());
+        QTRY_COMPARE_WITH_TIMEOUT(ends, 1, 20000);
+        QVERIFY(!control.isSpeaking());
+        QTest::qWait(800);
+        QCOMPARE(ends, 1);
+        // Heard up to the moment told, silent from just after it.
+        QVERIFY(rec.peak(endedAt - samples(300), endedAt) > 1000);
+        QVERIFY(rec.peak(endedAt + samples(80), endedAt + samples(780)) < 300);
+
+        control.SpeakText(kStory);
+        QVERIFY(rec.loudAfter(rec.mark()));
+        control.StopSpeaking();
+        QTRY_COMPARE_WITH_TIMEOUT(ends, 2, 1000);
+        QVERIFY(!control.isSpeaking());
+    }
+
     void nextSessionIsServedFromTheDiskCache()
     {
         QTemporaryDir cache;
@@ -202,7 +233,10 @@ private slots:
         l.attach(&control);
         QVERIFY(!control.hasSound());
         QVERIFY(control.EngineModeCount() > 0);
+        int ends = 0;
+        connect(&control, &DirectSS::speechEnded, this, [&] { ++ends; });
         control.SpeakText(QStringLiteral("あ"));
+        QTRY_COMPARE(ends, 1); // told at once: nothing waits for a sound that never comes
         control.playTone();
         control.StopSpeaking();
         QTest::qWait(500);

@@ -1,0 +1,259 @@
+#include "input/switchform.h"
+
+#include "app/apperror.h"
+#include "app/mainform.h"
+#include "input/switchinput.h"
+#include "speech/directss.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+
+using input::SwitchSettings;
+
+namespace {
+
+const QString kCatchPrompt = QStringLiteral("スイッチをおしてください");
+
+QSpinBox *spin(QWidget *parent, const char *name, input::Range range, const QString &suffix, int step = 50)
+{
+    auto *s = new QSpinBox(parent);
+    s->setObjectName(QString::fromLatin1(name));
+    s->setRange(range.low, range.high);
+    s->setSingleStep(step);
+    s->setSuffix(suffix);
+    s->setAccelerated(true);
+    return s;
+}
+
+} // namespace
+
+TSwitch_form::TSwitch_form(TMain_form *mainForm)
+    : QDialog(mainForm, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_main(mainForm)
+{
+    setObjectName(QStringLiteral("Switch_form"));
+    setWindowTitle(QStringLiteral("スイッチの設定"));
+    setModal(true);
+    QFont f = font();
+    f.setPixelSize(18);
+    setFont(f);
+
+    Style_box = new QComboBox(this);
+    Style_box->setObjectName(QStringLiteral("Style_box"));
+    Style_box->addItems({QStringLiteral("スイッチひとつ（自動で動く）"), QStringLiteral("スイッチふたつ（移動と決定）")});
+    const auto switchRow = [this](const char *name, QPushButton *&catcher, QPushButton *&reset, int which) {
+        catcher = new QPushButton(this);
+        catcher->setObjectName(QString::fromLatin1(name));
+        catcher->setAutoDefault(true); // Enter on it starts the catch
+        reset = new QPushButton(QStringLiteral("標準にもどす"), this);
+        reset->setObjectName(QString::fromLatin1(name).replace(QStringLiteral("_btn"), QStringLiteral("Reset_btn")));
+        reset->setAutoDefault(true);
+        connect(catcher, &QPushButton::clicked, this, [this, which] { startCatching(which); });
+        connect(reset, &QPushButton::clicked, this, [this, which] {
+            m_switches[which] = input::kDefaultSwitch;
+            showNames();
+        });
+        auto *row = new QHBoxLayout;
+        row->addWidget(catcher, 1);
+        row->addWidget(reset);
+        return row;
+    };
+    const QString ms = QStringLiteral(" ミリ秒");
+    Interval_spin = spin(this, "Interval_spin", SwitchSettings::kInterval, ms, 100);
+    FirstWait_spin = spin(this, "FirstWait_spin", SwitchSettings::kFirstWait, ms, 100);
+    Loops_spin = spin(this, "Loops_spin", SwitchSettings::kLoops, QStringLiteral(" 回"), 1);
+    Hold_spin = spin(this, "Hold_spin", SwitchSettings::kHold, ms);
+    Ignore_spin = spin(this, "Ignore_spin", SwitchSettings::kIgnore, ms);
+    After_box = new QComboBox(this);
+    After_box->setObjectName(QStringLiteral("After_box"));
+    After_box->addItems({QStringLiteral("「よむ」からはじめる"), QStringLiteral("押したキーの行からはじめる")});
+    Dwell_spin = spin(this, "Dwell_spin", SwitchSettings::kDwell, ms, 100);
+
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("方式(&S)"), Style_box);
+    auto *moveRow = switchRow("Move_btn", Move_btn, MoveReset_btn, 0);
+    auto *selectRow = switchRow("Select_btn", Select_btn, SelectReset_btn, 1);
+    form->addRow(QStringLiteral("移動のスイッチ"), moveRow);
+    form->addRow(QStringLiteral("決定のスイッチ"), selectRow);
+    form->addRow(QStringLiteral("間隔(&I)"), Interval_spin);
+    form->addRow(QStringLiteral("最初の待ち(&F)"), FirstWait_spin);
+    form->addRow(QStringLiteral("止まるまでの回数(&L)"), Loops_spin);
+    form->addRow(QStringLiteral("押す長さ(&H)"), Hold_spin);
+    form->addRow(QStringLiteral("受け付けない時間(&G)"), Ignore_spin);
+    form->addRow(QStringLiteral("選んだあと(&A)"), After_box);
+    form->addRow(QStringLiteral("マウスでとどまる時間(&D)"), Dwell_spin);
+
+    Ok_btn = new QPushButton(QStringLiteral("OK"), this);
+    Ok_btn->setObjectName(QStringLiteral("Ok_btn"));
+    Ok_btn->setDefault(true);
+    Esc_btn = new QPushButton(QStringLiteral("キャンセル"), this);
+    Esc_btn->setObjectName(QStringLiteral("Esc_btn"));
+    Esc_btn->setAutoDefault(false);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Ok_btn);
+    buttons->addWidget(Esc_btn);
+    auto *all = new QVBoxLayout(this);
+    all->addLayout(form);
+    all->addLayout(buttons);
+
+    connect(Style_box, &QComboBox::currentIndexChanged, this, [this] { showNames(); });
+    connect(Ok_btn, &QPushButton::clicked, this, [this] { m_main->guarded([this] { Ok_btnClick(); }); });
+    connect(Esc_btn, &QPushButton::clicked, this, &QDialog::reject);
+    connect(this, &QDialog::finished, this, [this] { stopCatching(); });
+}
+
+QString TSwitch_form::switchName(int value, bool move, input::SwitchStyle style)
+{
+    switch (value) {
+    case input::kMouseLeft: return QStringLiteral("マウスの左ボタン");
+    case input::kMouseRight: return QStringLiteral("マウスの右ボタン");
+    case input::kMouseMiddle: return QStringLiteral("マウスの中ボタン");
+    case input::kDefaultSwitch:
+        if (style == input::SwitchStyle::OneSwitch)
+            return move ? QStringLiteral("（使わない）") : QStringLiteral("標準：スペースかエンター");
+        return move ? QStringLiteral("標準：スペース") : QStringLiteral("標準：エンター");
+    default: break;
+    }
+    const QString key = QKeySequence(value & ~input::kKeypad).toString(QKeySequence::NativeText);
+    return value & input::kKeypad ? QStringLiteral("テンキーの ") + key : key;
+}
+
+void TSwitch_form::showNames()
+{
+    const auto style = input::SwitchStyle(Style_box->currentIndex() + 1);
+    const bool one = style == input::SwitchStyle::OneSwitch;
+    // One switch uses the select switch alone.
+    Move_btn->setEnabled(!one);
+    MoveReset_btn->setEnabled(!one);
+    for (int which : {0, 1}) {
+        QPushButton *b = which == 0 ? Move_btn : Select_btn;
+        b->setText(m_catching == which ? kCatchPrompt : switchName(m_switches[which], which == 0, style));
+        b->setAccessibleName(b->text());
+    }
+}
+
+void TSwitch_form::fill(const SwitchSettings &s)
+{
+    stopCatching();
+    m_shown = s;
+    Style_box->setCurrentIndex(s.style == input::SwitchStyle::TwoSwitches ? 1 : 0);
+    m_switches[0] = s.moveSwitch;
+    m_switches[1] = s.selectSwitch;
+    Interval_spin->setValue(s.interval);
+    FirstWait_spin->setValue(s.firstWait);
+    Loops_spin->setValue(s.loops);
+    Hold_spin->setValue(s.hold);
+    Ignore_spin->setValue(s.ignore);
+    After_box->setCurrentIndex(s.restartAtColumn ? 1 : 0);
+    Dwell_spin->setValue(s.dwellTime);
+    showNames();
+}
+
+SwitchSettings TSwitch_form::chosen() const
+{
+    SwitchSettings s = m_shown; // the dwell tick is the menu's
+    s.style = input::SwitchStyle(Style_box->currentIndex() + 1);
+    s.moveSwitch = m_switches[0];
+    s.selectSwitch = m_switches[1];
+    s.interval = Interval_spin->value();
+    s.firstWait = FirstWait_spin->value();
+    s.loops = Loops_spin->value();
+    s.hold = Hold_spin->value();
+    s.ignore = Ignore_spin->value();
+    s.restartAtColumn = After_box->currentIndex() == 1;
+    s.dwellTime = Dwell_spin->value();
+    return s;
+}
+
+void TSwitch_form::showModal()
+{
+    fill(m_main->switchInput->settings());
+    adjustSize();
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect r = frameGeometry();
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
+    Style_box->setFocus();
+    exec();
+}
+
+void TSwitch_form::Ok_btnClick()
+{
+    const SwitchSettings s = chosen();
+    if (input::switchesClash(s))
+        throw AppError(QStringLiteral("移動と決定に　おなじ　スイッチは　つかえません"));
+    // In effect at once, even if the file cannot be written.
+    m_main->applySwitchSettings(s);
+    s.write(m_main->settings());
+    accept();
+}
+
+void TSwitch_form::startCatching(int which)
+{
+    m_catching = which;
+    showNames();
+    qApp->installEventFilter(this);
+    // Said as well as shown: the user may not see the dialog.
+    DirectSS *speech = m_main->DirectSS1;
+    speech->StopSpeaking();
+    speech->setCurrentMode(m_main->state.Decision_voice);
+    speech->setSpeed(100);
+    speech->SpeakText(kCatchPrompt);
+}
+
+void TSwitch_form::stopCatching()
+{
+    if (m_catching < 0)
+        return;
+    m_catching = -1;
+    qApp->removeEventFilter(this);
+    showNames();
+}
+
+bool TSwitch_form::eventFilter(QObject *watched, QEvent *event)
+{
+    // The first key or mouse button pressed in this dialog is the switch;
+    // Escape leaves the switch as it was.
+    const auto *w = qobject_cast<QWidget *>(watched);
+    if (m_catching < 0 || !w || w->window() != this)
+        return false;
+    int value = input::kDefaultSwitch;
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->isAutoRepeat())
+            return true;
+        if (key->key() == Qt::Key_Escape) {
+            stopCatching();
+            return true;
+        }
+        value = key->key() | (key->modifiers() & Qt::KeypadModifier ? input::kKeypad : 0);
+    } else if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        value = input::buttonSwitch(static_cast<QMouseEvent *>(event)->button());
+        if (value == input::kDefaultSwitch)
+            return true;
+    } else {
+        return false;
+    }
+    const int before = m_switches[m_catching];
+    m_switches[m_catching] = value;
+    if (input::switchesClash(chosen())) {
+        // The other switch's own key or button: both could not work.
+        m_switches[m_catching] = before;
+        (m_catching == 0 ? Move_btn : Select_btn)->setText(QStringLiteral("ほかのスイッチとおなじです。べつのものをおしてください"));
+        return true;
+    }
+    stopCatching();
+    return true;
+}

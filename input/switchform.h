@@ -1,0 +1,63 @@
+#pragma once
+#include "input/switchsettings.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QPushButton;
+class QSpinBox;
+class TMain_form;
+
+// The switch settings dialog "スイッチの設定": the style, the two switches
+// (each caught by pressing it), the automatic scan's times, where the scan
+// starts again after a press, and the dwell time. OK puts the values into
+// effect and writes them to the settings file; ESC or キャンセル changes
+// nothing. Created once with the main window, filled at every opening.
+class TSwitch_form : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TSwitch_form(TMain_form *mainForm);
+
+    QComboBox *Style_box = nullptr;
+    QPushButton *Move_btn = nullptr;   // catches the move switch
+    QPushButton *Select_btn = nullptr; // catches the select switch
+    QPushButton *MoveReset_btn = nullptr;
+    QPushButton *SelectReset_btn = nullptr;
+    QSpinBox *Interval_spin = nullptr;
+    QSpinBox *FirstWait_spin = nullptr;
+    QSpinBox *Loops_spin = nullptr;
+    QSpinBox *Hold_spin = nullptr;
+    QSpinBox *Ignore_spin = nullptr;
+    QComboBox *After_box = nullptr;
+    QSpinBox *Dwell_spin = nullptr;
+    QPushButton *Ok_btn = nullptr;
+    QPushButton *Esc_btn = nullptr;
+
+    // Shows the values in effect, then the dialog, modally.
+    void showModal();
+    void fill(const input::SwitchSettings &settings);
+    // The values as the dialog shows them.
+    input::SwitchSettings chosen() const;
+    // Whether a switch is being caught.
+    bool catching() const { return m_catching >= 0; }
+
+    // What a switch is called in the dialog.
+    static QString switchName(int value, bool move, input::SwitchStyle style);
+
+    void Ok_btnClick();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void startCatching(int which);
+    void stopCatching();
+    void showNames();
+
+    TMain_form *m_main;
+    int m_switches[2] = {input::kDefaultSwitch, input::kDefaultSwitch}; // move, select
+    int m_catching = -1;
+    input::SwitchSettings m_shown;
+};

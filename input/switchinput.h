@@ -1,0 +1,90 @@
+#pragma once
+#include "input/switchpress.h"
+#include "input/switchscan.h"
+#include "input/switchsettings.h"
+
+#include <QObject>
+#include <QTimer>
+
+class QKeyEvent;
+class QMouseEvent;
+class TMain_form;
+
+// Switch input on the main window: the scan of input/switchscan shown on
+// the board (the column frame, the key focus and its blue frame), its
+// names spoken, its timer, and the switches taken from the keyboard and
+// the mouse before anything else sees them.
+//
+// The automatic scan's timer runs from the end of the highlighted place's
+// announcement, so that no step cuts it; while anything else is spoken
+// (reading aloud, a message after a press) the scan waits for its end.
+namespace input {
+
+// The steady clock the switches and dwell count in, in milliseconds.
+qint64 nowMs();
+// A box, a dialog or a menu is open: the board does not take switches or dwell.
+bool boardCovered();
+
+class SwitchInput : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SwitchInput(TMain_form &form);
+
+    void setSettings(const SwitchSettings &settings);
+    const SwitchSettings &settings() const { return m_settings; }
+
+    // Switch input chosen (scanning begins once the speech has ended: the
+    // greeting at start) or left (the scan and its frame are gone).
+    void setActive(bool active);
+    bool isActive() const { return m_active; }
+
+    // A key press or release meant for the main window (repeats already
+    // dropped); true when it was a switch and is taken.
+    bool keyEvent(const QKeyEvent *event);
+    // A mouse button press, double click or release on the main window;
+    // true when the button is a switch and is taken.
+    bool mouseEvent(const QMouseEvent *event);
+    // The arrow keys reached a key: the scan goes on from its column.
+    void reached(int tag);
+
+    const SwitchScan &scan() const { return m_scan; }
+    // What the scan may offer now: shown keys with a caption.
+    ShownKeys scannable() const;
+    // The spoken name of a group.
+    static QString groupName(int group);
+
+signals:
+    // A place was shown; `due` is when the timer wanted it (AudioOut::now()
+    // nanoseconds), -1 when it followed a press or the speech's end.
+    void placeShown(const input::ScanPlace &place, qint64 due);
+
+private:
+    void counted(SwitchRole role);
+    void apply(const ScanStep &step);
+    void show(const ScanStep &step);
+    void say(const QString &text);
+    void showWaiting();
+    void speechEnded();
+    void timerFired();
+    void holdFired();
+    bool switchDown(SwitchRole role);
+    bool switchUp(SwitchRole role);
+    void armHold();
+
+    TMain_form &m_form;
+    SwitchSettings m_settings;
+    SwitchScan m_scan;
+    PressFilter m_filter;
+    QTimer m_stepTimer;
+    QTimer m_holdTimer;
+    bool m_active = false;
+    bool m_waiting = false;    // a place waits for the speech to end before it is shown
+    ScanStep m_pending;        // that place; level None: the scan's start
+    bool m_first = false;      // the place shown is the first of its level
+    bool m_armed = false;      // the place's announcement has ended: the timer counts
+    qint64 m_due = -1;
+};
+
+} // namespace input

@@ -1,0 +1,70 @@
+#pragma once
+#include "input/switchscan.h"
+
+class ProfileFile;
+
+// The switch and dwell settings as the settings file keeps them, in the
+// sections "スイッチ" and "マウス". A value out of its range (a hand-edited
+// file) is brought to the nearest end of the range when read.
+namespace input {
+
+// What a switch is: a key (its key code, with kKeypad added for a key of the
+// numeric keypad), a mouse button (kMouseLeft, kMouseRight, kMouseMiddle),
+// or kDefaultSwitch: the style's own keys.
+constexpr int kDefaultSwitch = 0;
+constexpr int kKeypad = 0x20000000;
+constexpr int kMouseLeft = -1;
+constexpr int kMouseRight = -2;
+constexpr int kMouseMiddle = -3;
+
+struct Range
+{
+    int low, high, standard;
+    int clamp(int v) const { return v < low ? low : v > high ? high : v; }
+};
+
+struct SwitchSettings
+{
+    static constexpr Range kInterval{300, 5000, 1000};
+    static constexpr Range kFirstWait{0, 5000, 500};
+    static constexpr Range kLoops{1, 10, 3};
+    static constexpr Range kHold{0, 3000, 0};
+    static constexpr Range kIgnore{0, 3000, 250};
+    static constexpr Range kDwell{500, 5000, 1200};
+
+    SwitchStyle style = SwitchStyle::OneSwitch;
+    int moveSwitch = kDefaultSwitch;
+    int selectSwitch = kDefaultSwitch;
+    int interval = kInterval.standard;   // ms from the end of an announcement to the next step
+    int firstWait = kFirstWait.standard; // ms more on the first place of a level
+    int loops = kLoops.standard;
+    int hold = kHold.standard;           // ms a press must be held to count
+    int ignore = kIgnore.standard;       // ms after a counted press in which presses are ignored
+    bool restartAtColumn = false;        // "選んだあと" = 2
+    bool dwell = false;                  // "マウス"/"とどまる"
+    int dwellTime = kDwell.standard;
+
+    static SwitchSettings read(const ProfileFile &ini);
+    // Writes every value; a refused write throws AppError.
+    void write(const ProfileFile &ini) const;
+
+    SwitchScan::Rules rules() const { return {style, loops, restartAtColumn}; }
+    bool operator==(const SwitchSettings &) const = default;
+};
+
+enum class SwitchRole { None, Move, Select };
+
+// What a key press (key code; keypad: whether the key is on the numeric
+// keypad) or a mouse button (kMouseLeft ...) is to the scan. One switch:
+// the select switch, or by default Space and Enter (main or keypad). Two
+// switches: by default Space moves and Enter (main or keypad) selects.
+SwitchRole roleOfKey(const SwitchSettings &s, int key, bool keypad);
+// The switch value of a mouse button (Qt::MouseButton), kDefaultSwitch for
+// buttons other than the three.
+int buttonSwitch(int qtButton);
+SwitchRole roleOfButton(const SwitchSettings &s, int button);
+// With two switches, whether one of them can no longer act as itself (both
+// are the same key or button, or one is the other's default key).
+bool switchesClash(const SwitchSettings &s);
+
+} // namespace input

@@ -1,0 +1,253 @@
+"""Writing with switches and by resting the pointer: "ありがとう。" written and
+kept with one switch (the board scanned by itself), with two switches, and
+with the pointer alone (no click). Every press is timed from what the
+program shows: the red and black frame round the highlighted column, the
+blue frame round the highlighted key, the bar filling a key the pointer
+rests on. Also: the scan passes over the columns practice mode hides,
+reading aloud is heard to its end before the scan goes on, and a mouse
+button caught as the switch works as the switch."""
+
+import os
+import subprocess
+import time
+import unittest
+
+from harness import Keyboard, ProgramCase, sjis
+
+# The board's designed geometry (left, top, width, height) by Tag, in the
+# window's client area below the menu bar.
+def _keys():
+    keys = {0: (778, 311, 65, 49)}
+    for tag in range(1, 56):
+        column, row = (tag - 1) // 5, (tag - 1) % 5
+        keys[tag] = (719 - 55 * column, 311 + 56 * row, 50, 50)
+    for i, top in enumerate((314, 369, 424, 480, 538)):
+        keys[56 + i] = (95, top, 67, 50)
+    for i, top in enumerate((313, 370, 425, 481, 537)):
+        keys[61 + i] = (20, top, 67, 50)
+    return keys
+
+
+KEYS = _keys()
+COLUMN_LEFT = {0: 778, **{c: 719 - 55 * (c - 1) for c in range(1, 12)}, 12: 95, 13: 20}
+COLUMN_WIDTH = {0: 65, 12: 67, 13: 67}
+RED, BLUE = b"\xff\x00\x00", b"\x00\x00\xff"
+
+# "ありがとう。" and "しまう" as the scan reaches them: (group, Tag).
+THANK_YOU = [(1, 1), (9, 42), (2, 6), (10, 49), (4, 20), (1, 3), (8, 40), (13, 63)]
+
+
+def group_of(tag):
+    return 0 if tag == 0 else (tag - 1) // 5 + 1
+
+
+class Screen:
+    """One screenshot of the program's window."""
+
+    def __init__(self, case):
+        ppm = subprocess.run(["import", "-window", case.window, "-depth", "8", "ppm:-"], env=case.env,
+                             capture_output=True, check=True).stdout
+        fields = ppm.split(maxsplit=4)
+        self.width, self.height, self.pixels = int(fields[1]), int(fields[2]), fields[4]
+
+    def count(self, colour, left, top, width, height):
+        n = 0
+        for y in range(max(top, 0), min(top + height, self.height)):
+            row = y * self.width
+            for x in range(max(left, 0), min(left + width, self.width)):
+                i = (row + x) * 3
+                n += self.pixels[i:i + 3] == colour
+        return n
+
+
+class SwitchCase(ProgramCase):
+    settings = None
+
+    def setUp(self):
+        super().setUp()
+        self.keyboard = Keyboard(self.env["DISPLAY"])
+        self.top = None
+
+    def tearDown(self):
+        self.keyboard.close()
+        super().tearDown()
+
+    def start(self):
+        self.start_program()
+        self.top = self.board_top()
+
+    def board_top(self):
+        """Where the board begins below the menu bar: its first row of yellow."""
+        screen = Screen(self)
+        for y in range(screen.height):
+            i = (y * screen.width + 5) * 3
+            if screen.pixels[i:i + 3] == b"\xff\xff\x00":
+                return y
+        self.fail("the board's yellow was not found")
+
+    def diary(self):
+        path = os.path.join(self.dist, "日記", "日記" + time.strftime("%y年%m月%d日") + ".txt")
+        try:
+            with open(path, "rb") as f:
+                return f.read()
+        except FileNotFoundError:
+            return None
+
+    def assert_kept(self, text="ありがとう。"):
+        self.wait_for(lambda: self.diary() is not None, message="today's diary file")
+        self.assertEqual(self.diary(), sjis(text))
+
+    # ---- what the screen shows ----
+
+    def column_framed(self, screen, group):
+        """The column frame's red along the top of the column."""
+        left, width = COLUMN_LEFT[group], COLUMN_WIDTH.get(group, 50)
+        return screen.count(RED, left, self.top + 303, width, 12) > 4
+
+    def key_framed(self, screen, tag):
+        """The blue key frame along the top of the key."""
+        left, top, width, _ = KEYS[tag]
+        return screen.count(BLUE, left, self.top + top - 4, width, 4) > 4
+
+    def highlighted(self, screen):
+        """What the scan shows: ("G", group), ("K", Tag), or None."""
+        for g in COLUMN_LEFT:
+            if self.column_framed(screen, g):
+                return ("G", g)
+        for tag in KEYS:
+            if self.key_framed(screen, tag):
+                return ("K", tag)
+        return None
+
+    def wait_shown(self, place, seconds=60):
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if self.highlighted(Screen(self)) == place:
+                return
+            time.sleep(0.03)
+        self.screenshot("switch-" + self.id().split(".")[-1])
+        self.fail(f"{place} was never highlighted")
+
+    def wait_left(self, place, seconds=15):
+        """Until the highlight has moved on from the place just chosen."""
+        self.wait_for(lambda: self.highlighted(Screen(self)) != place, seconds, f"the scan to leave {place}")
+
+    def press(self, key):
+        """A switch press (a key, or "button2" a mouse button), no sooner
+        than 0.3 s after the last one: presses within 0.25 s after a counted
+        one are taken for a bounce."""
+        wait = getattr(self, "last_press", 0) + 0.3 - time.monotonic()
+        if wait > 0:
+            time.sleep(wait)
+        if key.startswith("button"):
+            self.xdo("click", key[-1])
+        else:
+            self.keyboard.press(key, pause=0.03)
+        self.last_press = time.monotonic()
+
+    def select_when_shown(self, place, key="space"):
+        self.wait_shown(place)
+        self.press(key)
+        self.wait_left(place)
+
+
+class OneSwitch(SwitchCase):
+    settings = "[入力方法]\r\n番号=4\r\n[スイッチ]\r\n間隔=300\r\n最初の待ち=200\r\n"
+
+    def test_thank_you_with_one_switch(self):
+        self.start()
+        for group, tag in THANK_YOU:
+            self.select_when_shown(("G", group))
+            self.select_when_shown(("K", tag), key="Return")  # Enter counts as the one switch too
+        self.assert_kept()
+
+    def test_reading_aloud_is_heard_to_its_end(self):
+        self.start()
+        self.wait_shown(("G", 0))
+        mark = self.recorder.mark()
+        self.press("space")  # "よむ": "なにもかかれていません" is read
+        pressed = time.monotonic()
+        self.wait_left(("G", 0))
+        self.wait_shown(("G", 0), 15)  # the scan starts again at よむ ...
+        back = time.monotonic() - pressed
+        # ... only once the reading has been heard to its end: nothing new
+        # began while it sounded, and it lasted as it does uncut.
+        self.assertGreater(back, 1.2, "the scan went on while the text was read")
+        samples = self.recorder.samples()[mark:]
+        loud = [i for i, v in enumerate(samples) if abs(v) > 800]
+        self.assertTrue(loud, "the reading was not heard")
+        self.assertGreater((loud[-1] - loud[0]) / 16000, 1.2, "the reading was cut short")
+
+
+class MiddleButtonSwitch(SwitchCase):
+    settings = "[入力方法]\r\n番号=4\r\n[スイッチ]\r\n間隔=300\r\n最初の待ち=200\r\n決定キー=-3\r\n"
+
+    def test_caught_middle_button_is_the_switch(self):
+        self.start()
+        self.xdo("mousemove", "--window", self.window, "400", str(self.top + 150))  # over the display
+        for group, tag in [(1, 1), (13, 63)]:
+            self.select_when_shown(("G", group), key="button2")
+            self.select_when_shown(("K", tag), key="button2")
+        self.assert_kept("あ")
+
+
+class TwoSwitches(SwitchCase):
+    settings = "[入力方法]\r\n番号=4\r\n[スイッチ]\r\n方式=2\r\n"
+
+    def step_to(self, place):
+        """Space until the place is highlighted, each press once the last
+        one has shown its place."""
+        for _ in range(20):
+            shown = self.highlighted(Screen(self))
+            if shown == place:
+                return
+            self.press("space")
+            self.wait_for(lambda: self.highlighted(Screen(self)) not in (shown, None), 10, "the next place")
+        self.fail(f"{place} not reached")
+
+    def test_thank_you_with_two_switches(self):
+        self.start()
+        self.wait_shown(("G", 0), 15)
+        for group, tag in THANK_YOU:
+            self.step_to(("G", group))
+            self.press("Return")
+            self.wait_left(("G", group))
+            self.step_to(("K", tag))
+            self.press("Return")
+            self.wait_left(("K", tag))
+            self.wait_shown(("G", 0), 15)
+        self.assert_kept()
+
+    def test_practice_mode_columns_passed_over(self):
+        self.start()
+        self.wait_shown(("G", 0), 15)
+        self.key("alt+t", "Return")  # 練習モード → あ行
+        time.sleep(0.5)
+        self.press("space")
+        self.wait_shown(("G", 1), 10)
+        self.press("space")
+        self.wait_shown(("G", 12), 10)  # the か to ゃ columns are hidden
+
+
+class Dwell(SwitchCase):
+    settings = "[入力方法]\r\n番号=2\r\n[マウス]\r\nとどまる=1\r\nとどまる時間=800\r\n"
+
+    def filling(self, tag):
+        left, top, width, height = KEYS[tag]
+        return Screen(self).count(RED, left, self.top + top + height * 3 // 4, width, height // 4) > 4
+
+    def test_thank_you_by_resting_the_pointer(self):
+        self.start()
+        for _, tag in THANK_YOU:
+            left, top, width, height = KEYS[tag]
+            self.xdo("mousemove", "--window", self.window, str(left + width // 2), str(self.top + top + height // 2))
+            self.wait_for(lambda: self.filling(tag), 5, f"the bar on key {tag}")
+            self.wait_for(lambda: not self.filling(tag), 5, f"key {tag} pressed")
+            # Leave the key for the board's background before the next.
+            self.xdo("mousemove", "--window", self.window, "5", str(self.top + 10))
+            time.sleep(0.3)
+        self.assert_kept()
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,265 @@
+// Switch input and dwell on the real window: the switches from the keyboard
+// and the mouse, what is heard and written, the column frame as drawn, the
+// settings dialog and the settings file.
+#include "app/board.h"
+#include "app/sjis.h"
+#include "app/textdisplay.h"
+#include "input/dwellinput.h"
+#include "input/switchform.h"
+#include "input/switchinput.h"
+#include "tests/inputwindow.h"
+
+#include <QComboBox>
+#include <QSpinBox>
+#include <QTimer>
+
+using inputtest::Window;
+
+namespace {
+
+void writeSettings(const QString &text)
+{
+    QFile f(inputtest::settingsPath());
+    if (!f.open(QIODevice::WriteOnly))
+        qFatal("cannot write the settings file");
+    f.write(sjis::encode(text));
+}
+
+QString settingsText()
+{
+    QFile f(inputtest::settingsPath());
+    return f.open(QIODevice::ReadOnly) ? sjis::decode(f.readAll()) : QStringLiteral("<missing>");
+}
+
+// A script: key names as Window::type takes them, "R@t" / "L@t" a right or
+// left click in the middle of the key with Tag t ("R@-1" on the board's
+// background), "N3" the practice-mode item "あ行". Each step is given time
+// for what it starts (the speech's end is reported at once).
+void play(Window &w, const QString &script)
+{
+    for (const QString &step : script.split(u' ', Qt::SkipEmptyParts)) {
+        if (step.size() > 2 && step.at(1) == u'@') {
+            const int tag = step.mid(2).toInt();
+            const QPoint at = tag < 0 ? w.form->board()->mapTo(w.form.get(), QPoint(5, 400)) : w.middleOf(w.key(tag));
+            QTest::mouseClick(w.window(), step.at(0) == u'R' ? Qt::RightButton : Qt::LeftButton, {}, at);
+        } else if (step == u"N3") {
+            w.form->menus.N3->trigger();
+        } else {
+            w.type(step);
+        }
+        QTest::qWait(30);
+    }
+}
+
+// Pixels of a colour within a rectangle of the board as drawn now.
+int pixelsOf(const QImage &image, QRect r, QRgb colour)
+{
+    int n = 0;
+    r &= image.rect();
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            n += (image.pixel(x, y) & 0xffffff) == (colour & 0xffffff);
+    return n;
+}
+
+} // namespace
+
+class TestSwitchInput : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { inputtest::removeSettings(); }
+    void cleanupTestCase() { inputtest::removeSettings(); }
+
+    void switches_data()
+    {
+        QTest::addColumn<QString>("settings"); // [スイッチ] lines
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("focus");
+        QTest::addColumn<QStringList>("heard");
+        // No time after a press in which presses are ignored: the script is quick.
+        const QString two = QStringLiteral("方式=2\r\n受け付けない時間=0\r\n");
+        const QString one = QStringLiteral("方式=1\r\n間隔=5000\r\n受け付けない時間=0\r\n"); // the timer stays out of the way
+        QTest::newRow("two switches: Space moves, Enter selects; the key takes no Enter of its own")
+            << two << "Space Space Return Return" << "か" << 6
+            << QStringList{"よむ", "あぎょう", "かぎょう", "か", "=か", "よむ"};
+        QTest::newRow("one switch: Enter selects よむ, which reads aloud")
+            << one << "Return" << "" << 0 << QStringList{"よむ", "=なにもかかれていません", "よむ"};
+        QTest::newRow("one switch caught as F5: F5 selects")
+            << one + "決定キー=16777268\r\n" << "F5" << "" << 0 << QStringList{"よむ", "=なにもかかれていません", "よむ"};
+        QTest::newRow("a caught right button selects; a left click still presses its key")
+            << one + "決定キー=-2\r\n" << "R@-1 L@1" << "あ" << 1
+            << QStringList{"よむ", "=なにもかかれていません", "よむ", "あ", "=あ"};
+        QTest::newRow("the arrow keys walk; the scan goes on from the reached column")
+            << two << "Left Left Space Return" << "" << 6 << QStringList{"よむ", "あ", "か", "かぎょう", "か"};
+        QTest::newRow("practice mode's hidden columns are passed over")
+            << two << "N3 Space Space Space" << "" << 0
+            << QStringList{"よむ", "あぎょう", "くうはくのれつ", "けすのれつ"};
+        QTest::newRow("blank keys are passed over")
+            << two << "N3 Space Space Return Space Space Space" << "" << 60
+            << QStringList{"よむ", "あぎょう", "くうはくのれつ", "くうはく", "ぎょう", "めーる", "もどる"};
+        QTest::newRow("after a press the scan starts at its column (選んだあと=2)")
+            << two + "選んだあと=2\r\n" << "Space Return Space Return" << "い" << 2
+            << QStringList{"よむ", "あぎょう", "あ", "い", "=い", "あぎょう"};
+    }
+    void switches()
+    {
+        QFETCH(QString, settings);
+        QFETCH(QString, script);
+        QFETCH(QString, text);
+        QFETCH(int, focus);
+        QFETCH(QStringList, heard);
+        writeSettings(QStringLiteral("[入力方法]\r\n番号=4\r\n[スイッチ]\r\n") + settings);
+        Window w;
+        w.speech->setEndsAtOnce(true);
+        w.speech->finishSpeaking(); // the greeting: then the scan begins
+        QTest::qWait(30);
+        play(w, script);
+        QCOMPARE(w.form->Hyouji_edit->toPlainText(), text);
+        QCOMPARE(w.focused(), focus);
+        QStringList got = w.heard();
+        for (QString &s : got) // the readings of the command keys as their captions
+            for (int t : {57, 58, 59, 60})
+                if (s == w.form->Reading_table[t])
+                    s = w.key(t)->text();
+        QCOMPARE(got, heard);
+        QVERIFY(w.errors.isEmpty());
+    }
+
+    // The automatic scan steps the interval after the end of what is said,
+    // and waits while the text is read aloud.
+    void automaticScanWaitsForSpeech()
+    {
+        writeSettings(QStringLiteral("[入力方法]\r\n番号=4\r\n[スイッチ]\r\n間隔=300\r\n最初の待ち=0\r\n"));
+        Window w;
+        const auto last = [&] { return w.speech->spokenTexts().constLast(); };
+        const auto count = [&] { return w.speech->spokenTexts().size(); };
+        w.speech->finishSpeaking(); // the greeting
+        QTRY_COMPARE(last(), QStringLiteral("よむ"));
+        qsizetype n = count();
+        QTest::qWait(600);
+        QCOMPARE(count(), n); // still being said
+        w.speech->finishSpeaking();
+        QTRY_COMPARE_WITH_TIMEOUT(last(), QStringLiteral("あぎょう"), 2000);
+        w.speech->finishSpeaking();
+        w.type("C-R"); // reading aloud, as a helper may start it
+        QCOMPARE(last(), QStringLiteral("なにもかかれていません"));
+        n = count();
+        QTest::qWait(600);
+        QCOMPARE(count(), n);
+        w.speech->finishSpeaking();
+        QTRY_COMPARE_WITH_TIMEOUT(last(), QStringLiteral("かぎょう"), 2000);
+    }
+
+    // The column frame and the key frame at several window sizes.
+    void framesAsDrawn_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("designed size") << 878;
+        QTest::newRow("smallest") << 176;
+        QTest::newRow("twice") << 1756;
+    }
+    void framesAsDrawn()
+    {
+        QFETCH(int, width);
+        writeSettings(QStringLiteral("[入力方法]\r\n番号=4\r\n[スイッチ]\r\n方式=2\r\n受け付けない時間=0\r\n"));
+        Window w;
+        w.speech->setEndsAtOnce(true);
+        w.speech->finishSpeaking();
+        w.form->resize(width, w.form->height());
+        QTest::qWait(30);
+        play(w, "Space Space Space"); // the さ column
+        Board *board = w.form->board();
+        QCOMPARE(board->columnFrame(), 3);
+        QImage image = board->grab().toImage();
+        const QRect column = board->columnFrameRect();
+        const QRect top(column.left(), column.top() - 2, column.width(), 5);
+        QVERIFY2(pixelsOf(image, top, qRgb(255, 0, 0)) > 0, "no red in the column frame's top edge");
+        QVERIFY2(pixelsOf(image, top, qRgb(0, 0, 0)) > 0, "no black in the column frame's top edge");
+        QCOMPARE(pixelsOf(image, image.rect(), qRgb(0, 0, 255)), 0);
+        play(w, "Return"); // さ: the key's blue frame, no column frame
+        image = board->grab().toImage();
+        QCOMPARE(board->columnFrame(), -1);
+        QCOMPARE(pixelsOf(image, column.adjusted(-8, -8, 8, 8), qRgb(255, 0, 0)), 0);
+        QVERIFY(pixelsOf(image, Board::frameRect(w.key(11)->geometry()), qRgb(0, 0, 255)) > 0);
+    }
+
+    void settingsDialog_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("OK writes every value and puts it into effect") << true;
+        QTest::newRow("Escape changes nothing") << false;
+    }
+    void settingsDialog()
+    {
+        QFETCH(bool, ok);
+        Window w;
+        const QString before = settingsText();
+        TSwitch_form *dialog = w.form->Switch_form;
+        QTimer::singleShot(0, dialog, [&] {
+            dialog->Style_box->setCurrentIndex(1);
+            dialog->Move_btn->click();
+            QCOMPARE(dialog->Move_btn->text(), QStringLiteral("スイッチをおしてください"));
+            QTest::keyClick(dialog->Move_btn, Qt::Key_Return); // the select switch's own key: refused
+            QVERIFY(dialog->catching());
+            QTest::keyClick(dialog->Move_btn, Qt::Key_1, Qt::KeypadModifier); // caught as the move switch
+            dialog->Select_btn->click();
+            QTest::mouseClick(dialog->Select_btn, Qt::MiddleButton); // caught as the select switch
+            QVERIFY(!dialog->catching());
+            dialog->Interval_spin->setValue(9999); // kept in its range
+            dialog->Loops_spin->setValue(5);
+            dialog->After_box->setCurrentIndex(1);
+            if (ok)
+                dialog->Ok_btn->click();
+            else
+                QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        w.form->menus.SwitchSetup1->trigger();
+        QVERIFY(!dialog->isVisible());
+        const input::SwitchSettings s = w.form->switchInput->settings();
+        if (!ok) {
+            QCOMPARE(settingsText(), before);
+            QCOMPARE(s, input::SwitchSettings());
+            return;
+        }
+        QCOMPARE(int(s.style), 2);
+        QCOMPARE(s.moveSwitch, int(Qt::Key_1) | input::kKeypad);
+        QCOMPARE(s.selectSwitch, input::kMouseMiddle);
+        QCOMPARE(s.interval, 5000);
+        const QString file = settingsText();
+        for (const char *line : {"方式=2", "移動キー=536870961", "決定キー=-3", "間隔=5000", "最初の待ち=500", "回数=5",
+                                 "押す長さ=0", "受け付けない時間=250", "選んだあと=2", "とどまる時間=1200"})
+            QVERIFY2(file.contains(QString::fromUtf8(line) + QStringLiteral("\r\n")), line);
+    }
+
+    // Resting the pointer presses a key once; it must leave before the next.
+    void dwellPressesOnce()
+    {
+        writeSettings(QStringLiteral("[入力方法]\r\n番号=2\r\n[マウス]\r\nとどまる時間=1500\r\n"));
+        Window w;
+        QVERIFY(!w.form->menus.Dwell1->isChecked());
+        w.form->menus.Dwell1->trigger();
+        QVERIFY(settingsText().contains(QStringLiteral("とどまる=1\r\n")));
+        w.pointAt(QPoint(5, 5)); // from elsewhere: the pointer may be over あ from before
+        w.pointAt(w.middleOf(w.key(1)));
+        QTest::qWait(500);
+        QVERIFY(w.key(1)->dwellProgress() > 0); // locked on, filling
+        QCOMPARE(w.form->Hyouji_edit->toPlainText(), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->Hyouji_edit->toPlainText(), QStringLiteral("あ"), 3000);
+        QCOMPARE(w.key(1)->dwellProgress(), 0.0);
+        w.pointAt(w.middleOf(w.key(1)) + QPoint(3, 3));
+        QTest::qWait(1800);
+        QCOMPARE(w.form->Hyouji_edit->toPlainText(), QStringLiteral("あ"));
+        w.pointAt(w.middleOf(w.key(2)));
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->Hyouji_edit->toPlainText(), QStringLiteral("あい"), 3000);
+        w.form->menus.N11->trigger(); // another method: resting does nothing
+        w.pointAt(w.middleOf(w.key(3)));
+        QTest::qWait(1800);
+        QCOMPARE(w.form->Hyouji_edit->toPlainText(), QStringLiteral("あい"));
+    }
+};
+
+QTEST_MAIN(TestSwitchInput)
+#include "tst_switchinput.moc"

@@ -1,0 +1,333 @@
+// Switch scanning as pure rules: the scan over the board as a function of
+// the keys it may offer, the style and a sequence of events; when a switch
+// press counts; when resting the pointer presses a key. Each row is a script
+// of events and the trace of what the user would see after each of them.
+#include "app/profilefile.h"
+#include "app/sjis.h"
+#include "input/dwell.h"
+#include "input/switchpress.h"
+#include "input/switchscan.h"
+#include "input/switchsettings.h"
+#include "tests/inputboards.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace input;
+
+namespace {
+
+// The board as the scan sees it: practice mode's kana (1 to lastKana), and
+// the two blank keys left out unless they carry a caption.
+ShownKeys scannable(int lastKana, bool blanksCaptioned = false)
+{
+    ShownKeys s = practiceBoard(lastKana);
+    if (!blanksCaptioned) {
+        s.reset(keys::kBlank1);
+        s.reset(keys::kBlank2);
+    }
+    return s;
+}
+
+// "G3" a group, "K12" a key, "B3" もどる of column 3, "-" nothing (paused);
+// "*" marks the first place of a level; "!7:" a key pressed before it.
+QString token(const ScanStep &s)
+{
+    QString t = s.pressed >= 0 ? QStringLiteral("!%1:").arg(s.pressed) : QString();
+    switch (s.place.level) {
+    case ScanPlace::None: t += u'-'; break;
+    case ScanPlace::Group: t += QStringLiteral("G%1").arg(s.place.group); break;
+    case ScanPlace::Key:
+        t += s.place.tag == kBack ? QStringLiteral("B%1").arg(s.place.group) : QStringLiteral("K%1").arg(s.place.tag);
+        break;
+    }
+    return s.first ? t + u'*' : t;
+}
+
+// Events: "t" timer, "m" move switch, "s" select switch, "w33" the arrow
+// keys reached Tag 33 (no token), "h10" practice mode now shows kana 1–10.
+QString run(SwitchScan::Rules rules, int lastKana, bool captioned, const QString &script)
+{
+    SwitchScan scan;
+    scan.setRules(rules);
+    ShownKeys shown = scannable(lastKana, captioned);
+    QStringList trace{token(scan.start(shown))};
+    for (const QString &e : script.split(u' ', Qt::SkipEmptyParts)) {
+        switch (e.at(0).unicode()) {
+        case 't': trace << token(scan.tick(shown)); break;
+        case 'm': trace << token(scan.step(shown)); break;
+        case 's': trace << token(scan.select(shown)); break;
+        case 'w': scan.reachedElsewhere(e.mid(1).toInt()); break;
+        case 'h': shown = scannable(e.mid(1).toInt(), captioned); break;
+        default: qFatal("unknown event");
+        }
+    }
+    return trace.join(u' ');
+}
+
+QString repeat(const QString &e, int n)
+{
+    return QStringList(n, e).join(u' ');
+}
+
+} // namespace
+
+class TestSwitchScan : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void scan_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("loops");
+        QTest::addColumn<bool>("restartAtColumn");
+        QTest::addColumn<int>("lastKana");
+        QTest::addColumn<bool>("captioned");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("trace");
+
+        QTest::newRow("groups: よむ, then the columns from the right")
+            << 1 << 3 << false << 55 << false << "t t t" << "G0* G1 G2 G3";
+        QTest::newRow("よむ selected at the groups is pressed, the scan starts again at よむ")
+            << 1 << 3 << false << 55 << false << "s" << "G0* !0:G0*";
+        QTest::newRow("a column: its keys top to bottom, then もどる")
+            << 1 << 3 << false << 55 << false << "t s t t t t t" << "G0* G1 K1* K2 K3 K4 K5 B1";
+        QTest::newRow("もどる returns to the groups at the same column")
+            << 1 << 3 << false << 55 << false << "t t s t t t t t s t" << "G0* G1 G2 K6* K7 K8 K9 K10 B2 G2* G3";
+        QTest::newRow("a key pressed: again from よむ")
+            << 1 << 3 << false << 55 << false << "t t s t s" << "G0* G1 G2 K6* K7 !7:G0*";
+        QTest::newRow("選んだあと=2: again from the pressed key's column")
+            << 1 << 3 << true << 55 << false << "t t s t s t" << "G0* G1 G2 K6* K7 !7:G2* G3";
+        QTest::newRow("blank keys are passed over")
+            << 1 << 3 << false << 55 << false << repeat("t", 12) + " s t t t t"
+            << "G0* G1 G2 G3 G4 G5 G6 G7 G8 G9 G10 G11 G12 K56* K57 K60 B12 K56";
+        QTest::newRow("keys 58 and 59 with a caption are offered")
+            << 1 << 3 << false << 55 << true << repeat("t", 12) + " s t t t"
+            << "G0* G1 G2 G3 G4 G5 G6 G7 G8 G9 G10 G11 G12 K56* K57 K58 K59";
+        QTest::newRow("practice mode: hidden columns are passed over")
+            << 1 << 3 << false << 10 << false << "t t t t t t" << "G0* G1 G2 G12 G13 G0 G1";
+        QTest::newRow("one loop: after the last column the scan pauses, a press starts at よむ")
+            << 1 << 1 << false << 10 << false << "t t t t t t t s t"
+            << "G0* G1 G2 G12 G13 - - - G0* G1";
+        QTest::newRow("three loops of five groups, then silence")
+            << 1 << 3 << false << 10 << false << repeat("t", 15) + " t"
+            << "G0* G1 G2 G12 G13 G0 G1 G2 G12 G13 G0 G1 G2 G12 G13 - -";
+        QTest::newRow("inside a column two loops, then the groups again at that column")
+            << 1 << 3 << false << 55 << false << "t s " + repeat("t", 13)
+            << "G0* G1 K1* K2 K3 K4 K5 B1 K1 K2 K3 K4 K5 B1 G1* G2";
+        QTest::newRow("two switches: the move switch never pauses")
+            << 2 << 1 << false << 10 << false << repeat("m", 7) << "G0* G1 G2 G12 G13 G0 G1 G2";
+        QTest::newRow("two switches: inside a column the moves go round")
+            << 2 << 1 << false << 55 << false << "m s " + repeat("m", 7) << "G0* G1 K1* K2 K3 K4 K5 B1 K1 K2";
+        QTest::newRow("two switches: a key pressed, again from よむ")
+            << 2 << 1 << false << 55 << false << "m s m s" << "G0* G1 K1* K2 !2:G0*";
+        QTest::newRow("the arrow keys reached む: the groups go on from its column")
+            << 1 << 3 << false << 55 << false << "t w33 t t" << "G0* G1 G7* G8";
+        QTest::newRow("select after the arrow keys enters the reached column")
+            << 1 << 3 << false << 55 << false << "t w33 s" << "G0* G1 K31*";
+        QTest::newRow("the arrow keys wake a paused scan")
+            << 1 << 1 << false << 5 << false << "t t t t w1 t" << "G0* G1 G12 G13 - G1*";
+        QTest::newRow("a key hidden while highlighted is not pressed")
+            << 1 << 3 << false << 55 << false << "t t s t h5 s" << "G0* G1 G2 K6* K7 K7";
+        QTest::newRow("a column hidden while inside it: on to the next shown group")
+            << 1 << 3 << false << 55 << false << "t t s t h5 t" << "G0* G1 G2 K6* K7 G12*";
+    }
+    void scan()
+    {
+        QFETCH(int, style);
+        QFETCH(int, loops);
+        QFETCH(bool, restartAtColumn);
+        QFETCH(int, lastKana);
+        QFETCH(bool, captioned);
+        QFETCH(QString, script);
+        QFETCH(QString, trace);
+        const SwitchScan::Rules rules{SwitchStyle(style), loops, restartAtColumn};
+        QCOMPARE(run(rules, lastKana, captioned, script), trace);
+    }
+
+    // Events "d0@100" switch 0 down at 100 ms, "u0@150" up, "p@300" the
+    // hold timer asks; the trace lists the switch and time of each counted press.
+    void presses_data()
+    {
+        QTest::addColumn<int>("hold");
+        QTest::addColumn<int>("ignore");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("counted");
+        QTest::newRow("no hold time: a press counts at once") << 0 << 250 << "d0@0 u0@40" << "0@0";
+        QTest::newRow("a bounce within the ignore time is ignored")
+            << 0 << 250 << "d0@0 u0@20 d0@100 u0@120 d0@251" << "0@0 0@251";
+        QTest::newRow("the ignore time covers the other switch too") << 0 << 250 << "d0@0 u0@10 d1@100 d1@400" << "0@0 1@400";
+        QTest::newRow("hold: let go too soon, nothing") << 200 << 250 << "d0@0 p@150 u0@199 p@300" << "";
+        QTest::newRow("hold: counts when held long enough") << 200 << 250 << "d0@0 p@199 p@200 u0@900 p@1000" << "0@200";
+        QTest::newRow("hold: let go just as it fell due") << 200 << 250 << "d0@0 u0@230" << "0@230";
+        QTest::newRow("hold: the ignore time runs from the count")
+            << 200 << 250 << "d0@0 p@200 u0@210 d0@300 p@500 u0@510 d0@520 p@720" << "0@200 0@720";
+    }
+    void presses()
+    {
+        QFETCH(int, hold);
+        QFETCH(int, ignore);
+        QFETCH(QString, script);
+        QFETCH(QString, counted);
+        PressFilter filter;
+        filter.setTimes(hold, ignore);
+        QStringList out;
+        for (const QString &e : script.split(u' ')) {
+            const qint64 at = e.section(u'@', 1).toLongLong();
+            const int which = e.at(1).digitValue();
+            if (e.startsWith(u'd') && filter.down(which, at))
+                out << QStringLiteral("%1@%2").arg(which).arg(at);
+            if (e.startsWith(u'u') && filter.up(which, at))
+                out << QStringLiteral("%1@%2").arg(which).arg(at);
+            if (e.startsWith(u'p')) {
+                if (const auto due = filter.due(); due && *due > at)
+                    continue;
+                if (const auto which = filter.held(at))
+                    out << QStringLiteral("%1@%2").arg(*which).arg(at);
+            }
+        }
+        QCOMPARE(out.join(u' '), counted);
+    }
+
+    // Events "m1@0:5,5" the pointer over key 1 at (5, 5) at 0 ms ("m-1" over
+    // no key), "p@300" a look at the time; the trace has one token per look:
+    // "1!" key 1 pressed, "1~" key 1 locked on and filling, "-" nothing.
+    void dwell_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("trace");
+        QTest::newRow("resting the dwell time presses the key")
+            << "m1@0:0,0 p@1199 p@1200 p@1300" << "1~ 1! -";
+        QTest::newRow("locked on after 250 ms still") << "m1@0:0,0 p@249 p@250" << "- 1~";
+        QTest::newRow("a tremor within 10 pixels keeps the count")
+            << "m1@0:0,0 m1@500:6,8 m1@900:-6,-8 p@1200" << "1!";
+        QTest::newRow("a move of more than 10 pixels starts again")
+            << "m1@0:0,0 m1@500:11,0 p@1200 p@1700" << "1~ 1!";
+        QTest::newRow("slipping off and back within 750 ms: the count waits meanwhile")
+            << "m1@0:0,0 m2@600:30,0 p@900 m1@1000:2,0 p@1599 p@1600" << "1~ 1~ 1!";
+        QTest::newRow("off for longer than 750 ms: the new key counts from its arrival")
+            << "m1@0:0,0 m2@600:30,0 p@1351 p@1799 p@1800" << "2~ 2~ 2!";
+        QTest::newRow("leaving before lock-on starts at once on the next key")
+            << "m1@0:0,0 m2@200:30,0 p@1399 p@1400" << "2~ 2!";
+        QTest::newRow("off the board and back within 750 ms keeps the count")
+            << "m1@0:0,0 m-1@400:90,0 m1@700:0,0 p@1500" << "1!";
+        QTest::newRow("after a press the pointer must leave the key first")
+            << "m1@0:0,0 p@1200 m1@1300:40,0 p@3000 m-1@3100:90,0 m1@3200:0,0 p@4400" << "1! - 1!";
+    }
+    void dwell()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, trace);
+        Dwell d;
+        d.setDwellTime(1200);
+        QStringList out;
+        for (const QString &e : script.split(u' ')) {
+            const QString when = e.section(u'@', 1);
+            const qint64 at = when.section(u':', 0, 0).toLongLong();
+            if (e.startsWith(u'm')) {
+                const QStringList xy = when.section(u':', 1).split(u',');
+                d.moved(at, e.mid(1).section(u'@', 0, 0).toInt(), QPoint(xy[0].toInt(), xy[1].toInt()));
+            } else {
+                const Dwell::State s = d.poll(at);
+                out << (s.press >= 0 ? QStringLiteral("%1!").arg(s.press)
+                                     : s.key >= 0 ? QStringLiteral("%1~").arg(s.key) : QStringLiteral("-"));
+            }
+        }
+        QCOMPARE(out.join(u' '), trace);
+    }
+
+    // Which key or button is which switch, and whether two switches clash.
+    void roles_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("move");
+        QTest::addColumn<int>("select");
+        QTest::addColumn<int>("key"); // a key code, or a mouse button (negative)
+        QTest::addColumn<bool>("keypad");
+        QTest::addColumn<int>("role"); // 0 none, 1 move, 2 select
+        QTest::addColumn<bool>("clash"); // the two switches cannot both work
+        const int space = Qt::Key_Space, ret = Qt::Key_Return, enter = Qt::Key_Enter;
+        QTest::newRow("one switch: Space selects") << 1 << 0 << 0 << space << false << 2 << false;
+        QTest::newRow("one switch: keypad Enter selects") << 1 << 0 << 0 << enter << true << 2 << false;
+        QTest::newRow("one switch: a letter is nothing") << 1 << 0 << 0 << int(Qt::Key_A) << false << 0 << false;
+        QTest::newRow("one switch: the move key is not used")
+            << 1 << int(Qt::Key_F5) << 0 << int(Qt::Key_F5) << false << 0 << false;
+        QTest::newRow("one switch captured F6: Space is nothing") << 1 << 0 << int(Qt::Key_F6) << space << false << 0 << false;
+        QTest::newRow("one switch: a move switch like the select one does not matter")
+            << 1 << kMouseLeft << kMouseLeft << kMouseLeft << false << 2 << false;
+        QTest::newRow("two switches: Space moves") << 2 << 0 << 0 << space << false << 1 << false;
+        QTest::newRow("two switches: Return selects") << 2 << 0 << 0 << ret << false << 2 << false;
+        QTest::newRow("captured keypad 1 is not the main 1")
+            << 2 << (int(Qt::Key_1) | kKeypad) << int(Qt::Key_1) << int(Qt::Key_1) << false << 2 << false;
+        QTest::newRow("captured keypad 1 moves")
+            << 2 << (int(Qt::Key_1) | kKeypad) << 0 << int(Qt::Key_1) << true << 1 << false;
+        QTest::newRow("captured right button selects") << 1 << 0 << kMouseRight << kMouseRight << false << 2 << false;
+        QTest::newRow("left button not captured is nothing") << 2 << kMouseRight << 0 << kMouseLeft << false << 0 << false;
+        QTest::newRow("two switches: captured middle button moves")
+            << 2 << kMouseMiddle << 0 << kMouseMiddle << false << 1 << false;
+        QTest::newRow("two switches, the same button: it selects, nothing moves")
+            << 2 << kMouseLeft << kMouseLeft << kMouseLeft << false << 2 << true;
+        QTest::newRow("select caught as Space: the standard move key is taken") << 2 << 0 << space << space << false << 2 << true;
+        QTest::newRow("move caught as Return: the standard select key wins") << 2 << ret << 0 << ret << false << 2 << true;
+    }
+    void roles()
+    {
+        QFETCH(int, style);
+        QFETCH(int, move);
+        QFETCH(int, select);
+        QFETCH(int, key);
+        QFETCH(bool, keypad);
+        QFETCH(int, role);
+        QFETCH(bool, clash);
+        SwitchSettings s;
+        s.style = SwitchStyle(style);
+        s.moveSwitch = move;
+        s.selectSwitch = select;
+        const SwitchRole got = key < 0 ? roleOfButton(s, key) : roleOfKey(s, key, keypad);
+        QCOMPARE(int(got), role);
+        QCOMPARE(switchesClash(s), clash);
+    }
+
+    // A hand-edited file: values brought into range; a write and a read
+    // give back what was written.
+    void settingsFile_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("read"); // 方式 移動 決定 間隔 最初 回数 押す 受け付けない 選んだあと とどまる 時間
+        QTest::newRow("missing: the standard values") << "" << "1 0 0 1000 500 3 0 250 1 0 1200";
+        QTest::newRow("out of range: brought to the nearest end")
+            << "[スイッチ]\r\n方式=7\r\n間隔=20\r\n最初の待ち=-5\r\n回数=0\r\n押す長さ=99999\r\n受け付けない時間=-1\r\n"
+               "選んだあと=9\r\n移動キー=-9\r\n[マウス]\r\nとどまる=3\r\nとどまる時間=100000\r\n"
+            << "1 0 0 300 0 1 3000 0 1 1 5000";
+        QTest::newRow("two switches, keypad 1 and the right button")
+            << "[スイッチ]\r\n方式=2\r\n移動キー=536870961\r\n決定キー=-2\r\n選んだあと=2\r\n[マウス]\r\nとどまる=1\r\nとどまる時間=800\r\n"
+            << "2 536870961 -2 1000 500 3 0 250 2 1 800";
+    }
+    void settingsFile()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, read);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("mojipot.ini"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(sjis::encode(file));
+        f.close();
+        const ProfileFile ini(path);
+        const auto text = [](const SwitchSettings &s) {
+            return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11")
+                .arg(int(s.style)).arg(s.moveSwitch).arg(s.selectSwitch).arg(s.interval).arg(s.firstWait)
+                .arg(s.loops).arg(s.hold).arg(s.ignore).arg(s.restartAtColumn ? 2 : 1).arg(int(s.dwell))
+                .arg(s.dwellTime);
+        };
+        const SwitchSettings s = SwitchSettings::read(ini);
+        QCOMPARE(text(s), read);
+        s.write(ini);
+        QCOMPARE(SwitchSettings::read(ini), s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSwitchScan)
+#include "tst_switchscan.moc"

@@ -105,18 +105,25 @@ bool KeyFilter::arrowPressed(QKeyEvent *event)
     return true;
 }
 
-bool KeyFilter::isRepeat(const QKeyEvent *key)
+bool KeyFilter::isRepeat(QObject *watched, const QKeyEvent *key)
 {
     const int type = key->type();
     const quint32 code = key->nativeScanCode();
-    if (code != 0 && m_last.type == type && m_last.code == code && m_last.time == key->timestamp())
-        return m_last.repeat;
     const quint64 time = key->timestamp();
+    // Every key event from the window system comes first to a window handle,
+    // then to the focused control and its parents; it is judged at its first
+    // step and keeps that judgement on the way. (Events passed on by the
+    // accessibility bridge all carry time 0, so the time alone cannot tell
+    // one event from the next.)
+    const bool firstStep = qobject_cast<const QWindow *>(watched) != nullptr;
+    if (!firstStep && code != 0 && m_last.event == key && m_last.type == type && m_last.code == code
+        && m_last.time == time)
+        return m_last.repeat;
     if (type == QEvent::ShortcutOverride)
         return m_held.wouldBeRepeat(code, key->isAutoRepeat(), time);
     const bool repeat = type == QEvent::KeyPress ? m_held.pressIsRepeat(code, key->isAutoRepeat(), time)
                                                  : m_held.releaseIsRepeat(code, key->isAutoRepeat(), time);
-    m_last = {type, code, key->timestamp(), repeat};
+    m_last = {key, type, code, time, repeat};
     return repeat;
 }
 
@@ -190,7 +197,7 @@ bool KeyFilter::eventFilter(QObject *watched, QEvent *event)
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
         return false;
     auto *key = static_cast<QKeyEvent *>(event);
-    if (isRepeat(key)) {
+    if (isRepeat(watched, key)) {
         // Taken before any window, short-cut or control sees it.
         key->accept();
         return true;

@@ -43,13 +43,14 @@ private:
     QMessageBox *openBox(QObject *watched) const;
     bool answerBox(QObject *watched, QKeyEvent *event);
     bool answerBoxClick(QObject *watched, QMouseEvent *event);
-    bool isRepeat(const QKeyEvent *event);
+    bool isRepeat(QObject *watched, const QKeyEvent *event);
 
     TMain_form &m_form;
     HeldKeys m_held;
     // The event last judged: one event passes the filter once for every
     // widget it travels through and is judged at the first.
     struct Judged {
+        const QKeyEvent *event = nullptr;
         int type = 0;
         quint32 code = 0;
         quint64 time = 0;

@@ -1,9 +1,9 @@
 #include "app/board.h"
 
-#include "app/textdisplay.h"
-#include "app/fonts.h"
-#include "app/keybutton.h"
-#include "app/pencilpicture.h"
+#include "base/textdisplay.h"
+#include "base/fonts.h"
+#include "base/keybutton.h"
+#include "base/pencilpicture.h"
 #include "speech/announcements.h"
 
 #include <QFrame>

@@ -2,8 +2,8 @@
 
 #include "app/compositionrules.h"
 #include "app/mainform.h"
-#include "app/textdisplay.h"
-#include "app/textmodel.h"
+#include "base/textdisplay.h"
+#include "base/textmodel.h"
 #include "speech/directss.h"
 
 #include <QTextCursor>

@@ -2,10 +2,10 @@
 
 #include "app/composition.h"
 #include "app/compositionrules.h"
-#include "app/keytable.h"
+#include "base/keytable.h"
 #include "app/mainform.h"
-#include "app/textdisplay.h"
-#include "app/textmodel.h"
+#include "base/textdisplay.h"
+#include "base/textmodel.h"
 #include "diary/filecodec.h"
 #include "speech/directss.h"
 

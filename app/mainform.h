@@ -3,11 +3,11 @@
 #include <array>
 #include <functional>
 
-#include "app/keytable.h"
+#include "base/keytable.h"
 #include "app/mainstate.h"
-#include "app/places.h"
+#include "base/places.h"
 #include "app/menus.h"
-#include "app/profilefile.h"
+#include "base/profilefile.h"
 #include "input/multitap.h"
 #include "input/switchsettings.h"
 

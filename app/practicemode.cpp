@@ -1,6 +1,6 @@
 #include "app/practicemode.h"
 
-#include "app/keybutton.h"
+#include "base/keybutton.h"
 #include "app/mainform.h"
 
 namespace practice {

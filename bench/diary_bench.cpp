@@ -2,11 +2,11 @@
 // start of the operation to the repainted display. Prints one line per case,
 // the median and worst of several runs in milliseconds. The largest file the
 // open command takes is filecodec::kMaxOpenBytes; a larger one is refused.
-#include "app/apperror.h"
-#include "app/fonts.h"
+#include "base/apperror.h"
+#include "base/fonts.h"
 #include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/textdisplay.h"
+#include "base/messageboxes.h"
+#include "base/textdisplay.h"
 #include "diary/diarystorage.h"
 #include "diary/filecodec.h"
 #include "speech/recordingspeech.h"

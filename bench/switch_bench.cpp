@@ -7,9 +7,9 @@
 //    server) plus the interval, with `load` busy processes on the cores;
 //  - a press by resting the pointer against the set dwell time.
 // Usage: switch_bench [runs (100)] [load (2)]. Start PulseAudio first.
-#include "app/keybutton.h"
+#include "base/keybutton.h"
 #include "app/mainform.h"
-#include "app/profilefile.h"
+#include "base/profilefile.h"
 #include "input/dwellinput.h"
 #include "input/switchinput.h"
 #include "speech/audioout.h"

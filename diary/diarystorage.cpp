@@ -1,9 +1,9 @@
 #include "diary/diarystorage.h"
 
 #include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/textdisplay.h"
-#include "app/textmodel.h"
+#include "base/messageboxes.h"
+#include "base/textdisplay.h"
+#include "base/textmodel.h"
 #include "diary/diarypaths.h"
 #include "diary/filecodec.h"
 #include "diary/filedialogs.h"

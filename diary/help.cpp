@@ -2,8 +2,8 @@
 
 #include "app/displaysettings.h"
 #include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/textdisplay.h"
+#include "base/messageboxes.h"
+#include "base/textdisplay.h"
 #include "diary/diarypaths.h"
 #include "diary/diarystorage.h"
 

@@ -1,10 +1,10 @@
 #include "diary/printing.h"
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "app/board.h"
 #include "app/mainform.h"
-#include "app/textdisplay.h"
-#include "app/textmodel.h"
+#include "base/textdisplay.h"
+#include "base/textmodel.h"
 #include "diary/pagepicture.h"
 
 #include <QDate>

@@ -1,7 +1,7 @@
 #pragma once
 #include <bitset>
 
-#include "app/keytable.h"
+#include "base/keytable.h"
 
 // The walk over the board with four direction keys. The board as the walk
 // sees it: Tag 0, "よむ", alone to the right of the top row, and 13 columns of

@@ -1,6 +1,6 @@
 #include "input/dwellinput.h"
 
-#include "app/keybutton.h"
+#include "base/keybutton.h"
 #include "app/mainform.h"
 #include "input/methodselection.h"
 #include "input/switchinput.h"

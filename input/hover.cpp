@@ -1,6 +1,6 @@
 #include "input/hover.h"
 
-#include "app/keybutton.h"
+#include "base/keybutton.h"
 #include "app/mainform.h"
 #include "input/methodselection.h"
 

@@ -1,6 +1,6 @@
 #include "input/scanning.h"
 
-#include "app/keybutton.h"
+#include "base/keybutton.h"
 #include "app/mainform.h"
 #include "input/multitap.h"
 

@@ -1,6 +1,6 @@
 #include "input/switchform.h"
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "app/mainform.h"
 #include "input/switchinput.h"
 #include "speech/directss.h"

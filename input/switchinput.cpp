@@ -1,7 +1,7 @@
 #include "input/switchinput.h"
 
 #include "app/board.h"
-#include "app/keybutton.h"
+#include "base/keybutton.h"
 #include "app/mainform.h"
 #include "input/scanning.h"
 #include "speech/audioout.h"

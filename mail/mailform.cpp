@@ -1,7 +1,7 @@
 #include "mail/mailform.h"
 
-#include "app/apperror.h"
-#include "app/fonts.h"
+#include "base/apperror.h"
+#include "base/fonts.h"
 #include "app/mainform.h"
 #include "mail/mailsettings.h"
 #include "mail/sending.h"

@@ -1,9 +1,9 @@
 #include "mail/sending.h"
 
 #include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/textdisplay.h"
-#include "app/textmodel.h"
+#include "base/messageboxes.h"
+#include "base/textdisplay.h"
+#include "base/textmodel.h"
 #include "mail/mailsettings.h"
 #include "speech/directss.h"
 

@@ -1,6 +1,6 @@
 #include "speech/soundform.h"
 
-#include "app/fonts.h"
+#include "base/fonts.h"
 #include "app/mainform.h"
 #include "speech/directss.h"
 #include "speech/voicelist.h"

@@ -3,12 +3,12 @@
 // speech control, the message boxes and file dialogs answered by the test,
 // the date fixed and the end of the program recorded.
 #pragma once
-#include "app/fonts.h"
-#include "app/keybutton.h"
+#include "base/fonts.h"
+#include "base/keybutton.h"
 #include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/sjis.h"
-#include "app/textdisplay.h"
+#include "base/messageboxes.h"
+#include "base/sjis.h"
+#include "base/textdisplay.h"
 #include "diary/diarypaths.h"
 #include "diary/diarystorage.h"
 #include "diary/filedialogs.h"
@@ -137,8 +137,8 @@ struct Window
 
     KeyButton *key(int tag) const { return form->Key_table[tag]; }
     QString base() const { return form->state.Base_dir; }
-    QString diaryFolder() const { return diary::diaryFolder(base()); }
-    QString dated() const { return diary::datedFilePath(base(), diary::today()); }
+    QString diaryFolder() const { return form->places().diaryFolder; }
+    QString dated() const { return diary::datedFileIn(diaryFolder(), diary::today()); }
     QString text() const { return form->Hyouji_edit->toPlainText(); }
     void setText(const QString &text) { form->Hyouji_edit->setPlainText(text); }
     // Spoken texts with the voice each was spoken in.

@@ -1,10 +1,10 @@
 #pragma once
 // A shown, active main window with a recording speech engine, for driving it
 // with real key and pointer events as a user does.
-#include "app/keybutton.h"
+#include "base/keybutton.h"
 #include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/profilefile.h"
+#include "base/messageboxes.h"
+#include "base/profilefile.h"
 #include "speech/recordingspeech.h"
 
 #include <QApplication>

@@ -1,11 +1,11 @@
 #pragma once
 // The main window with a recording speech control whose modes a test
 // chooses, for the voice dialog and the key announcements.
-#include "app/apperror.h"
-#include "app/fonts.h"
-#include "app/keybutton.h"
+#include "base/apperror.h"
+#include "base/fonts.h"
+#include "base/keybutton.h"
 #include "app/mainform.h"
-#include "app/messageboxes.h"
+#include "base/messageboxes.h"
 #include "speech/recordingspeech.h"
 
 #include <QCoreApplication>

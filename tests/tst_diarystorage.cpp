@@ -339,7 +339,7 @@ private slots:
         w.form->Button59Click();
         w.form->Exit1Click();
         w.form->N2Click();
-        QCOMPARE(bytesOf(diary::datedFilePath(base, diary::today())), sj("ここ"));
+        QCOMPARE(bytesOf(w.dated()), sj("ここ"));
         QCOMPARE(QDir(other.path() + QStringLiteral("/日記")).count(), uint(2));
         QCOMPARE(w.dialogs.saveFolders, QStringList{base + QStringLiteral("/日記")});
         QCOMPARE(w.dialogs.openFolders, QStringList{base + QStringLiteral("/日記")});

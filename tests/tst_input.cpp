@@ -1,8 +1,8 @@
 // The three input methods on the real window: the menu that selects them, the
 // keys of the keyboard and keypad, and the pointer, with what the user hears.
 #include "app/board.h"
-#include "app/sjis.h"
-#include "app/textdisplay.h"
+#include "base/sjis.h"
+#include "base/textdisplay.h"
 #include "tests/inputwindow.h"
 
 #include <QDialog>

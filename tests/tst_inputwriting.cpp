@@ -1,6 +1,6 @@
 // Writing "ありがとう。" with each input method alone, hearing every step:
 // the arrow keys and Enter, the keypad alone, the mouse alone.
-#include "app/textdisplay.h"
+#include "base/textdisplay.h"
 #include "diary/diarystorage.h"
 #include "tests/inputwindow.h"
 

@@ -1,13 +1,13 @@
 // The main window as the user first meets it: start-up from the settings
 // file, the board, Tab order, the resize rule and the one focus frame.
 #include "app/board.h"
-#include "app/fonts.h"
-#include "app/keybutton.h"
+#include "base/fonts.h"
+#include "base/keybutton.h"
 #include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/qtjapanese.h"
-#include "app/sjis.h"
-#include "app/textdisplay.h"
+#include "base/messageboxes.h"
+#include "base/qtjapanese.h"
+#include "base/sjis.h"
+#include "base/textdisplay.h"
 #include "diary/filedialogs.h"
 #include "speech/recordingspeech.h"
 

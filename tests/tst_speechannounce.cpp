@@ -1,7 +1,7 @@
 // What the user hears as keys are reached and the text is read aloud: the
 // greeting once, every key's reading in the selection voice after a stop,
 // reading aloud in the decision voice queued behind the announcement.
-#include "app/textdisplay.h"
+#include "base/textdisplay.h"
 #include "speechwindow.h"
 
 using namespace speechtest;

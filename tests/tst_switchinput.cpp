@@ -2,8 +2,8 @@
 // and the mouse, what is heard and written, the column frame as drawn, the
 // settings dialog and the settings file.
 #include "app/board.h"
-#include "app/sjis.h"
-#include "app/textdisplay.h"
+#include "base/sjis.h"
+#include "base/textdisplay.h"
 #include "input/dwellinput.h"
 #include "input/switchform.h"
 #include "input/switchinput.h"

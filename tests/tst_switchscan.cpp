@@ -2,8 +2,8 @@
 // the keys it may offer, the style and a sequence of events; when a switch
 // press counts; when resting the pointer presses a key. Each row is a script
 // of events and the trace of what the user would see after each of them.
-#include "app/profilefile.h"
-#include "app/sjis.h"
+#include "base/profilefile.h"
+#include "base/sjis.h"
 #include "input/dwell.h"
 #include "input/switchpress.h"
 #include "input/switchscan.h"

@@ -1,4 +1,4 @@
-#include "app/keytable.h"
+#include "base/keytable.h"
 
 namespace keys {
 

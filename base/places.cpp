@@ -1,9 +1,6 @@
-#include "app/places.h"
+#include "base/places.h"
 
-#include "diary/diarypaths.h"
-#include "mail/mailercommand.h"
-#include "mail/mailsettings.h"
-#include "app/profilefile.h"
+#include "base/profilefile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -39,6 +36,19 @@ std::optional<QString> documentsLine(const QString &line)
 }
 
 } // namespace
+
+QString under(const QString &folder, const QString &name)
+{
+    // The start folder is kept as the system reported it; one separator joins.
+    if (folder.endsWith(u'/') || folder.endsWith(QDir::separator()))
+        return folder + name;
+    return folder + QDir::separator() + name;
+}
+
+QString mailerSettingsIn(const QString &folder)
+{
+    return QDir(folder).filePath(QStringLiteral("smail.ini"));
+}
 
 std::optional<QString> installedPrefix(const QString &programFile)
 {
@@ -88,10 +98,10 @@ Places resolve(const std::optional<QString> &prefix, const QString &programFile,
     Places p;
     if (!prefix) {
         p.settingsFile = ProfileFile::pathForProgram(programFile);
-        p.diaryFolder = diary::diaryFolder(startFolder);
-        p.readMe = diary::readMePath(startFolder);
-        p.mailer = mail::mailerPath(startFolder);
-        p.mailerSettings = mail::mailerSettingsPath(QFileInfo(p.mailer).path());
+        p.diaryFolder = under(startFolder, QStringLiteral("日記"));
+        p.readMe = under(startFolder, QStringLiteral("ReadMe日記.txt"));
+        p.mailer = QDir(startFolder).filePath(QStringLiteral("smail/smail"));
+        p.mailerSettings = mailerSettingsIn(QFileInfo(p.mailer).path());
         return p;
     }
     p.installed = true;
@@ -99,15 +109,15 @@ Places resolve(const std::optional<QString> &prefix, const QString &programFile,
     p.diaryFolder = documentsFolder(env) + QStringLiteral("/もじぽっと帳/日記");
     p.readMe = *prefix + QStringLiteral("/share/mojipot/ReadMe日記.txt");
     p.mailer = *prefix + QStringLiteral("/lib/mojipot/smail");
-    p.mailerSettings = mail::mailerSettingsPath(appFolder(env));
+    p.mailerSettings = mailerSettingsIn(appFolder(env));
     return p;
 }
 
 QString mailerSettingsFile(const QString &mailerFile, const UserEnvironment &env)
 {
     if (installedPrefix(mailerFile))
-        return mail::mailerSettingsPath(appFolder(env));
-    return mail::mailerSettingsPath(QFileInfo(mailerFile).absolutePath());
+        return mailerSettingsIn(appFolder(env));
+    return mailerSettingsIn(QFileInfo(mailerFile).absolutePath());
 }
 
 UserEnvironment userEnvironment()

@@ -1,4 +1,4 @@
-#include "app/textmodel.h"
+#include "base/textmodel.h"
 
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>

@@ -1,4 +1,4 @@
-#include "app/sjis.h"
+#include "base/sjis.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -1,4 +1,4 @@
-#include "app/keybutton.h"
+#include "base/keybutton.h"
 
 #include <QKeyEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "app/qtjapanese.h"
+#include "base/qtjapanese.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,4 +1,4 @@
-#include "app/fonts.h"
+#include "base/fonts.h"
 
 #include <QFont>
 #include <QStringList>

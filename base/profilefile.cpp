@@ -1,8 +1,8 @@
-#include "app/profilefile.h"
+#include "base/profilefile.h"
 
-#include "app/apperror.h"
-#include "app/sjis.h"
-#include "app/wholefile.h"
+#include "base/apperror.h"
+#include "base/sjis.h"
+#include "base/wholefile.h"
 
 #include <QDir>
 #include <QFile>

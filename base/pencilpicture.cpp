@@ -1,4 +1,4 @@
-#include "app/pencilpicture.h"
+#include "base/pencilpicture.h"
 
 #include <QPainter>
 #include <QPainterPath>

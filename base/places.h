@@ -17,6 +17,11 @@
 // the mailer are taken from the prefix. The start folder plays no part.
 namespace places {
 
+// A name in a folder, joined by one separator.
+QString under(const QString &folder, const QString &name);
+// The mailer's own settings file in a folder.
+QString mailerSettingsIn(const QString &folder);
+
 // What the user's environment says.
 struct UserEnvironment
 {

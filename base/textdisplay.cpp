@@ -1,6 +1,6 @@
-#include "app/textdisplay.h"
+#include "base/textdisplay.h"
 
-#include "app/fonts.h"
+#include "base/fonts.h"
 
 #include <QElapsedTimer>
 #include <QFontInfo>

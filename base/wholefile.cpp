@@ -1,4 +1,4 @@
-#include "app/wholefile.h"
+#include "base/wholefile.h"
 
 #include <QFileInfo>
 #include <QSaveFile>

@@ -4,7 +4,7 @@
 #include "app/mainform.h"
 #include "base/textdisplay.h"
 #include "base/textmodel.h"
-#include "speech/directss.h"
+#include "speech/voices.h"
 
 #include <QTextCursor>
 
@@ -46,12 +46,11 @@ void pressEntryKey(TMain_form &form, int tag, const QString &caption)
         // The mark has nothing it may voice: the text, the insertion point
         // and the bar stay as they are.
         form.MessageBeep();
-        form.DirectSS1->setCurrentMode(s.Decision_voice);
-        form.DirectSS1->setSpeed(100);
+        form.voices.use(speech::Role::Decision);
         s.Last_key = tag;
         return;
     }
-    form.speakMessage(entry.spoken);
+    form.voices.say(entry.spoken, speech::Role::Decision);
 
     // A selection is not replaced: the entry goes in at its start and the
     // selected text stays after it.

@@ -11,6 +11,7 @@
 #include "app/mainform.h"
 #include "base/profilefile.h"
 #include "input/dwellinput.h"
+#include "input/methods.h"
 #include "input/switchinput.h"
 #include "speech/audioout.h"
 #include "speech/speechcontrol.h"
@@ -140,7 +141,7 @@ int main(int argc, char *argv[])
     }
     TMain_form form(speech);
     Bench bench{form, *speech, {}, 0};
-    QObject::connect(form.switchInput, &input::SwitchInput::placeShown, [&](const input::ScanPlace &p, qint64) {
+    QObject::connect(&form.methods->switches(), &input::SwitchInput::placeShown, [&](const input::ScanPlace &p, qint64) {
         bench.shown = p;
         ++bench.shownCount;
     });
@@ -166,7 +167,7 @@ int main(int argc, char *argv[])
         s.loops = 10;
         form.applySwitchSettings(s);
         std::vector<double> late, timerLate;
-        const auto c = QObject::connect(form.switchInput, &input::SwitchInput::placeShown,
+        const auto c = QObject::connect(&form.methods->switches(), &input::SwitchInput::placeShown,
                                         [&](const input::ScanPlace &, qint64 due) {
                                             if (due < 0)
                                                 return;
@@ -187,7 +188,7 @@ int main(int argc, char *argv[])
     form.applySwitchSettings(s);
     form.N12Click();
     qint64 pressedAt = 0;
-    QObject::connect(form.dwellInput, &input::DwellInput::pressedByDwell, [&](int) { pressedAt = AudioOut::now(); });
+    QObject::connect(&form.methods->dwell(), &input::DwellInput::pressedByDwell, [&](int) { pressedAt = AudioOut::now(); });
     std::vector<double> dwell;
     for (int i = 0; i < std::max(5, runs / 5); ++i) {
         KeyButton *key = form.Key_table[1 + i % 2];

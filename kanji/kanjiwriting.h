@@ -3,12 +3,12 @@
 #include <QString>
 #include <memory>
 
+#include "base/context.h"
 #include "kanji/candidatecycle.h"
 #include "kanji/descriptions.h"
 #include "kanji/history.h"
 #include "kanji/readings.h"
-
-class TMain_form;
+#include "speech/voices.h"
 
 namespace kanji {
 
@@ -23,7 +23,7 @@ class Writing : public QObject
     Q_OBJECT
 
 public:
-    explicit Writing(TMain_form &form);
+    Writing(const context::Context &ctx, QObject *parent);
     ~Writing() override;
 
     // The option ("文字"/"漢字"): the blank keys become "へんかん" and
@@ -51,7 +51,12 @@ public:
 
     CandidateCycle &cycle() { return m_cycle; }
 
+signals:
+    // The option was switched: the menu's tick follows.
+    void enabledChanged(bool on);
+
 private:
+    void say(const QString &text, speech::When when = speech::When::Queued);
     bool stillShown() const;
     void show();
     void speakCurrent();
@@ -61,7 +66,7 @@ private:
     void contentsChanged(int position, int removed, int added);
     void cursorMoved();
 
-    TMain_form &m_form;
+    context::Context m_ctx;
     bool m_enabled = false;
     std::unique_ptr<Engine> m_engine;
     Descriptions m_descriptions;

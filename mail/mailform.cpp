@@ -2,7 +2,7 @@
 
 #include "base/apperror.h"
 #include "base/fonts.h"
-#include "app/mainform.h"
+#include "base/context.h"
 #include "mail/mailsettings.h"
 #include "mail/sending.h"
 
@@ -35,8 +35,8 @@ W *placed(W *widget, const char *name, const QRect &geometry, const QFont &font)
 
 } // namespace
 
-TMail_form::TMail_form(TMain_form *owner)
-    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+TMail_form::TMail_form(context::Window &owner)
+    : QDialog(owner.widget(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_owner(owner)
 {
@@ -77,7 +77,7 @@ TMail_form::TMail_form(TMain_form *owner)
 
 void TMail_form::loadSettings()
 {
-    const mail::Settings s = mail::readSettings(m_owner->settings());
+    const mail::Settings s = mail::readSettings(m_owner.settings());
     To_edit->setText(s.recipient);
     From_edit->setText(s.sender);
     Smtp_edit->setText(s.server);
@@ -95,7 +95,7 @@ void TMail_form::showModal()
     exec();
     // Back to the board, also where no window manager hands the activation
     // back: the keys announce themselves only in the active window.
-    m_owner->activateWindow();
+    m_owner.widget()->activateWindow();
 }
 
 void TMail_form::Ok_btnClick()
@@ -104,7 +104,7 @@ void TMail_form::Ok_btnClick()
     // settings file refuses the write (the error box says so first).
     setResult(QDialog::Accepted);
     const mail::Settings s{To_edit->text(), From_edit->text(), Smtp_edit->text()};
-    m_owner->guarded([&] { mail::writeSettings(m_owner->settings(), s); });
+    m_owner.guarded([&] { mail::writeSettings(m_owner.settings(), s); });
     done(QDialog::Accepted);
 }
 
@@ -115,8 +115,8 @@ void TMail_form::Esc_btnClick()
 
 void TMail_form::smail_btnClick()
 {
-    m_owner->guarded([&] {
-        const QString mailer = m_owner->places().mailer;
+    m_owner.guarded([&] {
+        const QString mailer = m_owner.places().mailer;
         if (!mail::startMailerAlone(mailer))
             throw AppError(QStringLiteral("%1 を起動できません").arg(QDir::toNativeSeparators(mailer)));
     });

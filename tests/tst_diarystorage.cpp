@@ -361,7 +361,7 @@ private slots:
         const QStringList expected{QStringLiteral("say:") + kFarewell, QStringLiteral("box:じゃまたね"),
                                    QStringLiteral("end")};
         QCOMPARE(w.happenings, expected);
-        QCOMPARE(w.speech->events().last().mode, w.form->state.Decision_voice);
+        QCOMPARE(w.speech->events().last().mode, w.form->voices.Decision_voice);
         QCOMPARE(QDir(w.diaryFolder()).count(), uint(2));
     }
 

@@ -116,7 +116,7 @@ QStringList MailSend::spokenInDecisionVoice() const
     for (const RecordingSpeech::Event &e : m_speech->events()) {
         if (e.kind != RecordingSpeech::Event::Speak)
             continue;
-        texts.append(e.mode == m_form->state.Decision_voice && e.speed == 100 ? e.text : QStringLiteral("(wrong voice) ") + e.text);
+        texts.append(e.mode == m_form->voices.Decision_voice && e.speed == 100 ? e.text : QStringLiteral("(wrong voice) ") + e.text);
     }
     return texts;
 }

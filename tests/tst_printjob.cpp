@@ -324,7 +324,7 @@ struct Window
     {
         QStringList texts;
         for (const RecordingSpeech::Event &e : speech->events())
-            if (e.kind == RecordingSpeech::Event::Speak && e.mode == form->state.Decision_voice && e.speed == 100)
+            if (e.kind == RecordingSpeech::Event::Speak && e.mode == form->voices.Decision_voice && e.speed == 100)
                 texts << e.text;
         return texts;
     }

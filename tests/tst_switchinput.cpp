@@ -218,7 +218,7 @@ private slots:
         });
         w.form->menus.SwitchSetup1->trigger();
         QVERIFY(!dialog->isVisible());
-        const input::SwitchSettings s = w.form->switchInput->settings();
+        const input::SwitchSettings s = w.form->methods->switches().settings();
         if (!ok) {
             QCOMPARE(settingsText(), before);
             QCOMPARE(s, input::SwitchSettings());

@@ -20,9 +20,9 @@ namespace {
 
 // The board as the scan sees it: practice mode's kana (1 to lastKana), and
 // the two blank keys left out unless they carry a caption.
-ShownKeys scannable(int lastKana, bool blanksCaptioned = false)
+Reachable scannable(int lastKana, bool blanksCaptioned = false)
 {
-    ShownKeys s = practiceBoard(lastKana);
+    Reachable s = practiceBoard(lastKana);
     if (!blanksCaptioned) {
         s.reset(keys::kBlank1);
         s.reset(keys::kBlank2);
@@ -51,7 +51,7 @@ QString run(SwitchScan::Rules rules, int lastKana, bool captioned, const QString
 {
     SwitchScan scan;
     scan.setRules(rules);
-    ShownKeys shown = scannable(lastKana, captioned);
+    Reachable shown = scannable(lastKana, captioned);
     QStringList trace{token(scan.start(shown))};
     for (const QString &e : script.split(u' ', Qt::SkipEmptyParts)) {
         switch (e.at(0).unicode()) {

@@ -10,18 +10,6 @@
 
 namespace composition {
 
-void beginEdit(TMain_form &form)
-{
-    TextDisplay *display = form.Hyouji_edit;
-    form.state.Undo_text =
-        textmodel::wholeText(display, textmodel::insertionPosition(display), &form.state.Line_before);
-}
-
-void recordBar(TMain_form &form)
-{
-    form.state.Caret_point = form.Hyouji_edit->barRect().topLeft();
-}
-
 void takeSteps(TMain_form &form)
 {
     const int h = form.Hyouji_edit->characterHeight();
@@ -34,7 +22,7 @@ void pressEntryKey(TMain_form &form, int tag, const QString &caption)
     MainState &s = form.state;
     TextDisplay *display = form.Hyouji_edit;
 
-    beginEdit(form);
+    form.beginEdit();
     takeSteps(form);
     const int p = textmodel::insertionPosition(display);
     s.Saved_sel = p;
@@ -61,7 +49,7 @@ void pressEntryKey(TMain_form &form, int tag, const QString &caption)
     cursor.insertText(entry.text);
     display->setTextCursor(cursor);
     s.Saved_sel = cursor.position();
-    recordBar(form);
+    form.recordBar();
     s.Last_key = tag;
 }
 
@@ -73,7 +61,7 @@ void selectionChanged(TMain_form &form)
 void mouseReleased(TMain_form &form)
 {
     form.state.Caret_shown = true;
-    recordBar(form);
+    form.recordBar();
     // The click has already moved the insertion point; the bar shows there
     // now rather than at the next change.
     selectionChanged(form);

@@ -36,7 +36,7 @@ void deleteOne(TMain_form &form)
     MainState &s = form.state;
     TextDisplay *display = form.Hyouji_edit;
 
-    composition::beginEdit(form);
+    form.beginEdit();
     const int p = textmodel::insertionPosition(display);
     s.Saved_sel = p;
     if (p == 0) {
@@ -53,7 +53,7 @@ void deleteOne(TMain_form &form)
     form.voices.sayInCurrentVoice(readings::spokenWhenDeleted(deleted));
 
     s.Line_memory = textmodel::insertionLine(display);
-    composition::recordBar(form);
+    form.recordBar();
 }
 
 void newLine(TMain_form &form)
@@ -82,7 +82,7 @@ void newLine(TMain_form &form)
             s.Line_before = textmodel::insertionLine(display);
         }
     }
-    composition::recordBar(form);
+    form.recordBar();
     form.voices.say(QStringLiteral("かいぎょうしました"), speech::Role::Decision);
 }
 
@@ -100,7 +100,7 @@ void clearAll(TMain_form &form)
         message = QStringLiteral("ぜんぶけしました");
     }
     form.voices.say(message, speech::Role::Decision);
-    composition::recordBar(form);
+    form.recordBar();
 }
 
 void undo(TMain_form &form)

@@ -65,39 +65,21 @@ places::Places TMain_form::places() const
     return places::forThisProgram(state.Base_dir);
 }
 
-void TMain_form::notice(const QString &text)
-{
-    boxes::notice(this, text);
-}
 
-KeyButton *TMain_form::focusedKey() const
-{
-    return qobject_cast<KeyButton *>(focusWidget());
-}
 
-KeyButton *TMain_form::framedKey() const
-{
-    return m_board->framedKey();
-}
 
-void TMain_form::setColumnFrame(int column)
-{
-    m_board->setColumnFrame(column);
-}
 
-void TMain_form::setCaptionHeight(int tag, int designedPixels)
-{
-    m_board->setCaptionHeight(tag, designedPixels);
-}
 
 void TMain_form::beginEdit()
 {
-    composition::beginEdit(*this);
+    // Undo_text ← the whole-text string, Line_before ← the display line of
+    // the insertion point.
+    state.Undo_text = textmodel::wholeText(Hyouji_edit, textmodel::insertionPosition(Hyouji_edit), &state.Line_before);
 }
 
 void TMain_form::recordBar()
 {
-    composition::recordBar(*this);
+    state.Caret_point = Hyouji_edit->barRect().topLeft();
 }
 
 void TMain_form::connectKeys()
@@ -219,8 +201,8 @@ void TMain_form::FormCreate()
 void TMain_form::applySwitchSettings(const input::SwitchSettings &s)
 {
     methods->switches().setSettings(s);
-    methods->dwell().setDwellTime(s.dwellTime);
-    methods->dwell().setOn(s.dwell);
+    methods->pointer().setDwellTime(s.dwellTime);
+    methods->pointer().setOn(s.dwell);
     menus.Dwell1->setChecked(s.dwell);
 }
 
@@ -335,7 +317,7 @@ void TMain_form::SwitchSetup1Click()
 
 void TMain_form::Dwell1Click()
 {
-    methods->dwell().setOn(menus.Dwell1->isChecked());
+    methods->pointer().setOn(menus.Dwell1->isChecked());
     settings().writeBool(QStringLiteral("マウス"), QStringLiteral("とどまる"), menus.Dwell1->isChecked());
 }
 

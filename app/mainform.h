@@ -3,17 +3,18 @@
 #include <array>
 #include <functional>
 
+#include "app/board.h"
 #include "app/mainstate.h"
 #include "app/menus.h"
 #include "base/context.h"
+#include "base/keybutton.h"
 #include "base/keytable.h"
+#include "base/messageboxes.h"
 #include "input/switchsettings.h"
 #include "speech/voices.h"
 
-class Board;
 class DirectSS;
 class TextDisplay;
-class KeyButton;
 class TMail_form;
 class TSound_form;
 class TSwitch_form;
@@ -55,21 +56,21 @@ public:
     void beginEdit() override;
     void recordBar() override;
     KeyButton *key(int tag) const override { return Key_table[tag]; }
-    KeyButton *focusedKey() const override;
+    KeyButton *focusedKey() const override { return qobject_cast<KeyButton *>(focusWidget()); }
     void announce(KeyButton *key) override { speak(key); }
     // The focus frame: exactly one blue frame, round the given key (or none).
     void frameKey(KeyButton *key) override;
     void unframe() override;
-    KeyButton *framedKey() const override;
-    void setColumnFrame(int column) override;
-    void setCaptionHeight(int tag, int designedPixels) override;
+    KeyButton *framedKey() const override { return m_board->framedKey(); }
+    void setColumnFrame(int column) override { m_board->setColumnFrame(column); }
+    void setCaptionHeight(int tag, int px) override { m_board->setCaptionHeight(tag, px); }
     void operate(int tag) override;
     void beep() override { MessageBeep(); }
     QWidget *widget() const override { return const_cast<TMain_form *>(this); }
     // Where the settings file, diaries, read-me and mailer lie: under the
     // start folder (Base_dir) or, installed, in the user's folders.
     places::Places places() const override;
-    void notice(const QString &text) override;
+    void notice(const QString &text) override { boxes::notice(this, text); }
     void guarded(const std::function<void()> &operation) override;
 
     // Shows the window centred on the screen with "よむ" reached.

@@ -27,9 +27,6 @@ public:
     virtual void beginEdit() = 0;
     // After it: where the insertion bar stands now.
     virtual void recordBar() = 0;
-
-protected:
-    ~Text() = default;
 };
 
 // The board's keys by Tag, the key reached, its frame, and the scan's frame
@@ -56,9 +53,6 @@ public:
     virtual void operate(int tag) = 0;
     // The short warning tone; it never cuts the speech.
     virtual void beep() = 0;
-
-protected:
-    ~Keys() = default;
 };
 
 // Where files live, the settings file, and how errors and notices reach the
@@ -73,9 +67,6 @@ public:
     // Runs an operation; an AppError it throws ends it and is shown in the
     // error box, and the program carries on.
     virtual void guarded(const std::function<void()> &operation) = 0;
-
-protected:
-    ~Window() = default;
 };
 
 // Everything together, as the window hands it to each feature.

@@ -15,4 +15,12 @@ void installSubstitutions()
                                 QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Sans Serif")});
 }
 
+QFont proportional(int pixels, bool bold)
+{
+    QFont f(QString::fromUtf8(kProportional));
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
 } // namespace fonts

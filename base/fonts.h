@@ -1,4 +1,5 @@
 #pragma once
+#include <QFont>
 
 // The design names its faces "ＭＳ ゴシック" (fixed pitch) and "ＭＳ Ｐゴシック"
 // (proportional); IPAGothic and IPAPGothic, which share their metrics, stand in.
@@ -9,5 +10,8 @@ inline constexpr const char *kProportional = "ＭＳ Ｐゴシック";
 
 // Registers the stand-ins; call once after the application object exists.
 void installSubstitutions();
+
+// The proportional face at a character height in pixels.
+QFont proportional(int pixels, bool bold);
 
 } // namespace fonts

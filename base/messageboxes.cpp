@@ -1,7 +1,9 @@
 #include "base/messageboxes.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 
 namespace boxes {
 
@@ -13,6 +15,17 @@ Handler &handler()
 }
 
 const QString kTitle = QStringLiteral("もじぽっと帳");
+
+void show(Kind kind, QWidget *parent, const QString &text)
+{
+    if (handler())
+        return handler()(kind, text);
+    QMessageBox box(kind == Kind::Error ? QMessageBox::Critical : QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok,
+                    parent);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+}
 } // namespace
 
 void setHandler(Handler h)
@@ -29,27 +42,21 @@ QString errorText(const QString &message)
 
 void notice(QWidget *parent, const QString &text)
 {
-    if (handler()) {
-        handler()(Kind::Notice, text);
-        return;
-    }
-    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, parent);
-    box.setEscapeButton(QMessageBox::Ok);
-    box.setDefaultButton(QMessageBox::Ok);
-    box.exec();
+    show(Kind::Notice, parent, text);
 }
 
 void error(QWidget *parent, const QString &message)
 {
-    const QString text = errorText(message);
-    if (handler()) {
-        handler()(Kind::Error, text);
-        return;
+    show(Kind::Error, parent, errorText(message));
+}
+
+void centre(QWidget *dialog)
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect r = dialog->frameGeometry();
+        r.moveCenter(screen->availableGeometry().center());
+        dialog->move(r.topLeft());
     }
-    QMessageBox box(QMessageBox::Critical, kTitle, text, QMessageBox::Ok, parent);
-    box.setEscapeButton(QMessageBox::Ok);
-    box.setDefaultButton(QMessageBox::Ok);
-    box.exec();
 }
 
 } // namespace boxes

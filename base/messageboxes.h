@@ -16,6 +16,9 @@ enum class Kind { Notice, Error };
 void notice(QWidget *parent, const QString &text);
 void error(QWidget *parent, const QString &message);
 
+// Moves a dialog so that it stands centred on the desktop.
+void centre(QWidget *dialog);
+
 // The text the error box shows for a message.
 QString errorText(const QString &message);
 

@@ -188,7 +188,7 @@ int main(int argc, char *argv[])
     form.applySwitchSettings(s);
     form.N12Click();
     qint64 pressedAt = 0;
-    QObject::connect(&form.methods->dwell(), &input::DwellInput::pressedByDwell, [&](int) { pressedAt = AudioOut::now(); });
+    QObject::connect(&form.methods->pointer(), &input::DwellInput::pressedByDwell, [&](int) { pressedAt = AudioOut::now(); });
     std::vector<double> dwell;
     for (int i = 0; i < std::max(5, runs / 5); ++i) {
         KeyButton *key = form.Key_table[1 + i % 2];

@@ -42,6 +42,7 @@ void DwellInput::setOn(bool on)
 
 void DwellInput::pointerMoved(int tag)
 {
+    m_ctx.keys.key(tag)->setFocus(Qt::MouseFocusReason); // nothing happens when it has it
     if (!working()) {
         if (m_drawn >= 0 || m_timer.isActive())
             setOn(m_on); // forgets a rest begun before the method changed

@@ -6,9 +6,10 @@
 #include <QObject>
 #include <QTimer>
 
-// Dwell on the board: with the pointer method in use and "マウスでとどまっておす"
-// ticked, resting the pointer on a key presses it (input/dwell has the
-// rules); the progress is drawn on the key.
+// The pointer method: a key the pointer moves over gets the focus, and with
+// it its announcement and the frame, when it did not have it; no click is
+// needed. With "マウスでとどまっておす" ticked (dwell), resting the pointer on a
+// key presses it (input/dwell has the rules); the progress is drawn on the key.
 namespace input {
 
 class DwellInput : public QObject, public Method
@@ -19,7 +20,6 @@ public:
     DwellInput(const context::Context &ctx, QObject *parent);
 
     void setOn(bool on);
-    bool isOn() const { return m_on; }
     void setDwellTime(int ms) { m_dwell.setDwellTime(ms); }
 
     // The pointer method was chosen or left.

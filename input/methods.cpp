@@ -38,26 +38,6 @@ private:
     Methods &m_methods;
 };
 
-// The pointer: a place the pointer moves over gets the focus, and with it its
-// announcement and the frame, when it did not have it; no click is needed.
-// Resting on it presses it when dwell is on.
-class Pointer : public Method
-{
-public:
-    Pointer(const context::Context &ctx, DwellInput &dwell) : m_ctx(ctx), m_dwell(dwell) {}
-    void setActive(bool active) override { m_dwell.setActive(active); }
-    void pointerMoved(int place) override
-    {
-        m_ctx.keys.key(place)->setFocus(Qt::MouseFocusReason); // nothing happens when it has it
-        m_dwell.pointerMoved(place);
-    }
-    void pointerLeft(int place) override { m_dwell.pointerLeft(place); }
-
-private:
-    context::Context m_ctx;
-    DwellInput &m_dwell;
-};
-
 // Multi-tap on the numeric keypad; "+" reads aloud.
 class Keypad : public Method
 {
@@ -85,7 +65,6 @@ Methods::Methods(const context::Context &ctx, QObject *parent) : QObject(parent)
     m_switch = new SwitchInput(ctx, *this);
     m_dwell = new DwellInput(ctx, this);
     m_arrows = std::make_unique<ArrowKeys>(*this);
-    m_pointer = std::make_unique<Pointer>(ctx, *m_dwell);
     m_keypad = std::make_unique<Keypad>(*this);
 }
 
@@ -94,7 +73,7 @@ Methods::~Methods() = default;
 Method &Methods::method() const
 {
     switch (m_active) {
-    case MethodId::Mouse: return *m_pointer;
+    case MethodId::Mouse: return *m_dwell;
     case MethodId::Keypad: return *m_keypad;
     case MethodId::Switch: return *m_switch;
     case MethodId::ArrowKeys: break;

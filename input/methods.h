@@ -39,7 +39,7 @@ public:
     int Scan_pos = 0; // the place treated as current by the walk and the keypad
 
     SwitchInput &switches() const { return *m_switch; }
-    DwellInput &dwell() const { return *m_dwell; }
+    DwellInput &pointer() const { return *m_dwell; }
     MultiTap multiTap; // the keypad's place in its groups
 
 signals:
@@ -51,7 +51,7 @@ private:
     friend class Keypad;
     context::Context m_ctx;
     MethodId m_active = MethodId::ArrowKeys;
-    std::unique_ptr<Method> m_arrows, m_pointer, m_keypad;
+    std::unique_ptr<Method> m_arrows, m_keypad;
     SwitchInput *m_switch = nullptr;
     DwellInput *m_dwell = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "input/switchform.h"
 
+#include "base/messageboxes.h"
 #include "base/apperror.h"
 #include "speech/voices.h"
 
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QSpinBox>
 
 using input::SwitchSettings;
@@ -179,11 +179,7 @@ void TSwitch_form::showModal()
 {
     fill(m_current());
     adjustSize();
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    boxes::centre(this);
     Style_box->setFocus();
     exec();
 }

@@ -189,17 +189,10 @@ void SwitchInput::reached(int tag)
         speechEnded();
 }
 
-bool SwitchInput::switchDown(SwitchRole role)
+bool SwitchInput::switched(SwitchRole role, bool down)
 {
-    if (m_filter.down(role == SwitchRole::Move ? 0 : 1, nowMs()))
-        m_ctx.window.guarded([&] { counted(role); });
-    armHold();
-    return true;
-}
-
-bool SwitchInput::switchUp(SwitchRole role)
-{
-    if (m_filter.up(role == SwitchRole::Move ? 0 : 1, nowMs()))
+    const int which = role == SwitchRole::Move ? 0 : 1;
+    if (down ? m_filter.down(which, nowMs()) : m_filter.up(which, nowMs()))
         m_ctx.window.guarded([&] { counted(role); });
     armHold();
     return true;
@@ -227,7 +220,7 @@ bool SwitchInput::keyEvent(const QKeyEvent *event)
     const SwitchRole role = roleOfKey(m_settings, event->key(), event->modifiers() & Qt::KeypadModifier);
     if (role == SwitchRole::None)
         return false;
-    return event->type() == QEvent::KeyRelease ? switchUp(role) : switchDown(role);
+    return switched(role, event->type() != QEvent::KeyRelease);
 }
 
 bool SwitchInput::mouseEvent(const QMouseEvent *event)
@@ -237,7 +230,7 @@ bool SwitchInput::mouseEvent(const QMouseEvent *event)
     const SwitchRole role = roleOfButton(m_settings, buttonSwitch(event->button()));
     if (role == SwitchRole::None)
         return false;
-    return event->type() == QEvent::MouseButtonRelease ? switchUp(role) : switchDown(role);
+    return switched(role, event->type() != QEvent::MouseButtonRelease);
 }
 
 } // namespace input

@@ -66,8 +66,7 @@ private:
     void speechEnded();
     void timerFired();
     void holdFired();
-    bool switchDown(SwitchRole role);
-    bool switchUp(SwitchRole role);
+    bool switched(SwitchRole role, bool down);
     void armHold();
 
     context::Context m_ctx;

@@ -67,6 +67,12 @@ ScanStep SwitchScan::show(ScanPlace place, bool first)
     return {place, -1, first, true};
 }
 
+ScanStep SwitchScan::pause()
+{
+    stop();
+    return {{}, -1, false, true};
+}
+
 ScanStep SwitchScan::start(const Reachable &scannable, int fromPlace)
 {
     m_order = m_source();
@@ -90,25 +96,15 @@ ScanStep SwitchScan::advance(const Reachable &scannable, bool automatic)
         int groups = 0;
         for (int g = 0; g < int(m_order.size()); ++g)
             groups += !keysOf(g, scannable).empty();
-        if (automatic && m_shown >= m_rules.loops * groups) {
-            stop(); // paused, silently, until the next press
-            return {{}, -1, false, true};
-        }
         const int g = nextGroup(m_place.group, scannable);
-        if (g < 0) {
-            stop();
-            return {{}, -1, false, true};
-        }
+        if ((automatic && m_shown >= m_rules.loops * groups) || g < 0)
+            return pause(); // silently, until the next press
         return show({ScanPlace::Group, g, kBack}, false);
     }
     const std::vector<int> items = keysOf(m_place.group, scannable);
     if (items.empty()) { // the column was hidden meanwhile: on to the next group
         const int g = nextGroup(m_place.group, scannable);
-        if (g < 0) {
-            stop();
-            return {{}, -1, false, true};
-        }
-        return show({ScanPlace::Group, g, kBack}, true);
+        return g < 0 ? pause() : show({ScanPlace::Group, g, kBack}, true);
     }
     const int steps = int(items.size()) + 1; // the keys and "もどる"
     if (automatic && m_shown >= kKeyLevelLoops * steps)

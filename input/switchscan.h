@@ -97,6 +97,7 @@ public:
 private:
     ScanStep advance(const Reachable &scannable, bool automatic);
     ScanStep show(ScanPlace place, bool first);
+    ScanStep pause();
     int nextGroup(int from, const Reachable &scannable) const;
     int nextKey(const Reachable &scannable) const;
 

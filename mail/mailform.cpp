@@ -1,5 +1,6 @@
 #include "mail/mailform.h"
 
+#include "base/messageboxes.h"
 #include "base/apperror.h"
 #include "base/fonts.h"
 #include "base/context.h"
@@ -12,17 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 
 namespace {
-
-QFont face(int pixels, bool bold)
-{
-    QFont f(QString::fromUtf8(fonts::kProportional));
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
 
 template <typename W>
 W *placed(W *widget, const char *name, const QRect &geometry, const QFont &font)
@@ -43,14 +35,14 @@ TMail_form::TMail_form(context::Window &owner)
     setObjectName(QStringLiteral("Mail_form"));
     setWindowTitle(QStringLiteral("メール設定"));
     setFixedSize(315, 292);
-    setFont(face(12, false));
+    setFont(fonts::proportional(12, false));
     QPalette p = palette();
     p.setColor(QPalette::Window, p.color(QPalette::Button));
     setPalette(p);
     setAutoFillBackground(true);
 
-    const QFont caption = face(21, true);
-    const QFont entry = face(16, true);
+    const QFont caption = fonts::proportional(21, true);
+    const QFont entry = fonts::proportional(16, true);
     To_lbl = placed(new QLabel(QStringLiteral("送り先のメールアドレス"), this), "To_lbl", {12, 9, 217, 21}, caption);
     To_edit = placed(new QLineEdit(this), "To_edit", {24, 33, 265, 24}, entry);
     From_lbl = placed(new QLabel(QStringLiteral("自分のメールアドレス"), this), "From_lbl", {12, 81, 200, 21}, caption);
@@ -60,7 +52,7 @@ TMail_form::TMail_form(context::Window &owner)
     Ok_btn = placed(new QPushButton(QStringLiteral("ＯＫ"), this), "Ok_btn", {6, 228, 91, 49}, caption);
     Esc_btn = placed(new QPushButton(QStringLiteral("ＥＳＣ"), this), "Esc_btn", {114, 228, 91, 49}, caption);
     smail_btn = placed(new QPushButton(QStringLiteral("詳細設定"), this), "smail_btn", {219, 234, 91, 37},
-                       face(21, false));
+                       fonts::proportional(21, false));
     // Enter in an edit box presses ＯＫ.
     Ok_btn->setDefault(true);
 
@@ -86,11 +78,7 @@ void TMail_form::loadSettings()
 void TMail_form::showModal()
 {
     loadSettings();
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    boxes::centre(this);
     To_edit->setFocus(Qt::TabFocusReason);
     exec();
     // Back to the board, also where no window manager hands the activation

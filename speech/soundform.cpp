@@ -1,5 +1,6 @@
 #include "speech/soundform.h"
 
+#include "base/messageboxes.h"
 #include "base/fonts.h"
 #include "base/context.h"
 #include "speech/directss.h"
@@ -11,17 +12,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 
 namespace {
-
-QFont designFont(int pixels, bool bold)
-{
-    QFont f(QString::fromUtf8(fonts::kProportional));
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
 
 // The line chosen in a list, or -1 when none is.
 int chosenLine(const QListWidget *list)
@@ -39,12 +31,12 @@ TSound_form::TSound_form(const context::Context &ctx)
     setWindowTitle(QStringLiteral("音声設定"));
     setModal(true);
     setFixedSize(311, 407);
-    setFont(designFont(12, false));
+    setFont(fonts::proportional(12, false));
 
     const auto label = [this](const char *name, const QString &text, QRect geometry) {
         auto *l = new QLabel(text, this);
         l->setObjectName(QString::fromLatin1(name));
-        l->setFont(designFont(19, true));
+        l->setFont(fonts::proportional(19, true));
         l->setGeometry(geometry);
         return l;
     };
@@ -58,7 +50,7 @@ TSound_form::TSound_form(const context::Context &ctx)
     const auto button = [this](const char *name, const QString &text, QRect geometry) {
         auto *b = new QPushButton(text, this);
         b->setObjectName(QString::fromLatin1(name));
-        b->setFont(designFont(19, true));
+        b->setFont(fonts::proportional(19, true));
         b->setGeometry(geometry);
         return b;
     };
@@ -104,11 +96,7 @@ void TSound_form::fillLists()
 void TSound_form::showModal()
 {
     fillLists();
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    boxes::centre(this);
     Selct_list->setFocus();
     exec();
 }

@@ -56,18 +56,10 @@ class AccessibilityCase(ProgramCase):
         return [line.split("\t")[2] for line in self.events().splitlines()
                 if line.startswith("focus\t") and line.count("\t") >= 2]
 
-    def diary(self):
-        path = os.path.join(self.dist, "日記", "日記" + time.strftime("%y年%m月%d日") + ".txt")
-        try:
-            with open(path, "rb") as f:
-                return f.read()
-        except FileNotFoundError:
-            return None
-
     def assert_kept(self, text):
         self.key("ctrl+s")
-        self.wait_for(lambda: self.diary() is not None, message="today's diary file")
-        self.assertEqual(self.diary(), sjis(text), self.program_output()[-3000:])
+        self.wait_for(lambda: self.diary_bytes() is not None, message="today's diary file")
+        self.assertEqual(self.diary_bytes(), sjis(text), self.program_output()[-3000:])
 
 
 class PressesCount(AccessibilityCase):

@@ -19,15 +19,17 @@
 // prediction never waits. Nothing is ever written: the diaries are only read.
 namespace prediction {
 
-// How the user's model is weighted against the built one.
+// How the user's model is weighted against the built one (chosen on a month
+// of one person's diary by bench/kana_model_bench: nearly the least bits on
+// the days that follow, and little loss where the user writes something new).
 struct AdaptationWeights
 {
     // The user's share grows with the symbols they wrote: n / (n + symbolsForHalf).
     double symbolsForHalf = 20000;
     // And with how often they wrote the context in front of the insertion
     // point (at least minDepth symbols long): c / (c + contextForHalf).
-    double contextForHalf = 1.5;
-    int minDepth = 2;
+    double contextForHalf = 0.5;
+    int minDepth = 3;
 };
 
 // The user's model mixed into the built one for one history.

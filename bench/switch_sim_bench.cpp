@@ -64,13 +64,18 @@ std::vector<int> tagsOf(const std::vector<RankedKey> &ranked)
 class LikelyFirst : public GroupOrder
 {
 public:
-    LikelyFirst(ModelFn model, bool shortNames) : m_model(std::move(model)), m_short(shortNames) {}
+    LikelyFirst(ModelFn model, bool shortNames, bool deleteSecond = false)
+        : m_model(std::move(model)), m_short(shortNames), m_deleteSecond(deleteSecond)
+    {
+    }
     std::vector<OfferedGroup> groups(const QString &before, const input::ShownKeys &scannable) const override
     {
         std::vector<int> likely = tagsOf(rankKeys(m_model(before), entryKeys(scannable)));
         likely.resize(std::min<std::size_t>(likely.size(), 5));
         std::vector<OfferedGroup> out{{QStringLiteral("よそく"), 1, likely}};
-        for (int c = 1; c < input::kGroupCount; ++c)
+        if (m_deleteSecond)
+            out.push_back(column(13, false, scannable));
+        for (int c = 1; c < input::kGroupCount - (m_deleteSecond ? 1 : 0); ++c)
             out.push_back(column(c, m_short, scannable));
         out.push_back(column(0, false, scannable));
         return out;
@@ -79,6 +84,7 @@ public:
 private:
     ModelFn m_model;
     bool m_short;
+    bool m_deleteSecond;
 };
 
 // Order 3 (simulated): the columns with kana, space and new line by how
@@ -216,18 +222,26 @@ int main(int argc, char **argv)
                         {"Later days, with the month", &later, true}};
     for (const Set &set : sets) {
         const ModelFn &model = set.adaptedModel ? adaptedFn : plain;
-        const LikelyFirst o2Long(model, false), o2Short(model, true);
+        const LikelyFirst o2Long(model, false), o2Short(model, true), o2Delete(model, true, true);
         const Adapted o3Long(model, false), o3Short(model, true);
-        const std::pair<const char *, const GroupOrder *> orders[] = {
-            {"1 (board)", nullptr},
-            {"2 simulated, long names", &o2Long},
-            {"2 simulated, short names", &o2Short},
-            {"3 simulated, long names", &o3Long},
-            {"3 simulated, short names", &o3Short}};
+        struct Variant
+        {
+            const char *name;
+            const GroupOrder *order;
+            bool backToFirst;
+        };
+        const Variant orders[] = {{"1 (board)", nullptr, false},
+                                  {"2 simulated, long names", &o2Long, false},
+                                  {"2 simulated, short names", &o2Short, false},
+                                  {"2 simulated, short names, もどる to the first group", &o2Short, true},
+                                  {"2 simulated, short names, もどる to the first group, けすのれつ second", &o2Delete, true},
+                                  {"3 simulated, long names", &o3Long, false},
+                                  {"3 simulated, short names", &o3Short, false},
+                                  {"3 simulated, short names, もどる to the first group", &o3Short, true}};
         double first = 0;
-        for (const auto &[name, order] : orders) {
-            const auto make = [&, order = order]() {
-                return order ? listScan(*order, scannable) : programScan(scannable);
+        for (const auto &[name, order, backToFirst] : orders) {
+            const auto make = [&, order = order, back = backToFirst]() {
+                return order ? listScan(*order, scannable, back) : programScan(scannable);
             };
             // A ten times longer run for the single sentence, so that its figure is not one draw.
             kanabench::Texts texts = *set.texts;

@@ -67,7 +67,10 @@ private:
 class ListScan : public Scan
 {
 public:
-    ListScan(const GroupOrder &order, const input::ShownKeys &scannable) : m_order(order), m_scannable(scannable) {}
+    ListScan(const GroupOrder &order, const input::ShownKeys &scannable, bool backToFirst)
+        : m_order(order), m_scannable(scannable), m_backToFirst(backToFirst)
+    {
+    }
     Step start(const QString &before) override
     {
         m_groups.clear();
@@ -108,7 +111,7 @@ public:
         }
         case Place::Key:
             if (m_place.tag == input::kBack)
-                return show({Place::Group, m_place.group, input::kBack}, true);
+                return show({Place::Group, m_backToFirst ? 0 : m_place.group, input::kBack}, true);
             return press(m_place.tag);
         }
         return {};
@@ -133,6 +136,7 @@ private:
     Place m_place;
     int m_shown = 0;
     const int m_loops = 3;
+    bool m_backToFirst = false;
 };
 
 double readAloudMs(const QString &text)
@@ -170,9 +174,9 @@ std::unique_ptr<Scan> programScan(const input::ShownKeys &scannable)
     return std::make_unique<ProgramScan>(scannable);
 }
 
-std::unique_ptr<Scan> listScan(const GroupOrder &order, const input::ShownKeys &scannable)
+std::unique_ptr<Scan> listScan(const GroupOrder &order, const input::ShownKeys &scannable, bool backToFirst)
 {
-    return std::make_unique<ListScan>(order, scannable);
+    return std::make_unique<ListScan>(order, scannable, backToFirst);
 }
 
 bool Lengths::read(const QString &path)

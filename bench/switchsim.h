@@ -61,8 +61,10 @@ public:
 
 // The program's scan in the board's order.
 std::unique_ptr<Scan> programScan(const input::ShownKeys &scannable);
-// The same rules over the groups an order gives.
-std::unique_ptr<Scan> listScan(const GroupOrder &order, const input::ShownKeys &scannable);
+// The same rules over the groups an order gives. With `backToFirst`, "もどる"
+// returns to the first group rather than to the group it was chosen from
+// (a variant the program does not have, measured for comparison).
+std::unique_ptr<Scan> listScan(const GroupOrder &order, const input::ShownKeys &scannable, bool backToFirst = false);
 
 // How long each announcement sounds (bench/data/announcements.tsv).
 class Lengths

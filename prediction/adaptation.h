@@ -37,7 +37,7 @@ Distribution adapted(const KanaModel &base, const NgramTable *user, const Histor
                      const AdaptationWeights &weights = {});
 
 // The user's model from their texts: the newest first, up to `limit`
-// symbols in all, so that it stays small (about 6 MiB at the limit) and
+// symbols in all, so that it stays small (about 4.3 MiB at the limit) and
 // follows how the user writes now.
 struct UserText
 {

@@ -4,6 +4,7 @@
 #include "app/keytable.h"
 #include "diary/filecodec.h"
 #include "prediction/adaptation.h"
+#include "prediction/corpus.h"
 #include "prediction/kanamodel.h"
 
 #include <QDir>
@@ -193,6 +194,90 @@ private slots:
         QVERIFY(qAbs(sum(p) - 1) < 1e-9);
         if (loads)
             QCOMPARE(symbolText(likeliest(p)), QStringLiteral("い"));
+    }
+
+    void smoothing_data()
+    {
+        // Tiny texts worked out by hand: discounts from the counts of counts
+        // (kept below 1 for a count of 1), the rest of each context's mass
+        // spread by the order below, down to an even share of the 57 symbols.
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("order");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("next");
+        QTest::addColumn<double>("probability");
+        // Order 1, counts あ 2, い 1: D = 1/3, the rest 2/9 spread evenly.
+        QTest::newRow("unigram, seen twice") << "ああい" << 1 << "" << "あ" << 5.0 / 9 + 2.0 / 9 / 57;
+        QTest::newRow("unigram, seen once") << "ああい" << 1 << "" << "い" << 2.0 / 9 + 2.0 / 9 / 57;
+        QTest::newRow("unigram, unseen") << "ああい" << 1 << "" << "う" << 2.0 / 9 / 57;
+        // Order 2: あ and い each follow one other symbol (the beginning, あ);
+        // all counts are 1, so every discount is 0.95.
+        const double low = 0.95 / 57 + 0.05 / 2;
+        QTest::newRow("bigram, seen") << "あい" << 2 << "うあ" << "い" << 0.95 * low + 0.05;
+        QTest::newRow("bigram, backed off") << "あい" << 2 << "うあ" << "あ" << 0.95 * low;
+        QTest::newRow("bigram, unseen context") << "あい" << 2 << "うい" << "あ" << low;
+    }
+    void smoothing()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, order);
+        QFETCH(QString, before);
+        QFETCH(QString, next);
+        QFETCH(double, probability);
+        const NgramTable t = NgramTable::build({reduce(text)}, order, Smoothing::KneserNey);
+        History h = historyOf(before, order - 1);
+        h.atStart = false;
+        QVERIFY(qAbs(t.next(h)[reduce(next).front()] - probability) < 1e-12);
+    }
+
+    void heldOut()
+    {
+        // Every fifth sentence is held out, the rest trained on, none lost.
+        const QStringList all{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11"};
+        QCOMPARE(corpus::heldOut(all, 5), (QStringList{"5", "10"}));
+        QCOMPARE(corpus::kept(all, 5).size() + corpus::heldOut(all, 5).size(), all.size());
+        // The training text's ranges: a fifth, in five blocks, none overlapping.
+        const std::vector<corpus::LineRange> ranges = corpus::dasherHeldOut(2515);
+        QCOMPARE(ranges.size(), std::size_t(5));
+        int lines = 0;
+        for (std::size_t i = 0; i < ranges.size(); ++i) {
+            lines += ranges[i].last - ranges[i].first + 1;
+            QVERIFY(i == 0 || ranges[i].first > ranges[i - 1].last);
+        }
+        QCOMPARE(lines, 500);
+        QCOMPARE(ranges.back().last, 2515);
+        // Both notations lose the same lines; a line they share is taken once,
+        // a line only one of them has is kept; lines are joined, spaces dropped.
+        QStringList a, b;
+        for (int i = 1; i <= 2515; ++i) {
+            a << (i == 410 ? QStringLiteral("か\u3099") : QStringLiteral("あ い"));
+            b << (i == 410 ? QStringLiteral("が") : i == 1 ? QStringLiteral("う") : QStringLiteral("あ い"));
+        }
+        const corpus::Texts held = corpus::dasherBoth(a, b, corpus::Part::HeldOut);
+        const corpus::Texts train = corpus::dasherBoth(a, b, corpus::Part::Training);
+        QCOMPARE(held.size(), std::size_t(5));
+        QCOMPARE(shown(held.front()).left(20), QStringLiteral("あいあいあいあいあいあいか゛あいあいあい"));
+        QCOMPARE(held.front().size(), std::size_t(100 * 2));
+        QVERIFY(shown(train.front()).startsWith(QStringLiteral("あいあい")));
+        QCOMPARE(train.front().size(), std::size_t(403 * 2 + 1)); // line 1 of both, and う
+        QCOMPARE(shown(corpus::dasherBoth(a, b, corpus::Part::HeldOut, true).front()).left(6),
+                 QStringLiteral("あ␣い␣あ␣"));
+    }
+
+    void userLimit()
+    {
+        // The newest writing is kept when the user's texts pass the limit.
+        const UserText older{QStringLiteral("a"), QDateTime::fromSecsSinceEpoch(1000), reduce(QStringLiteral("ぬぬぬぬ"))};
+        const UserText newer{QStringLiteral("b"), QDateTime::fromSecsSinceEpoch(2000), reduce(QStringLiteral("あいうえお"))};
+        const NgramTable t = userTable({&older, &newer}, 3, 7);
+        QCOMPARE(t.symbolsCounted(), std::uint64_t(7));
+        History none;
+        const Distribution p = t.next(none);
+        QVERIFY(p[reduce(QStringLiteral("あ")).front()] > p[reduce(QStringLiteral("か")).front()]);
+        QVERIFY(p[reduce(QStringLiteral("ぬ")).front()] > p[reduce(QStringLiteral("か")).front()]);
+        QCOMPARE(userTable({&older, &newer}, 3, 5).symbolsCounted(), std::uint64_t(5));
+        const Distribution onlyNew = userTable({&older, &newer}, 3, 5).next(none);
+        QCOMPARE(onlyNew[reduce(QStringLiteral("ぬ")).front()], onlyNew[reduce(QStringLiteral("か")).front()]);
     }
 
     void missingFile()

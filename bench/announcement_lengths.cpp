@@ -5,7 +5,7 @@
 // played). Writes the table the switch simulator reads:
 //   announcement_lengths > bench/data/announcements.tsv
 #include "app/compositionrules.h"
-#include "app/keytable.h"
+#include "base/keytable.h"
 #include "input/switchinput.h"
 #include "speech/announcements.h"
 #include "speech/openjtalkengine.h"
@@ -30,8 +30,8 @@ int main(int argc, char **argv)
     QStringList selection; // mode 1: what reaching a place says
     for (int tag = 0; tag < keys::kCount; ++tag)
         selection << announcements::forKey(tag, keys::table()[tag].caption, false);
-    for (int g = 0; g < input::kGroupCount; ++g)
-        selection << input::SwitchInput::groupName(g);
+    for (int g = 0; g < int(input::boardOrder().size()); ++g)
+        selection << input::boardOrder()[g].name;
     selection << QStringLiteral("もどる") << QStringLiteral("よそく") << QStringLiteral("けすもじがありません");
     QStringList decision; // mode 2: what a press says
     for (int tag = 1; tag <= keys::kSpace; ++tag)

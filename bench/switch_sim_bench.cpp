@@ -19,30 +19,30 @@ namespace {
 
 using ModelFn = std::function<Distribution(const QString &)>;
 
-OfferedGroup column(int c, bool shortNames, const input::ShownKeys &scannable)
+OfferedGroup column(int c, bool shortNames, const input::Reachable &scannable)
 {
     // A short name: the column's first kana in the decision voice, which no
     // highlighted key uses (the kana columns only).
     if (shortNames && c >= 1 && c <= 10)
         return {composition::spokenFor(5 * c - 4, keys::table()[5 * c - 4].caption, readings::table()), 2,
-                input::SwitchScan::keysOf(c, scannable)};
-    return {input::SwitchInput::groupName(c), 1, input::SwitchScan::keysOf(c, scannable)};
+                boardKeys(c, scannable)};
+    return {input::boardOrder()[c].name, 1, boardKeys(c, scannable)};
 }
 
 // Order 1: the board's order, "よむ" first.
 class BoardOrder : public GroupOrder
 {
 public:
-    std::vector<OfferedGroup> groups(const QString &, const input::ShownKeys &scannable) const override
+    std::vector<OfferedGroup> groups(const QString &, const input::Reachable &scannable) const override
     {
         std::vector<OfferedGroup> out;
-        for (int g = 0; g < input::kGroupCount; ++g)
+        for (int g = 0; g < int(input::boardOrder().size()); ++g)
             out.push_back(column(g, false, scannable));
         return out;
     }
 };
 
-std::vector<int> entryKeys(const input::ShownKeys &scannable)
+std::vector<int> entryKeys(const input::Reachable &scannable)
 {
     std::vector<int> out;
     for (int tag = 1; tag <= kSymbolCount; ++tag)
@@ -68,14 +68,14 @@ public:
         : m_model(std::move(model)), m_short(shortNames), m_deleteSecond(deleteSecond)
     {
     }
-    std::vector<OfferedGroup> groups(const QString &before, const input::ShownKeys &scannable) const override
+    std::vector<OfferedGroup> groups(const QString &before, const input::Reachable &scannable) const override
     {
         std::vector<int> likely = tagsOf(rankKeys(m_model(before), entryKeys(scannable)));
         likely.resize(std::min<std::size_t>(likely.size(), 5));
         std::vector<OfferedGroup> out{{QStringLiteral("よそく"), 1, likely}};
         if (m_deleteSecond)
             out.push_back(column(13, false, scannable));
-        for (int c = 1; c < input::kGroupCount - (m_deleteSecond ? 1 : 0); ++c)
+        for (int c = 1; c < int(input::boardOrder().size()) - (m_deleteSecond ? 1 : 0); ++c)
             out.push_back(column(c, m_short, scannable));
         out.push_back(column(0, false, scannable));
         return out;
@@ -94,7 +94,7 @@ class Adapted : public GroupOrder
 {
 public:
     Adapted(ModelFn model, bool shortNames) : m_model(std::move(model)), m_short(shortNames) {}
-    std::vector<OfferedGroup> groups(const QString &before, const input::ShownKeys &scannable) const override
+    std::vector<OfferedGroup> groups(const QString &before, const input::Reachable &scannable) const override
     {
         const Distribution p = m_model(before);
         std::vector<std::pair<double, OfferedGroup>> cols;
@@ -164,7 +164,7 @@ int main(int argc, char **argv)
         pointers.push_back(&t);
     const NgramTable user = userTable(pointers, base.order(), Adaptation::kMaxUserSymbols);
 
-    input::ShownKeys scannable = input::allShown();
+    input::Reachable scannable = input::allShown();
     scannable.reset(keys::kBlank1); // blank keys are not offered
     scannable.reset(keys::kBlank2);
     UserModel person;

@@ -29,10 +29,10 @@ Place placeOf(const input::ScanPlace &p)
 class ProgramScan : public Scan
 {
 public:
-    explicit ProgramScan(const input::ShownKeys &scannable) : m_scannable(scannable)
+    explicit ProgramScan(const input::Reachable &scannable) : m_scannable(scannable)
     {
-        for (int g = 0; g < input::kGroupCount; ++g)
-            m_groups.push_back({input::SwitchInput::groupName(g), 1, input::SwitchScan::keysOf(g, scannable)});
+        for (int g = 0; g < int(input::boardOrder().size()); ++g)
+            m_groups.push_back({input::boardOrder()[g].name, 1, boardKeys(g, scannable)});
     }
     Step start(const QString &) override
     {
@@ -55,7 +55,7 @@ public:
 
 private:
     static Step convert(const input::ScanStep &s) { return {placeOf(s.place), s.pressed, s.first}; }
-    input::ShownKeys m_scannable;
+    input::Reachable m_scannable;
     input::SwitchScan m_scan;
     std::vector<OfferedGroup> m_groups;
     std::optional<input::ScanStep> m_restart;
@@ -67,7 +67,7 @@ private:
 class ListScan : public Scan
 {
 public:
-    ListScan(const GroupOrder &order, const input::ShownKeys &scannable, bool backToFirst)
+    ListScan(const GroupOrder &order, const input::Reachable &scannable, bool backToFirst)
         : m_order(order), m_scannable(scannable), m_backToFirst(backToFirst)
     {
     }
@@ -131,7 +131,7 @@ private:
         return {{}, tag, false};
     }
     const GroupOrder &m_order;
-    input::ShownKeys m_scannable;
+    input::Reachable m_scannable;
     std::vector<OfferedGroup> m_groups;
     Place m_place;
     int m_shown = 0;
@@ -169,12 +169,21 @@ bool contains(const OfferedGroup &g, int tag)
 
 } // namespace
 
-std::unique_ptr<Scan> programScan(const input::ShownKeys &scannable)
+std::vector<int> boardKeys(int group, const input::Reachable &scannable)
+{
+    std::vector<int> out;
+    for (int place : input::boardOrder()[group].places)
+        if (scannable.test(place))
+            out.push_back(place);
+    return out;
+}
+
+std::unique_ptr<Scan> programScan(const input::Reachable &scannable)
 {
     return std::make_unique<ProgramScan>(scannable);
 }
 
-std::unique_ptr<Scan> listScan(const GroupOrder &order, const input::ShownKeys &scannable, bool backToFirst)
+std::unique_ptr<Scan> listScan(const GroupOrder &order, const input::Reachable &scannable, bool backToFirst)
 {
     return std::make_unique<ListScan>(order, scannable, backToFirst);
 }

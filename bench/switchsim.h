@@ -32,7 +32,7 @@ class GroupOrder
 public:
     virtual ~GroupOrder() = default;
     // The groups for the text before the insertion point.
-    virtual std::vector<OfferedGroup> groups(const QString &before, const input::ShownKeys &scannable) const = 0;
+    virtual std::vector<OfferedGroup> groups(const QString &before, const input::Reachable &scannable) const = 0;
 };
 
 // What the scan shows and does, as the simulated user meets it.
@@ -60,11 +60,13 @@ public:
 };
 
 // The program's scan in the board's order.
-std::unique_ptr<Scan> programScan(const input::ShownKeys &scannable);
+std::unique_ptr<Scan> programScan(const input::Reachable &scannable);
+// The keys of a group of the board's order that can be reached, in order.
+std::vector<int> boardKeys(int group, const input::Reachable &scannable);
 // The same rules over the groups an order gives. With `backToFirst`, "もどる"
 // returns to the first group rather than to the group it was chosen from
 // (a variant the program does not have, measured for comparison).
-std::unique_ptr<Scan> listScan(const GroupOrder &order, const input::ShownKeys &scannable, bool backToFirst = false);
+std::unique_ptr<Scan> listScan(const GroupOrder &order, const input::Reachable &scannable, bool backToFirst = false);
 
 // How long each announcement sounds (bench/data/announcements.tsv).
 class Lengths

@@ -1,6 +1,6 @@
 #include "prediction/adaptation.h"
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "diary/filecodec.h"
 
 #include <QDir>

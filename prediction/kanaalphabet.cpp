@@ -1,6 +1,6 @@
 #include "prediction/kanaalphabet.h"
 
-#include "app/keytable.h"
+#include "base/keytable.h"
 
 #include <QHash>
 

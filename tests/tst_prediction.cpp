@@ -1,7 +1,7 @@
 // The kana model: texts reduced to what the board writes, the history a
 // prediction looks at, the built model file (probabilities, ranking of the
 // shown keys, damaged files), and the adaptation to the user's diaries.
-#include "app/keytable.h"
+#include "base/keytable.h"
 #include "diary/filecodec.h"
 #include "prediction/adaptation.h"
 #include "prediction/corpus.h"

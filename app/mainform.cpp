@@ -99,6 +99,7 @@ void TMain_form::connectMenus()
     };
     on(menus.R1, &TMain_form::Button0Click);
     on(menus.N7, &TMain_form::N7Click);
+    on(menus.ScreenReader1, &TMain_form::ScreenReader1Click);
     on(menus.N11, &TMain_form::N11Click);
     on(menus.N12, &TMain_form::N12Click);
     on(menus.N13, &TMain_form::N13Click);
@@ -218,6 +219,8 @@ void TMain_form::readSettingsAtStart()
     }
     voices.Selection_voice = ini.readInteger(QStringLiteral("音声"), QStringLiteral("男性"), 1);
     voices.Decision_voice = ini.readInteger(QStringLiteral("音声"), QStringLiteral("女性"), 2);
+    voices.namesToScreenReader = ini.readBool(QStringLiteral("読み"), QStringLiteral("スクリーンリーダー"), false);
+    menus.ScreenReader1->setChecked(voices.namesToScreenReader);
     const bool inverted = ini.readBool(QStringLiteral("文字"), QStringLiteral("反転"), false);
     menus.I1->setChecked(inverted);
     Hyouji_edit->setInverted(inverted);
@@ -327,6 +330,12 @@ void TMain_form::Print1Click() { Button60Click(); }
 void TMain_form::N7Click()
 {
     Sound_form->showModal();
+}
+
+void TMain_form::ScreenReader1Click()
+{
+    voices.namesToScreenReader = menus.ScreenReader1->isChecked();
+    settings().writeBool(QStringLiteral("読み"), QStringLiteral("スクリーンリーダー"), voices.namesToScreenReader);
 }
 
 void TMain_form::TenKeyUp(int key, Qt::KeyboardModifiers modifiers)

@@ -1,6 +1,7 @@
 #pragma once
 #include "base/context.h"
 #include "input/method.h"
+#include "input/scanaccess.h"
 #include "input/switchpress.h"
 #include "input/switchscan.h"
 #include "input/switchsettings.h"
@@ -73,6 +74,7 @@ private:
     Methods &m_methods;
     SwitchSettings m_settings;
     SwitchScan m_scan;
+    ScanAccess m_access;
     PressFilter m_filter;
     QTimer m_stepTimer;
     QTimer m_holdTimer;

@@ -48,7 +48,6 @@ void Writing::setEnabled(bool on)
         // Four kana fit the key at the height of "いんさつ".
         m_ctx.keys.setCaptionHeight(
             b.tag, on ? keys::table()[keys::kPrint].charHeight : keys::table()[b.tag].charHeight);
-        key->setAccessibleName(on ? b.caption : readings::table()[b.tag]);
     }
 }
 

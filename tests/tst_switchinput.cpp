@@ -100,6 +100,9 @@ private slots:
         QTest::newRow("blank keys are passed over")
             << two << "N3 Space Space Return Space Space Space" << "" << 60
             << QStringList{"よむ", "あぎょう", "くうはくのれつ", "くうはく", "ぎょう", "めーる", "もどる"};
+        QTest::newRow("スクリーンリーダーがよむ: no place's name is said, what a press says is")
+            << two + "[読み]\r\nスクリーンリーダー=1\r\n" << "Space Space Return Return" << "か" << 6
+            << QStringList{"=か"};
         QTest::newRow("after a press the scan starts at its column (選んだあと=2)")
             << two + "選んだあと=2\r\n" << "Space Return Space Return" << "い" << 2
             << QStringList{"よむ", "あぎょう", "あ", "い", "=い", "あぎょう"};
@@ -151,6 +154,18 @@ private slots:
         QCOMPARE(count(), n);
         w.speech->finishSpeaking();
         QTRY_COMPARE_WITH_TIMEOUT(last(), QStringLiteral("かぎょう"), 2000);
+    }
+
+    // With the names left to a screen reader the automatic scan moves on
+    // with nothing said, each group taking the accessible focus in turn.
+    void automaticScanWithAScreenReader()
+    {
+        writeSettings(QStringLiteral("[入力方法]\r\n番号=4\r\n[スイッチ]\r\n間隔=300\r\n最初の待ち=0\r\n"
+                                     "[読み]\r\nスクリーンリーダー=1\r\n"));
+        Window w;
+        w.speech->finishSpeaking(); // the greeting
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->board()->columnFrame(), 2, 3000);
+        QCOMPARE(w.heard(), QStringList());
     }
 
     // The column frame and the key frame at several window sizes.

@@ -198,7 +198,7 @@ void TMain_form::FormCreate()
         DirectSS1->setCurrentMode(state.Selection_voice);
         DirectSS1->setSpeed(100);
     });
-    guarded([this] { applySwitchSettings(input::SwitchSettings::read(settings())); });
+    guarded([this] { input::applyStoredSettings(*this); });
 }
 
 void TMain_form::applySwitchSettings(const input::SwitchSettings &s)

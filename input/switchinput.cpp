@@ -3,6 +3,7 @@
 #include "app/board.h"
 #include "app/keybutton.h"
 #include "app/mainform.h"
+#include "app/messageboxes.h"
 #include "input/scanning.h"
 #include "speech/audioout.h"
 #include "speech/directss.h"
@@ -19,6 +20,22 @@ namespace {
 constexpr int kBlockedRetryMs = 200;
 
 } // namespace
+
+void applyStoredSettings(TMain_form &form)
+{
+    const ProfileFile ini = form.settings();
+    bool clashed = false;
+    const SwitchSettings s = SwitchSettings::read(ini, &clashed);
+    form.applySwitchSettings(s);
+    if (!clashed)
+        return;
+    QTimer::singleShot(0, &form, [&form] {
+        form.speakMessage(QStringLiteral("いどうと けっていが おなじ スイッチだったので、はじめの スイッチに もどしました"));
+        boxes::notice(&form, QStringLiteral("スイッチの設定で　移動と決定が　おなじ　スイッチだったので、"
+                                            "はじめの　スイッチ（移動は　スペース、決定は　エンター）に　もどしました"));
+    });
+    s.write(ini); // said once: the file now holds keys that work
+}
 
 qint64 nowMs()
 {
@@ -203,6 +220,11 @@ void SwitchInput::reached(int tag)
     m_first = true;
     if (!m_form.DirectSS1->isSpeaking())
         speechEnded();
+}
+
+void SwitchInput::answeredBox()
+{
+    m_filter.countedElsewhere(nowMs());
 }
 
 bool SwitchInput::switchDown(SwitchRole role)

@@ -20,6 +20,11 @@ class TMain_form;
 // (reading aloud, a message after a press) the scan waits for its end.
 namespace input {
 
+// Reads the switch and dwell settings at start and puts them into effect.
+// Two switches on one key (a hand-edited file) are put back to the style's
+// own keys, stored so, and the user is told once the window is shown.
+void applyStoredSettings(TMain_form &form);
+
 // The steady clock the switches and dwell count in, in milliseconds.
 qint64 nowMs();
 // A box, a dialog or a menu is open: the board does not take switches or dwell.
@@ -48,6 +53,9 @@ public:
     bool mouseEvent(const QMouseEvent *event);
     // The arrow keys reached a key: the scan goes on from its column.
     void reached(int tag);
+    // A switch press answered one of the program's boxes: presses within
+    // the ignore time after it are ignored, as after any counted press.
+    void answeredBox();
 
     const SwitchScan &scan() const { return m_scan; }
     // What the scan may offer now: shown keys with a caption.

@@ -31,14 +31,18 @@ void reportResult(TMain_form &form, bool delivered)
 }
 
 // Starts the mailer with one argument per value, never through a shell, and
-// returns at once. The process object has no parent: closing the window must
-// not kill a mail on its way; it deletes itself when the mailer ends.
-void startMailer(TMain_form &form, const QString &program, const QStringList &arguments)
+// returns at once; the text goes to its standard input once it runs. The
+// process object has no parent: closing the window must not kill a mail on
+// its way; it deletes itself when the mailer ends.
+void startMailer(TMain_form &form, const QString &program, const QStringList &arguments, const QByteArray &input)
 {
     auto *process = new QProcess;
     process->setProgram(program);
     process->setArguments(arguments);
-    process->setStandardInputFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::started, process, [process, input] {
+        process->write(input);
+        process->closeWriteChannel(); // written as the pipe takes it; then the end of the text
+    });
     // The mailer's reason for a failure goes to our own error output.
     process->setProcessChannelMode(QProcess::ForwardedChannels);
     // The mailer ends by itself within about 30 seconds whatever the server
@@ -80,7 +84,7 @@ void sendDiary(TMain_form &form)
         boxes::notice(&form, noTextMessage());
         return;
     }
-    startMailer(form, form.places().mailer, mailerArguments(settings, today, mailText(whole)));
+    startMailer(form, form.places().mailer, mailerArguments(settings, today), mailText(whole).toUtf8());
 }
 
 std::chrono::milliseconds setMailerTimeLimit(std::chrono::milliseconds limit)

@@ -10,6 +10,7 @@
 #include "app/mainform.h"
 #include "app/textdisplay.h"
 #include "bench/eventwait.h"
+#include "bench/resident.h"
 #include "kanji/history.h"
 #include "kanji/kanjiwriting.h"
 #include "speech/recordingspeech.h"
@@ -34,17 +35,6 @@ double median(QList<double> v)
 }
 
 double worst(const QList<double> &v) { return v.isEmpty() ? 0 : *std::max_element(v.begin(), v.end()); }
-
-long residentKb()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
 
 double timed(const std::function<void()> &work)
 {
@@ -126,9 +116,9 @@ void files(int runs)
         kanji::History h;
         long added = 0;
         for (int i = 0; i < runs; ++i) {
-            const long before = residentKb();
+            const long before = bench::residentKb();
             read << timed([&] { h = kanji::History::readFile(path); });
-            added = std::max(added, residentKb() - before);
+            added = std::max(added, bench::residentKb() - before);
         }
         const QString back = dir.filePath(QStringLiteral("back.txt"));
         for (int i = 0; i < runs; ++i)

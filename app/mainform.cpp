@@ -31,6 +31,7 @@
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QTimer>
 #include <cmath>
 
 TMain_form::TMain_form(DirectSS *speech, QWidget *parent) : QMainWindow(parent), DirectSS1(speech), voices(*speech)
@@ -196,7 +197,26 @@ void TMain_form::FormCreate()
         readSettingsAtStart();
         voices.use(speech::Role::Selection);
     });
-    guarded([this] { applySwitchSettings(input::SwitchSettings::read(settings())); });
+    guarded([this] { readSwitchSettingsAtStart(); });
+}
+
+void TMain_form::readSwitchSettingsAtStart()
+{
+    // Two switches on one key (a hand-edited file) are put back to the
+    // style's own keys, stored so, and the user is told once the window is shown.
+    const ProfileFile ini = settings();
+    bool clashed = false;
+    const input::SwitchSettings s = input::SwitchSettings::read(ini, &clashed);
+    applySwitchSettings(s);
+    if (!clashed)
+        return;
+    QTimer::singleShot(0, this, [this] {
+        voices.say(QStringLiteral("いどうと けっていが おなじ スイッチだったので、はじめの スイッチに もどしました"),
+                   speech::Role::Decision);
+        notice(QStringLiteral("スイッチの設定で　移動と決定が　おなじ　スイッチだったので、"
+                              "はじめの　スイッチ（移動は　スペース、決定は　エンター）に　もどしました"));
+    });
+    s.write(ini); // said once: the file now holds keys that work
 }
 
 void TMain_form::applySwitchSettings(const input::SwitchSettings &s)

@@ -162,6 +162,7 @@ private:
     void connectMenus();
     void keyPressed(KeyButton *key);
     void readSettingsAtStart();
+    void readSwitchSettingsAtStart();
 
     Board *m_board = nullptr;
     std::function<void()> m_tonePlayer;

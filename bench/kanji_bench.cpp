@@ -14,6 +14,7 @@
 #include "app/mainform.h"
 #include "base/textdisplay.h"
 #include "bench/eventwait.h"
+#include "bench/resident.h"
 #include "kanji/accuracy.h"
 #include "kanji/engine.h"
 #include "kanji/kanjiwriting.h"
@@ -40,17 +41,6 @@ double percentile(QList<double> v, double p)
         return 0;
     std::sort(v.begin(), v.end());
     return v[qMin(int(v.size()) - 1, int(p * (v.size() - 1) + 0.5))];
-}
-
-long residentKb()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return 0;
 }
 
 // libkkc as a user-facing engine would use it: the language model's best
@@ -164,14 +154,14 @@ QStringList runsOf(int length, const QList<kanji::Sentence> &set)
 
 void latency(const QList<kanji::Sentence> &set, int runs)
 {
-    const long before = residentKb();
+    const long before = bench::residentKb();
     auto *speech = new SpeechControl(SpeechControl::defaultOptions());
     if (!speech->hasSound())
         std::printf("no sound device: start PulseAudio first (. scripts/services)\n");
     TMain_form form(speech);
     form.show();
     form.Kanji->setEnabled(true);
-    const long withWindow = residentKb();
+    const long withWindow = bench::residentKb();
     QObject context;
     QHash<quint64, qint64> firstSound;
     QObject::connect(speech, &SpeechControl::sounding, &context,
@@ -197,7 +187,7 @@ void latency(const QList<kanji::Sentence> &set, int runs)
     cold.start();
     convertKey->click();
     const qint64 coldMs = cold.elapsed();
-    const long afterEngine = residentKb();
+    const long afterEngine = bench::residentKb();
     bench::wait(1500);
     std::printf("\nFirst \"へんかん\" (engine start and kanji dictionary read): %lld ms\n", qlonglong(coldMs));
     std::printf("Memory: %ld MiB before the window, %ld MiB with it, +%.1f MiB after the engine's first conversion\n",

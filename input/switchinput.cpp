@@ -200,6 +200,11 @@ void SwitchInput::reached(int tag)
         speechEnded();
 }
 
+void SwitchInput::answeredBox()
+{
+    m_filter.countedElsewhere(nowMs());
+}
+
 bool SwitchInput::switched(SwitchRole role, bool down)
 {
     const int which = role == SwitchRole::Move ? 0 : 1;

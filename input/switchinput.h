@@ -49,6 +49,9 @@ public:
     bool mouseEvent(const QMouseEvent *event) override;
     // The arrow keys reached a key: the scan goes on from its column.
     void reached(int tag) override;
+    // A switch press answered one of the program's boxes: presses within
+    // the ignore time after it are ignored, as after any counted press.
+    void answeredBox();
 
     const SwitchScan &scan() const { return m_scan; }
     // What the scan may offer now: shown keys with a caption.

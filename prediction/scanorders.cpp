@@ -72,11 +72,14 @@ input::ScanOrder scanOrder(int order, const Distribution &next, const input::Rea
             input::ScanGroup g = columnByLikelihood(c, next, scannable, &weight);
             columns.emplace_back(weight, std::move(g));
         }
+        if (options.deleteWeight > 0)
+            columns.emplace_back(options.deleteWeight, input::boardGroup(kDeleteColumn));
         std::stable_sort(columns.begin(), columns.end(),
                          [](const auto &a, const auto &b) { return a.first > b.first; });
         for (auto &c : columns)
             out.push_back(std::move(c.second));
-        out.push_back(input::boardGroup(kDeleteColumn));
+        if (options.deleteWeight <= 0)
+            out.push_back(input::boardGroup(kDeleteColumn));
         commandsFrom = kDeleteColumn;
     }
     auto at = out.end();

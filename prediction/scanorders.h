@@ -16,6 +16,10 @@ struct OrderOptions
 {
     int likelyKeys = 5;       // keys in "よそく"
     ReadAt read = ReadAt::Last; // chosen by bench/switch_sim_bench (README, "One switch")
+    // Order 3: "けすのれつ" ranks among the columns as if its keys were this
+    // likely (about the share of presses that must be taken back); 0: after
+    // every column. Chosen by the same bench.
+    double deleteWeight = 0.04;
 };
 
 // "よそく": the likeliest entry keys among the places the scan may offer, at
@@ -32,7 +36,8 @@ input::ScanGroup columnByLikelihood(int column, const Distribution &next, const 
 // 1  the board's order: "よむ", then the 13 columns;
 // 2  "よそく", then the columns as the board has them;
 // 3  the columns that write (あ to the space's) by the summed probability
-//    of their keys, each with its keys likeliest first, then "けすのれつ";
+//    of their keys, each with its keys likeliest first, and "けすのれつ"
+//    among them by options.deleteWeight;
 // "よむ" in orders 2 and 3 where options.read says.
 input::ScanOrder scanOrder(int order, const Distribution &next, const input::Reachable &scannable,
                            const OrderOptions &options = {});

@@ -104,15 +104,16 @@ class SwitchCase(ProgramCase):
         left, top, width, _ = KEYS[tag]
         return screen.count(BLUE, left, self.top + top - 4, width, 4) > 4
 
+    def framed_key(self, screen):
+        """("K", Tag) of the key with the blue frame, or None."""
+        return next((("K", tag) for tag in KEYS if self.key_framed(screen, tag)), None)
+
     def highlighted(self, screen):
         """What the scan shows: ("G", group), ("K", Tag), or None."""
         for g in COLUMN_LEFT:
             if self.column_framed(screen, g):
                 return ("G", g)
-        for tag in KEYS:
-            if self.key_framed(screen, tag):
-                return ("K", tag)
-        return None
+        return self.framed_key(screen)
 
     def wait_shown(self, place, seconds=60):
         deadline = time.monotonic() + seconds
@@ -258,12 +259,7 @@ class OrderedScan(SwitchCase):
         if self.own_frame(screen, 0):
             return ("G", 0)
         likely = frozenset(t for t in range(1, 58) if self.own_frame(screen, t))
-        if likely:
-            return ("Y", likely)
-        for tag in KEYS:
-            if self.key_framed(screen, tag):
-                return ("K", tag)
-        return None
+        return ("Y", likely) if likely else self.framed_key(screen)
 
     def watch(self, done, seconds=90):
         """Screens until one satisfies `done`; the highlights seen meanwhile

@@ -70,7 +70,7 @@ void SwitchInput::setActive(bool active)
     m_stepTimer.stop();
     m_holdTimer.stop();
     m_scan.stop();
-    frameGroup(nullptr);
+    frameGroup(-1);
     m_access.clear();
     m_pressed = -1;
     m_waiting = active;
@@ -86,14 +86,12 @@ void SwitchInput::setActive(bool active)
         m_ctx.keys.frameKey(key);
 }
 
-void SwitchInput::frameGroup(const ScanGroup *group)
+void SwitchInput::frameGroup(int group)
 {
     // A board column is framed whole; any other group has a frame round each of its keys.
-    m_ctx.keys.setColumnFrame(group && group->column >= 0 ? group->column : -1);
-    std::vector<int> keys;
-    if (group && group->column < 0)
-        keys = m_scan.keysOf(int(group - m_scan.order().data()), scannable());
-    m_ctx.keys.setKeyFrames(keys);
+    const int column = group >= 0 ? m_scan.order()[group].column : -1;
+    m_ctx.keys.setColumnFrame(column);
+    m_ctx.keys.setKeyFrames(group >= 0 && column < 0 ? m_scan.keysOf(group, scannable()) : std::vector<int>());
 }
 
 void SwitchInput::show(const ScanStep &step)
@@ -104,7 +102,7 @@ void SwitchInput::show(const ScanStep &step)
     const ScanPlace &p = step.place;
     m_access.clear();
     if (p.level == ScanPlace::Key && p.tag != kBack) {
-        frameGroup(nullptr);
+        frameGroup(-1);
         KeyButton *key = m_ctx.keys.key(p.tag);
         m_methods.Scan_pos = p.tag;
         const bool had = key->hasFocus();
@@ -117,7 +115,7 @@ void SwitchInput::show(const ScanStep &step)
         }
     } else if (p.level != ScanPlace::None) {
         const ScanGroup &group = m_scan.order()[p.group];
-        frameGroup(&group);
+        frameGroup(p.group);
         m_ctx.keys.unframe();
         if (p.level == ScanPlace::Key)
             m_ctx.speech.sayName(QStringLiteral("もどる"));
@@ -127,7 +125,7 @@ void SwitchInput::show(const ScanStep &step)
             m_ctx.speech.sayName(group.name);
         m_access.highlight(p.level == ScanPlace::Group ? group.name : QStringLiteral("もどる"));
     } else {
-        frameGroup(nullptr); // paused, silently
+        frameGroup(-1); // paused, silently
     }
     const qint64 due = m_due;
     m_due = -1;
@@ -155,7 +153,7 @@ void SwitchInput::apply(const ScanStep &step)
     m_stepTimer.stop();
     m_pressed = step.pressed;
     m_waiting = true;
-    frameGroup(nullptr);
+    frameGroup(-1);
     m_ctx.keys.key(step.pressed)->click(); // the operation of Enter on that key
     if (m_active && m_waiting && !m_ctx.speech.engine().isSpeaking() && !m_stepTimer.isActive())
         m_stepTimer.start(0);
@@ -215,7 +213,7 @@ void SwitchInput::reached(int tag)
     m_stepTimer.stop();
     m_waiting = false;
     m_scan.reachedElsewhere(tag);
-    frameGroup(nullptr);
+    frameGroup(-1);
     m_first = true;
     if (!m_ctx.speech.engine().isSpeaking())
         speechEnded();

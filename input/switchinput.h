@@ -71,8 +71,8 @@ signals:
 private:
     void counted(SwitchRole role);
     void apply(const ScanStep &step);
-    // The scan's frame round a group (nullptr: none).
-    void frameGroup(const ScanGroup *group);
+    // The scan's frame round a group of the order (-1: none).
+    void frameGroup(int group);
     void show(const ScanStep &step);
     void showWaiting();
     void speechEnded();

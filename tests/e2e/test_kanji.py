@@ -72,8 +72,8 @@ class ConvertWithArrowKeys(ProgramCase):
             self.go_and_press(kana)
         for key in ("へんかん", "かくてい", "しまう"):
             self.go_and_press(key)
-        self.wait_for(lambda: self.diary() is not None, seconds=10, message="the diary within 10 s")
-        self.assertEqual(self.diary(), sjis("汽車"))  # the history's latest choice came first
+        self.wait_for(lambda: self.diary_bytes() is not None, seconds=10, message="the diary within 10 s")
+        self.assertEqual(self.diary_bytes(), sjis("汽車"))  # the history's latest choice came first
         with open(self.history(), encoding="utf-8") as f:
             kept = f.read().splitlines()
         self.assertEqual(kept[0], "きしゃ\t汽車")
@@ -94,8 +94,8 @@ class ConvertWithArrowKeys(ProgramCase):
         self.keyboard.press("Left")
         for key in ("き", "し", "ゃ", "へんかん", "かくてい", "き", "し", "ゃ", "へんかん", "かくてい", "しまう"):
             self.go_and_press(key)
-        self.wait_for(lambda: self.diary() is not None, message="today's diary file")
-        self.assertEqual(self.diary(), sjis("記者記者いぬ"))
+        self.wait_for(lambda: self.diary_bytes() is not None, message="today's diary file")
+        self.assertEqual(self.diary_bytes(), sjis("記者記者いぬ"))
         with open(self.history(), encoding="utf-8") as f:
             self.assertEqual(f.read(), "きしゃ\t記者\n")
 

@@ -126,6 +126,10 @@ void TMain_form::connectMenus()
     connect(Hyouji_edit, &TextDisplay::mouseReleased, this, [this] { Hyouji_editMouseUp(); });
     connect(menus.Kanji1, &QAction::triggered, this, [this] { guarded([&] { Kanji->toggle(); }); });
     connect(menus.KanjiForget1, &QAction::triggered, this, [this] { guarded([&] { Kanji->forget(); }); });
+    for (const auto &[action, choice] : {std::pair{menus.EngineAnthy1, kanji::EngineChoice::Anthy},
+                                         std::pair{menus.EngineMozc1, kanji::EngineChoice::Mozc},
+                                         std::pair{menus.EngineAuto1, kanji::EngineChoice::Automatic}})
+        connect(action, &QAction::triggered, this, [this, choice] { guarded([&] { Kanji->chooseEngine(choice); }); });
     on(menus.N6, &TMain_form::N6Click);
     on(menus.Send1, &TMain_form::Send1Click);
 }
@@ -228,7 +232,7 @@ void TMain_form::readSettingsAtStart()
     if (size <= 0)
         size = 32; // a hand-written size of nothing would leave an unreadable display
     m_board->setDisplayPointSize(size);
-    Kanji->setEnabled(ini.readBool(QStringLiteral("文字"), QStringLiteral("漢字"), false));
+    Kanji->readSettings(ini);
     state.Chars_per_line = ini.readInteger(QStringLiteral("文字"), QStringLiteral("文字数"), 17);
     if (size == 26)
         menus.N18->setChecked(true);

@@ -6,10 +6,12 @@
 #include "app/keybutton.h"
 #include "app/mainform.h"
 #include "app/messageboxes.h"
+#include "app/profilefile.h"
 #include "app/textdisplay.h"
 #include "app/textmodel.h"
 #include "app/wholefile.h"
 #include "kanji/engine.h"
+#include "kanji/mozcengine.h"
 #include "speech/directss.h"
 
 #include <QDir>
@@ -22,6 +24,7 @@ namespace kanji {
 namespace {
 const QString kSection = QStringLiteral("文字");
 const QString kKey = QStringLiteral("漢字");
+const QString kEngineKey = QStringLiteral("エンジン");
 } // namespace
 
 Writing::Writing(TMain_form &form) : QObject(&form), m_form(form)
@@ -35,9 +38,14 @@ Writing::~Writing() = default;
 
 void Writing::setEnabled(bool on)
 {
-    if (!on)
+    if (!on) {
         commitAll();
+        m_engine.reset(); // Mozc, if it runs, is stopped
+    }
     m_enabled = on;
+    // Mozc is started in the background at once; Anthy at the first need.
+    if (on && !m_engine && m_choice != EngineChoice::Anthy)
+        m_engine = makeEngine(m_choice);
     m_form.menus.Kanji1->setChecked(on);
     const struct
     {
@@ -57,8 +65,53 @@ void Writing::setEnabled(bool on)
 void Writing::toggle()
 {
     const bool on = !m_enabled;
+    // Switched on for the first time: the engine chosen for new users is kept.
+    if (on && m_form.settings().readString(kSection, kEngineKey, {}).isEmpty())
+        m_form.settings().writeString(kSection, kEngineKey, choiceName(m_choice));
     setEnabled(on);
     m_form.settings().writeBool(kSection, kKey, on);
+}
+
+void Writing::readSettings(const ProfileFile &ini)
+{
+    const QString engine = ini.readString(kSection, kEngineKey, {});
+    const QString option = ini.readString(kSection, kKey, {});
+    m_choice = choiceOf(engine, option);
+    showChoice();
+    setEnabled(ini.readBool(kSection, kKey, false));
+    // A file that had conversion before there was a choice keeps Anthy, and
+    // says so from now on. (A file that cannot be written comes to the same
+    // choice next time: nothing more is said about it here.)
+    if (engine.isEmpty() && !option.isEmpty()) {
+        try {
+            ini.writeString(kSection, kEngineKey, choiceName(m_choice));
+        } catch (const AppError &) {
+        }
+    }
+}
+
+void Writing::chooseEngine(EngineChoice choice)
+{
+    commitAll();
+    m_choice = choice;
+    showChoice();
+    m_form.settings().writeString(kSection, kEngineKey, choiceName(choice));
+    m_engine.reset();
+    if (m_enabled && choice != EngineChoice::Anthy)
+        m_engine = makeEngine(choice);
+    const QString reason = MozcEngine::unavailableReason();
+    if (choice == EngineChoice::Mozc && !reason.isEmpty()) {
+        m_form.speakMessage(QStringLiteral("もずくは つかえません。あんしーで へんかんします"));
+        boxes::notice(&m_form, reason + QStringLiteral("。Mozc は使えないので、Anthy で変換します。"));
+    }
+}
+
+void Writing::showChoice()
+{
+    const MenuItems &m = m_form.menus;
+    m.EngineAnthy1->setChecked(m_choice == EngineChoice::Anthy);
+    m.EngineMozc1->setChecked(m_choice == EngineChoice::Mozc);
+    m.EngineAuto1->setChecked(m_choice == EngineChoice::Automatic);
 }
 
 void Writing::forget()
@@ -120,7 +173,7 @@ void Writing::convert()
         m_form.speakMessage(QStringLiteral("へんかんする もじが ありません"));
         return;
     }
-    if (!m_engine && !(m_engine = makeEngine()))
+    if (!m_engine && !(m_engine = makeEngine(m_choice)))
         throw AppError(QStringLiteral("かな漢字変換を始められません"));
     if (!m_historyLoaded) {
         QFile file(History::defaultPath());

@@ -5,9 +5,11 @@
 
 #include "kanji/candidatecycle.h"
 #include "kanji/descriptions.h"
+#include "kanji/enginechoice.h"
 #include "kanji/history.h"
 #include "kanji/readings.h"
 
+class ProfileFile;
 class TMain_form;
 
 namespace kanji {
@@ -34,6 +36,12 @@ public:
     void toggle();
     // The menu item that forgets what was learnt.
     void forget();
+    // The option and the engine from the settings file at start.
+    void readSettings(const ProfileFile &ini);
+    // The menu items of the engine: stored, and the engine changed at once.
+    void chooseEngine(EngineChoice choice);
+    EngineChoice engineChoice() const { return m_choice; }
+    const Engine *engine() const { return m_engine.get(); }
 
     // Before a board key's own operation: "へんかん" and "かくてい" are done
     // here (true), and so is "けす" while a candidate is shown; any other key
@@ -63,6 +71,9 @@ private:
 
     TMain_form &m_form;
     bool m_enabled = false;
+    void showChoice();
+
+    EngineChoice m_choice = EngineChoice::Anthy;
     std::unique_ptr<Engine> m_engine;
     Descriptions m_descriptions;
     History m_history;

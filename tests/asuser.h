@@ -122,7 +122,7 @@ inline void report(const QStringList &functions)
     const QString name = QStringLiteral("::%1(%2)").arg(QString::fromLatin1(QTest::currentTestFunction()),
                                                          QString::fromUtf8(QTest::currentDataTag()));
     for (const QString &line : run.output.split(u'\n')) {
-        if (!line.contains(name))
+        if (!line.contains(name) || !QRegularExpression(QStringLiteral("^(PASS|SKIP|FAIL!|XPASS) *: ")).match(line).hasMatch())
             continue;
         if (line.startsWith(QStringLiteral("PASS")))
             return;

@@ -261,7 +261,7 @@ void MozcEngine::lost()
 {
     if (!m_process)
         return;
-    stop();
+    stop(false);
     if (++m_losses > 1) {
         m_givenUp = true;
         return;
@@ -269,7 +269,7 @@ void MozcEngine::lost()
     launch();
 }
 
-void MozcEngine::stop()
+void MozcEngine::stop(bool gracefully)
 {
     if (!m_process)
         return;
@@ -277,9 +277,10 @@ void MozcEngine::stop()
     m_process = nullptr;
     m_startLimit = nullptr;
     process->disconnect();
-    // At the end of its input the helper ends by itself.
+    // At the end of its input the helper ends by itself; one that is lost
+    // is killed at once.
     process->closeWriteChannel();
-    if (process->state() != QProcess::NotRunning && !process->waitForFinished(300)) {
+    if (process->state() != QProcess::NotRunning && (!gracefully || !process->waitForFinished(300))) {
         process->kill();
         process->waitForFinished(300);
     }

@@ -67,7 +67,7 @@ private:
     void launch();
     void readAnswers();
     void lost();
-    void stop();
+    void stop(bool gracefully = true);
     void stopServer();
     bool isOurServer(quint32 pid) const;
     quint32 send(const QByteArray &line);

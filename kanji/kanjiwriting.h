@@ -40,8 +40,6 @@ public:
     void readSettings(const ProfileFile &ini);
     // The menu items of the engine: stored, and the engine changed at once.
     void chooseEngine(EngineChoice choice);
-    EngineChoice engineChoice() const { return m_choice; }
-    const Engine *engine() const { return m_engine.get(); }
 
     // Before a board key's own operation: "へんかん" and "かくてい" are done
     // here (true), and so is "けす" while a candidate is shown; any other key
@@ -68,11 +66,11 @@ private:
     void saveHistory();
     void contentsChanged(int position, int removed, int added);
     void cursorMoved();
+    void showChoice();
+    void recordChoice();
 
     TMain_form &m_form;
     bool m_enabled = false;
-    void showChoice();
-
     EngineChoice m_choice = EngineChoice::Anthy;
     std::unique_ptr<Engine> m_engine;
     Descriptions m_descriptions;

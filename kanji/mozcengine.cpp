@@ -181,13 +181,13 @@ void MozcEngine::readAnswers()
 std::optional<mozc::SExpr> MozcEngine::await(quint32 id, const QElapsedTimer &since)
 {
     for (;;) {
+        readAnswers();
         if (auto it = m_answers.find(id); it != m_answers.end())
             return m_answers.take(id);
         const qint64 left = kAnswerLimitMs - since.elapsed();
         if (!m_process || m_session < 0 || left <= 0)
             return std::nullopt;
         m_process->waitForReadyRead(int(left));
-        readAnswers();
     }
 }
 

@@ -1,9 +1,9 @@
 #include "app/board.h"
 
-#include "app/textdisplay.h"
-#include "app/fonts.h"
-#include "app/keybutton.h"
-#include "app/pencilpicture.h"
+#include "base/textdisplay.h"
+#include "base/fonts.h"
+#include "base/keybutton.h"
+#include "base/pencilpicture.h"
 #include "speech/announcements.h"
 
 #include <QFrame>
@@ -17,14 +17,6 @@ namespace {
 int scaled(int value, double scale)
 {
     return static_cast<int>(std::nearbyint(value * scale)); // nearest, ties to even
-}
-
-QFont proportionalFont(int pixels, bool bold)
-{
-    QFont f(QString::fromUtf8(fonts::kProportional));
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
 }
 
 } // namespace
@@ -43,7 +35,7 @@ Board::Board(QWidget *parent) : QWidget(parent)
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(255, 255, 0));
     setPalette(pal);
-    setFont(proportionalFont(12, false));
+    setFont(fonts::proportional(12, false));
 
     auto *panel = place(new QWidget(this), QRect(40, 5, 786, 296));
     panel->setObjectName(QStringLiteral("Panel1"));
@@ -63,7 +55,7 @@ Board::Board(QWidget *parent) : QWidget(parent)
     auto *label = place(new QLabel(QStringLiteral("mipotan"), this), QRect(792, 565, 33, 13), 13);
     label->setObjectName(QStringLiteral("Label1"));
     // The mark must fit its designed 33 pixels: the stand-in face is wider.
-    QFont mark = proportionalFont(13, false);
+    QFont mark = fonts::proportional(13, false);
     mark.setStretch(QFont::Condensed);
     mark.setLetterSpacing(QFont::PercentageSpacing, 88);
     label->setFont(mark);
@@ -76,7 +68,7 @@ Board::Board(QWidget *parent) : QWidget(parent)
     for (const KeySpec &designed : keys::table()) {
         auto *key = place(new KeyButton(designed.tag, designed.caption, this), designed.geometry, designed.charHeight);
         key->setObjectName(QString::fromLatin1(designed.controlName));
-        key->setFont(proportionalFont(designed.charHeight, true));
+        key->setFont(fonts::proportional(designed.charHeight, true));
         key->setCursor(designed.tag == keys::kClearAll ? Qt::ArrowCursor : Qt::PointingHandCursor);
         // Screen readers (and tests) find a key by what it says when reached.
         key->setAccessibleName(announcements::forKey(designed.tag, designed.caption, false));

@@ -4,7 +4,7 @@
 #include <array>
 #include <vector>
 
-#include "app/keytable.h"
+#include "base/keytable.h"
 
 class TextDisplay;
 class KeyButton;

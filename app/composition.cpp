@@ -2,25 +2,13 @@
 
 #include "app/compositionrules.h"
 #include "app/mainform.h"
-#include "app/textdisplay.h"
-#include "app/textmodel.h"
-#include "speech/directss.h"
+#include "base/textdisplay.h"
+#include "base/textmodel.h"
+#include "speech/voices.h"
 
 #include <QTextCursor>
 
 namespace composition {
-
-void beginEdit(TMain_form &form)
-{
-    TextDisplay *display = form.Hyouji_edit;
-    form.state.Undo_text =
-        textmodel::wholeText(display, textmodel::insertionPosition(display), &form.state.Line_before);
-}
-
-void recordBar(TMain_form &form)
-{
-    form.state.Caret_point = form.Hyouji_edit->barRect().topLeft();
-}
 
 void takeSteps(TMain_form &form)
 {
@@ -34,7 +22,7 @@ void pressEntryKey(TMain_form &form, int tag, const QString &caption)
     MainState &s = form.state;
     TextDisplay *display = form.Hyouji_edit;
 
-    beginEdit(form);
+    form.beginEdit();
     takeSteps(form);
     const int p = textmodel::insertionPosition(display);
     s.Saved_sel = p;
@@ -46,12 +34,11 @@ void pressEntryKey(TMain_form &form, int tag, const QString &caption)
         // The mark has nothing it may voice: the text, the insertion point
         // and the bar stay as they are.
         form.MessageBeep();
-        form.DirectSS1->setCurrentMode(s.Decision_voice);
-        form.DirectSS1->setSpeed(100);
+        form.voices.use(speech::Role::Decision);
         s.Last_key = tag;
         return;
     }
-    form.speakMessage(entry.spoken);
+    form.voices.say(entry.spoken, speech::Role::Decision);
 
     // A selection is not replaced: the entry goes in at its start and the
     // selected text stays after it.
@@ -62,7 +49,7 @@ void pressEntryKey(TMain_form &form, int tag, const QString &caption)
     cursor.insertText(entry.text);
     display->setTextCursor(cursor);
     s.Saved_sel = cursor.position();
-    recordBar(form);
+    form.recordBar();
     s.Last_key = tag;
 }
 
@@ -74,7 +61,7 @@ void selectionChanged(TMain_form &form)
 void mouseReleased(TMain_form &form)
 {
     form.state.Caret_shown = true;
-    recordBar(form);
+    form.recordBar();
     // The click has already moved the insertion point; the bar shows there
     // now rather than at the next change.
     selectionChanged(form);

@@ -15,13 +15,6 @@ namespace composition {
 // apply beeps, selects the decision voice, says nothing and changes nothing.
 void pressEntryKey(TMain_form &form, int tag, const QString &caption);
 
-// The start of an entry or a deletion: Undo_text ← the whole-text string,
-// Line_before ← the display line of the insertion point.
-void beginEdit(TMain_form &form);
-
-// Caret_point ← where the insertion bar stands now, in display pixels.
-void recordBar(TMain_form &form);
-
 // The bar's steps from the display font's character height: Char_step,
 // Line_step.
 inline int charStep(int characterHeight) { return characterHeight + 2; }

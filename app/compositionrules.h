@@ -3,7 +3,7 @@
 #include <QStringView>
 #include <array>
 
-#include "app/keytable.h"
+#include "base/keytable.h"
 
 // What a press of an entry key (Tag 1 to 56) does to the text and what it
 // says, worked out without a window. The voicing marks look only at the key

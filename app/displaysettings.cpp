@@ -2,7 +2,7 @@
 
 #include "app/board.h"
 #include "app/mainform.h"
-#include "app/textdisplay.h"
+#include "base/textdisplay.h"
 
 namespace display {
 

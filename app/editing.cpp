@@ -2,12 +2,12 @@
 
 #include "app/composition.h"
 #include "app/compositionrules.h"
-#include "app/keytable.h"
+#include "base/keytable.h"
 #include "app/mainform.h"
-#include "app/textdisplay.h"
-#include "app/textmodel.h"
+#include "base/textdisplay.h"
+#include "base/textmodel.h"
 #include "diary/filecodec.h"
-#include "speech/directss.h"
+#include "speech/voices.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -17,13 +17,6 @@
 namespace editing {
 
 namespace {
-
-// The delete command selects no voice of its own.
-void speakInCurrentVoice(TMain_form &form, const QString &text)
-{
-    form.state.Speech_text = text;
-    form.DirectSS1->SpeakText(form.state.Speech_text);
-}
 
 // Replaces `length` characters at `position` by `text` and leaves the
 // insertion point after it; any selection is gone.
@@ -43,24 +36,24 @@ void deleteOne(TMain_form &form)
     MainState &s = form.state;
     TextDisplay *display = form.Hyouji_edit;
 
-    composition::beginEdit(form);
+    form.beginEdit();
     const int p = textmodel::insertionPosition(display);
     s.Saved_sel = p;
     if (p == 0) {
-        speakInCurrentVoice(form, QStringLiteral("けすもじがありません"));
+        form.voices.sayInCurrentVoice(QStringLiteral("けすもじがありません"));
         return;
     }
     const QString deleted = textmodel::characterBefore(display, p);
     replaceAt(display, p - int(deleted.size()), int(deleted.size()), QString());
 
     if (deleted == QStringLiteral("\u3000"))
-        speakInCurrentVoice(form, QStringLiteral("くうはく"));
+        form.voices.sayInCurrentVoice(QStringLiteral("くうはく"));
     else if (composition::isLineBreak(deleted))
-        speakInCurrentVoice(form, QStringLiteral("上の行へ"));
-    speakInCurrentVoice(form, readings::spokenWhenDeleted(deleted));
+        form.voices.sayInCurrentVoice(QStringLiteral("上の行へ"));
+    form.voices.sayInCurrentVoice(readings::spokenWhenDeleted(deleted));
 
     s.Line_memory = textmodel::insertionLine(display);
-    composition::recordBar(form);
+    form.recordBar();
 }
 
 void newLine(TMain_form &form)
@@ -89,8 +82,8 @@ void newLine(TMain_form &form)
             s.Line_before = textmodel::insertionLine(display);
         }
     }
-    composition::recordBar(form);
-    form.speakMessage(QStringLiteral("かいぎょうしました"));
+    form.recordBar();
+    form.voices.say(QStringLiteral("かいぎょうしました"), speech::Role::Decision);
 }
 
 void clearText(TMain_form &form)
@@ -106,8 +99,8 @@ void clearAll(TMain_form &form)
         form.all_dellClick();
         message = QStringLiteral("ぜんぶけしました");
     }
-    form.speakMessage(message);
-    composition::recordBar(form);
+    form.voices.say(message, speech::Role::Decision);
+    form.recordBar();
 }
 
 void undo(TMain_form &form)

@@ -1,10 +1,10 @@
-#include "app/apperror.h"
-#include "app/fonts.h"
+#include "base/apperror.h"
+#include "base/fonts.h"
 #include "app/heaplog.h"
-#include "app/keytable.h"
+#include "base/keytable.h"
 #include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/qtjapanese.h"
+#include "base/messageboxes.h"
+#include "base/qtjapanese.h"
 #include "speech/speechcontrol.h"
 #include "speech/speechfactory.h"
 
@@ -32,7 +32,7 @@ int main(int argc, char *argv[])
         // The warning tone goes through the same sound output as the speech.
         window.setTonePlayer([control] { control->playTone(); });
         // The greeting is already queued; what the keys say is made next.
-        control->warmUp(window.state.Selection_voice, window.state.Decision_voice, keys::kRead);
+        control->warmUp(window.voices.Selection_voice, window.voices.Decision_voice, keys::kRead);
     }
     heaplog::start(&window);
     return app.exec();

@@ -1,27 +1,25 @@
 #include "app/mainform.h"
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "app/board.h"
-#include "app/textdisplay.h"
-#include "app/keybutton.h"
-#include "app/messageboxes.h"
+#include "base/textdisplay.h"
+#include "base/keybutton.h"
+#include "base/messageboxes.h"
 #include "app/displaysettings.h"
 #include "app/practicemode.h"
 #include "diary/diarystorage.h"
 #include "diary/help.h"
-#include "app/textmodel.h"
+#include "base/textmodel.h"
 #include "diary/printing.h"
 #include "app/composition.h"
 #include "app/editing.h"
 #include "input/dwellinput.h"
-#include "input/hover.h"
+#include "input/keyfilter.h"
+#include "input/methods.h"
 #include "input/switchform.h"
 #include "input/switchinput.h"
-#include "input/keyfilter.h"
-#include "input/methodselection.h"
 #include "mail/mailform.h"
 #include "mail/sending.h"
-#include "input/scanning.h"
 #include "kanji/kanjiwriting.h"
 #include "speech/announcements.h"
 #include "speech/directss.h"
@@ -35,7 +33,7 @@
 #include <QScreen>
 #include <cmath>
 
-TMain_form::TMain_form(DirectSS *speech, QWidget *parent) : QMainWindow(parent), DirectSS1(speech)
+TMain_form::TMain_form(DirectSS *speech, QWidget *parent) : QMainWindow(parent), DirectSS1(speech), voices(*speech)
 {
     setObjectName(QStringLiteral("Main_form"));
     setWindowTitle(QStringLiteral("もじぽっと帳sapi4"));
@@ -48,16 +46,16 @@ TMain_form::TMain_form(DirectSS *speech, QWidget *parent) : QMainWindow(parent),
     setMinimumSize(Board::kDesignedWidth / 5, Board::kDesignedHeight / 5);
     resize(Board::kDesignedWidth, Board::kDesignedHeight);
 
-    Kanji = new kanji::Writing(*this);
-    switchInput = new input::SwitchInput(*this);
-    dwellInput = new input::DwellInput(*this);
+    Kanji = new kanji::Writing(context(), this);
+    methods = new input::Methods(context(), this);
     connectKeys();
     connectMenus();
-    new input::KeyFilter(*this); // held keys, switches, the arrow-key walk, key releases to TenKeyUp
+    new input::KeyFilter(*this, *methods, *this); // held keys, switches, the walk, key releases
     FormCreate();
-    Mail_form = new TMail_form(this);
-    Sound_form = new TSound_form(this);
-    Switch_form = new TSwitch_form(this);
+    Mail_form = new TMail_form(*this);
+    Sound_form = new TSound_form(context());
+    Switch_form = new TSwitch_form(context(), [this] { return methods->switches().settings(); });
+    connect(Switch_form, &TSwitch_form::settingsChosen, this, &TMain_form::applySwitchSettings);
 }
 
 TMain_form::~TMain_form() = default;
@@ -67,9 +65,21 @@ places::Places TMain_form::places() const
     return places::forThisProgram(state.Base_dir);
 }
 
-ProfileFile TMain_form::settings() const
+
+
+
+
+
+void TMain_form::beginEdit()
 {
-    return ProfileFile(places().settingsFile);
+    // Undo_text ← the whole-text string, Line_before ← the display line of
+    // the insertion point.
+    state.Undo_text = textmodel::wholeText(Hyouji_edit, textmodel::insertionPosition(Hyouji_edit), &state.Line_before);
+}
+
+void TMain_form::recordBar()
+{
+    state.Caret_point = Hyouji_edit->barRect().topLeft();
 }
 
 void TMain_form::connectKeys()
@@ -77,11 +87,8 @@ void TMain_form::connectKeys()
     for (KeyButton *key : m_board->keys()) {
         connect(key, &KeyButton::focusEntered, this, [this](KeyButton *k) { guarded([&] { speak(k); }); });
         connect(key, &QPushButton::clicked, this, [this, key] { keyPressed(key); });
-        connect(key, &KeyButton::pointerMoved, this, [this](KeyButton *k) {
-            input::pointerMoved(*this, k);
-            dwellInput->pointerMoved(k);
-        });
-        connect(key, &KeyButton::pointerLeft, dwellInput, &input::DwellInput::pointerLeft);
+        connect(key, &KeyButton::pointerMoved, this, [this](KeyButton *k) { methods->method().pointerMoved(k->Tag()); });
+        connect(key, &KeyButton::pointerLeft, this, [this](KeyButton *k) { methods->method().pointerLeft(k->Tag()); });
     }
 }
 
@@ -126,10 +133,22 @@ void TMain_form::connectMenus()
     connect(Hyouji_edit, &TextDisplay::mouseReleased, this, [this] { Hyouji_editMouseUp(); });
     connect(menus.Kanji1, &QAction::triggered, this, [this] { guarded([&] { Kanji->toggle(); }); });
     connect(menus.KanjiForget1, &QAction::triggered, this, [this] { guarded([&] { Kanji->forget(); }); });
-    for (const auto &[action, choice] : {std::pair{menus.EngineAnthy1, kanji::EngineChoice::Anthy},
-                                         std::pair{menus.EngineMozc1, kanji::EngineChoice::Mozc},
-                                         std::pair{menus.EngineAuto1, kanji::EngineChoice::Automatic}})
+    connect(Kanji, &kanji::Writing::enabledChanged, menus.Kanji1, &QAction::setChecked);
+    const std::pair<QAction *, kanji::EngineChoice> engines[] = {{menus.EngineAnthy1, kanji::EngineChoice::Anthy},
+                                                                 {menus.EngineMozc1, kanji::EngineChoice::Mozc},
+                                                                 {menus.EngineAuto1, kanji::EngineChoice::Automatic}};
+    for (const auto &[action, choice] : engines) {
         connect(action, &QAction::triggered, this, [this, choice] { guarded([&] { Kanji->chooseEngine(choice); }); });
+        connect(Kanji, &kanji::Writing::engineChosen, action,
+                [action, choice](kanji::EngineChoice chosen) { action->setChecked(chosen == choice); });
+    }
+    connect(methods, &input::Methods::selected, this, [this](input::MethodId id) {
+        menus.N11->setChecked(id == input::MethodId::ArrowKeys);
+        menus.N12->setChecked(id == input::MethodId::Mouse);
+        menus.N13->setChecked(id == input::MethodId::Keypad);
+        menus.Switch1->setChecked(id == input::MethodId::Switch);
+        menus.N1->setEnabled(id != input::MethodId::Keypad); // practice mode
+    });
     on(menus.N6, &TMain_form::N6Click);
     on(menus.Send1, &TMain_form::Send1Click);
 }
@@ -141,37 +160,23 @@ void TMain_form::keyPressed(KeyButton *key)
             return; // "へんかん", "かくてい", or "けす" putting back the hiragana
         if (key->Tag() >= 1 && key->Tag() <= keys::kSpace)
             return ButtonClick(key); // the 56 entry keys share one operation
-        switch (key->Tag()) {
-        case keys::kRead:
-            Button0Click();
-            break;
-        case keys::kPrint:
-            Button60Click();
-            break;
-        case keys::kSave:
-            Button59Click();
-            break;
-        case keys::kEnd:
-            Button61Click();
-            break;
-        case keys::kNewLine:
-            Button58Click();
-            break;
-        case keys::kDelete:
-            Button57Click();
-            break;
-        case keys::kClearAll:
-            BitBtn1Click();
-            break;
-        case keys::kMail:
-            Button65Click();
-            break;
-        default:
-            // The two blank keys do nothing; the other keys' operations are
-            // connected by their own folders.
-            break;
-        }
+        operate(key->Tag());
     });
+}
+
+void TMain_form::operate(int tag)
+{
+    switch (tag) {
+    case keys::kRead: return Button0Click();
+    case keys::kPrint: return Button60Click();
+    case keys::kSave: return Button59Click();
+    case keys::kEnd: return Button61Click();
+    case keys::kNewLine: return Button58Click();
+    case keys::kDelete: return Button57Click();
+    case keys::kClearAll: return BitBtn1Click();
+    case keys::kMail: return Button65Click();
+    default: break; // the two blank keys do nothing
+    }
 }
 
 void TMain_form::guarded(const std::function<void()> &operation)
@@ -186,30 +191,26 @@ void TMain_form::guarded(const std::function<void()> &operation)
 void TMain_form::FormCreate()
 {
     state.Line_memory = 0;
-    state.Input_mode = 0;
     state.Framed_key = -1;
     state.Caret_point = QPoint(0, 0);
-    state.Greeting_pending = true;
     Reading_table = readings::table();
     Key_table = m_board->keys();
-    state.Scan_pos = 0;
     state.Base_dir = QDir::currentPath();
     state.Last_width = width();
     state.Last_height = height();
     places::createFolders(places());
     guarded([this] {
         readSettingsAtStart();
-        DirectSS1->setCurrentMode(state.Selection_voice);
-        DirectSS1->setSpeed(100);
+        voices.use(speech::Role::Selection);
     });
     guarded([this] { applySwitchSettings(input::SwitchSettings::read(settings())); });
 }
 
 void TMain_form::applySwitchSettings(const input::SwitchSettings &s)
 {
-    switchInput->setSettings(s);
-    dwellInput->setDwellTime(s.dwellTime);
-    dwellInput->setOn(s.dwell);
+    methods->switches().setSettings(s);
+    methods->pointer().setDwellTime(s.dwellTime);
+    methods->pointer().setOn(s.dwell);
     menus.Dwell1->setChecked(s.dwell);
 }
 
@@ -223,8 +224,8 @@ void TMain_form::readSettingsAtStart()
     case 4: Switch1Click(); break;
     default: break; // the designed state, the arrow keys, stays; nothing is written
     }
-    state.Selection_voice = ini.readInteger(QStringLiteral("音声"), QStringLiteral("男性"), 1);
-    state.Decision_voice = ini.readInteger(QStringLiteral("音声"), QStringLiteral("女性"), 2);
+    voices.Selection_voice = ini.readInteger(QStringLiteral("音声"), QStringLiteral("男性"), 1);
+    voices.Decision_voice = ini.readInteger(QStringLiteral("音声"), QStringLiteral("女性"), 2);
     const bool inverted = ini.readBool(QStringLiteral("文字"), QStringLiteral("反転"), false);
     menus.I1->setChecked(inverted);
     Hyouji_edit->setInverted(inverted);
@@ -287,7 +288,7 @@ void TMain_form::frameKey(KeyButton *key)
     state.Framed_key = key ? key->Tag() : -1;
 }
 
-void TMain_form::unframeKey()
+void TMain_form::unframe()
 {
     // The frame is painted over; Framed_key keeps naming the key.
     m_board->setFrame(nullptr);
@@ -300,55 +301,22 @@ void TMain_form::MessageBeep()
         m_tonePlayer();
 }
 
-void TMain_form::speakMessage(const QString &text)
-{
-    state.Speech_text = text;
-    DirectSS1->setCurrentMode(state.Decision_voice);
-    DirectSS1->setSpeed(100);
-    DirectSS1->SpeakText(state.Speech_text);
-}
-
 void TMain_form::speak(KeyButton *key)
 {
-    state.Speech_text = announcements::forKey(key->Tag(), key->text(), state.Greeting_pending);
-    if (key->Tag() == keys::kRead && state.Greeting_pending) {
-        state.Greeting_pending = false;
+    if (voices.announceKey(key->Tag(), key->text()))
         update();
-    }
-    DirectSS1->StopSpeaking();
-    DirectSS1->setCurrentMode(state.Selection_voice);
-    DirectSS1->setSpeed(100);
-    DirectSS1->SpeakText(state.Speech_text);
     frameKey(key);
 }
 
 void TMain_form::Button0Click()
 {
-    state.Speech_text = announcements::forReading(Kanji->textToRead());
-    DirectSS1->setCurrentMode(state.Decision_voice);
-    DirectSS1->setSpeed(100);
-    DirectSS1->SpeakText(state.Speech_text);
+    voices.say(announcements::forReading(Kanji->textToRead()), speech::Role::Decision);
 }
 
-void TMain_form::N11Click()
-{
-    input::selectMethod(*this, input::Method::ArrowKeys);
-}
-
-void TMain_form::N12Click()
-{
-    input::selectMethod(*this, input::Method::Mouse);
-}
-
-void TMain_form::N13Click()
-{
-    input::selectMethod(*this, input::Method::Keypad);
-}
-
-void TMain_form::Switch1Click()
-{
-    input::selectMethod(*this, input::Method::Switch);
-}
+void TMain_form::N11Click() { methods->select(input::MethodId::ArrowKeys); }
+void TMain_form::N12Click() { methods->select(input::MethodId::Mouse); }
+void TMain_form::N13Click() { methods->select(input::MethodId::Keypad); }
+void TMain_form::Switch1Click() { methods->select(input::MethodId::Switch); }
 
 void TMain_form::SwitchSetup1Click()
 {
@@ -357,11 +325,11 @@ void TMain_form::SwitchSetup1Click()
 
 void TMain_form::Dwell1Click()
 {
-    dwellInput->setOn(menus.Dwell1->isChecked());
+    methods->pointer().setOn(menus.Dwell1->isChecked());
     settings().writeBool(QStringLiteral("マウス"), QStringLiteral("とどまる"), menus.Dwell1->isChecked());
 }
 
-void TMain_form::Button60Click() { printing::printText(*this); }
+void TMain_form::Button60Click() { printing::printText(context(), m_board->displayPointSize()); }
 void TMain_form::Print1Click() { Button60Click(); }
 
 void TMain_form::N7Click()
@@ -371,21 +339,31 @@ void TMain_form::N7Click()
 
 void TMain_form::TenKeyUp(int key, Qt::KeyboardModifiers modifiers)
 {
-    guarded([&] { input::tenKeyUp(*this, key, modifiers); });
+    guarded([&] { methods->method().keyReleased(key, modifiers); });
 }
 
 void TMain_form::N6Click() { Mail_form->showModal(); }
-void TMain_form::Send1Click() { mail::sendDiary(*this); }
+void TMain_form::Send1Click() { mail::sendDiary(context()); }
 void TMain_form::Button65Click() { Send1Click(); }
 
-void TMain_form::Button59Click() { diary::saveDated(*this); }
+void TMain_form::Button59Click() { menus.Send1->setEnabled(diary::saveDated(context())); }
 void TMain_form::Save1Click() { Button59Click(); }
-void TMain_form::Exit1Click() { diary::saveAs(*this); }
-void TMain_form::N2Click() { diary::openFile(*this); }
-void TMain_form::Button61Click() { diary::endProgram(*this); }
-void TMain_form::Exit2Click() { diary::endProgram(*this); }
-void TMain_form::ReadMeH1Click() { help::showReadMe(*this); }
+void TMain_form::Exit1Click() { diary::saveAs(context()); }
+void TMain_form::N2Click() { diary::openFile(context()); }
+void TMain_form::Button61Click() { diary::endProgram(context()); }
+void TMain_form::Exit2Click() { diary::endProgram(context()); }
 void TMain_form::About1Click() { help::showVersion(*this); }
+
+void TMain_form::ReadMeH1Click()
+{
+    // The inverted colours re-applied when "反転（&I）" is checked, the small
+    // size chosen and written with "小さい" checked, then the read-me.
+    if (menus.I1->isChecked())
+        Hyouji_edit->setInverted(true);
+    display::chooseSize(*this, display::kSmall);
+    menus.N18->setChecked(true);
+    help::showReadMe(context());
+}
 void TMain_form::I1Click() { display::invert(*this); }
 void TMain_form::N16Click() { display::chooseSize(*this, display::kLarge); }
 void TMain_form::N17Click() { display::chooseSize(*this, display::kStandard); }

@@ -3,24 +3,23 @@
 #include <array>
 #include <functional>
 
-#include "app/keytable.h"
+#include "app/board.h"
 #include "app/mainstate.h"
-#include "app/places.h"
 #include "app/menus.h"
-#include "app/profilefile.h"
-#include "input/multitap.h"
+#include "base/context.h"
+#include "base/keybutton.h"
+#include "base/keytable.h"
+#include "base/messageboxes.h"
 #include "input/switchsettings.h"
+#include "speech/voices.h"
 
-class Board;
 class DirectSS;
 class TextDisplay;
-class KeyButton;
 class TMail_form;
 class TSound_form;
 class TSwitch_form;
 namespace input {
-class DwellInput;
-class SwitchInput;
+class Methods;
 }
 namespace kanji {
 class Writing;
@@ -28,8 +27,9 @@ class Writing;
 
 // The one window: the display above the board of 66 keys, and the menu bar.
 // Handlers keep the names of the design and hand the work to the folder that
-// owns it.
-class TMain_form : public QMainWindow
+// owns it; each feature is given the window's pieces through the small
+// interfaces of base/context.h, which the window fills in.
+class TMain_form : public QMainWindow, public context::Text, public context::Keys, public context::Window
 {
     Q_OBJECT
 
@@ -44,34 +44,43 @@ public:
     std::array<QString, readings::kCount> Reading_table;
     TextDisplay *Hyouji_edit = nullptr;
     DirectSS *DirectSS1 = nullptr;
+    speech::Voices voices; // every text the window says, by role
     MenuItems menus{};
 
     Board *board() const { return m_board; }
+    // What every feature is handed.
+    context::Context context() { return {*this, *this, voices, *this}; }
+
+    // The pieces of context::Text, context::Keys and context::Window.
+    TextDisplay &display() const override { return *Hyouji_edit; }
+    void beginEdit() override;
+    void recordBar() override;
+    KeyButton *key(int tag) const override { return Key_table[tag]; }
+    KeyButton *focusedKey() const override { return qobject_cast<KeyButton *>(focusWidget()); }
+    void announce(KeyButton *key) override { speak(key); }
+    // The focus frame: exactly one blue frame, round the given key (or none).
+    void frameKey(KeyButton *key) override;
+    void unframe() override;
+    KeyButton *framedKey() const override { return m_board->framedKey(); }
+    void setColumnFrame(int column) override { m_board->setColumnFrame(column); }
+    void setCaptionHeight(int tag, int px) override { m_board->setCaptionHeight(tag, px); }
+    void operate(int tag) override;
+    void beep() override { MessageBeep(); }
+    QWidget *widget() const override { return const_cast<TMain_form *>(this); }
     // Where the settings file, diaries, read-me and mailer lie: under the
     // start folder (Base_dir) or, installed, in the user's folders.
-    places::Places places() const;
-    ProfileFile settings() const;
+    places::Places places() const override;
+    void notice(const QString &text) override { boxes::notice(this, text); }
+    void guarded(const std::function<void()> &operation) override;
 
     // Shows the window centred on the screen with "よむ" reached.
     void showCentred();
-
-    // Runs an operation; an AppError it throws ends it and is shown in the
-    // error box, and the program carries on.
-    void guarded(const std::function<void()> &operation);
-
-    // Puts a message into Speech_text and speaks it in the decision voice,
-    // queued behind what is being spoken.
-    void speakMessage(const QString &text);
 
     // The short warning tone (a voicing mark that cannot apply, a hidden
     // key reached by the keypad). It never cuts the speech. The sound comes
     // from the tone player set here; beeped() is emitted for every beep.
     void MessageBeep();
     void setTonePlayer(std::function<void()> player) { m_tonePlayer = std::move(player); }
-
-    // The focus frame: exactly one blue frame, round the given key (or none).
-    void frameKey(KeyButton *key);
-    void unframeKey();
 
     // Handlers of the design.
     void FormCreate();
@@ -81,13 +90,12 @@ public:
     void N11Click();
     void N12Click();
     void N13Click();
-    // Switch input, its settings and dwell (input/switchinput, input/switchform,
-    // input/dwellinput).
+    // Input methods (input/): the arrow keys, the pointer and dwell, the
+    // keypad, switch input and its settings.
     void Switch1Click();
     void SwitchSetup1Click();
     void Dwell1Click();
-    input::SwitchInput *switchInput = nullptr;
-    input::DwellInput *dwellInput = nullptr;
+    input::Methods *methods = nullptr;
     TSwitch_form *Switch_form = nullptr; // the switch settings dialog, created with the window
     // Puts the switch and dwell settings into effect.
     void applySwitchSettings(const input::SwitchSettings &settings);
@@ -134,11 +142,8 @@ public:
     void Undo1Click();
     void Copy1Click();
     void N19Click();
-    // Every key release reaches it first (from the application's key filter).
+    // Every key release the key filter does not take reaches it.
     void TenKeyUp(int key, Qt::KeyboardModifiers modifiers);
-
-    // The multi-tap keypad's place in its groups (Tap_index, Tapped_key).
-    input::MultiTap multiTap;
 
     // Kana–kanji conversion (kanji/), on the two blank keys when chosen.
     kanji::Writing *Kanji = nullptr;

@@ -1,7 +1,8 @@
 #include "app/practicemode.h"
 
-#include "app/keybutton.h"
+#include "base/keybutton.h"
 #include "app/mainform.h"
+#include "input/methods.h"
 
 namespace practice {
 
@@ -21,8 +22,8 @@ void showFirstKeys(TMain_form &form, int shownKeys)
             // The walk goes on from there only if it had put the focus on
             // the hidden key; a key reached by the pointer or Tab leaves the
             // walk where it was.
-            if (form.state.Scan_pos == tag)
-                form.state.Scan_pos = target;
+            if (form.methods->Scan_pos == tag)
+                form.methods->Scan_pos = target;
         }
     }
     for (int tag = 1; tag <= kLastKana; ++tag)

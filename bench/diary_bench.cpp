@@ -2,11 +2,11 @@
 // start of the operation to the repainted display. Prints one line per case,
 // the median and worst of several runs in milliseconds. The largest file the
 // open command takes is filecodec::kMaxOpenBytes; a larger one is refused.
-#include "app/apperror.h"
-#include "app/fonts.h"
+#include "base/apperror.h"
+#include "base/fonts.h"
 #include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/textdisplay.h"
+#include "base/messageboxes.h"
+#include "base/textdisplay.h"
 #include "diary/diarystorage.h"
 #include "diary/filecodec.h"
 #include "speech/recordingspeech.h"
@@ -95,7 +95,7 @@ int main(int argc, char *argv[])
     const auto open = [&](const char *name) {
         return [&form, &folder, name] {
             try {
-                diary::showFile(form, folder + QString::fromUtf8(name));
+                diary::showFile(form.context(), folder + QString::fromUtf8(name));
             } catch (const AppError &e) {
                 boxes::error(&form, e.message());
             }
@@ -110,9 +110,9 @@ int main(int argc, char *argv[])
     if (errors.size() - before != 5)
         qFatal("the 10 MiB file was not refused");
 
-    const auto loadLines = [&] { diary::showFile(form, folder + QStringLiteral("lines.txt")); };
+    const auto loadLines = [&] { diary::showFile(form.context(), folder + QStringLiteral("lines.txt")); };
     measure("save 1 MiB text (しまう)", 5, loadLines, [&] { form.Button59Click(); }, form);
-    const auto loadOneLine = [&] { diary::showFile(form, folder + QStringLiteral("oneline.txt")); };
+    const auto loadOneLine = [&] { diary::showFile(form.context(), folder + QStringLiteral("oneline.txt")); };
     measure("save 1 MiB one-line text (しまう)", 5, loadOneLine, [&] { form.Button59Click(); }, form);
     return 0;
 }

@@ -14,9 +14,9 @@
 // headers make a keyword.
 #include <libkkc/libkkc.h>
 
-#include "app/keybutton.h"
+#include "base/keybutton.h"
 #include "app/mainform.h"
-#include "app/textdisplay.h"
+#include "base/textdisplay.h"
 #include "bench/eventwait.h"
 #include "kanji/accuracy.h"
 #include "kanji/engine.h"

@@ -4,9 +4,9 @@
 // it to the display at every key press. Timed like writing_bench: from the
 // press to the repainted display, on the main window's own display.
 // Usage: naive_entry_bench [characters (100000)] [line length (40)] [presses (20)]
-#include "app/fonts.h"
+#include "base/fonts.h"
 #include "app/mainform.h"
-#include "app/textdisplay.h"
+#include "base/textdisplay.h"
 #include "speech/recordingspeech.h"
 
 #include <QApplication>

@@ -15,7 +15,7 @@
 // a silent stream plays into the sink throughout (as a desktop's own sounds
 // keep a card awake); the program start is also measured without it.
 // Usage: speech_bench [runs (200)] [start runs (50)]
-#include "app/keytable.h"
+#include "base/keytable.h"
 #include "bench/eventwait.h"
 #include "speech/announcements.h"
 #include "speech/audioout.h"

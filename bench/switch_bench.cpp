@@ -7,10 +7,11 @@
 //    server) plus the interval, with `load` busy processes on the cores;
 //  - a press by resting the pointer against the set dwell time.
 // Usage: switch_bench [runs (100)] [load (2)]. Start PulseAudio first.
-#include "app/keybutton.h"
+#include "base/keybutton.h"
 #include "app/mainform.h"
-#include "app/profilefile.h"
+#include "base/profilefile.h"
 #include "input/dwellinput.h"
+#include "input/methods.h"
 #include "input/switchinput.h"
 #include "speech/audioout.h"
 #include "speech/speechcontrol.h"
@@ -140,7 +141,7 @@ int main(int argc, char *argv[])
     }
     TMain_form form(speech);
     Bench bench{form, *speech, {}, 0};
-    QObject::connect(form.switchInput, &input::SwitchInput::placeShown, [&](const input::ScanPlace &p, qint64) {
+    QObject::connect(&form.methods->switches(), &input::SwitchInput::placeShown, [&](const input::ScanPlace &p, qint64) {
         bench.shown = p;
         ++bench.shownCount;
     });
@@ -166,7 +167,7 @@ int main(int argc, char *argv[])
         s.loops = 10;
         form.applySwitchSettings(s);
         std::vector<double> late, timerLate;
-        const auto c = QObject::connect(form.switchInput, &input::SwitchInput::placeShown,
+        const auto c = QObject::connect(&form.methods->switches(), &input::SwitchInput::placeShown,
                                         [&](const input::ScanPlace &, qint64 due) {
                                             if (due < 0)
                                                 return;
@@ -187,7 +188,7 @@ int main(int argc, char *argv[])
     form.applySwitchSettings(s);
     form.N12Click();
     qint64 pressedAt = 0;
-    QObject::connect(form.dwellInput, &input::DwellInput::pressedByDwell, [&](int) { pressedAt = AudioOut::now(); });
+    QObject::connect(&form.methods->pointer(), &input::DwellInput::pressedByDwell, [&](int) { pressedAt = AudioOut::now(); });
     std::vector<double> dwell;
     for (int i = 0; i < std::max(5, runs / 5); ++i) {
         KeyButton *key = form.Key_table[1 + i % 2];

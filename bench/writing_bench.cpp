@@ -4,11 +4,11 @@
 // worst of the repeated presses, and the first press after the text was
 // loaded (which lays out the part of the text the display has not shown),
 // and, for undo, the first undo, which splits every wrapped line.
-#include "app/fonts.h"
-#include "app/keybutton.h"
+#include "base/fonts.h"
+#include "base/keybutton.h"
 #include "app/mainform.h"
-#include "app/textdisplay.h"
-#include "app/textmodel.h"
+#include "base/textdisplay.h"
+#include "base/textmodel.h"
 #include "speech/recordingspeech.h"
 
 #include <QApplication>

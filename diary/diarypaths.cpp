@@ -1,5 +1,7 @@
 #include "diary/diarypaths.h"
 
+#include "base/places.h"
+
 #include <QDir>
 
 namespace diary {
@@ -11,13 +13,6 @@ std::function<QDate()> &dateSource()
     return source;
 }
 
-QString under(const QString &baseDir, const QString &name)
-{
-    // Base_dir is kept as the system reported it; one separator joins.
-    if (baseDir.endsWith(u'/') || baseDir.endsWith(QDir::separator()))
-        return baseDir + name;
-    return baseDir + QDir::separator() + name;
-}
 } // namespace
 
 QDate today()
@@ -43,24 +38,9 @@ QString datedFileName(const QDate &date)
     return QStringLiteral("日記") + dateStamp(date) + QStringLiteral(".txt");
 }
 
-QString diaryFolder(const QString &baseDir)
-{
-    return under(baseDir, QStringLiteral("日記"));
-}
-
-QString datedFilePath(const QString &baseDir, const QDate &date)
-{
-    return datedFileIn(diaryFolder(baseDir), date);
-}
-
 QString datedFileIn(const QString &diaryFolder, const QDate &date)
 {
-    return under(diaryFolder, datedFileName(date));
-}
-
-QString readMePath(const QString &baseDir)
-{
-    return under(baseDir, QStringLiteral("ReadMe日記.txt"));
+    return places::under(diaryFolder, datedFileName(date));
 }
 
 } // namespace diary

@@ -21,13 +21,7 @@ QString dateStamp(const QDate &date);
 // "日記" + dateStamp + ".txt".
 QString datedFileName(const QDate &date);
 
-// Base_dir + "/日記": the portable diary folder (the program never creates it).
-QString diaryFolder(const QString &baseDir);
-// The full path of the dated diary file in the diary folder.
-QString datedFilePath(const QString &baseDir, const QDate &date);
-// The same in a diary folder given as such.
+// The full path of the dated diary file in a diary folder.
 QString datedFileIn(const QString &diaryFolder, const QDate &date);
-// Base_dir + "/ReadMe日記.txt".
-QString readMePath(const QString &baseDir);
 
 } // namespace diary

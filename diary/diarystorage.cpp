@@ -1,12 +1,11 @@
 #include "diary/diarystorage.h"
 
-#include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/textdisplay.h"
-#include "app/textmodel.h"
+#include "base/textdisplay.h"
+#include "base/textmodel.h"
 #include "diary/diarypaths.h"
 #include "diary/filecodec.h"
 #include "diary/filedialogs.h"
+#include "speech/voices.h"
 
 #include <QCoreApplication>
 
@@ -21,58 +20,57 @@ std::function<void()> &programEnd()
 
 // When a file had to change its form to keep every character, the user is
 // told so, by voice and in the notice box.
-void tellForm(TMain_form &form, filecodec::Written written)
+void tellForm(const context::Context &ctx, filecodec::Written written)
 {
     if (written == filecodec::Written::NowUtf8) {
-        form.speakMessage(kFormChanged);
-        boxes::notice(&form, kFormChanged);
+        ctx.speech.say(kFormChanged, speech::Role::Decision);
+        ctx.window.notice(kFormChanged);
     }
 }
 } // namespace
 
-void saveDated(TMain_form &form)
+bool saveDated(const context::Context &ctx)
 {
-    const QString path = datedFileIn(form.places().diaryFolder, today());
+    const QString path = datedFileIn(ctx.window.places().diaryFolder, today());
     // The whole-text string is empty exactly when the plain text is (no
     // character at all), and the plain text costs no layout of long texts.
-    const QString text = textmodel::plainText(form.Hyouji_edit);
+    const QString text = textmodel::plainText(&ctx.text.display());
     if (text.isEmpty()) {
-        form.menus.Send1->setEnabled(false);
-        form.speakMessage(QStringLiteral("にっきがかけていませんよ。"));
-        return;
+        ctx.speech.say(QStringLiteral("にっきがかけていませんよ。"), speech::Role::Decision);
+        return false;
     }
     const filecodec::Written written = filecodec::writeFile(path, text);
-    form.menus.Send1->setEnabled(true);
-    form.speakMessage(QStringLiteral("きょうのひづけでしまいました"));
-    tellForm(form, written);
+    ctx.speech.say(QStringLiteral("きょうのひづけでしまいました"), speech::Role::Decision);
+    tellForm(ctx, written);
+    return true;
 }
 
-void saveAs(TMain_form &form)
+void saveAs(const context::Context &ctx)
 {
-    const auto path = fileDialogs().saveFileName(&form, form.places().diaryFolder);
+    const auto path = fileDialogs().saveFileName(ctx.window.widget(), ctx.window.places().diaryFolder);
     if (!path)
         return;
-    tellForm(form, filecodec::writeFile(*path, textmodel::plainText(form.Hyouji_edit)));
+    tellForm(ctx, filecodec::writeFile(*path, textmodel::plainText(&ctx.text.display())));
 }
 
-void openFile(TMain_form &form)
+void openFile(const context::Context &ctx)
 {
-    const auto path = fileDialogs().openFileName(&form, form.places().diaryFolder);
+    const auto path = fileDialogs().openFileName(ctx.window.widget(), ctx.window.places().diaryFolder);
     if (!path)
         return;
-    showFile(form, *path);
+    showFile(ctx, *path);
 }
 
-void showFile(TMain_form &form, const QString &path)
+void showFile(const context::Context &ctx, const QString &path)
 {
     const QString text = filecodec::readFile(path);
-    form.Hyouji_edit->setPlainText(text);
+    ctx.text.display().setPlainText(text);
 }
 
-void endProgram(TMain_form &form)
+void endProgram(const context::Context &ctx)
 {
-    form.speakMessage(QStringLiteral("じゃーまたね えんたーキーをおしたらおわるよ"));
-    boxes::notice(&form, QStringLiteral("じゃまたね"));
+    ctx.speech.say(QStringLiteral("じゃーまたね えんたーキーをおしたらおわるよ"), speech::Role::Decision);
+    ctx.window.notice(QStringLiteral("じゃまたね"));
     if (programEnd())
         programEnd()();
     else

@@ -1,8 +1,8 @@
 #include "diary/filecodec.h"
 
-#include "app/apperror.h"
-#include "app/sjis.h"
-#include "app/wholefile.h"
+#include "base/apperror.h"
+#include "base/sjis.h"
+#include "base/wholefile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,5 @@
 #include "diary/help.h"
 
-#include "app/displaysettings.h"
-#include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/textdisplay.h"
-#include "diary/diarypaths.h"
 #include "diary/diarystorage.h"
 
 namespace help {
@@ -18,18 +13,14 @@ QString versionNotice()
         + QStringLiteral("日本語合成エンジン(SAPI4)が必要です。");
 }
 
-void showReadMe(TMain_form &form)
+void showReadMe(const context::Context &ctx)
 {
-    if (form.menus.I1->isChecked())
-        form.Hyouji_edit->setInverted(true);
-    display::chooseSize(form, display::kSmall);
-    form.menus.N18->setChecked(true);
-    diary::showFile(form, form.places().readMe);
+    diary::showFile(ctx, ctx.window.places().readMe);
 }
 
-void showVersion(TMain_form &form)
+void showVersion(context::Window &window)
 {
-    boxes::notice(&form, versionNotice());
+    window.notice(versionNotice());
 }
 
 } // namespace help

@@ -1,7 +1,7 @@
 #pragma once
 #include <QString>
 
-class TMain_form;
+#include "base/context.h"
 
 // The help menu: the read-me shown in the display itself, and the version
 // notice. Neither speaks.
@@ -10,12 +10,11 @@ namespace help {
 // The three lines of the version notice, one line break between them.
 QString versionNotice();
 
-// "ReadMe日記(&H)": the inverted colours re-applied when "反転（&I）" is
-// checked, the small size chosen and written with "小さい" checked, then the
-// read-me (form.places().readMe) replaces the text (or the open error is shown).
-void showReadMe(TMain_form &form);
+// "ReadMe日記(&H)", once the window has set the display's small size: the
+// read-me (places().readMe) replaces the text (or the open error is shown).
+void showReadMe(const context::Context &ctx);
 
 // "バージョン情報(&A)...": the version notice in the notice box.
-void showVersion(TMain_form &form);
+void showVersion(context::Window &window);
 
 } // namespace help

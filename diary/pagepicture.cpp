@@ -1,6 +1,6 @@
 #include "diary/pagepicture.h"
 
-#include "app/fonts.h"
+#include "base/fonts.h"
 
 #include <QDate>
 #include <QFontMetricsF>

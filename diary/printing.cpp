@@ -1,14 +1,14 @@
 #include "diary/printing.h"
 
-#include "app/apperror.h"
-#include "app/board.h"
-#include "app/mainform.h"
-#include "app/textdisplay.h"
-#include "app/textmodel.h"
+#include "base/apperror.h"
+#include "base/context.h"
+#include "base/pencilpicture.h"
+#include "base/textdisplay.h"
+#include "base/textmodel.h"
 #include "diary/pagepicture.h"
+#include "speech/voices.h"
 
 #include <QDate>
-#include <QLabel>
 #include <QLocale>
 #include <QMutex>
 #include <QPageLayout>
@@ -102,21 +102,19 @@ Outcome printOnDefaultPrinter(const QPicture &picture)
     return {};
 }
 
-void printText(TMain_form &form)
+void printText(const context::Context &ctx, int cellHeight)
 {
-    const QString whole = textmodel::wholeText(form.Hyouji_edit);
+    const QString whole = textmodel::wholeText(&ctx.text.display());
     if (whole.isEmpty()) {
-        form.speakMessage(QStringLiteral("にっきがかけていませんよ。"));
+        ctx.speech.say(QStringLiteral("にっきがかけていませんよ。"), speech::Role::Decision);
         return;
     }
 
-    // The size the display is set to (the size menu or the settings), not
-    // the size the window's scale gives it on the screen: the page's layout
-    // does not depend on how large the window is.
+    // The page's layout does not depend on how large the window is.
     pagepicture::Content content;
     content.lines = pagepicture::linesOf(whole);
-    content.cellHeight = form.board()->displayPointSize();
-    content.pencil = form.board()->picture()->pixmap().toImage();
+    content.cellHeight = cellHeight;
+    content.pencil = pencilPicture();
     content.footer = pagepicture::footerText(QDate::currentDate(), QLocale::system());
 
     // The spooler may be slow or not answer at all: the job runs on a thread
@@ -126,11 +124,11 @@ void printText(TMain_form &form)
     QThread *job = QThread::create([page = pagepicture::compose(content), outcome]() {
         *outcome = printOnDefaultPrinter(page);
     });
-    QObject::connect(job, &QThread::finished, &form, [&form, outcome] {
-        form.guarded([&] {
+    QObject::connect(job, &QThread::finished, ctx.window.widget(), [ctx, outcome] {
+        ctx.window.guarded([&] {
             if (!outcome->handedOver())
                 throw AppError(outcome->error);
-            form.speakMessage(QStringLiteral("いんさつしています"));
+            ctx.speech.say(QStringLiteral("いんさつしています"), speech::Role::Decision);
         });
     });
     QObject::connect(job, &QThread::finished, job, &QObject::deleteLater);

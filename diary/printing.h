@@ -5,7 +5,9 @@
 #include <QString>
 
 class QPrinter;
-class TMain_form;
+namespace context {
+struct Context;
+}
 
 // Printing the text on one page of the system's default printer, with no
 // dialog and no choice of printer.
@@ -51,6 +53,8 @@ Outcome printOnDefaultPrinter(const QPicture &page);
 // the job. "いんさつしています" is spoken once the spooler has the job; the
 // window goes on meanwhile, whatever the spooler does. A job that cannot be
 // handed over ends in the error box, nothing spoken.
-void printText(TMain_form &form);
+// `cellHeight` is the size the display is set to (the size menu or the
+// settings), not the size the window's scale gives it on the screen.
+void printText(const context::Context &ctx, int cellHeight);
 
 } // namespace printing

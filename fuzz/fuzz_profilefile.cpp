@@ -1,8 +1,8 @@
 // Fuzzes the settings file's rules: any bytes as a file, a section, key and
 // value taken from the input. A read after a write gives what was written,
 // and the write changes one line only, keeping every other byte.
-#include "app/profilefile.h"
-#include "app/sjis.h"
+#include "base/profilefile.h"
+#include "base/sjis.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -11,7 +11,7 @@ constexpr int kRows = 5;
 // Steps the candidate by whole columns (+5 leftwards, −5 rightwards) while it
 // is hidden. Running off the board (impossible on the real board, whose outer
 // columns are always shown) leaves the walk where it started.
-int overHidden(int candidate, int step, int from, const ShownKeys &shown)
+int overHidden(int candidate, int step, int from, const Reachable &shown)
 {
     while (candidate >= kFirstGrid && candidate <= kLastGrid && !shown.test(candidate))
         candidate += step;
@@ -20,12 +20,15 @@ int overHidden(int candidate, int step, int from, const ShownKeys &shown)
 
 } // namespace
 
-ShownKeys allShown()
+Reachable allShown()
 {
-    return ShownKeys().set();
+    Reachable all;
+    for (int tag = 0; tag < keys::kCount; ++tag)
+        all.set(tag);
+    return all;
 }
 
-int walk(int p, Move move, const ShownKeys &shown)
+int walk(int p, Move move, const Reachable &shown)
 {
     if (p < 0 || p > kLastGrid)
         p = keys::kRead;

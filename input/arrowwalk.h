@@ -1,7 +1,7 @@
 #pragma once
 #include <bitset>
 
-#include "app/keytable.h"
+#include "base/keytable.h"
 
 // The walk over the board with four direction keys. The board as the walk
 // sees it: Tag 0, "よむ", alone to the right of the top row, and 13 columns of
@@ -12,18 +12,22 @@ namespace input {
 
 enum class Move { Left, Right, Up, Down };
 
-// Which keys can take the focus, by Tag (practice mode hides whole kana
-// columns; "よむ", the あ column and both command columns are always shown).
-using ShownKeys = std::bitset<keys::kCount>;
+// The places the user can reach now, by number: the board's keys by Tag
+// (practice mode hides whole kana columns; "よむ", the あ column and both
+// command columns are always shown), then places beside the board from
+// kFirstOffBoard on.
+constexpr int kFirstOffBoard = keys::kCount;
+constexpr int kPlaceCount = kFirstOffBoard + 8;
+using Reachable = std::bitset<kPlaceCount>;
 
 // All 66 keys shown.
-ShownKeys allShown();
+Reachable allShown();
 
 // The Tag a move reaches from the scan position. Left and Right step over
 // hidden columns. An Up or Down move whose target lies in a hidden column
 // (the scan position's column was hidden after the walk reached it) is made
 // in the nearest shown column towards the あ column instead, in the row the
 // move aims at, so that every move reaches a key the user hears.
-int walk(int scanPos, Move move, const ShownKeys &shown);
+int walk(int scanPos, Move move, const Reachable &shown);
 
 } // namespace input

@@ -1,8 +1,6 @@
 #include "input/dwellinput.h"
 
-#include "app/keybutton.h"
-#include "app/mainform.h"
-#include "input/methodselection.h"
+#include "base/keybutton.h"
 #include "input/switchinput.h"
 
 #include <QCursor>
@@ -16,16 +14,22 @@ constexpr int kFrameMs = 40;
 
 } // namespace
 
-DwellInput::DwellInput(TMain_form &form) : QObject(&form), m_form(form)
+DwellInput::DwellInput(const context::Context &ctx, QObject *parent) : QObject(parent), m_ctx(ctx)
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, [this] { m_form.guarded([this] { poll(); }); });
+    connect(&m_timer, &QTimer::timeout, this, [this] { m_ctx.window.guarded([this] { poll(); }); });
 }
 
 bool DwellInput::working() const
 {
-    return m_on && m_form.state.Input_mode == static_cast<int>(Method::Mouse) && !boardCovered();
+    return m_on && m_active && !boardCovered();
+}
+
+void DwellInput::setActive(bool active)
+{
+    m_active = active;
+    setOn(m_on); // forgets a rest begun before the method changed
 }
 
 void DwellInput::setOn(bool on)
@@ -36,18 +40,19 @@ void DwellInput::setOn(bool on)
     m_timer.stop();
 }
 
-void DwellInput::pointerMoved(KeyButton *key)
+void DwellInput::pointerMoved(int tag)
 {
+    m_ctx.keys.key(tag)->setFocus(Qt::MouseFocusReason); // nothing happens when it has it
     if (!working()) {
         if (m_drawn >= 0 || m_timer.isActive())
             setOn(m_on); // forgets a rest begun before the method changed
         return;
     }
-    m_dwell.moved(nowMs(), key->Tag(), QCursor::pos());
+    m_dwell.moved(nowMs(), tag, QCursor::pos());
     poll();
 }
 
-void DwellInput::pointerLeft(KeyButton *)
+void DwellInput::pointerLeft(int)
 {
     if (!working())
         return;
@@ -64,7 +69,7 @@ void DwellInput::poll()
     showProgress(s.key, s.progress);
     if (s.press >= 0) {
         emit pressedByDwell(s.press);
-        m_form.Key_table[s.press]->click();
+        m_ctx.keys.key(s.press)->click();
         return;
     }
     if (s.nextAt < 0)
@@ -78,10 +83,10 @@ void DwellInput::poll()
 void DwellInput::showProgress(int tag, double progress)
 {
     if (m_drawn >= 0 && m_drawn != tag)
-        m_form.Key_table[m_drawn]->setDwellProgress(0);
+        m_ctx.keys.key(m_drawn)->setDwellProgress(0);
     m_drawn = tag;
     if (tag >= 0)
-        m_form.Key_table[tag]->setDwellProgress(progress);
+        m_ctx.keys.key(tag)->setDwellProgress(progress);
 }
 
 } // namespace input

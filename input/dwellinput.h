@@ -1,31 +1,32 @@
 #pragma once
+#include "base/context.h"
 #include "input/dwell.h"
+#include "input/method.h"
 
 #include <QObject>
 #include <QTimer>
 
-class KeyButton;
-class TMain_form;
-
-// Dwell on the main window: with the mouse method and "マウスでとどまっておす"
-// ticked, resting the pointer on a key presses it (input/dwell has the
-// rules); the progress is drawn on the key.
+// The pointer method: a key the pointer moves over gets the focus, and with
+// it its announcement and the frame, when it did not have it; no click is
+// needed. With "マウスでとどまっておす" ticked (dwell), resting the pointer on a
+// key presses it (input/dwell has the rules); the progress is drawn on the key.
 namespace input {
 
-class DwellInput : public QObject
+class DwellInput : public QObject, public Method
 {
     Q_OBJECT
 
 public:
-    explicit DwellInput(TMain_form &form);
+    DwellInput(const context::Context &ctx, QObject *parent);
 
     void setOn(bool on);
-    bool isOn() const { return m_on; }
     void setDwellTime(int ms) { m_dwell.setDwellTime(ms); }
 
+    // The pointer method was chosen or left.
+    void setActive(bool active) override;
     // The pointer moved over a key, or left it.
-    void pointerMoved(KeyButton *key);
-    void pointerLeft(KeyButton *key);
+    void pointerMoved(int tag) override;
+    void pointerLeft(int tag) override;
 
 signals:
     // A key was pressed by resting on it; `restedMs` since it came to rest.
@@ -36,10 +37,11 @@ private:
     void poll();
     void showProgress(int tag, double progress);
 
-    TMain_form &m_form;
+    context::Context m_ctx;
     Dwell m_dwell;
     QTimer m_timer;
     bool m_on = false;
+    bool m_active = false; // the pointer method is in use
     int m_drawn = -1; // the key whose progress is drawn
 };
 

@@ -10,6 +10,10 @@ bool HeldKeys::wouldBeRepeat(quint32 code, bool markedRepeat, quint64 time) cons
         return false;
     if (m_down.contains(code))
         return true;
+    // A time of 0 is no time (events passed on by the accessibility bridge
+    // lose theirs): such a press is judged by the keys down and the mark.
+    if (time == 0)
+        return false;
     const auto last = m_lastRelease.constFind(code);
     return last != m_lastRelease.cend() && *last == time;
 }

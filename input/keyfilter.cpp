@@ -1,7 +1,7 @@
 #include "input/keyfilter.h"
 
-#include "app/mainform.h"
-#include "input/scanning.h"
+#include "base/context.h"
+#include "input/methods.h"
 #include "input/switchinput.h"
 
 #include <QApplication>
@@ -61,7 +61,8 @@ QSet<quint32> keysDownNow()
 
 } // namespace
 
-KeyFilter::KeyFilter(TMain_form &form) : QObject(&form), m_form(form)
+KeyFilter::KeyFilter(QWidget &window, Methods &methods, context::Window &reporter)
+    : QObject(&window), m_window(window), m_methods(methods), m_reporter(reporter)
 {
     askForDetectableRepeat();
     qApp->installEventFilter(this);
@@ -79,12 +80,12 @@ bool KeyFilter::meantForMainWindow(const QObject *watched) const
     // filter. Only the step at the focused widget of the main window counts,
     // so that every key acts once.
     const auto *widget = qobject_cast<const QWidget *>(watched);
-    if (!widget || widget->window() != &m_form)
+    if (!widget || widget->window() != &m_window)
         return false;
-    const QWidget *focused = m_form.focusWidget();
+    const QWidget *focused = m_window.focusWidget();
     if (qobject_cast<const QMenuBar *>(focused))
         return false;
-    return widget == (focused ? focused : &m_form);
+    return widget == (focused ? focused : &m_window);
 }
 
 bool KeyFilter::arrowPressed(QKeyEvent *event)
@@ -98,25 +99,29 @@ bool KeyFilter::arrowPressed(QKeyEvent *event)
     default: return false;
     }
     event->accept();
-    m_form.guarded([&] {
-        moveScan(m_form, move);
-        m_form.switchInput->reached(m_form.state.Scan_pos);
-    });
+    m_reporter.guarded([&] { m_methods.walk(move); });
     return true;
 }
 
-bool KeyFilter::isRepeat(const QKeyEvent *key)
+bool KeyFilter::isRepeat(QObject *watched, const QKeyEvent *key)
 {
     const int type = key->type();
     const quint32 code = key->nativeScanCode();
-    if (code != 0 && m_last.type == type && m_last.code == code && m_last.time == key->timestamp())
-        return m_last.repeat;
     const quint64 time = key->timestamp();
+    // Every key event from the window system comes first to a window handle,
+    // then to the focused control and its parents; it is judged at its first
+    // step and keeps that judgement on the way. (Events passed on by the
+    // accessibility bridge all carry time 0, so the time alone cannot tell
+    // one event from the next.)
+    const bool firstStep = qobject_cast<const QWindow *>(watched) != nullptr;
+    if (!firstStep && code != 0 && m_last.event == key && m_last.type == type && m_last.code == code
+        && m_last.time == time)
+        return m_last.repeat;
     if (type == QEvent::ShortcutOverride)
         return m_held.wouldBeRepeat(code, key->isAutoRepeat(), time);
     const bool repeat = type == QEvent::KeyPress ? m_held.pressIsRepeat(code, key->isAutoRepeat(), time)
                                                  : m_held.releaseIsRepeat(code, key->isAutoRepeat(), time);
-    m_last = {type, code, key->timestamp(), repeat};
+    m_last = {key, type, code, time, repeat};
     return repeat;
 }
 
@@ -124,20 +129,20 @@ bool KeyFilter::mouseButton(QObject *watched, QMouseEvent *event)
 {
     // Taken where the window system hands the event to the window, before
     // any control sees it; the menu bar keeps its clicks.
-    if (!m_form.switchInput->isActive() || watched != m_form.windowHandle())
+    if (!m_methods.switches().isActive() || watched != m_window.windowHandle())
         return answerBoxClick(watched, event);
-    const QWidget *target = m_form.childAt(event->position().toPoint());
+    const QWidget *target = m_window.childAt(event->position().toPoint());
     for (const QWidget *w = target; w; w = w->parentWidget())
         if (qobject_cast<const QMenuBar *>(w))
             return false;
-    return m_form.switchInput->mouseEvent(event);
+    return m_methods.method().mouseEvent(event);
 }
 
 QMessageBox *KeyFilter::openBox(QObject *watched) const
 {
     // The program's notice and error boxes, open over the main window.
     auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-    if (!box || !m_form.switchInput->isActive() || box->parentWidget() != &m_form)
+    if (!box || !m_methods.switches().isActive() || box->parentWidget() != &m_window)
         return nullptr;
     if (auto *w = qobject_cast<QWidget *>(watched); w && w->window() == box)
         return box;
@@ -154,7 +159,7 @@ bool KeyFilter::answerBox(QObject *watched, QKeyEvent *event)
     if (!box || !box->defaultButton() || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter
         || event->key() == Qt::Key_Space)
         return false;
-    if (input::roleOfKey(m_form.switchInput->settings(), event->key(), event->modifiers() & Qt::KeypadModifier)
+    if (input::roleOfKey(m_methods.switches().settings(), event->key(), event->modifiers() & Qt::KeypadModifier)
         != input::SwitchRole::Select)
         return false;
     box->defaultButton()->click();
@@ -165,7 +170,7 @@ bool KeyFilter::answerBoxClick(QObject *watched, QMouseEvent *event)
 {
     QMessageBox *box = openBox(watched);
     if (!box || !box->defaultButton() || !qobject_cast<QWindow *>(watched)
-        || input::roleOfButton(m_form.switchInput->settings(), input::buttonSwitch(event->button())) != input::SwitchRole::Select)
+        || input::roleOfButton(m_methods.switches().settings(), input::buttonSwitch(event->button())) != input::SwitchRole::Select)
         return false;
     if (event->type() != QEvent::MouseButtonRelease)
         box->defaultButton()->click();
@@ -190,7 +195,7 @@ bool KeyFilter::eventFilter(QObject *watched, QEvent *event)
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
         return false;
     auto *key = static_cast<QKeyEvent *>(event);
-    if (isRepeat(key)) {
+    if (isRepeat(watched, key)) {
         // Taken before any window, short-cut or control sees it.
         key->accept();
         return true;
@@ -200,8 +205,8 @@ bool KeyFilter::eventFilter(QObject *watched, QEvent *event)
     if (type == QEvent::ShortcutOverride) {
         // A switch key is the switch's alone: no short-cut takes it.
         const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
-        if (!plain || !m_form.switchInput->isActive()
-            || input::roleOfKey(m_form.switchInput->settings(), key->key(), key->modifiers() & Qt::KeypadModifier)
+        if (!plain || !m_methods.switches().isActive()
+            || input::roleOfKey(m_methods.switches().settings(), key->key(), key->modifiers() & Qt::KeypadModifier)
                    == input::SwitchRole::None)
             return false;
         key->accept();
@@ -209,11 +214,11 @@ bool KeyFilter::eventFilter(QObject *watched, QEvent *event)
     }
     // With switch input the switches act as switches only: the focused key
     // does not also take its Enter or Space.
-    if (m_form.switchInput->keyEvent(key))
+    if (m_methods.method().keyEvent(key))
         return true;
     if (type == QEvent::KeyPress)
         return arrowPressed(key);
-    m_form.TenKeyUp(key->key(), key->modifiers());
+    m_reporter.guarded([&] { m_methods.method().keyReleased(key->key(), key->modifiers()); });
     return false; // the focused control then handles the release as usual
 }
 

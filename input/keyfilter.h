@@ -7,9 +7,13 @@ class QKeyEvent;
 class QMessageBox;
 class QMouseEvent;
 class QWidget;
-class TMain_form;
+namespace context {
+class Window;
+}
 
 namespace input {
+
+class Methods;
 
 // The one filter on the whole application that stands between the keyboard
 // (and, with switch input, the mouse buttons) and the program's windows:
@@ -18,8 +22,8 @@ namespace input {
 //  - the four arrow keys move the walk on press, whatever the input method
 //    and whatever Shift, Ctrl or Alt are held, and go no further (the
 //    display's insertion point does not move, Tab order is not walked);
-//  - every key release is handed to the window's TenKeyUp before the focused
-//    control sees it;
+//  - every key release is handed to the input method in use before the
+//    focused control sees it;
 //  - with switch input, the switch keys and buttons go to the scan and no
 //    further, and a switch answers the program's boxes as Enter would.
 // The last two act only on keys meant for the main window: a dialog, a menu
@@ -30,7 +34,7 @@ class KeyFilter : public QObject
 
 public:
     // Installs itself on the application; removed with the window.
-    explicit KeyFilter(TMain_form &form);
+    KeyFilter(QWidget &window, Methods &methods, context::Window &reporter);
     ~KeyFilter() override;
 
 protected:
@@ -43,13 +47,16 @@ private:
     QMessageBox *openBox(QObject *watched) const;
     bool answerBox(QObject *watched, QKeyEvent *event);
     bool answerBoxClick(QObject *watched, QMouseEvent *event);
-    bool isRepeat(const QKeyEvent *event);
+    bool isRepeat(QObject *watched, const QKeyEvent *event);
 
-    TMain_form &m_form;
+    QWidget &m_window;
+    Methods &m_methods;
+    context::Window &m_reporter;
     HeldKeys m_held;
     // The event last judged: one event passes the filter once for every
     // widget it travels through and is judged at the first.
     struct Judged {
+        const QKeyEvent *event = nullptr;
         int type = 0;
         quint32 code = 0;
         quint64 time = 0;

@@ -26,7 +26,7 @@ TapKey tapKeyFor(int key, Qt::KeyboardModifiers modifiers)
     }
 }
 
-std::optional<int> MultiTap::press(int first, const ShownKeys &shown)
+std::optional<int> MultiTap::press(int first, const Reachable &shown)
 {
     if (Tapped_key < first || Tapped_key >= first + kGroupSize)
         Tap_index = 1;

@@ -32,7 +32,7 @@ struct MultiTap
     // One press of a group's key. Returns the Tag to give the focus to, or
     // nothing when the target is hidden (the caller beeps; the focus and
     // Tapped_key stay, the count keeps its restart).
-    std::optional<int> press(int groupFirst, const ShownKeys &shown);
+    std::optional<int> press(int groupFirst, const Reachable &shown);
 };
 
 } // namespace input

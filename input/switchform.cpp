@@ -1,9 +1,8 @@
 #include "input/switchform.h"
 
-#include "app/apperror.h"
-#include "app/mainform.h"
-#include "input/switchinput.h"
-#include "speech/directss.h"
+#include "base/messageboxes.h"
+#include "base/apperror.h"
+#include "speech/voices.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -16,7 +15,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QSpinBox>
 
 using input::SwitchSettings;
@@ -38,8 +36,9 @@ QSpinBox *spin(QWidget *parent, const char *name, input::Range range, const QStr
 
 } // namespace
 
-TSwitch_form::TSwitch_form(TMain_form *mainForm)
-    : QDialog(mainForm, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_main(mainForm)
+TSwitch_form::TSwitch_form(const context::Context &ctx, std::function<SwitchSettings()> current)
+    : QDialog(ctx.window.widget(), Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_ctx(ctx),
+      m_current(std::move(current))
 {
     setObjectName(QStringLiteral("Switch_form"));
     setWindowTitle(QStringLiteral("スイッチの設定"));
@@ -108,7 +107,7 @@ TSwitch_form::TSwitch_form(TMain_form *mainForm)
     all->addLayout(buttons);
 
     connect(Style_box, &QComboBox::currentIndexChanged, this, [this] { showNames(); });
-    connect(Ok_btn, &QPushButton::clicked, this, [this] { m_main->guarded([this] { Ok_btnClick(); }); });
+    connect(Ok_btn, &QPushButton::clicked, this, [this] { m_ctx.window.guarded([this] { Ok_btnClick(); }); });
     connect(Esc_btn, &QPushButton::clicked, this, &QDialog::reject);
     connect(this, &QDialog::finished, this, [this] { stopCatching(); });
 }
@@ -178,13 +177,9 @@ SwitchSettings TSwitch_form::chosen() const
 
 void TSwitch_form::showModal()
 {
-    fill(m_main->switchInput->settings());
+    fill(m_current());
     adjustSize();
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    boxes::centre(this);
     Style_box->setFocus();
     exec();
 }
@@ -195,8 +190,8 @@ void TSwitch_form::Ok_btnClick()
     if (input::switchesClash(s))
         throw AppError(QStringLiteral("移動と決定に　おなじ　スイッチは　つかえません"));
     // In effect at once, even if the file cannot be written.
-    m_main->applySwitchSettings(s);
-    s.write(m_main->settings());
+    emit settingsChosen(s);
+    s.write(m_ctx.window.settings());
     accept();
 }
 
@@ -206,11 +201,7 @@ void TSwitch_form::startCatching(int which)
     showNames();
     qApp->installEventFilter(this);
     // Said as well as shown: the user may not see the dialog.
-    DirectSS *speech = m_main->DirectSS1;
-    speech->StopSpeaking();
-    speech->setCurrentMode(m_main->state.Decision_voice);
-    speech->setSpeed(100);
-    speech->SpeakText(kCatchPrompt);
+    m_ctx.speech.say(kCatchPrompt, speech::Role::Decision, speech::When::Cutting);
 }
 
 void TSwitch_form::stopCatching()

@@ -1,4 +1,5 @@
 #pragma once
+#include "base/context.h"
 #include "input/switchsettings.h"
 
 #include <QDialog>
@@ -6,7 +7,6 @@
 class QComboBox;
 class QPushButton;
 class QSpinBox;
-class TMain_form;
 
 // The switch settings dialog "スイッチの設定": the style, the two switches
 // (each caught by pressing it), the automatic scan's times, where the scan
@@ -18,7 +18,8 @@ class TSwitch_form : public QDialog
     Q_OBJECT
 
 public:
-    explicit TSwitch_form(TMain_form *mainForm);
+    // `current` gives the values in effect when the dialog opens.
+    TSwitch_form(const context::Context &ctx, std::function<input::SwitchSettings()> current);
 
     QComboBox *Style_box = nullptr;
     QPushButton *Move_btn = nullptr;   // catches the move switch
@@ -48,6 +49,10 @@ public:
 
     void Ok_btnClick();
 
+signals:
+    // OK: the values to put into effect (then written to the settings file).
+    void settingsChosen(const input::SwitchSettings &settings);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -56,7 +61,8 @@ private:
     void stopCatching();
     void showNames();
 
-    TMain_form *m_main;
+    context::Context m_ctx;
+    std::function<input::SwitchSettings()> m_current;
     int m_switches[2] = {input::kDefaultSwitch, input::kDefaultSwitch}; // move, select
     int m_catching = -1;
     input::SwitchSettings m_shown;

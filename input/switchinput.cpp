@@ -1,11 +1,10 @@
 #include "input/switchinput.h"
 
-#include "app/board.h"
-#include "app/keybutton.h"
-#include "app/mainform.h"
-#include "input/scanning.h"
+#include "base/keybutton.h"
+#include "input/methods.h"
 #include "speech/audioout.h"
 #include "speech/directss.h"
+#include "speech/voices.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -30,32 +29,26 @@ bool boardCovered()
     return QApplication::activeModalWidget() || QApplication::activePopupWidget();
 }
 
-SwitchInput::SwitchInput(TMain_form &form) : QObject(&form), m_form(form)
+SwitchInput::SwitchInput(const context::Context &ctx, Methods &methods)
+    : QObject(&methods), m_ctx(ctx), m_methods(methods)
 {
     for (QTimer *t : {&m_stepTimer, &m_holdTimer}) {
         t->setSingleShot(true);
         t->setTimerType(Qt::PreciseTimer);
     }
-    connect(&m_stepTimer, &QTimer::timeout, this, [this] { m_form.guarded([this] { timerFired(); }); });
-    connect(&m_holdTimer, &QTimer::timeout, this, [this] { m_form.guarded([this] { holdFired(); }); });
-    connect(m_form.DirectSS1, &DirectSS::speechEnded, this, [this] { m_form.guarded([this] { speechEnded(); }); });
+    connect(&m_stepTimer, &QTimer::timeout, this, [this] { m_ctx.window.guarded([this] { timerFired(); }); });
+    connect(&m_holdTimer, &QTimer::timeout, this, [this] { m_ctx.window.guarded([this] { holdFired(); }); });
+    connect(&m_ctx.speech.engine(), &DirectSS::speechEnded, this,
+            [this] { m_ctx.window.guarded([this] { speechEnded(); }); });
 }
 
-QString SwitchInput::groupName(int group)
-{
-    static const char *const names[kGroupCount] = {
-        "よむ",     "あぎょう", "かぎょう", "さぎょう", "たぎょう",     "なぎょう",     "はぎょう",
-        "まぎょう", "やぎょう", "らぎょう", "わぎょう", "ちいさいもじ", "くうはくのれつ", "けすのれつ"};
-    return group >= 0 && group < kGroupCount ? QString::fromUtf8(names[group]) : QString();
-}
-
-ShownKeys SwitchInput::scannable() const
+Reachable SwitchInput::scannable() const
 {
     // A key without a caption is blank and does nothing: it is not offered.
     // Asked every time, so a key given a caption later is offered from then on.
-    ShownKeys keys = shownKeys(m_form);
+    Reachable keys = m_methods.reachable();
     for (int t = 0; t < keys::kCount; ++t)
-        if (keys.test(t) && m_form.Key_table[t]->text().trimmed().isEmpty())
+        if (keys.test(t) && m_ctx.keys.key(t)->text().trimmed().isEmpty())
             keys.reset(t);
     return keys;
 }
@@ -75,29 +68,19 @@ void SwitchInput::setActive(bool active)
     m_stepTimer.stop();
     m_holdTimer.stop();
     m_scan.stop();
-    m_form.board()->setColumnFrame(-1);
+    m_ctx.keys.setColumnFrame(-1);
     m_pending = {};
     m_waiting = active;
     const bool was = m_active;
     m_active = active;
     if (active) {
-        if (!m_form.DirectSS1->isSpeaking() && !m_form.state.Greeting_pending)
+        if (!m_ctx.speech.engine().isSpeaking() && !m_ctx.speech.greetingPending())
             m_stepTimer.start(0);
         return;
     }
     // Back to a method without a scan: the focused key gets its frame again.
-    if (auto *key = qobject_cast<KeyButton *>(m_form.focusWidget()); was && key)
-        m_form.frameKey(key);
-}
-
-void SwitchInput::say(const QString &text)
-{
-    m_form.state.Speech_text = text;
-    DirectSS *speech = m_form.DirectSS1;
-    speech->StopSpeaking();
-    speech->setCurrentMode(m_form.state.Selection_voice);
-    speech->setSpeed(100);
-    speech->SpeakText(text);
+    if (KeyButton *key = m_ctx.keys.focusedKey(); was && key)
+        m_ctx.keys.frameKey(key);
 }
 
 void SwitchInput::show(const ScanStep &step)
@@ -106,20 +89,21 @@ void SwitchInput::show(const ScanStep &step)
     m_stepTimer.stop();
     m_first = step.first;
     const ScanPlace &p = step.place;
-    Board *board = m_form.board();
     if (p.level == ScanPlace::Key && p.tag != kBack) {
-        board->setColumnFrame(-1);
-        KeyButton *key = m_form.Key_table[p.tag];
-        m_form.state.Scan_pos = p.tag;
+        m_ctx.keys.setColumnFrame(-1);
+        KeyButton *key = m_ctx.keys.key(p.tag);
+        m_methods.Scan_pos = p.tag;
         key->setFocus(Qt::OtherFocusReason); // announced and framed as every key reached
-        if (board->framedKey() != key)       // it had the focus already
-            m_form.speak(key);
+        if (m_ctx.keys.framedKey() != key)   // it had the focus already
+            m_ctx.keys.announce(key);
     } else if (p.level != ScanPlace::None) {
-        board->setColumnFrame(p.group);
-        m_form.unframeKey();
-        say(p.level == ScanPlace::Group ? groupName(p.group) : QStringLiteral("もどる"));
+        const ScanGroup &group = m_scan.order()[p.group];
+        m_ctx.keys.setColumnFrame(group.column);
+        m_ctx.keys.unframe();
+        m_ctx.speech.say(p.level == ScanPlace::Group ? group.name : QStringLiteral("もどる"), speech::Role::Selection,
+                         speech::When::Cutting);
     } else {
-        board->setColumnFrame(-1); // paused, silently
+        m_ctx.keys.setColumnFrame(-1); // paused, silently
     }
     const qint64 due = m_due;
     m_due = -1;
@@ -137,9 +121,9 @@ void SwitchInput::apply(const ScanStep &step)
     m_stepTimer.stop();
     m_pending = step;
     m_waiting = true;
-    m_form.board()->setColumnFrame(-1);
-    m_form.Key_table[step.pressed]->click(); // the operation of Enter on that key
-    if (m_active && m_waiting && !m_form.DirectSS1->isSpeaking() && !m_stepTimer.isActive())
+    m_ctx.keys.setColumnFrame(-1);
+    m_ctx.keys.key(step.pressed)->click(); // the operation of Enter on that key
+    if (m_active && m_waiting && !m_ctx.speech.engine().isSpeaking() && !m_stepTimer.isActive())
         m_stepTimer.start(0);
 }
 
@@ -165,7 +149,7 @@ void SwitchInput::speechEnded()
     if (!m_active || m_stepTimer.isActive())
         return;
     if (m_waiting) {
-        if (!m_form.state.Greeting_pending)
+        if (!m_ctx.speech.greetingPending())
             m_stepTimer.start(0);
         return;
     }
@@ -184,7 +168,7 @@ void SwitchInput::timerFired()
         m_stepTimer.start(kBlockedRetryMs);
         return;
     }
-    if (m_form.DirectSS1->isSpeaking())
+    if (m_ctx.speech.engine().isSpeaking())
         return; // its end starts the count again
     if (m_waiting)
         return showWaiting();
@@ -199,24 +183,17 @@ void SwitchInput::reached(int tag)
     m_stepTimer.stop();
     m_waiting = false;
     m_scan.reachedElsewhere(tag);
-    m_form.board()->setColumnFrame(-1);
+    m_ctx.keys.setColumnFrame(-1);
     m_first = true;
-    if (!m_form.DirectSS1->isSpeaking())
+    if (!m_ctx.speech.engine().isSpeaking())
         speechEnded();
 }
 
-bool SwitchInput::switchDown(SwitchRole role)
+bool SwitchInput::switched(SwitchRole role, bool down)
 {
-    if (m_filter.down(role == SwitchRole::Move ? 0 : 1, nowMs()))
-        m_form.guarded([&] { counted(role); });
-    armHold();
-    return true;
-}
-
-bool SwitchInput::switchUp(SwitchRole role)
-{
-    if (m_filter.up(role == SwitchRole::Move ? 0 : 1, nowMs()))
-        m_form.guarded([&] { counted(role); });
+    const int which = role == SwitchRole::Move ? 0 : 1;
+    if (down ? m_filter.down(which, nowMs()) : m_filter.up(which, nowMs()))
+        m_ctx.window.guarded([&] { counted(role); });
     armHold();
     return true;
 }
@@ -243,7 +220,7 @@ bool SwitchInput::keyEvent(const QKeyEvent *event)
     const SwitchRole role = roleOfKey(m_settings, event->key(), event->modifiers() & Qt::KeypadModifier);
     if (role == SwitchRole::None)
         return false;
-    return event->type() == QEvent::KeyRelease ? switchUp(role) : switchDown(role);
+    return switched(role, event->type() != QEvent::KeyRelease);
 }
 
 bool SwitchInput::mouseEvent(const QMouseEvent *event)
@@ -253,7 +230,7 @@ bool SwitchInput::mouseEvent(const QMouseEvent *event)
     const SwitchRole role = roleOfButton(m_settings, buttonSwitch(event->button()));
     if (role == SwitchRole::None)
         return false;
-    return event->type() == QEvent::MouseButtonRelease ? switchUp(role) : switchDown(role);
+    return switched(role, event->type() != QEvent::MouseButtonRelease);
 }
 
 } // namespace input

@@ -1,14 +1,12 @@
 #pragma once
+#include "base/context.h"
+#include "input/method.h"
 #include "input/switchpress.h"
 #include "input/switchscan.h"
 #include "input/switchsettings.h"
 
 #include <QObject>
 #include <QTimer>
-
-class QKeyEvent;
-class QMouseEvent;
-class TMain_form;
 
 // Switch input on the main window: the scan of input/switchscan shown on
 // the board (the column frame, the key focus and its blue frame), its
@@ -25,35 +23,35 @@ qint64 nowMs();
 // A box, a dialog or a menu is open: the board does not take switches or dwell.
 bool boardCovered();
 
-class SwitchInput : public QObject
+class Methods;
+
+class SwitchInput : public QObject, public Method
 {
     Q_OBJECT
 
 public:
-    explicit SwitchInput(TMain_form &form);
+    SwitchInput(const context::Context &ctx, Methods &methods);
 
     void setSettings(const SwitchSettings &settings);
     const SwitchSettings &settings() const { return m_settings; }
 
     // Switch input chosen (scanning begins once the speech has ended: the
     // greeting at start) or left (the scan and its frame are gone).
-    void setActive(bool active);
+    void setActive(bool active) override;
     bool isActive() const { return m_active; }
 
     // A key press or release meant for the main window (repeats already
     // dropped); true when it was a switch and is taken.
-    bool keyEvent(const QKeyEvent *event);
+    bool keyEvent(const QKeyEvent *event) override;
     // A mouse button press, double click or release on the main window;
     // true when the button is a switch and is taken.
-    bool mouseEvent(const QMouseEvent *event);
+    bool mouseEvent(const QMouseEvent *event) override;
     // The arrow keys reached a key: the scan goes on from its column.
-    void reached(int tag);
+    void reached(int tag) override;
 
     const SwitchScan &scan() const { return m_scan; }
     // What the scan may offer now: shown keys with a caption.
-    ShownKeys scannable() const;
-    // The spoken name of a group.
-    static QString groupName(int group);
+    Reachable scannable() const;
 
 signals:
     // A place was shown; `due` is when the timer wanted it (AudioOut::now()
@@ -64,16 +62,15 @@ private:
     void counted(SwitchRole role);
     void apply(const ScanStep &step);
     void show(const ScanStep &step);
-    void say(const QString &text);
     void showWaiting();
     void speechEnded();
     void timerFired();
     void holdFired();
-    bool switchDown(SwitchRole role);
-    bool switchUp(SwitchRole role);
+    bool switched(SwitchRole role, bool down);
     void armHold();
 
-    TMain_form &m_form;
+    context::Context m_ctx;
+    Methods &m_methods;
     SwitchSettings m_settings;
     SwitchScan m_scan;
     PressFilter m_filter;

@@ -2,33 +2,53 @@
 
 namespace input {
 
-std::vector<int> SwitchScan::keysOf(int group, const ShownKeys &scannable)
+ScanOrder boardOrder()
+{
+    static const char *const names[] = {
+        "よむ",     "あぎょう", "かぎょう", "さぎょう", "たぎょう",     "なぎょう",     "はぎょう",
+        "まぎょう", "やぎょう", "らぎょう", "わぎょう", "ちいさいもじ", "くうはくのれつ", "けすのれつ"};
+    ScanOrder order{{QString::fromUtf8(names[0]), {keys::kRead}, 0, true}};
+    for (int column = 1; column <= 13; ++column) {
+        ScanGroup g{QString::fromUtf8(names[column]), {}, column};
+        for (int tag = 5 * column - 4; tag <= 5 * column; ++tag)
+            g.places.push_back(tag);
+        order.push_back(g);
+    }
+    return order;
+}
+
+std::vector<int> SwitchScan::keysOf(int group, const Reachable &scannable) const
 {
     std::vector<int> out;
-    if (group == 0) {
-        if (scannable.test(keys::kRead))
-            out.push_back(keys::kRead);
+    if (group < 0 || group >= int(m_order.size()))
         return out;
-    }
-    if (group < 1 || group >= kGroupCount)
-        return out;
-    for (int tag = 5 * group - 4; tag <= 5 * group; ++tag)
-        if (scannable.test(tag))
-            out.push_back(tag);
+    for (int place : m_order[group].places)
+        if (place >= 0 && place < int(scannable.size()) && scannable.test(place))
+            out.push_back(place);
     return out;
 }
 
-int SwitchScan::nextGroup(int from, const ShownKeys &scannable) const
+int SwitchScan::groupOf(int place) const
 {
-    for (int i = 1; i <= kGroupCount; ++i) {
-        const int g = (from + i) % kGroupCount;
+    for (size_t g = 0; g < m_order.size(); ++g)
+        for (int p : m_order[g].places)
+            if (p == place)
+                return int(g);
+    return 0;
+}
+
+int SwitchScan::nextGroup(int from, const Reachable &scannable) const
+{
+    const int count = int(m_order.size());
+    for (int i = 1; i <= count; ++i) {
+        const int g = (from + i) % count;
         if (!keysOf(g, scannable).empty())
             return g;
     }
     return -1;
 }
 
-int SwitchScan::nextKey(const ShownKeys &scannable) const
+int SwitchScan::nextKey(const Reachable &scannable) const
 {
     const std::vector<int> items = keysOf(m_place.group, scannable);
     if (m_place.tag == kBack)
@@ -47,10 +67,18 @@ ScanStep SwitchScan::show(ScanPlace place, bool first)
     return {place, -1, first, true};
 }
 
-ScanStep SwitchScan::start(const ShownKeys &scannable, int group)
+ScanStep SwitchScan::pause()
 {
-    if (group < 0 || group >= kGroupCount || keysOf(group, scannable).empty())
-        group = nextGroup(group < 0 || group >= kGroupCount ? kGroupCount - 1 : group, scannable);
+    stop();
+    return {{}, -1, false, true};
+}
+
+ScanStep SwitchScan::start(const Reachable &scannable, int fromPlace)
+{
+    m_order = m_source();
+    int group = fromPlace < 0 ? 0 : groupOf(fromPlace);
+    if (keysOf(group, scannable).empty())
+        group = nextGroup(group, scannable);
     if (group < 0) {
         stop();
         return {};
@@ -58,7 +86,7 @@ ScanStep SwitchScan::start(const ShownKeys &scannable, int group)
     return show({ScanPlace::Group, group, kBack}, true);
 }
 
-ScanStep SwitchScan::advance(const ShownKeys &scannable, bool automatic)
+ScanStep SwitchScan::advance(const Reachable &scannable, bool automatic)
 {
     if (m_place.level == ScanPlace::None)
         return automatic ? ScanStep{} : start(scannable);
@@ -66,27 +94,17 @@ ScanStep SwitchScan::advance(const ShownKeys &scannable, bool automatic)
         return show(m_place, true);
     if (m_place.level == ScanPlace::Group) {
         int groups = 0;
-        for (int g = 0; g < kGroupCount; ++g)
+        for (int g = 0; g < int(m_order.size()); ++g)
             groups += !keysOf(g, scannable).empty();
-        if (automatic && m_shown >= m_rules.loops * groups) {
-            stop(); // paused, silently, until the next press
-            return {{}, -1, false, true};
-        }
         const int g = nextGroup(m_place.group, scannable);
-        if (g < 0) {
-            stop();
-            return {{}, -1, false, true};
-        }
+        if ((automatic && m_shown >= m_rules.loops * groups) || g < 0)
+            return pause(); // silently, until the next press
         return show({ScanPlace::Group, g, kBack}, false);
     }
     const std::vector<int> items = keysOf(m_place.group, scannable);
     if (items.empty()) { // the column was hidden meanwhile: on to the next group
         const int g = nextGroup(m_place.group, scannable);
-        if (g < 0) {
-            stop();
-            return {{}, -1, false, true};
-        }
-        return show({ScanPlace::Group, g, kBack}, true);
+        return g < 0 ? pause() : show({ScanPlace::Group, g, kBack}, true);
     }
     const int steps = int(items.size()) + 1; // the keys and "もどる"
     if (automatic && m_shown >= kKeyLevelLoops * steps)
@@ -94,29 +112,29 @@ ScanStep SwitchScan::advance(const ShownKeys &scannable, bool automatic)
     return show({ScanPlace::Key, m_place.group, nextKey(scannable)}, false);
 }
 
-ScanStep SwitchScan::tick(const ShownKeys &scannable)
+ScanStep SwitchScan::tick(const Reachable &scannable)
 {
     return advance(scannable, true);
 }
 
-ScanStep SwitchScan::step(const ShownKeys &scannable)
+ScanStep SwitchScan::step(const Reachable &scannable)
 {
     return advance(scannable, false);
 }
 
-ScanStep SwitchScan::select(const ShownKeys &scannable)
+ScanStep SwitchScan::select(const Reachable &scannable)
 {
     int pressed = -1;
     switch (m_place.level) {
     case ScanPlace::None:
         return start(scannable);
     case ScanPlace::Group:
-        if (m_place.group == 0) {
-            pressed = keys::kRead;
+        if (const std::vector<int> items = keysOf(m_place.group, scannable); !items.empty()) {
+            if (!m_order[m_place.group].pressAtOnce)
+                return show({ScanPlace::Key, m_place.group, items.front()}, true);
+            pressed = items.front();
             break;
         }
-        if (const std::vector<int> items = keysOf(m_place.group, scannable); !items.empty())
-            return show({ScanPlace::Key, m_place.group, items.front()}, true);
         return {m_place, -1, false, false};
     case ScanPlace::Key:
         if (m_place.tag == kBack)
@@ -126,14 +144,14 @@ ScanStep SwitchScan::select(const ShownKeys &scannable)
         pressed = m_place.tag;
         break;
     }
-    ScanStep next = start(scannable, m_rules.restartAtColumn ? groupOf(pressed) : 0);
+    ScanStep next = start(scannable, m_rules.restartAtColumn ? pressed : -1);
     next.pressed = pressed;
     return next;
 }
 
 void SwitchScan::reachedElsewhere(int tag)
 {
-    if (tag < 0 || tag >= keys::kCount)
+    if (tag < 0)
         return;
     m_place = {ScanPlace::Group, groupOf(tag), kBack};
     m_unshown = true;

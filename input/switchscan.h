@@ -1,24 +1,39 @@
 #pragma once
+#include <QString>
+#include <functional>
 #include <vector>
 
 #include "input/arrowwalk.h"
 
-// Scanning the board with one or two switches. The board is offered in
-// groups, from the right as it is laid out: "よむ" alone (group 0), then the
-// 13 columns from the right-hand edge (group c is column c, Tags 5c − 4 to
-// 5c). Selecting a column enters it: its keys top to bottom, then "もどる",
-// which returns to the groups at the same column. Selecting "よむ" or a key
-// presses it; the scan then starts again at the groups.
+// Scanning the places the user can reach with one or two switches. The
+// places are offered in groups, in the order of a list computed each time
+// the scan starts again; the board's own order is "よむ" alone (group 0),
+// then the 13 columns from the right-hand edge (group c is column c, Tags
+// 5c − 4 to 5c). Selecting a group enters it: its places in order, then
+// "もどる", which returns to the groups at the same group. Selecting a place
+// (or a group of one place pressed at once, "よむ") presses it; the scan then
+// starts again at the first group.
 //
 // The class knows nothing of time or windows. The caller gives it, at every
-// event, the keys the scan may offer now (shown and not blank), and shows
-// what it answers: a group, a key, or nothing (the scan has paused).
+// event, the places the scan may offer now (shown and not blank), and shows
+// what it answers: a group, a place, or nothing (the scan has paused).
 namespace input {
 
 enum class SwitchStyle { OneSwitch = 1, TwoSwitches = 2 };
 
-constexpr int kGroupCount = 14; // "よむ" and 13 columns
-constexpr int kBack = -1;       // the "もどる" step at the end of a column
+constexpr int kBack = -1; // the "もどる" step at the end of a group
+
+struct ScanGroup
+{
+    QString name;             // said when the group is highlighted
+    std::vector<int> places;  // in the order the scan offers them
+    int column = -1;          // the board column framed round it, -1 none
+    bool pressAtOnce = false; // chosen, its one place is pressed ("よむ")
+};
+using ScanOrder = std::vector<ScanGroup>;
+
+// The board's order: "よむ" alone, then the 13 columns from the right.
+ScanOrder boardOrder();
 
 struct ScanPlace
 {
@@ -50,15 +65,21 @@ public:
     void setRules(const Rules &rules) { m_rules = rules; }
     const Rules &rules() const { return m_rules; }
 
-    // The groups from the given one (the first group when it has nothing to offer).
-    ScanStep start(const ShownKeys &scannable, int group = 0);
+    // Where the order of groups comes from, asked each time the scan starts
+    // (the board's order until set).
+    void setOrderSource(std::function<ScanOrder()> source) { m_source = std::move(source); }
+    const ScanOrder &order() const { return m_order; }
+
+    // The groups from the first, or from the group of a place just pressed
+    // (the next group when it has nothing to offer).
+    ScanStep start(const Reachable &scannable, int fromPlace = -1);
     // The automatic style's timer ran out: the next place, or a pause.
-    ScanStep tick(const ShownKeys &scannable);
+    ScanStep tick(const Reachable &scannable);
     // The two-switch style's move switch: the next place, never a pause.
-    ScanStep step(const ShownKeys &scannable);
+    ScanStep step(const Reachable &scannable);
     // The select switch: enters a column, presses a key, goes back, or
     // starts again when paused.
-    ScanStep select(const ShownKeys &scannable);
+    ScanStep select(const Reachable &scannable);
     // A key was reached another way (the arrow keys): the scan goes on at
     // the groups from that key's column, which the next move shows first.
     void reachedElsewhere(int tag);
@@ -68,18 +89,21 @@ public:
     const ScanPlace &place() const { return m_place; }
     bool paused() const { return m_place.level == ScanPlace::None; }
 
-    // Group of a Tag: 0 for "よむ", the column for the others.
-    static int groupOf(int tag) { return tag == 0 ? 0 : keys::columnOf(tag); }
-    // The keys of a group the scan offers, top to bottom.
-    static std::vector<int> keysOf(int group, const ShownKeys &scannable);
+    // The first group holding a place, 0 when none does.
+    int groupOf(int place) const;
+    // The places of a group the scan offers, in order.
+    std::vector<int> keysOf(int group, const Reachable &scannable) const;
 
 private:
-    ScanStep advance(const ShownKeys &scannable, bool automatic);
+    ScanStep advance(const Reachable &scannable, bool automatic);
     ScanStep show(ScanPlace place, bool first);
-    int nextGroup(int from, const ShownKeys &scannable) const;
-    int nextKey(const ShownKeys &scannable) const;
+    ScanStep pause();
+    int nextGroup(int from, const Reachable &scannable) const;
+    int nextKey(const Reachable &scannable) const;
 
     Rules m_rules;
+    std::function<ScanOrder()> m_source = boardOrder;
+    ScanOrder m_order = boardOrder();
     ScanPlace m_place;
     int m_shown = 0;        // places shown at this level since it was entered
     bool m_unshown = false; // the place was set by reachedElsewhere and not yet shown

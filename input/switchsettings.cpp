@@ -1,6 +1,6 @@
 #include "input/switchsettings.h"
 
-#include "app/profilefile.h"
+#include "base/profilefile.h"
 
 #include <Qt>
 

@@ -1,7 +1,5 @@
-#include "app/apperror.h"
-#include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/profilefile.h"
+#include "base/apperror.h"
+#include "base/profilefile.h"
 #include "kanji/kanjiwriting.h"
 #include "kanji/mozcengine.h"
 
@@ -20,7 +18,7 @@ void Writing::readSettings(const ProfileFile &ini)
     const QString engine = ini.readString(kSection, kEngineKey, {});
     const QString option = ini.readString(kSection, kKey, {});
     m_choice = choiceOf(engine, option);
-    showChoice();
+    emit engineChosen(m_choice);
     setEnabled(ini.readBool(kSection, kKey, false));
     // A file that had conversion before there was a choice keeps Anthy, and
     // says so from now on. (A file that cannot be written comes to the same
@@ -37,31 +35,24 @@ void Writing::chooseEngine(EngineChoice choice)
 {
     commitAll();
     m_choice = choice;
-    showChoice();
-    m_form.settings().writeString(kSection, kEngineKey, choiceName(choice));
+    emit engineChosen(m_choice);
+    m_ctx.window.settings().writeString(kSection, kEngineKey, choiceName(choice));
     m_engine.reset();
     if (m_enabled && choice != EngineChoice::Anthy)
         m_engine = makeEngine(choice);
     const QString reason = MozcEngine::unavailableReason();
     if (choice == EngineChoice::Mozc && !reason.isEmpty()) {
-        m_form.speakMessage(QStringLiteral("もずくは つかえません。あんしーで へんかんします"));
-        boxes::notice(&m_form, reason + QStringLiteral("。Mozc は使えないので、Anthy で変換します。"));
+        say(QStringLiteral("もずくは つかえません。あんしーで へんかんします"));
+        m_ctx.window.notice(reason + QStringLiteral("。Mozc は使えないので、Anthy で変換します。"));
     }
 }
 
 void Writing::recordChoice()
 {
     // Switched on for the first time: the engine chosen for new users is kept.
-    if (m_form.settings().readString(kSection, kEngineKey, {}).isEmpty())
-        m_form.settings().writeString(kSection, kEngineKey, choiceName(m_choice));
-}
-
-void Writing::showChoice()
-{
-    const MenuItems &m = m_form.menus;
-    m.EngineAnthy1->setChecked(m_choice == EngineChoice::Anthy);
-    m.EngineMozc1->setChecked(m_choice == EngineChoice::Mozc);
-    m.EngineAuto1->setChecked(m_choice == EngineChoice::Automatic);
+    const ProfileFile ini = m_ctx.window.settings();
+    if (ini.readString(kSection, kEngineKey, {}).isEmpty())
+        ini.writeString(kSection, kEngineKey, choiceName(m_choice));
 }
 
 } // namespace kanji

@@ -1,16 +1,14 @@
 #include "kanji/kanjiwriting.h"
 
-#include "app/apperror.h"
-#include "app/board.h"
-#include "app/composition.h"
-#include "app/keybutton.h"
-#include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/textdisplay.h"
-#include "app/textmodel.h"
-#include "app/wholefile.h"
+#include "base/apperror.h"
+#include "base/keybutton.h"
+#include "base/keytable.h"
+#include "base/textdisplay.h"
+#include "base/textmodel.h"
+#include "base/wholefile.h"
 #include "kanji/engine.h"
 #include "speech/directss.h"
+#include "speech/voices.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,11 +22,11 @@ const QString kSection = QStringLiteral("文字");
 const QString kKey = QStringLiteral("漢字");
 } // namespace
 
-Writing::Writing(TMain_form &form) : QObject(&form), m_form(form)
+Writing::Writing(const context::Context &ctx, QObject *parent) : QObject(parent), m_ctx(ctx)
 {
-    QTextDocument *doc = form.Hyouji_edit->document();
+    QTextDocument *doc = ctx.text.display().document();
     connect(doc, &QTextDocument::contentsChange, this, &Writing::contentsChanged);
-    connect(form.Hyouji_edit, &QPlainTextEdit::cursorPositionChanged, this, &Writing::cursorMoved);
+    connect(&ctx.text.display(), &QPlainTextEdit::cursorPositionChanged, this, &Writing::cursorMoved);
 }
 
 Writing::~Writing() = default;
@@ -43,20 +41,25 @@ void Writing::setEnabled(bool on)
     // Mozc is started in the background at once; Anthy at the first need.
     if (on && !m_engine && m_choice != EngineChoice::Anthy)
         m_engine = makeEngine(m_choice);
-    m_form.menus.Kanji1->setChecked(on);
+    emit enabledChanged(on);
     const struct
     {
         int tag;
         QString caption;
     } blanks[] = {{keys::kBlank1, QStringLiteral("へんかん")}, {keys::kBlank2, QStringLiteral("かくてい")}};
     for (const auto &b : blanks) {
-        KeyButton *key = m_form.Key_table[b.tag];
+        KeyButton *key = m_ctx.keys.key(b.tag);
         key->setText(on ? b.caption : QString());
         // Four kana fit the key at the height of "いんさつ".
-        m_form.board()->setCaptionHeight(
+        m_ctx.keys.setCaptionHeight(
             b.tag, on ? keys::table()[keys::kPrint].charHeight : keys::table()[b.tag].charHeight);
         key->setAccessibleName(on ? b.caption : readings::table()[b.tag]);
     }
+}
+
+void Writing::say(const QString &text, speech::When when)
+{
+    m_ctx.speech.say(text, speech::Role::Decision, when);
 }
 
 void Writing::toggle()
@@ -65,7 +68,7 @@ void Writing::toggle()
     if (on)
         recordChoice();
     setEnabled(on);
-    m_form.settings().writeBool(kSection, kKey, on);
+    m_ctx.window.settings().writeBool(kSection, kKey, on);
 }
 
 void Writing::forget()
@@ -75,8 +78,8 @@ void Writing::forget()
     const QString path = History::defaultPath();
     if (QFileInfo::exists(path) && !QFile::remove(path))
         throw AppError(QDir::toNativeSeparators(path) + QStringLiteral(" を消せません"));
-    m_form.speakMessage(QStringLiteral("へんかんの がくしゅうを わすれました"));
-    boxes::notice(&m_form, QStringLiteral("変換の学習を忘れました"));
+    say(QStringLiteral("へんかんの がくしゅうを わすれました"));
+    m_ctx.window.notice(QStringLiteral("変換の学習を忘れました"));
 }
 
 bool Writing::beforeKey(int tag)
@@ -101,7 +104,7 @@ bool Writing::beforeKey(int tag)
 
 bool Writing::stillShown() const
 {
-    const TextDisplay *display = m_form.Hyouji_edit;
+    const TextDisplay *display = &m_ctx.text.display();
     if (textmodel::insertionPosition(display) != m_start + m_shown.size())
         return false;
     QTextCursor c(display->document());
@@ -119,12 +122,12 @@ void Writing::convert()
         return;
     }
     m_cycle = CandidateCycle();
-    TextDisplay *display = m_form.Hyouji_edit;
+    TextDisplay *display = &m_ctx.text.display();
     const QString text = textmodel::plainText(display);
     const int p = textmodel::insertionPosition(display);
     const int start = runStart(text, p, m_anchor);
     if (start == p) {
-        m_form.speakMessage(QStringLiteral("へんかんする もじが ありません"));
+        say(QStringLiteral("へんかんする もじが ありません"));
         return;
     }
     if (!m_engine && !(m_engine = makeEngine(m_choice)))
@@ -140,7 +143,7 @@ void Writing::convert()
     if (phrases.isEmpty())
         phrases << Phrase{run, {}};
     m_history.apply(phrases);
-    composition::beginEdit(m_form); // undo gives back the hiragana
+    m_ctx.text.beginEdit(); // undo gives back the hiragana
     m_start = start;
     m_shown = run;
     m_cycle.begin(phrases);
@@ -150,7 +153,7 @@ void Writing::convert()
 
 void Writing::show()
 {
-    TextDisplay *display = m_form.Hyouji_edit;
+    TextDisplay *display = &m_ctx.text.display();
     const QString shown = m_cycle.shown();
     m_replacing = true;
     QTextCursor c = display->textCursor();
@@ -182,19 +185,18 @@ void Writing::show()
         marks << s;
     }
     display->setExtraSelections(marks);
-    composition::recordBar(m_form);
+    m_ctx.text.recordBar();
 }
 
 void Writing::speakCurrent()
 {
-    m_form.DirectSS1->StopSpeaking();
     // The reading goes first on its own: a short text is heard soonest, and
     // the description follows while the user listens.
     const QString spoken = m_descriptions.spoken(m_cycle.currentText(), m_cycle.currentReading());
     const qsizetype comma = spoken.indexOf(u'、');
-    m_form.speakMessage(spoken.left(comma));
+    say(spoken.left(comma), speech::When::Cutting);
     if (comma >= 0)
-        m_form.speakMessage(spoken.mid(comma + 1));
+        say(spoken.mid(comma + 1));
 }
 
 void Writing::keep(const Committed &c)
@@ -207,8 +209,8 @@ void Writing::keep(const Committed &c)
 
 void Writing::endConversion()
 {
-    m_form.Hyouji_edit->setExtraSelections({});
-    m_anchor = textmodel::insertionPosition(m_form.Hyouji_edit);
+    m_ctx.text.display().setExtraSelections({});
+    m_anchor = textmodel::insertionPosition(&m_ctx.text.display());
     m_shown.clear();
     saveHistory();
 }
@@ -217,7 +219,7 @@ void Writing::commit()
 {
     if (!m_cycle.active() || !stillShown()) {
         m_cycle = CandidateCycle();
-        m_form.speakMessage(QStringLiteral("かくていする もじが ありません"));
+        say(QStringLiteral("かくていする もじが ありません"));
         return;
     }
     keep(m_cycle.commitCurrent());
@@ -227,8 +229,7 @@ void Writing::commit()
         return;
     }
     endConversion();
-    m_form.DirectSS1->StopSpeaking();
-    m_form.speakMessage(QStringLiteral("かくていしました"));
+    say(QStringLiteral("かくていしました"), speech::When::Cutting);
 }
 
 void Writing::commitAll()
@@ -238,7 +239,7 @@ void Writing::commitAll()
     if (!stillShown()) {
         // The text was changed under the candidate: it stays as it is now.
         m_cycle = CandidateCycle();
-        m_form.Hyouji_edit->setExtraSelections({});
+        m_ctx.text.display().setExtraSelections({});
         return;
     }
     for (const Committed &c : m_cycle.commitAll())
@@ -252,16 +253,15 @@ void Writing::cancel()
     m_cycle.begin({Phrase{plain, {}}}); // shows the plain hiragana
     show();
     m_cycle = CandidateCycle();
-    m_form.Hyouji_edit->setExtraSelections({});
+    m_ctx.text.display().setExtraSelections({});
     m_shown.clear();
-    m_form.DirectSS1->StopSpeaking();
-    m_form.speakMessage(plain);
+    say(plain, speech::When::Cutting);
 }
 
 QString Writing::textToRead() const
 {
-    const TextDisplay *display = m_form.Hyouji_edit;
-    if (m_spans.isEmpty() || m_form.DirectSS1->readsKanji(m_form.state.Decision_voice))
+    const TextDisplay *display = &m_ctx.text.display();
+    if (m_spans.isEmpty() || m_ctx.speech.engine().readsKanji(m_ctx.speech.Decision_voice))
         return textmodel::wholeText(display);
     return m_spans.readingOf(textmodel::plainText(display));
 }
@@ -287,7 +287,7 @@ void Writing::contentsChanged(int position, int removed, int added)
 
 void Writing::cursorMoved()
 {
-    const int p = textmodel::insertionPosition(m_form.Hyouji_edit);
+    const int p = textmodel::insertionPosition(&m_ctx.text.display());
     if (m_changes == m_seenChanges && p != m_seenPosition)
         m_anchor = p; // a move without a change of the text
     m_seenChanges = m_changes;

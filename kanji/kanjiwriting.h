@@ -3,14 +3,13 @@
 #include <QString>
 #include <memory>
 
+#include "base/context.h"
 #include "kanji/candidatecycle.h"
 #include "kanji/descriptions.h"
 #include "kanji/enginechoice.h"
 #include "kanji/history.h"
 #include "kanji/readings.h"
-
-class ProfileFile;
-class TMain_form;
+#include "speech/voices.h"
 
 namespace kanji {
 
@@ -25,7 +24,7 @@ class Writing : public QObject
     Q_OBJECT
 
 public:
-    explicit Writing(TMain_form &form);
+    Writing(const context::Context &ctx, QObject *parent);
     ~Writing() override;
 
     // The option ("文字"/"漢字"): the blank keys become "へんかん" and
@@ -57,7 +56,14 @@ public:
 
     CandidateCycle &cycle() { return m_cycle; }
 
+signals:
+    // The option was switched: the menu's tick follows.
+    void enabledChanged(bool on);
+    // The engine was chosen or read: the menu's ticks follow.
+    void engineChosen(kanji::EngineChoice choice);
+
 private:
+    void say(const QString &text, speech::When when = speech::When::Queued);
     bool stillShown() const;
     void show();
     void speakCurrent();
@@ -66,10 +72,9 @@ private:
     void saveHistory();
     void contentsChanged(int position, int removed, int added);
     void cursorMoved();
-    void showChoice();
     void recordChoice();
 
-    TMain_form &m_form;
+    context::Context m_ctx;
     bool m_enabled = false;
     EngineChoice m_choice = EngineChoice::Anthy;
     std::unique_ptr<Engine> m_engine;

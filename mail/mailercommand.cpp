@@ -1,7 +1,7 @@
 #include "mail/mailercommand.h"
 
-#include "app/apperror.h"
-#include "app/wholefile.h"
+#include "base/apperror.h"
+#include "base/wholefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -168,11 +168,6 @@ std::optional<Security> securityFromName(const QString &name)
         if (name.compare(securityName(s), Qt::CaseInsensitive) == 0)
             return s;
     return std::nullopt;
-}
-
-QString mailerSettingsPath(const QString &mailerDir)
-{
-    return QDir(mailerDir).filePath(QStringLiteral("smail.ini"));
 }
 
 MailerSettings loadMailerSettings(const QString &path)

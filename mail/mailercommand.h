@@ -51,7 +51,6 @@ struct MailerSettings
     bool operator==(const MailerSettings &) const = default;
 };
 
-QString mailerSettingsPath(const QString &mailerDir);
 // Missing file or keys give the defaults above; unknown values are ignored.
 MailerSettings loadMailerSettings(const QString &path);
 // Written whole, readable and writable by the owner only (it may hold a

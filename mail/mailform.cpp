@@ -1,8 +1,9 @@
 #include "mail/mailform.h"
 
-#include "app/apperror.h"
-#include "app/fonts.h"
-#include "app/mainform.h"
+#include "base/messageboxes.h"
+#include "base/apperror.h"
+#include "base/fonts.h"
+#include "base/context.h"
 #include "mail/mailsettings.h"
 #include "mail/sending.h"
 
@@ -12,17 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 
 namespace {
-
-QFont face(int pixels, bool bold)
-{
-    QFont f(QString::fromUtf8(fonts::kProportional));
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
 
 template <typename W>
 W *placed(W *widget, const char *name, const QRect &geometry, const QFont &font)
@@ -35,22 +27,22 @@ W *placed(W *widget, const char *name, const QRect &geometry, const QFont &font)
 
 } // namespace
 
-TMail_form::TMail_form(TMain_form *owner)
-    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+TMail_form::TMail_form(context::Window &owner)
+    : QDialog(owner.widget(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_owner(owner)
 {
     setObjectName(QStringLiteral("Mail_form"));
     setWindowTitle(QStringLiteral("メール設定"));
     setFixedSize(315, 292);
-    setFont(face(12, false));
+    setFont(fonts::proportional(12, false));
     QPalette p = palette();
     p.setColor(QPalette::Window, p.color(QPalette::Button));
     setPalette(p);
     setAutoFillBackground(true);
 
-    const QFont caption = face(21, true);
-    const QFont entry = face(16, true);
+    const QFont caption = fonts::proportional(21, true);
+    const QFont entry = fonts::proportional(16, true);
     To_lbl = placed(new QLabel(QStringLiteral("送り先のメールアドレス"), this), "To_lbl", {12, 9, 217, 21}, caption);
     To_edit = placed(new QLineEdit(this), "To_edit", {24, 33, 265, 24}, entry);
     From_lbl = placed(new QLabel(QStringLiteral("自分のメールアドレス"), this), "From_lbl", {12, 81, 200, 21}, caption);
@@ -60,7 +52,7 @@ TMail_form::TMail_form(TMain_form *owner)
     Ok_btn = placed(new QPushButton(QStringLiteral("ＯＫ"), this), "Ok_btn", {6, 228, 91, 49}, caption);
     Esc_btn = placed(new QPushButton(QStringLiteral("ＥＳＣ"), this), "Esc_btn", {114, 228, 91, 49}, caption);
     smail_btn = placed(new QPushButton(QStringLiteral("詳細設定"), this), "smail_btn", {219, 234, 91, 37},
-                       face(21, false));
+                       fonts::proportional(21, false));
     // Enter in an edit box presses ＯＫ.
     Ok_btn->setDefault(true);
 
@@ -77,7 +69,7 @@ TMail_form::TMail_form(TMain_form *owner)
 
 void TMail_form::loadSettings()
 {
-    const mail::Settings s = mail::readSettings(m_owner->settings());
+    const mail::Settings s = mail::readSettings(m_owner.settings());
     To_edit->setText(s.recipient);
     From_edit->setText(s.sender);
     Smtp_edit->setText(s.server);
@@ -86,16 +78,12 @@ void TMail_form::loadSettings()
 void TMail_form::showModal()
 {
     loadSettings();
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    boxes::centre(this);
     To_edit->setFocus(Qt::TabFocusReason);
     exec();
     // Back to the board, also where no window manager hands the activation
     // back: the keys announce themselves only in the active window.
-    m_owner->activateWindow();
+    m_owner.widget()->activateWindow();
 }
 
 void TMail_form::Ok_btnClick()
@@ -104,7 +92,7 @@ void TMail_form::Ok_btnClick()
     // settings file refuses the write (the error box says so first).
     setResult(QDialog::Accepted);
     const mail::Settings s{To_edit->text(), From_edit->text(), Smtp_edit->text()};
-    m_owner->guarded([&] { mail::writeSettings(m_owner->settings(), s); });
+    m_owner.guarded([&] { mail::writeSettings(m_owner.settings(), s); });
     done(QDialog::Accepted);
 }
 
@@ -115,8 +103,8 @@ void TMail_form::Esc_btnClick()
 
 void TMail_form::smail_btnClick()
 {
-    m_owner->guarded([&] {
-        const QString mailer = m_owner->places().mailer;
+    m_owner.guarded([&] {
+        const QString mailer = m_owner.places().mailer;
         if (!mail::startMailerAlone(mailer))
             throw AppError(QStringLiteral("%1 を起動できません").arg(QDir::toNativeSeparators(mailer)));
     });

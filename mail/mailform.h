@@ -4,7 +4,9 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class TMain_form;
+namespace context {
+class Window;
+}
 
 // The mail settings dialog: recipient, own address and SMTP server, loaded
 // from the settings file at every opening and written back on OK. Created
@@ -14,7 +16,7 @@ class TMail_form : public QDialog
     Q_OBJECT
 
 public:
-    explicit TMail_form(TMain_form *owner);
+    explicit TMail_form(context::Window &owner);
 
     QLabel *To_lbl, *From_lbl, *Smtp_lbl;
     QLineEdit *To_edit, *From_edit, *Smtp_edit;
@@ -36,5 +38,5 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    TMain_form *m_owner;
+    context::Window &m_owner;
 };

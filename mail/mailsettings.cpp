@@ -1,6 +1,6 @@
 #include "mail/mailsettings.h"
 
-#include "app/profilefile.h"
+#include "base/profilefile.h"
 
 #include <QDir>
 
@@ -59,11 +59,6 @@ QStringList mailerArguments(const Settings &settings, const QDate &date, const Q
         QStringLiteral("-T") + text,
         QStringLiteral("-m"),
     };
-}
-
-QString mailerPath(const QString &baseDir)
-{
-    return QDir(baseDir).filePath(QStringLiteral("smail/smail"));
 }
 
 } // namespace mail

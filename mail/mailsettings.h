@@ -43,7 +43,4 @@ QString mailText(const QString &wholeText);
 // Each value stays one argument whatever blanks or dashes it holds.
 QStringList mailerArguments(const Settings &settings, const QDate &date, const QString &text);
 
-// The mailer program under the start folder.
-QString mailerPath(const QString &baseDir);
-
 } // namespace mail

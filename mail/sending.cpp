@@ -1,11 +1,10 @@
 #include "mail/sending.h"
 
-#include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/textdisplay.h"
-#include "app/textmodel.h"
+#include "base/context.h"
+#include "base/textdisplay.h"
+#include "base/textmodel.h"
 #include "mail/mailsettings.h"
-#include "speech/directss.h"
+#include "speech/voices.h"
 
 #include <QProcess>
 #include <QTimer>
@@ -18,22 +17,19 @@ namespace {
 
 std::chrono::milliseconds mailerLimit{45000};
 
-void reportResult(TMain_form &form, bool delivered)
+void reportResult(const context::Context &ctx, bool delivered)
 {
-    form.guarded([&] {
-        if (delivered) {
-            form.speakMessage(sentMessage());
-        } else {
-            form.speakMessage(notSentMessage());
-            boxes::notice(&form, notSentMessage());
-        }
+    ctx.window.guarded([&] {
+        ctx.speech.say(delivered ? sentMessage() : notSentMessage(), speech::Role::Decision);
+        if (!delivered)
+            ctx.window.notice(notSentMessage());
     });
 }
 
 // Starts the mailer with one argument per value, never through a shell, and
 // returns at once. The process object has no parent: closing the window must
 // not kill a mail on its way; it deletes itself when the mailer ends.
-void startMailer(TMain_form &form, const QString &program, const QStringList &arguments)
+void startMailer(const context::Context &ctx, const QString &program, const QStringList &arguments)
 {
     auto *process = new QProcess;
     process->setProgram(program);
@@ -49,38 +45,36 @@ void startMailer(TMain_form &form, const QString &program, const QStringList &ar
     QObject::connect(limit, &QTimer::timeout, process, &QProcess::kill);
     limit->start(mailerLimit);
     QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
-    QObject::connect(process, &QProcess::finished, &form, [&form](int exitCode, QProcess::ExitStatus status) {
-        reportResult(form, status == QProcess::NormalExit && exitCode == 0);
+    QObject::connect(process, &QProcess::finished, ctx.window.widget(), [ctx](int exitCode, QProcess::ExitStatus status) {
+        reportResult(ctx, status == QProcess::NormalExit && exitCode == 0);
     });
-    QObject::connect(process, &QProcess::errorOccurred, &form, [&form, process](QProcess::ProcessError error) {
+    QObject::connect(process, &QProcess::errorOccurred, ctx.window.widget(), [ctx, process](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)
             return; // a crash is reported by finished()
         process->deleteLater();
-        reportResult(form, false);
+        reportResult(ctx, false);
     });
     process->start();
 }
 
 } // namespace
 
-void sendDiary(TMain_form &form)
+void sendDiary(const context::Context &ctx)
 {
-    form.DirectSS1->setCurrentMode(form.state.Decision_voice);
-    form.DirectSS1->setSpeed(100);
-
-    const Settings settings = readSettings(form.settings());
+    ctx.speech.use(speech::Role::Decision);
+    const Settings settings = readSettings(ctx.window.settings());
     if (!settings.complete()) {
-        form.speakMessage(settingsMissingMessage());
+        ctx.speech.say(settingsMissingMessage(), speech::Role::Decision);
         return;
     }
     const QDate today = QDate::currentDate();
-    const QString whole = textmodel::wholeText(form.Hyouji_edit);
+    const QString whole = textmodel::wholeText(&ctx.text.display());
     if (whole.isEmpty()) {
-        form.speakMessage(noTextMessage());
-        boxes::notice(&form, noTextMessage());
+        ctx.speech.say(noTextMessage(), speech::Role::Decision);
+        ctx.window.notice(noTextMessage());
         return;
     }
-    startMailer(form, form.places().mailer, mailerArguments(settings, today, mailText(whole)));
+    startMailer(ctx, ctx.window.places().mailer, mailerArguments(settings, today, mailText(whole)));
 }
 
 std::chrono::milliseconds setMailerTimeLimit(std::chrono::milliseconds limit)

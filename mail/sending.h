@@ -4,8 +4,9 @@
 
 #include <chrono>
 
-class QObject;
-class TMain_form;
+namespace context {
+struct Context;
+}
 
 // Sending the diary: the mail settings, the text of the display and the date
 // are handed to the mailer program, which runs on its own while the window
@@ -19,7 +20,7 @@ inline QString sentMessage() { return QStringLiteral("メールをおくった�
 inline QString notSentMessage() { return QStringLiteral("メールがおくれませんでした。"); }
 
 // The send operation of the "めーる" key and the menu item.
-void sendDiary(TMain_form &form);
+void sendDiary(const context::Context &ctx);
 
 // How long a send waits for the mailer before stopping it and reporting the
 // mail as not sent (45 s; the mailer itself gives up within about 30 s).

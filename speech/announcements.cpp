@@ -1,6 +1,6 @@
 #include "speech/announcements.h"
 
-#include "app/keytable.h"
+#include "base/keytable.h"
 
 namespace announcements {
 

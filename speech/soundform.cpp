@@ -1,8 +1,10 @@
 #include "speech/soundform.h"
 
-#include "app/fonts.h"
-#include "app/mainform.h"
+#include "base/messageboxes.h"
+#include "base/fonts.h"
+#include "base/context.h"
 #include "speech/directss.h"
+#include "speech/voices.h"
 #include "speech/voicelist.h"
 
 #include <QGuiApplication>
@@ -10,17 +12,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 
 namespace {
-
-QFont designFont(int pixels, bool bold)
-{
-    QFont f(QString::fromUtf8(fonts::kProportional));
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
 
 // The line chosen in a list, or -1 when none is.
 int chosenLine(const QListWidget *list)
@@ -31,19 +24,19 @@ int chosenLine(const QListWidget *list)
 
 } // namespace
 
-TSound_form::TSound_form(TMain_form *mainForm)
-    : QDialog(mainForm, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_main(mainForm)
+TSound_form::TSound_form(const context::Context &ctx)
+    : QDialog(ctx.window.widget(), Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("Sound_form"));
     setWindowTitle(QStringLiteral("音声設定"));
     setModal(true);
     setFixedSize(311, 407);
-    setFont(designFont(12, false));
+    setFont(fonts::proportional(12, false));
 
     const auto label = [this](const char *name, const QString &text, QRect geometry) {
         auto *l = new QLabel(text, this);
         l->setObjectName(QString::fromLatin1(name));
-        l->setFont(designFont(19, true));
+        l->setFont(fonts::proportional(19, true));
         l->setGeometry(geometry);
         return l;
     };
@@ -57,7 +50,7 @@ TSound_form::TSound_form(TMain_form *mainForm)
     const auto button = [this](const char *name, const QString &text, QRect geometry) {
         auto *b = new QPushButton(text, this);
         b->setObjectName(QString::fromLatin1(name));
-        b->setFont(designFont(19, true));
+        b->setFont(fonts::proportional(19, true));
         b->setGeometry(geometry);
         return b;
     };
@@ -72,19 +65,19 @@ TSound_form::TSound_form(TMain_form *mainForm)
     setTabOrder(Enter_list, Ok_btn);
     setTabOrder(Ok_btn, Esc_btn);
 
-    connect(Ok_btn, &QPushButton::clicked, this, [this] { m_main->guarded([this] { Ok_btnClick(); }); });
+    connect(Ok_btn, &QPushButton::clicked, this, [this] { m_ctx.window.guarded([this] { Ok_btnClick(); }); });
     connect(Esc_btn, &QPushButton::clicked, this, &TSound_form::Esc_btnClick);
 }
 
 void TSound_form::fillLists()
 {
-    const ProfileFile ini = m_main->settings();
+    const ProfileFile ini = m_ctx.window.settings();
     const int storedSelection = ini.readInteger(QStringLiteral("音声"), QStringLiteral("男性"), 1);
     const int storedDecision = ini.readInteger(QStringLiteral("音声"), QStringLiteral("女性"), 1);
     Selct_list->clear();
     Enter_list->clear();
-    const QList<voicelist::Line> lines = voicelist::japaneseLines(*m_main->DirectSS1);
-    QList<int> &table = m_main->state.Voice_table;
+    const QList<voicelist::Line> lines = voicelist::japaneseLines(m_ctx.speech.engine());
+    QList<int> &table = m_voiceTable;
     // Entries 1 to 50 as designed, and as many more as there are lines.
     table.resize(std::max<qsizetype>({table.size(), 51, lines.size() + 1}));
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -103,26 +96,22 @@ void TSound_form::fillLists()
 void TSound_form::showModal()
 {
     fillLists();
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    boxes::centre(this);
     Selct_list->setFocus();
     exec();
 }
 
 void TSound_form::Ok_btnClick()
 {
-    MainState &state = m_main->state;
+    speech::Voices &voices = m_ctx.speech;
     if (const int line = chosenLine(Selct_list); line >= 0)
-        state.Selection_voice = state.Voice_table[line + 1];
+        voices.Selection_voice = m_voiceTable[line + 1];
     if (const int line = chosenLine(Enter_list); line >= 0)
-        state.Decision_voice = state.Voice_table[line + 1];
+        voices.Decision_voice = m_voiceTable[line + 1];
     // The voices are in use from here on, even if the file cannot be written.
-    const ProfileFile ini = m_main->settings();
-    ini.writeInteger(QStringLiteral("音声"), QStringLiteral("男性"), state.Selection_voice);
-    ini.writeInteger(QStringLiteral("音声"), QStringLiteral("女性"), state.Decision_voice);
+    const ProfileFile ini = m_ctx.window.settings();
+    ini.writeInteger(QStringLiteral("音声"), QStringLiteral("男性"), voices.Selection_voice);
+    ini.writeInteger(QStringLiteral("音声"), QStringLiteral("女性"), voices.Decision_voice);
     accept();
 }
 

@@ -4,7 +4,7 @@
 class QLabel;
 class QListWidget;
 class QPushButton;
-class TMain_form;
+#include "base/context.h"
 
 // The voice settings dialog "音声設定": the engine's Japanese voices in two
 // lists, one for the voice heard when a key is reached and one for the
@@ -15,7 +15,7 @@ class TSound_form : public QDialog
     Q_OBJECT
 
 public:
-    explicit TSound_form(TMain_form *mainForm);
+    explicit TSound_form(const context::Context &ctx);
 
     QLabel *Select_lbl = nullptr;
     QListWidget *Selct_list = nullptr;
@@ -37,10 +37,13 @@ public:
     void Ok_btnClick();
     // Closes; nothing changes.
     void Esc_btnClick();
+    // The engine modes the lines stand for, from index 1.
+    const QList<int> &Voice_table() const { return m_voiceTable; }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    TMain_form *m_main;
+    context::Context m_ctx;
+    QList<int> m_voiceTable; // the engine modes the lines stand for, from index 1
 };

@@ -1,6 +1,6 @@
 #include "speech/speechcontrol.h"
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "speech/audioout.h"
 #include "speech/espeakengine.h"
 #include "speech/speaker.h"

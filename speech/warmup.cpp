@@ -1,6 +1,6 @@
 #include "speech/warmup.h"
 
-#include "app/keytable.h"
+#include "base/keytable.h"
 #include "speech/announcements.h"
 
 #include <QSet>

@@ -1,10 +1,11 @@
 #pragma once
 // A shown, active main window with a recording speech engine, for driving it
 // with real key and pointer events as a user does.
-#include "app/keybutton.h"
-#include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/profilefile.h"
+#include "base/keybutton.h"
+#include "input/methods.h"
+#include "tests/testwindow.h"
+#include "base/messageboxes.h"
+#include "base/profilefile.h"
 #include "speech/recordingspeech.h"
 
 #include <QApplication>
@@ -16,16 +17,7 @@
 
 namespace inputtest {
 
-inline QString settingsPath()
-{
-    return ProfileFile::pathForProgram(QCoreApplication::applicationFilePath());
-}
-
-inline void removeSettings()
-{
-    QFile::setPermissions(settingsPath(), QFile::ReadOwner | QFile::WriteOwner);
-    QFile::remove(settingsPath());
-}
+using namespace testwindow;
 
 // One key as a user presses it: "Left", "S-Left" (Shift), "C-" (Ctrl),
 // "A-" (Alt), "kp8" / "kp-" / "kpEnter" / "kpUp" (keypad), "8", "Return".
@@ -65,27 +57,16 @@ inline KeyStroke stroke(QString name)
     return s;
 }
 
-struct Window
+struct Window : Shown
 {
     RecordingSpeech *speech = new RecordingSpeech();
-    QStringList errors;
-    QStringList notices;
-    std::unique_ptr<TMain_form> form;
     qsizetype seen = 0; // speech events already looked at
 
     Window()
     {
-        boxes::setHandler([this](boxes::Kind kind, const QString &text) {
-            (kind == boxes::Kind::Error ? errors : notices) << text;
-        });
-        form = std::make_unique<TMain_form>(speech);
-        form->setTonePlayer([] {}); // the beep is counted through beeped(), not played
-        form->showCentred();
-        if (!QTest::qWaitForWindowActive(form.get()))
-            qFatal("window not active");
+        open(speech);
         heard(); // the greeting
     }
-    ~Window() { boxes::setHandler({}); }
 
     QWindow *window() const { return form->windowHandle(); }
     // The menu item of a method: 0 arrow keys, 1 mouse, 2 keypad, 3 switch.
@@ -95,7 +76,6 @@ struct Window
         return method == 0 ? m.N11 : method == 1 ? m.N12 : method == 2 ? m.N13 : m.Switch1;
     }
     void choose(int method) { methodItem(method)->trigger(); }
-    KeyButton *key(int tag) const { return form->Key_table[tag]; }
     // Tag of the key that has the focus, -1 when none has it.
     int focused() const
     {
@@ -125,7 +105,7 @@ struct Window
             const RecordingSpeech::Event &e = events[seen];
             if (e.kind != RecordingSpeech::Event::Speak)
                 continue;
-            out << (e.mode == form->state.Decision_voice && e.mode != form->state.Selection_voice
+            out << (e.mode == form->voices.Decision_voice && e.mode != form->voices.Selection_voice
                         ? u'=' + e.text
                         : e.text);
         }

@@ -1,11 +1,11 @@
 #pragma once
 // The main window with a recording speech control whose modes a test
 // chooses, for the voice dialog and the key announcements.
-#include "app/apperror.h"
-#include "app/fonts.h"
-#include "app/keybutton.h"
-#include "app/mainform.h"
-#include "app/messageboxes.h"
+#include "base/apperror.h"
+#include "base/fonts.h"
+#include "base/keybutton.h"
+#include "tests/testwindow.h"
+#include "base/messageboxes.h"
 #include "speech/recordingspeech.h"
 
 #include <QCoreApplication>
@@ -15,21 +15,11 @@
 
 namespace speechtest {
 
-inline QString settingsPath()
-{
-    return ProfileFile::pathForProgram(QCoreApplication::applicationFilePath());
-}
-
-inline void removeSettings()
-{
-    QFile::setPermissions(settingsPath(), QFile::ReadOwner | QFile::WriteOwner);
-    QFile::remove(settingsPath());
-}
+using namespace testwindow;
 
 inline QByteArray settingsBytes()
 {
-    QFile f(settingsPath());
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    return bytesOf(settingsPath());
 }
 
 // A recording control whose members can be made to fail, as a broken
@@ -54,27 +44,16 @@ public:
     }
 };
 
-struct SpeechWindow
+struct SpeechWindow : Shown
 {
     FailingSpeech *speech;
-    QStringList errors;
-    std::unique_ptr<TMain_form> form;
 
     explicit SpeechWindow(QList<RecordingSpeech::Mode> modes = RecordingSpeech::defaultModes())
         : speech(new FailingSpeech(std::move(modes)))
     {
         fonts::installSubstitutions();
-        boxes::setHandler([this](boxes::Kind kind, const QString &text) {
-            if (kind == boxes::Kind::Error)
-                errors << text;
-        });
-        form = std::make_unique<TMain_form>(speech);
-        form->showCentred();
-        if (!QTest::qWaitForWindowExposed(form.get()))
-            qFatal("window not exposed");
+        open(speech);
     }
-    ~SpeechWindow() { boxes::setHandler({}); }
-    KeyButton *key(int tag) const { return form->Key_table[tag]; }
 };
 
 } // namespace speechtest

@@ -7,7 +7,7 @@
 #include <QTest>
 
 using input::Move;
-using input::ShownKeys;
+using input::Reachable;
 using input::walk;
 
 Q_DECLARE_METATYPE(input::Move)
@@ -133,7 +133,7 @@ private slots:
     void everyMoveReachesAShownKey()
     {
         QFETCH(int, lastKana);
-        const ShownKeys shown = practiceBoard(lastKana);
+        const Reachable shown = practiceBoard(lastKana);
         for (int p = 0; p < keys::kCount; ++p) {
             for (Move m : {Move::Left, Move::Right, Move::Up, Move::Down}) {
                 const int to = walk(p, m, shown);

@@ -1,7 +1,7 @@
 // What an entry key enters and says, and when a voicing mark refuses,
 // decided without a window.
 #include "app/compositionrules.h"
-#include "app/keytable.h"
+#include "base/keytable.h"
 
 #include <QTest>
 

@@ -1,6 +1,7 @@
 // Diary names and the bytes of diary files, on real files in a temporary folder.
-#include "app/apperror.h"
-#include "app/sjis.h"
+#include "base/places.h"
+#include "base/apperror.h"
+#include "base/sjis.h"
 #include "diary/diarypaths.h"
 #include "diary/filecodec.h"
 #include "fulldisk.h"
@@ -78,7 +79,7 @@ private slots:
         QFETCH(QString, name);
         QCOMPARE(diary::datedFileName(date), name);
         diary::setDateSource([date] { return date; });
-        QCOMPARE(diary::datedFilePath(QStringLiteral("/home/u/dist"), diary::today()),
+        QCOMPARE(diary::datedFileIn(places::resolve({}, QStringLiteral("/x/mojipot"), QStringLiteral("/home/u/dist"), {}).diaryFolder, diary::today()),
                  QStringLiteral("/home/u/dist/日記/") + name);
         diary::setDateSource({});
         QCOMPARE(diary::today(), QDate::currentDate());

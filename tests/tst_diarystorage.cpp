@@ -339,7 +339,7 @@ private slots:
         w.form->Button59Click();
         w.form->Exit1Click();
         w.form->N2Click();
-        QCOMPARE(bytesOf(diary::datedFilePath(base, diary::today())), sj("ここ"));
+        QCOMPARE(bytesOf(w.dated()), sj("ここ"));
         QCOMPARE(QDir(other.path() + QStringLiteral("/日記")).count(), uint(2));
         QCOMPARE(w.dialogs.saveFolders, QStringList{base + QStringLiteral("/日記")});
         QCOMPARE(w.dialogs.openFolders, QStringList{base + QStringLiteral("/日記")});
@@ -361,7 +361,7 @@ private slots:
         const QStringList expected{QStringLiteral("say:") + kFarewell, QStringLiteral("box:じゃまたね"),
                                    QStringLiteral("end")};
         QCOMPARE(w.happenings, expected);
-        QCOMPARE(w.speech->events().last().mode, w.form->state.Decision_voice);
+        QCOMPARE(w.speech->events().last().mode, w.form->voices.Decision_voice);
         QCOMPARE(QDir(w.diaryFolder()).count(), uint(2));
     }
 

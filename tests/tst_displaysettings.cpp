@@ -3,7 +3,7 @@
 #include "diarywindow.h"
 
 #include "app/board.h"
-#include "app/keytable.h"
+#include "base/keytable.h"
 #include "diary/filecodec.h"
 #include "diary/help.h"
 
@@ -159,7 +159,7 @@ private slots:
         writeSettings(settings);
         Window w;
         TMain_form &f = *w.form;
-        put(diary::readMePath(w.base()), sjis::encode(QStringLiteral("つかいかた\r\nキーを　えらぶ")));
+        put(w.form->places().readMe, sjis::encode(QStringLiteral("つかいかた\r\nキーを　えらぶ")));
         // A read-me beside the program file is not the one shown.
         put(QCoreApplication::applicationDirPath() + QStringLiteral("/ReadMe日記.txt"), "wrong");
         w.setText(QStringLiteral("きえる"));
@@ -189,7 +189,7 @@ private slots:
         w.setText(QStringLiteral("のこる"));
         w.form->menus.ReadMeH1->trigger();
         QCOMPARE(w.errors,
-                 QStringList{QStringLiteral("ファイル %1 は開けません.").arg(diary::readMePath(w.base()))});
+                 QStringList{QStringLiteral("ファイル %1 は開けません.").arg(w.form->places().readMe)});
         QCOMPARE(w.text(), QStringLiteral("のこる"));
         QCOMPARE(w.form->Hyouji_edit->font().pointSize(), 26);
         QCOMPARE(checkedSize(*w.form), QStringLiteral("小さい"));

@@ -51,6 +51,11 @@ private slots:
             << QString::number(kLeft) << "P@500 P@530 R@540 P@600" << "rr..";
         QTest::newRow("another key pressed while one is held")
             << "" << QStringLiteral("P@1 P@500 P@510:%1 R@520:%1 P@530 R@540").arg(kRight) << ".r..r.";
+        QTest::newRow("no times (accessibility bridge): two quick taps") << "" << "P@0 R@0 P@0 R@0" << "....";
+        QTest::newRow("no times: held, detectable repeat") << "" << "P@0 P@0 P@0 R@0 P@0" << ".rr..";
+        QTest::newRow("no times: held, every pair marked") << "" << "P@0 Rm@0 Pm@0 R@0" << ".rr.";
+        QTest::newRow("no times: held from before the program had the keyboard")
+            << QString::number(kLeft) << "P@0 R@0 P@0" << "r..";
         QTest::newRow("a made event (code 0) trusts the mark")
             << "" << "P@1:0 R@2:0 Pm@3:0 Rm@3:0 P@4:0" << "..rr.";
     }

@@ -1,7 +1,7 @@
 // The package's icon is the program's own pencil-and-eraser picture: the SVG,
 // framed like the picture and laid on its white ground, renders (rsvg-convert,
 // as the build renders the PNG sizes) to the picture the window shows.
-#include "app/pencilpicture.h"
+#include "base/pencilpicture.h"
 
 #include <QFile>
 #include <QProcess>

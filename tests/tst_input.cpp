@@ -1,8 +1,8 @@
 // The three input methods on the real window: the menu that selects them, the
 // keys of the keyboard and keypad, and the pointer, with what the user hears.
 #include "app/board.h"
-#include "app/sjis.h"
-#include "app/textdisplay.h"
+#include "base/sjis.h"
+#include "base/textdisplay.h"
 #include "tests/inputwindow.h"
 
 #include <QDialog>
@@ -62,7 +62,7 @@ private slots:
             w.choose(from);
             QFile::remove(inputtest::settingsPath());
             w.choose(method);
-            QCOMPARE(f.state.Input_mode, method);
+            QCOMPARE(int(f.methods->active()), method);
             for (int m = 0; m < 4; ++m)
                 QCOMPARE(w.methodItem(m)->isChecked(), m == method);
             QCOMPARE(f.menus.N1->menuAction()->isEnabled(), practiceMenu);
@@ -81,7 +81,7 @@ private slots:
                                        + QStringLiteral(" に書き込めません.")});
         QVERIFY(f.menus.N13->isChecked());
         QVERIFY(!f.menus.N11->isChecked());
-        QCOMPARE(f.state.Input_mode, 2);
+        QCOMPARE(int(f.methods->active()), 2);
         QVERIFY(!f.menus.N1->menuAction()->isEnabled());
         QVERIFY(settingsText().contains(QStringLiteral("番号=1")));
         // The keypad works at once.
@@ -97,15 +97,15 @@ private slots:
         w.type("Left Down kp7"); // walk to い; 7 does nothing with the arrow keys
         f.menus.N13->trigger();
         w.type("kp7 kp7");       // う is the scan's neighbour; the keypad reached い
-        const int scan = f.state.Scan_pos;
-        const input::MultiTap tap = f.multiTap;
+        const int scan = f.methods->Scan_pos;
+        const input::MultiTap tap = f.methods->multiTap;
         const int focus = w.focused();
         w.heard();
         for (QAction *item : {f.menus.N11, f.menus.N12, f.menus.N13, f.menus.N12, f.menus.N11}) {
             item->trigger();
-            QCOMPARE(f.state.Scan_pos, scan);
-            QCOMPARE(f.multiTap.Tap_index, tap.Tap_index);
-            QCOMPARE(f.multiTap.Tapped_key, tap.Tapped_key);
+            QCOMPARE(f.methods->Scan_pos, scan);
+            QCOMPARE(f.methods->multiTap.Tap_index, tap.Tap_index);
+            QCOMPARE(f.methods->multiTap.Tapped_key, tap.Tapped_key);
             QCOMPARE(w.focused(), focus);
             QVERIFY(w.key(6)->isHidden() && w.key(55)->isHidden() && !w.key(5)->isHidden());
         }
@@ -169,7 +169,7 @@ private slots:
         w.showKanaUpTo(lastKana);
         w.type(keys);
         QCOMPARE(w.focused(), focus);
-        QCOMPARE(w.form->state.Scan_pos, scan);
+        QCOMPARE(w.form->methods->Scan_pos, scan);
         QCOMPARE(w.heard(), heard);
     }
 
@@ -220,7 +220,7 @@ private slots:
         QTest::keyRelease(w.window(), k, m);
         QCOMPARE(w.focused(), focus);
         QCOMPARE(w.heard(), heard);
-        QCOMPARE(w.form->multiTap.Tapped_key, method == 2 ? 1 : 0);
+        QCOMPARE(w.form->methods->multiTap.Tapped_key, method == 2 ? 1 : 0);
     }
 
     void arrowsInTheDisplayWalkTheBoard()
@@ -263,7 +263,7 @@ private slots:
         w.type(keys);
         QCOMPARE(w.heard(), heard);
         QCOMPARE(w.focused(), 1);
-        QCOMPARE(w.form->state.Scan_pos, 1);
+        QCOMPARE(w.form->methods->Scan_pos, 1);
     }
 
     // ---- multi-tap ----
@@ -292,7 +292,7 @@ private slots:
         w.type("kp8");
         QCOMPARE(beeps.count(), 1);
         QCOMPARE(w.focused(), 2);
-        QCOMPARE(w.form->multiTap.Tapped_key, 2);
+        QCOMPARE(w.form->methods->multiTap.Tapped_key, 2);
         QCOMPARE(w.heard(), QStringList());
         w.type("8 kp9 kp5 kp0 kp.");
         QCOMPARE(beeps.count(), 6);
@@ -313,7 +313,7 @@ private slots:
         w.key(40)->setFocus(Qt::MouseFocusReason);
         w.type("kp7");                   // neither a method nor another focus change resets it
         QCOMPARE(w.focused(), 4);
-        QCOMPARE(w.form->state.Scan_pos, 2);
+        QCOMPARE(w.form->methods->Scan_pos, 2);
     }
 
     // ---- the pointer ----
@@ -334,8 +334,8 @@ private slots:
         w.pointAt(middle - QPoint(4, 1));
         QCOMPARE(w.heard(), QStringList());
         QCOMPARE(clicked.count(), 0);     // pointing never presses
-        QCOMPARE(f.state.Scan_pos, 0);    // nor moves the walk
-        QCOMPARE(f.multiTap.Tapped_key, 0);
+        QCOMPARE(f.methods->Scan_pos, 0);    // nor moves the walk
+        QCOMPARE(f.methods->multiTap.Tapped_key, 0);
     }
 
     void pointerOverOtherThingsDoesNothing()
@@ -423,8 +423,8 @@ private slots:
         QTest::keyClick(dialog.windowHandle(), Qt::Key_Down);
         QTest::keyClick(dialog.windowHandle(), Qt::Key_7, Qt::KeypadModifier);
         QCOMPARE(list->currentRow(), 2);
-        QCOMPARE(f.state.Scan_pos, 0);
-        QCOMPARE(f.multiTap.Tapped_key, 0);
+        QCOMPARE(f.methods->Scan_pos, 0);
+        QCOMPARE(f.methods->multiTap.Tapped_key, 0);
         QCOMPARE(w.heard(), QStringList());
         dialog.close();
         f.activateWindow();

@@ -1,6 +1,6 @@
 // Writing "ありがとう。" with each input method alone, hearing every step:
 // the arrow keys and Enter, the keypad alone, the mouse alone.
-#include "app/textdisplay.h"
+#include "base/textdisplay.h"
 #include "diary/diarystorage.h"
 #include "tests/inputwindow.h"
 
@@ -98,7 +98,7 @@ private slots:
             QCOMPARE(w.heard(), step.heard);
         }
         QCOMPARE(w.form->Hyouji_edit->toPlainText(), QStringLiteral("ありがとう。"));
-        QCOMPARE(w.form->state.Scan_pos, scan);
+        QCOMPARE(w.form->methods->Scan_pos, scan);
     }
 
     // The keypad's commands of the arrow-key method, after "あい" was written.
@@ -139,7 +139,7 @@ private slots:
         QCOMPARE(w.notices, ended ? QStringList{"じゃまたね"} : QStringList{});
         if (method == 0)
             QCOMPARE(w.focused(), 2); // the commands leave the focus and the walk
-        QCOMPARE(w.form->state.Scan_pos, 2);
+        QCOMPARE(w.form->methods->Scan_pos, 2);
     }
 
     // Enter does not restart the count of multi-tap.

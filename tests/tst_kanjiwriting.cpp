@@ -92,7 +92,7 @@ private slots:
         const QStringList said = w.speech->spokenTexts();
         const qsizetype parts = lastSaid.contains(u'、') ? 2 : 1;
         QCOMPARE(said.mid(said.size() - parts).join(u'、'), lastSaid);
-        QCOMPARE(w.speech->events().last().mode, w.form->state.Decision_voice);
+        QCOMPARE(w.speech->events().last().mode, w.form->voices.Decision_voice);
         QTest::mouseClick(w.key(keys::kSave), Qt::LeftButton);
         QCOMPARE(bytesOf(w.dated()), sjis::encode(saved));
     }
@@ -108,7 +108,7 @@ private slots:
         QCOMPARE(w.text(), QStringLiteral("きしゃ"));
         QStringList decided; // the blank keys' presses say nothing
         for (const auto &e : w.speech->events())
-            if (e.kind == RecordingSpeech::Event::Speak && e.mode == w.form->state.Decision_voice)
+            if (e.kind == RecordingSpeech::Event::Speak && e.mode == w.form->voices.Decision_voice)
                 decided << e.text;
         QCOMPARE(decided, (QStringList{"き", "し", "ゃ"}));
         w.form->menus.Kanji1->trigger();

@@ -1,5 +1,5 @@
 // The key table and the reading table, read as the board's numbering rules.
-#include "app/keytable.h"
+#include "base/keytable.h"
 #include "speech/announcements.h"
 
 #include <QSet>

@@ -2,6 +2,7 @@
 // on 127.0.0.1, and fails with a status and a one-line reason; against a
 // misbehaving server it keeps the password to itself and its time limits.
 
+#include "base/places.h"
 #include "mailsink.h"
 
 #include "mail/mailercommand.h"
@@ -206,7 +207,7 @@ void Mailer::passwordOnlyOverTls()
     settings.security = mail::Security(security);
     settings.user = QStringLiteral("taro");
     settings.password = QStringLiteral("himitsu-42");
-    const QString ini = mail::mailerSettingsPath(m_base.filePath(QStringLiteral("smail")));
+    const QString ini = places::mailerSettingsIn(m_base.filePath(QStringLiteral("smail")));
     mail::saveMailerSettings(ini, settings);
     const Run run = runMailer({QStringLiteral("-h127.0.0.1:%1").arg(server.port(QStringLiteral("auth"))), "-s日記",
                                "tomodachi@example.org", "-fwatashi@example.org", "-Tあ\r\n", "-m"});

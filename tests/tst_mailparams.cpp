@@ -1,9 +1,10 @@
 // The mail settings, the pieces handed to the mailer, and the mailer's own
 // reading of them and of its settings file.
 
-#include "app/apperror.h"
-#include "app/profilefile.h"
-#include "app/sjis.h"
+#include "base/places.h"
+#include "base/apperror.h"
+#include "base/profilefile.h"
+#include "base/sjis.h"
 #include "mail/mailercommand.h"
 #include "mail/mailsettings.h"
 
@@ -245,7 +246,7 @@ void MailParams::target()
 void MailParams::mailerSettingsKeptOwnerOnly()
 {
     QTemporaryDir dir;
-    const QString path = mail::mailerSettingsPath(dir.path());
+    const QString path = places::mailerSettingsIn(dir.path());
     QCOMPARE(mail::loadMailerSettings(path), MailerSettings{}); // no file: defaults
 
     MailerSettings s;

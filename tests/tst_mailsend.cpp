@@ -1,13 +1,14 @@
 // The mail settings dialog and the send operation of the running window,
 // with the real mailer delivering to a real SMTP server on 127.0.0.1.
 
+#include "base/places.h"
 #include "mailsink.h"
 
-#include "app/keybutton.h"
+#include "base/keybutton.h"
 #include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/profilefile.h"
-#include "app/textdisplay.h"
+#include "base/messageboxes.h"
+#include "base/profilefile.h"
+#include "base/textdisplay.h"
 #include "mail/mailercommand.h"
 #include "mail/mailform.h"
 #include "mail/mailsettings.h"
@@ -75,7 +76,7 @@ void MailSend::initTestCase()
 void MailSend::init()
 {
     QFile::remove(iniPath());
-    QFile::remove(mail::mailerSettingsPath(mailerDir()));
+    QFile::remove(places::mailerSettingsIn(mailerDir()));
     m_notices.clear();
     m_speech = new RecordingSpeech;
     m_form = std::make_unique<TMain_form>(m_speech);
@@ -115,7 +116,7 @@ QStringList MailSend::spokenInDecisionVoice() const
     for (const RecordingSpeech::Event &e : m_speech->events()) {
         if (e.kind != RecordingSpeech::Event::Speak)
             continue;
-        texts.append(e.mode == m_form->state.Decision_voice && e.speed == 100 ? e.text : QStringLiteral("(wrong voice) ") + e.text);
+        texts.append(e.mode == m_form->voices.Decision_voice && e.speed == 100 ? e.text : QStringLiteral("(wrong voice) ") + e.text);
     }
     return texts;
 }
@@ -253,7 +254,7 @@ void MailSend::mailerWindowThatCannotStart()
     QVERIFY(stillOpen);
     QCOMPARE(m_notices.size(), 1);
     QCOMPARE(m_notices[0].first, boxes::Kind::Error);
-    QVERIFY(m_notices[0].second.startsWith(mail::mailerPath(empty.path()) + QStringLiteral(" を起動できません")));
+    QVERIFY(m_notices[0].second.startsWith(places::under(empty.path(), QStringLiteral("smail/smail")) + QStringLiteral(" を起動できません")));
 }
 
 void MailSend::delivered_data()
@@ -312,7 +313,7 @@ void MailSend::placeholdersReachTheServer()
     QVERIFY(sink.start());
     mail::MailerSettings s;
     s.port = sink.port();
-    mail::saveMailerSettings(mail::mailerSettingsPath(mailerDir()), s);
+    mail::saveMailerSettings(places::mailerSettingsIn(mailerDir()), s);
     m_form->Hyouji_edit->setPlainText(QStringLiteral("あ"));
     m_form->Key_table[keys::kMail]->click();
     QTRY_COMPARE_WITH_TIMEOUT(m_speech->spokenTexts().size(), 1, 40000);
@@ -363,7 +364,7 @@ void MailSend::notSent()
     if (situation == u"hanging mailer") {
         normalLimit = mail::setMailerTimeLimit(std::chrono::milliseconds(1000));
         QVERIFY(QDir(empty.path()).mkdir(QStringLiteral("smail")));
-        QFile hanging(mail::mailerPath(empty.path()));
+        QFile hanging(places::under(empty.path(), QStringLiteral("smail/smail")));
         QVERIFY(hanging.open(QIODevice::WriteOnly));
         hanging.write("#!/bin/sh\nexec sleep 600\n");
         hanging.close();
@@ -407,7 +408,7 @@ void MailSend::menuItemFollowsSend1()
 
 void MailSend::mailerSettingsWindow()
 {
-    const QString path = mail::mailerSettingsPath(mailerDir());
+    const QString path = places::mailerSettingsIn(mailerDir());
     mail::MailerSettings s;
     s.port = 587;
     s.security = mail::Security::StartTls;

@@ -1,13 +1,14 @@
 // The main window as the user first meets it: start-up from the settings
 // file, the board, Tab order, the resize rule and the one focus frame.
 #include "app/board.h"
-#include "app/fonts.h"
-#include "app/keybutton.h"
+#include "base/fonts.h"
+#include "base/keybutton.h"
 #include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/qtjapanese.h"
-#include "app/sjis.h"
-#include "app/textdisplay.h"
+#include "input/methods.h"
+#include "base/messageboxes.h"
+#include "base/qtjapanese.h"
+#include "base/sjis.h"
+#include "base/textdisplay.h"
 #include "diary/filedialogs.h"
 #include "speech/recordingspeech.h"
 
@@ -94,9 +95,9 @@ private slots:
         QVERIFY(f.menus.N17->isChecked());
         QVERIFY(!f.menus.I1->isChecked());
         QVERIFY(!f.menus.N14->isVisible());
-        QCOMPARE(f.state.Input_mode, 0);
-        QCOMPARE(f.state.Selection_voice, 1);
-        QCOMPARE(f.state.Decision_voice, 2);
+        QCOMPARE(int(f.methods->active()), 0);
+        QCOMPARE(f.voices.Selection_voice, 1);
+        QCOMPARE(f.voices.Decision_voice, 2);
         QCOMPARE(f.state.Chars_per_line, 17);
         QCOMPARE(f.state.Base_dir, QDir::currentPath());
         QCOMPARE(f.Hyouji_edit->font().pointSize(), 32);
@@ -111,7 +112,7 @@ private slots:
         QCOMPARE(w.speech->events().last().mode, 1);
         QCOMPARE(w.speech->events().last().speed, 100);
         QCOMPARE(f.state.Framed_key, 0);
-        QVERIFY(!f.state.Greeting_pending);
+        QVERIFY(!f.voices.greetingPending());
         QVERIFY(w.errors.isEmpty());
     }
 
@@ -153,7 +154,7 @@ private slots:
         writeSettings(file);
         Window w(false);
         TMain_form &f = *w.form;
-        QCOMPARE(f.state.Input_mode, inputMode);
+        QCOMPARE(int(f.methods->active()), inputMode);
         QCOMPARE(f.menus.N11->isChecked(), inputMode == 0);
         QCOMPARE(f.menus.N12->isChecked(), inputMode == 1);
         QCOMPARE(f.menus.N13->isChecked(), inputMode == 2);
@@ -164,8 +165,8 @@ private slots:
         QCOMPARE(f.Hyouji_edit->font().pointSize(), points);
         QCOMPARE(f.menus.I1->isChecked(), inverted);
         QCOMPARE(f.Hyouji_edit->palette().color(QPalette::Base), inverted ? QColor(Qt::black) : QColor(Qt::white));
-        QCOMPARE(f.state.Selection_voice, selection);
-        QCOMPARE(f.state.Decision_voice, decision);
+        QCOMPARE(f.voices.Selection_voice, selection);
+        QCOMPARE(f.voices.Decision_voice, decision);
         QCOMPARE(w.speech->currentMode(), selection);
         QVERIFY2(settingsText().contains(inputAfter), qPrintable(settingsText()));
     }
@@ -179,9 +180,9 @@ private slots:
         QCOMPARE(w.errors, QStringList{QDir::toNativeSeparators(settingsPath()) + QStringLiteral(" に書き込めません.")});
         // The method took effect; everything read after it kept its initial state.
         QVERIFY(f.menus.N12->isChecked());
-        QCOMPARE(f.state.Input_mode, 1);
-        QCOMPARE(f.state.Selection_voice, 0);
-        QCOMPARE(f.state.Decision_voice, 0);
+        QCOMPARE(int(f.methods->active()), 1);
+        QCOMPARE(f.voices.Selection_voice, 0);
+        QCOMPARE(f.voices.Decision_voice, 0);
         QCOMPARE(f.Hyouji_edit->font().pointSize(), 32);
         QVERIFY(f.isVisible());
     }
@@ -207,8 +208,8 @@ private slots:
             f.write(bytes);
         }
         Window w(false);
-        QCOMPARE(w.form->state.Selection_voice, 1);
-        QCOMPARE(w.form->state.Decision_voice, 2);
+        QCOMPARE(w.form->voices.Selection_voice, 1);
+        QCOMPARE(w.form->voices.Decision_voice, 2);
         QCOMPARE(w.form->Hyouji_edit->font().pointSize(), 32);
         QVERIFY(w.errors.isEmpty());
         // Nothing but the written key changed: the old bytes stay in front.

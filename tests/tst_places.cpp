@@ -1,6 +1,6 @@
 // Where the program's files lie, in the portable folder and installed, from
 // the program file, the start folder and the user's environment.
-#include "app/places.h"
+#include "base/places.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,13 +3,13 @@
 // on a private CUPS scheduler with no printer or with a printer that refuses
 // jobs, and with a spooler that never answers.
 #include "app/board.h"
-#include "app/fonts.h"
-#include "app/keybutton.h"
+#include "base/fonts.h"
+#include "base/keybutton.h"
 #include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/pencilpicture.h"
-#include "app/textdisplay.h"
-#include "app/textmodel.h"
+#include "base/messageboxes.h"
+#include "base/pencilpicture.h"
+#include "base/textdisplay.h"
+#include "base/textmodel.h"
 #include "diary/pagepicture.h"
 #include "diary/printing.h"
 #include "speech/recordingspeech.h"
@@ -324,7 +324,7 @@ struct Window
     {
         QStringList texts;
         for (const RecordingSpeech::Event &e : speech->events())
-            if (e.kind == RecordingSpeech::Event::Speak && e.mode == form->state.Decision_voice && e.speed == 100)
+            if (e.kind == RecordingSpeech::Event::Speak && e.mode == form->voices.Decision_voice && e.speed == 100)
                 texts << e.text;
         return texts;
     }

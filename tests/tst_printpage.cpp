@@ -1,8 +1,8 @@
 // The page picture: where the lines, the pencil and the footer stand when the
 // picture is drawn into an image, and what shows when it is stretched onto a
 // page.
-#include "app/fonts.h"
-#include "app/pencilpicture.h"
+#include "base/fonts.h"
+#include "base/pencilpicture.h"
 #include "diary/pagepicture.h"
 
 #include <QDate>

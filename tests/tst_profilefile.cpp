@@ -1,7 +1,7 @@
 // The settings file's reading and writing rules, on real files in a temporary folder.
-#include "app/apperror.h"
-#include "app/profilefile.h"
-#include "app/sjis.h"
+#include "base/apperror.h"
+#include "base/profilefile.h"
+#include "base/sjis.h"
 #include "fulldisk.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // What the user hears as keys are reached and the text is read aloud: the
 // greeting once, every key's reading in the selection voice after a stop,
 // reading aloud in the decision voice queued behind the announcement.
-#include "app/textdisplay.h"
+#include "base/textdisplay.h"
 #include "speechwindow.h"
 
 using namespace speechtest;
@@ -51,7 +51,7 @@ private slots:
         QFETCH(int, tag);
         QFETCH(QString, text);
         SpeechWindow w;
-        w.form->state.Decision_voice = 3; // announcements never use it
+        w.form->voices.Decision_voice = 3; // announcements never use it
         w.speech->clear();
         w.key(tag)->setFocus(Qt::TabFocusReason);
         const QList<Event> &e = w.speech->events();
@@ -61,7 +61,7 @@ private slots:
         QCOMPARE(e[1].text, text);
         QCOMPARE(e[1].mode, 1);
         QCOMPARE(e[1].speed, 100);
-        QCOMPARE(w.form->state.Speech_text, text);
+        QCOMPARE(w.form->voices.lastText(), text);
         QCOMPARE(w.form->state.Framed_key, tag);
     }
 
@@ -94,7 +94,7 @@ private slots:
         QFETCH(QString, spoken);
         SpeechWindow w;
         w.form->Hyouji_edit->setPlainText(display);
-        w.form->state.Decision_voice = 2;
+        w.form->voices.Decision_voice = 2;
         w.speech->clear();
         // The "よむ" key pressed: its reading follows whatever is still
         // being said, with no stop, in the decision voice.
@@ -110,7 +110,7 @@ private slots:
     void oneVoiceForBothWhenTheyAreEqual()
     {
         SpeechWindow w;
-        w.form->state.Decision_voice = w.form->state.Selection_voice = 2;
+        w.form->voices.Decision_voice = w.form->voices.Selection_voice = 2;
         w.speech->clear();
         w.key(5)->setFocus(Qt::TabFocusReason);
         w.form->Button0Click();

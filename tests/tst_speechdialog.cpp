@@ -122,10 +122,10 @@ private slots:
         d->Selct_list->setCurrentRow(0);
         d->Enter_list->setCurrentRow(1);
         d->Ok_btn->click();
-        QCOMPARE(w.form->state.Selection_voice, 2);
-        QCOMPARE(w.form->state.Decision_voice, 3);
-        QCOMPARE(w.form->state.Voice_table.value(1), 2);
-        QCOMPARE(w.form->state.Voice_table.value(2), 3);
+        QCOMPARE(w.form->voices.Selection_voice, 2);
+        QCOMPARE(w.form->voices.Decision_voice, 3);
+        QCOMPARE(w.form->Sound_form->Voice_table().value(1), 2);
+        QCOMPARE(w.form->Sound_form->Voice_table().value(2), 3);
         const ProfileFile ini(settingsPath());
         QCOMPARE(ini.readInteger(QStringLiteral("音声"), QStringLiteral("男性"), 0), 2);
         QCOMPARE(ini.readInteger(QStringLiteral("音声"), QStringLiteral("女性"), 0), 3);
@@ -140,17 +140,17 @@ private slots:
         // Start-up uses 2 as the decision voice; the dialog preselects
         // mode 1 in both lists, so OK untouched stores 1 for both.
         SpeechWindow w(modes({1041, 1041}));
-        QCOMPARE(w.form->state.Decision_voice, 2);
+        QCOMPARE(w.form->voices.Decision_voice, 2);
         w.form->Sound_form->fillLists();
         w.form->Sound_form->Ok_btn->click();
-        QCOMPARE(w.form->state.Selection_voice, 1);
-        QCOMPARE(w.form->state.Decision_voice, 1);
+        QCOMPARE(w.form->voices.Selection_voice, 1);
+        QCOMPARE(w.form->voices.Decision_voice, 1);
         // A list without a chosen line keeps its voice, and both are written.
         SpeechWindow english(modes({1033}));
-        english.form->state.Decision_voice = 5;
+        english.form->voices.Decision_voice = 5;
         english.form->Sound_form->fillLists();
         english.form->Sound_form->Ok_btn->click();
-        QCOMPARE(english.form->state.Decision_voice, 5);
+        QCOMPARE(english.form->voices.Decision_voice, 5);
         QCOMPARE(ProfileFile(settingsPath()).readInteger(QStringLiteral("音声"), QStringLiteral("女性"), 0), 5);
     }
 
@@ -162,8 +162,8 @@ private slots:
         w.form->Sound_form->Selct_list->setCurrentRow(2);
         w.form->Sound_form->Esc_btn->click();
         QCOMPARE(settingsBytes(), before);
-        QCOMPARE(w.form->state.Selection_voice, 1);
-        QCOMPARE(w.form->state.Decision_voice, 2);
+        QCOMPARE(w.form->voices.Selection_voice, 1);
+        QCOMPARE(w.form->voices.Decision_voice, 2);
     }
 
     void modalDialogKeepsItsArrowKeysAndIgnoresEscape()
@@ -184,7 +184,7 @@ private slots:
         QVERIFY(!d->isVisible());
         QVERIFY(stillOpenAfterEscape);
         QCOMPARE(rowAfterDown, 1);
-        QCOMPARE(w.form->state.Selection_voice, 2);
+        QCOMPARE(w.form->voices.Selection_voice, 2);
         // The dialog speaks nothing.
         QCOMPARE(w.speech->spokenTexts(), QStringList{QStringLiteral("もじぽっと帳にようこそ")});
     }
@@ -198,8 +198,8 @@ private slots:
         d->Selct_list->setCurrentRow(54);
         d->Enter_list->setCurrentRow(59);
         d->Ok_btn->click();
-        QCOMPARE(w.form->state.Selection_voice, 55);
-        QCOMPARE(w.form->state.Decision_voice, 60);
+        QCOMPARE(w.form->voices.Selection_voice, 55);
+        QCOMPARE(w.form->voices.Decision_voice, 60);
     }
 
     void failedWriteKeepsTheNewVoicesInUse()
@@ -210,7 +210,7 @@ private slots:
         d->fillLists();
         d->Enter_list->setCurrentRow(0);
         d->Ok_btn->click();
-        QCOMPARE(w.form->state.Decision_voice, 1);
+        QCOMPARE(w.form->voices.Decision_voice, 1);
         QCOMPARE(w.errors.size(), 1);
         QVERIFY(w.errors[0].contains(QStringLiteral("に書き込めません")));
     }

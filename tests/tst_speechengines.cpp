@@ -2,7 +2,7 @@
 // each real engine: its modes and languages, a kana heard at once with the
 // engine's silence cut away, texts in order, StopSpeaking emptying the
 // queue, an unknown mode taken as mode 1, and a higher second voice.
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "speech/audioout.h"
 #include "speechsound.h"
 

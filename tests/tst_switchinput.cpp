@@ -2,8 +2,8 @@
 // and the mouse, what is heard and written, the column frame as drawn, the
 // settings dialog and the settings file.
 #include "app/board.h"
-#include "app/sjis.h"
-#include "app/textdisplay.h"
+#include "base/sjis.h"
+#include "base/textdisplay.h"
 #include "input/dwellinput.h"
 #include "input/switchform.h"
 #include "input/switchinput.h"
@@ -218,7 +218,7 @@ private slots:
         });
         w.form->menus.SwitchSetup1->trigger();
         QVERIFY(!dialog->isVisible());
-        const input::SwitchSettings s = w.form->switchInput->settings();
+        const input::SwitchSettings s = w.form->methods->switches().settings();
         if (!ok) {
             QCOMPARE(settingsText(), before);
             QCOMPARE(s, input::SwitchSettings());

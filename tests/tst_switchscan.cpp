@@ -2,8 +2,8 @@
 // the keys it may offer, the style and a sequence of events; when a switch
 // press counts; when resting the pointer presses a key. Each row is a script
 // of events and the trace of what the user would see after each of them.
-#include "app/profilefile.h"
-#include "app/sjis.h"
+#include "base/profilefile.h"
+#include "base/sjis.h"
 #include "input/dwell.h"
 #include "input/switchpress.h"
 #include "input/switchscan.h"
@@ -20,9 +20,9 @@ namespace {
 
 // The board as the scan sees it: practice mode's kana (1 to lastKana), and
 // the two blank keys left out unless they carry a caption.
-ShownKeys scannable(int lastKana, bool blanksCaptioned = false)
+Reachable scannable(int lastKana, bool blanksCaptioned = false)
 {
-    ShownKeys s = practiceBoard(lastKana);
+    Reachable s = practiceBoard(lastKana);
     if (!blanksCaptioned) {
         s.reset(keys::kBlank1);
         s.reset(keys::kBlank2);
@@ -45,13 +45,25 @@ QString token(const ScanStep &s)
     return s.first ? t + u'*' : t;
 }
 
+// Orders a scan can be given when it starts again: "R" the columns from the
+// left, then "よむ"; "W" a place beside the board (and reachable) first.
+ScanOrder orderNamed(QChar name)
+{
+    ScanOrder board = boardOrder();
+    if (name == u'R')
+        return ScanOrder(board.rbegin(), board.rend());
+    board.insert(board.begin(), ScanGroup{QStringLiteral("よそく"), {kFirstOffBoard}});
+    return board;
+}
+
 // Events: "t" timer, "m" move switch, "s" select switch, "w33" the arrow
-// keys reached Tag 33 (no token), "h10" practice mode now shows kana 1–10.
+// keys reached Tag 33 (no token), "h10" practice mode now shows kana 1–10,
+// "oR" the order asked for at the next start (see orderNamed).
 QString run(SwitchScan::Rules rules, int lastKana, bool captioned, const QString &script)
 {
     SwitchScan scan;
     scan.setRules(rules);
-    ShownKeys shown = scannable(lastKana, captioned);
+    Reachable shown = scannable(lastKana, captioned);
     QStringList trace{token(scan.start(shown))};
     for (const QString &e : script.split(u' ', Qt::SkipEmptyParts)) {
         switch (e.at(0).unicode()) {
@@ -60,6 +72,10 @@ QString run(SwitchScan::Rules rules, int lastKana, bool captioned, const QString
         case 's': trace << token(scan.select(shown)); break;
         case 'w': scan.reachedElsewhere(e.mid(1).toInt()); break;
         case 'h': shown = scannable(e.mid(1).toInt(), captioned); break;
+        case 'o':
+            scan.setOrderSource([name = e.at(1)] { return orderNamed(name); });
+            shown.set(kFirstOffBoard);
+            break;
         default: qFatal("unknown event");
         }
     }
@@ -131,6 +147,10 @@ private slots:
             << 1 << 1 << false << 5 << false << "t t t t w1 t" << "G0* G1 G12 G13 - G1*";
         QTest::newRow("a key hidden while highlighted is not pressed")
             << 1 << 3 << false << 55 << false << "t t s t h5 s" << "G0* G1 G2 K6* K7 K7";
+        QTest::newRow("the order is asked again when the scan starts again: けすのれつ first")
+            << 1 << 3 << false << 55 << false << "oR s s" << "G0* !0:G0* K61*";
+        QTest::newRow("a place beside the board is offered and pressed as a key is")
+            << 1 << 3 << false << 55 << false << "oW s s s" << "G0* !0:G0* K66* !66:G0*";
         QTest::newRow("a column hidden while inside it: on to the next shown group")
             << 1 << 3 << false << 55 << false << "t t s t h5 t" << "G0* G1 G2 K6* K7 G12*";
     }

@@ -1,13 +1,13 @@
 // Writing as a user does it: kana keys pressed with the mouse, Enter or
 // Space, the voicing marks, the insertion bar, delete, new line, clear all,
 // undo, copy and paste; what is spoken, in which voice.
-#include "app/fonts.h"
-#include "app/keybutton.h"
-#include "app/keytable.h"
+#include "base/fonts.h"
+#include "base/keybutton.h"
+#include "base/keytable.h"
 #include "app/mainform.h"
-#include "app/messageboxes.h"
-#include "app/textdisplay.h"
-#include "app/textmodel.h"
+#include "base/messageboxes.h"
+#include "base/textdisplay.h"
+#include "base/textmodel.h"
 #include "speech/recordingspeech.h"
 
 #include <QApplication>

@@ -9,7 +9,7 @@
 // SMTP authentication), kept in smail.ini beside it (installed: in the
 // user's configuration folder) and used by every send.
 
-#include "app/places.h"
+#include "base/places.h"
 #include "mail/mailercommand.h"
 #include "mail/message.h"
 #include "mail/smail/settingswindow.h"

@@ -1,6 +1,6 @@
 #include "mail/smail/settingswindow.h"
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -5,6 +5,7 @@ the received mail, screenshots."""
 
 import array
 import ctypes
+import datetime
 import os
 import pwd
 import re
@@ -24,6 +25,12 @@ RATE = 16000
 
 def sjis(text):
     return text.encode("cp932")
+
+
+def today_name():
+    """Today's diary file name."""
+    d = datetime.date.today()
+    return f"日記{d.year % 100:02d}年{d.month:02d}月{d.day:02d}日.txt"
 
 
 def wait_until(predicate, seconds):
@@ -342,6 +349,17 @@ class ProgramCase(unittest.TestCase):
         os.makedirs(os.path.dirname(path), exist_ok=True)
         subprocess.run(["import", "-window", "root", path], env=self.env, check=False)
         return path
+
+    def diary_path(self):
+        return os.path.join(self.dist, "日記", today_name())
+
+    def diary_bytes(self):
+        """Today's diary file, None while there is none."""
+        try:
+            with open(self.diary_path(), "rb") as f:
+                return f.read()
+        except FileNotFoundError:
+            return None
 
     def read_settings(self):
         with open(self.ini_path, "rb") as f:

@@ -9,25 +9,11 @@ import subprocess
 import time
 import unittest
 
-from harness import ProgramCase, sjis
+from harness import ProgramCase, sjis, today_name
 
-
-def today_name():
-    d = datetime.date.today()
-    return f"日記{d.year % 100:02d}年{d.month:02d}月{d.day:02d}日.txt"
 
 
 class DiaryDay(ProgramCase):
-    def diary_path(self):
-        return os.path.join(self.dist, "日記", today_name())
-
-    def diary_bytes(self):
-        try:
-            with open(self.diary_path(), "rb") as f:
-                return f.read()
-        except FileNotFoundError:
-            return None
-
     def settings_text(self):
         try:
             return self.read_settings().decode("cp932")

@@ -27,22 +27,14 @@ class WriteThankYou(ProgramCase):
         self.keyboard.close()
         super().tearDown()
 
-    def diary_text(self):
-        path = os.path.join(self.dist, "日記", "日記" + time.strftime("%y年%m月%d日") + ".txt")
-        try:
-            with open(path, "rb") as f:
-                return f.read()
-        except FileNotFoundError:
-            return None
-
     def start_with_method(self, number):
         with open(self.ini_path, "wb") as f:
             f.write(sjis(f"[入力方法]\r\n番号={number}\r\n"))
         self.start_program()
 
     def assert_kept(self):
-        self.wait_for(lambda: self.diary_text() is not None, message="today's diary file")
-        self.assertEqual(self.diary_text().rstrip(b"\r\n"), sjis("ありがとう。"))
+        self.wait_for(lambda: self.diary_bytes() is not None, message="today's diary file")
+        self.assertEqual(self.diary_bytes().rstrip(b"\r\n"), sjis("ありがとう。"))
 
     def assert_heard(self, action):
         mark = self.recorder.mark()

@@ -41,16 +41,6 @@ class ArrowKeyWriting(ProgramCase):
         self.keyboard.close()
         super().tearDown()
 
-    def diary_path(self):
-        return os.path.join(self.dist, "日記", "日記" + time.strftime("%y年%m月%d日") + ".txt")
-
-    def diary(self):
-        try:
-            with open(self.diary_path(), "rb") as f:
-                return f.read()
-        except FileNotFoundError:
-            return None
-
     def go_and_press(self, name):
         """Walks from the key reached to the named one and presses Enter."""
         (c0, r0), (c1, r1) = place(self.at), place(TAGS[name])
@@ -80,8 +70,8 @@ class ConvertWithArrowKeys(ArrowKeyWriting):
             self.go_and_press(kana)
         for key in ("へんかん", "へんかん", "かくてい", "かくてい", "かくてい", "しまう"):
             self.go_and_press(key)
-        self.wait_for(lambda: self.diary() is not None, message="today's diary file")
-        self.assertEqual(self.diary(), sjis("今日はいい天気"))
+        self.wait_for(lambda: self.diary_bytes() is not None, message="today's diary file")
+        self.assertEqual(self.diary_bytes(), sjis("今日はいい天気"))
         history = os.path.join(self.tmp, "data", "mojipot", "kanji-history.txt")
         with open(history, encoding="utf-8") as f:
             self.assertIn("きょうは\t今日は", f.read())

@@ -11,14 +11,10 @@ import subprocess
 import time
 import unittest
 
-from harness import Keyboard, ProgramCase, sjis
+from harness import Keyboard, ProgramCase, sjis, today_name
 
 QUEUE = f"mojipot_e2e_{os.getpid()}"
 
-
-def today_name():
-    d = datetime.date.today()
-    return f"日記{d.year % 100:02d}年{d.month:02d}月{d.day:02d}日.txt"
 
 
 def run(*cmd):
@@ -26,13 +22,6 @@ def run(*cmd):
 
 
 class KeyboardOnly(ProgramCase):
-    def diary_bytes(self):
-        try:
-            with open(os.path.join(self.dist, "日記", today_name()), "rb") as f:
-                return f.read()
-        except FileNotFoundError:
-            return None
-
     def wait_quiet(self):
         """Until what the program says has been spoken."""
         deadline = time.monotonic() + 15

@@ -85,17 +85,9 @@ class SwitchCase(ProgramCase):
                 return y
         self.fail("the board's yellow was not found")
 
-    def diary(self):
-        path = os.path.join(self.dist, "日記", "日記" + time.strftime("%y年%m月%d日") + ".txt")
-        try:
-            with open(path, "rb") as f:
-                return f.read()
-        except FileNotFoundError:
-            return None
-
     def assert_kept(self, text="ありがとう。"):
-        self.wait_for(lambda: self.diary() is not None, message="today's diary file")
-        self.assertEqual(self.diary(), sjis(text))
+        self.wait_for(lambda: self.diary_bytes() is not None, message="today's diary file")
+        self.assertEqual(self.diary_bytes(), sjis(text))
 
     # ---- what the screen shows ----
 

@@ -46,9 +46,11 @@ class PackageFiles(unittest.TestCase):
             with self.subTest(program=program):
                 self.assertTrue(os.access(self.path(program), os.X_OK))
         self.assertTrue(os.path.isfile(self.path("/usr/share/mojipot/installed")))
-        # The read-me is the portable folder's file byte for byte (Shift-JIS, CR LF).
-        with open(self.path(README), "rb") as installed, open(os.path.join(DIST, "ReadMe日記.txt"), "rb") as dist:
-            self.assertEqual(installed.read(), dist.read())
+        # The read-me (Shift-JIS, CR LF) and the kana model are the portable folder's byte for byte.
+        for installed_path, dist_name in [(README, "ReadMe日記.txt"), ("/usr/share/mojipot/kanamodel.bin", "kanamodel.bin")]:
+            with self.subTest(file=dist_name), open(self.path(installed_path), "rb") as installed, \
+                    open(os.path.join(DIST, dist_name), "rb") as dist:
+                self.assertEqual(installed.read(), dist.read())
         self.assertTrue(os.path.isfile(self.path(f"/usr/share/icons/hicolor/scalable/apps/{APP_ID}.svg")))
         sizes = os.listdir(self.path("/usr/share/icons/hicolor"))
         self.assertIn("48x48", sizes)

@@ -1,0 +1,79 @@
+#include "base/wholefile.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace wholefile {
+
+namespace {
+
+bool readOnly(const QFileInfo &info)
+{
+    return !info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner);
+}
+
+// Asks the system to put what was written to an open file, or a folder's
+// list of names, on the disk. Some file systems cannot do it for a folder
+// and say so: nothing is lost by that.
+bool syncToDisk(int fd, bool folder)
+{
+#ifdef Q_OS_UNIX
+    while (::fsync(fd) != 0) {
+        if (errno == EINTR)
+            continue;
+        return folder && (errno == EINVAL || errno == ENOTSUP);
+    }
+#else
+    Q_UNUSED(fd);
+    Q_UNUSED(folder);
+#endif
+    return true;
+}
+
+bool syncFolder(const QString &folder)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = syncToDisk(fd, true);
+    ::close(fd);
+    return ok;
+#else
+    Q_UNUSED(folder);
+    return true;
+#endif
+}
+
+} // namespace
+
+bool replace(const QString &path, QByteArrayView bytes, Access access)
+{
+    const QFileInfo info(path);
+    if (info.exists() && (!info.isFile() || readOnly(info)))
+        return false;
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.isDir() || readOnly(folder))
+        return false;
+
+    // Unbuffered, so that a full disk fails the write that meets it and not
+    // a later flush whose failure the commit would not notice.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    const bool written = (access != Access::OwnerOnly
+                          || file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        && file.write(bytes.data(), bytes.size()) == bytes.size() && syncToDisk(file.handle(), false);
+    if (!written)
+        return false; // the new file goes with `file`, the old one stays
+    // A link is followed: the file it names is replaced, in its own folder.
+    return file.commit() && syncFolder(QFileInfo(QFileInfo(path).canonicalFilePath()).absolutePath());
+}
+
+} // namespace wholefile

@@ -1,0 +1,90 @@
+"""The program on a desktop where an assistive tool listens on the
+accessibility bus, as a screen reader does: a private session bus, the
+accessibility bus started from it by at-spi2-core's launcher, a client
+registered for focus and key events, and Qt's bridge switched on. Every
+press must still count once: two quick presses act twice, a held key once."""
+
+import os
+import signal
+import subprocess
+import time
+import unittest
+
+from harness import Keyboard, ProgramCase, sjis
+
+SYSTEM_PYTHON = "/usr/bin/python3"
+LISTENER = os.path.join(os.path.dirname(__file__), "a11y_listener.py")
+
+
+def have_bus_tools():
+    return (os.path.exists("/usr/libexec/at-spi-bus-launcher")
+            and subprocess.run([SYSTEM_PYTHON, "-c", "import pyatspi"], capture_output=True).returncode == 0)
+
+
+@unittest.skipUnless(have_bus_tools(), "at-spi2-core or python3-pyatspi is not installed")
+class AccessibilityCase(ProgramCase):
+    def setUp(self):
+        super().setUp()
+        self.bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                                    stdout=subprocess.PIPE, text=True, start_new_session=True)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus.stdout.readline().strip()
+        self.env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+        self.events_path = os.path.join(self.tmp, "a11y-events.txt")
+        self.events_file = open(self.events_path, "w")
+        self.listener = subprocess.Popen([SYSTEM_PYTHON, LISTENER], env=self.env, stdout=self.events_file,
+                                         stderr=subprocess.STDOUT, start_new_session=True)
+        self.wait_for(lambda: "ready" in self.events(), 20, "the accessibility client")
+        self.keyboard = Keyboard(self.env["DISPLAY"])
+
+    def tearDown(self):
+        self.keyboard.close()
+        for proc in (self.listener, self.bus):
+            try:
+                os.killpg(proc.pid, signal.SIGTERM)  # the bus takes the services it started with it
+            except ProcessLookupError:
+                pass
+            proc.wait(5)
+        self.bus.stdout.close()
+        self.events_file.close()
+        super().tearDown()
+
+    def events(self):
+        with open(self.events_path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+
+    def focused_names(self):
+        return [line.split("\t")[2] for line in self.events().splitlines()
+                if line.startswith("focus\t") and line.count("\t") >= 2]
+
+    def assert_kept(self, text):
+        self.key("ctrl+s")
+        self.wait_for(lambda: self.diary_bytes() is not None, message="today's diary file")
+        self.assertEqual(self.diary_bytes(), sjis(text), self.program_output()[-3000:])
+
+
+class PressesCount(AccessibilityCase):
+    def test_arrow_keys_and_enter_twice_act_twice_held_once(self):
+        self.start_program()
+        self.wait_for(lambda: "よむ" in self.focused_names(), 10, "the client to see よむ take the focus")
+        self.keyboard.hold("Left", 1.5)  # held: "あ" and no further
+        time.sleep(0.3)
+        self.keyboard.press("Return", "Return", "Return", "Down", "Down", "Return", pause=0.08)
+        time.sleep(0.5)
+        self.assert_kept("あああう")
+
+    def test_switch_pressed_twice_moves_twice(self):
+        with open(self.ini_path, "wb") as f:
+            f.write(sjis("[入力方法]\r\n番号=4\r\n[スイッチ]\r\n方式=2\r\n"))
+        self.start_program()
+        time.sleep(3)  # the scan begins after the greeting
+        # Two moves from "よむ": the か column; Enter enters it and presses か.
+        self.keyboard.press("space", pause=0.2)
+        self.keyboard.press("space", pause=0.2)
+        self.keyboard.press("Return", pause=0.2)
+        self.keyboard.press("Return", pause=0.2)
+        time.sleep(0.5)
+        self.assert_kept("か")
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,4 @@
+# The kana model, on the model file the build lays out in dist/.
+mojipot_test(tst_prediction SOURCES tst_prediction.cpp)
+target_compile_definitions(tst_prediction PRIVATE MOJIPOT_KANA_MODEL_FILE="${MOJIPOT_DIST_DIR}/kanamodel.bin")
+add_dependencies(tst_prediction kana_model)

@@ -114,8 +114,8 @@ class ConvertWithMozc(AsOrdinaryUser):
         self.start_program()
         # Mozc's first candidates are right: one "へんかん", one "かくてい" a phrase.
         self.write("きょうはいいてんき", "へんかん", "かくてい", "かくてい", "しまう")
-        self.wait_for(lambda: self.diary() is not None, message="today's diary file")
-        self.assertEqual(self.diary(), sjis("今日はいい天気"))
+        self.wait_for(lambda: self.diary_bytes() is not None, message="today's diary file")
+        self.assertEqual(self.diary_bytes(), sjis("今日はいい天気"))
         self.assertIn("いいてんき\tいい天気", self.history())  # a phrase as Mozc cuts it
         profile = os.path.join(self.home, ".local", "share", "mojipot", "mozc", ".config", "mozc")
         self.assertTrue(os.path.isdir(profile), "no Mozc profile in the data folder")
@@ -148,8 +148,8 @@ class ConvertWithMozc(AsOrdinaryUser):
 
         self.start_program()
         self.write("きしゃ", "へんかん", "かくてい", "しまう")
-        self.wait_for(lambda: self.diary() is not None, message="today's diary file")
-        self.assertEqual(self.diary(), sjis("記者"))
+        self.wait_for(lambda: self.diary_bytes() is not None, message="today's diary file")
+        self.assertEqual(self.diary_bytes(), sjis("記者"))
         self.end_program()
         self.assertEqual(snapshot(self.own), before)
         self.assertEqual(self.processes(), servers, "the user's own Mozc was ended, or ours left running")
@@ -165,8 +165,8 @@ class MozcHelperMissing(AsOrdinaryUser):
     def test_automatic_falls_back_to_anthy_quietly(self):
         self.start_program()
         self.write("きょうはいいてんき", "へんかん", "へんかん", "かくてい", "かくてい", "かくてい", "しまう")
-        self.wait_for(lambda: self.diary() is not None, seconds=10, message="today's diary file")
-        self.assertEqual(self.diary(), sjis("今日はいい天気"))
+        self.wait_for(lambda: self.diary_bytes() is not None, seconds=10, message="today's diary file")
+        self.assertEqual(self.diary_bytes(), sjis("今日はいい天気"))
         self.assertIsNone(self.notice_box())
         self.assertFalse(os.path.exists(os.path.join(self.home, ".local", "share", "mojipot", "mozc")))
 

@@ -6,6 +6,7 @@
 #include "base/pencilpicture.h"
 #include "speech/announcements.h"
 
+#include <QAccessibleWidget>
 #include <QFrame>
 #include <QLabel>
 #include <QPainter>
@@ -17,6 +18,45 @@ namespace {
 int scaled(int value, double scale)
 {
     return static_cast<int>(std::nearbyint(value * scale)); // nearest, ties to even
+}
+
+// What assistive tools see of a key: its caption (on one line) as its name,
+// what it says when reached as its description, and the Press action; a key
+// without a caption is not there for them.
+class KeyAccessible : public QAccessibleWidget
+{
+public:
+    explicit KeyAccessible(KeyButton *key) : QAccessibleWidget(key, QAccessible::Button) {}
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return key()->text().remove(u'\n');
+        if (t == QAccessible::Description)
+            return blank() ? QString() : announcements::forKey(key()->Tag(), key()->text(), false).remove(u'\n');
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.invisible = s.invisible || blank();
+        s.disabled = s.disabled || blank();
+        return s;
+    }
+    QStringList actionNames() const override { return blank() ? QStringList() : QStringList{pressAction()}; }
+    void doAction(const QString &action) override
+    {
+        if (action == pressAction() && !blank())
+            key()->click();
+    }
+
+private:
+    KeyButton *key() const { return static_cast<KeyButton *>(widget()); }
+    bool blank() const { return key()->text().trimmed().isEmpty(); }
+};
+
+QAccessibleInterface *keyInterface(const QString &className, QObject *object)
+{
+    return className == QLatin1String("KeyButton") ? new KeyAccessible(static_cast<KeyButton *>(object)) : nullptr;
 }
 
 } // namespace
@@ -36,6 +76,8 @@ Board::Board(QWidget *parent) : QWidget(parent)
     pal.setColor(QPalette::Window, QColor(255, 255, 0));
     setPalette(pal);
     setFont(fonts::proportional(12, false));
+    static const bool keysDescribed = (QAccessible::installFactory(keyInterface), true);
+    Q_UNUSED(keysDescribed);
 
     auto *panel = place(new QWidget(this), QRect(40, 5, 786, 296));
     panel->setObjectName(QStringLiteral("Panel1"));
@@ -46,6 +88,7 @@ Board::Board(QWidget *parent) : QWidget(parent)
 
     m_display = place(new TextDisplay(this), QRect(45, 10, 776, 288));
     m_display->setObjectName(QStringLiteral("Hyouji_edit"));
+    m_display->setAccessibleName(QStringLiteral("ぶんしょう"));
 
     auto *bevel = place(new QFrame(this), QRect(15, 306, 837, 285));
     bevel->setObjectName(QStringLiteral("Bevel1"));
@@ -70,8 +113,6 @@ Board::Board(QWidget *parent) : QWidget(parent)
         key->setObjectName(QString::fromLatin1(designed.controlName));
         key->setFont(fonts::proportional(designed.charHeight, true));
         key->setCursor(designed.tag == keys::kClearAll ? Qt::ArrowCursor : Qt::PointingHandCursor);
-        // Screen readers (and tests) find a key by what it says when reached.
-        key->setAccessibleName(announcements::forKey(designed.tag, designed.caption, false));
         m_keys[designed.tag] = key;
     }
     // Tab visits the keys in Tag order, from "よむ" round to "おわり" and back.

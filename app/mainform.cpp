@@ -31,6 +31,7 @@
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QTimer>
 #include <cmath>
 
 TMain_form::TMain_form(DirectSS *speech, QWidget *parent) : QMainWindow(parent), DirectSS1(speech), voices(*speech)
@@ -99,6 +100,7 @@ void TMain_form::connectMenus()
     };
     on(menus.R1, &TMain_form::Button0Click);
     on(menus.N7, &TMain_form::N7Click);
+    on(menus.ScreenReader1, &TMain_form::ScreenReader1Click);
     on(menus.N11, &TMain_form::N11Click);
     on(menus.N12, &TMain_form::N12Click);
     on(menus.N13, &TMain_form::N13Click);
@@ -203,7 +205,26 @@ void TMain_form::FormCreate()
         readSettingsAtStart();
         voices.use(speech::Role::Selection);
     });
-    guarded([this] { applySwitchSettings(input::SwitchSettings::read(settings())); });
+    guarded([this] { readSwitchSettingsAtStart(); });
+}
+
+void TMain_form::readSwitchSettingsAtStart()
+{
+    // Two switches on one key (a hand-edited file) are put back to the
+    // style's own keys, stored so, and the user is told once the window is shown.
+    const ProfileFile ini = settings();
+    bool clashed = false;
+    const input::SwitchSettings s = input::SwitchSettings::read(ini, &clashed);
+    applySwitchSettings(s);
+    if (!clashed)
+        return;
+    QTimer::singleShot(0, this, [this] {
+        voices.say(QStringLiteral("いどうと けっていが おなじ スイッチだったので、はじめの スイッチに もどしました"),
+                   speech::Role::Decision);
+        notice(QStringLiteral("スイッチの設定で　移動と決定が　おなじ　スイッチだったので、"
+                              "はじめの　スイッチ（移動は　スペース、決定は　エンター）に　もどしました"));
+    });
+    s.write(ini); // said once: the file now holds keys that work
 }
 
 void TMain_form::applySwitchSettings(const input::SwitchSettings &s)
@@ -226,6 +247,8 @@ void TMain_form::readSettingsAtStart()
     }
     voices.Selection_voice = ini.readInteger(QStringLiteral("音声"), QStringLiteral("男性"), 1);
     voices.Decision_voice = ini.readInteger(QStringLiteral("音声"), QStringLiteral("女性"), 2);
+    voices.namesToScreenReader = ini.readBool(QStringLiteral("読み"), QStringLiteral("スクリーンリーダー"), false);
+    menus.ScreenReader1->setChecked(voices.namesToScreenReader);
     const bool inverted = ini.readBool(QStringLiteral("文字"), QStringLiteral("反転"), false);
     menus.I1->setChecked(inverted);
     Hyouji_edit->setInverted(inverted);
@@ -335,6 +358,12 @@ void TMain_form::Print1Click() { Button60Click(); }
 void TMain_form::N7Click()
 {
     Sound_form->showModal();
+}
+
+void TMain_form::ScreenReader1Click()
+{
+    voices.namesToScreenReader = menus.ScreenReader1->isChecked();
+    settings().writeBool(QStringLiteral("読み"), QStringLiteral("スクリーンリーダー"), voices.namesToScreenReader);
 }
 
 void TMain_form::TenKeyUp(int key, Qt::KeyboardModifiers modifiers)

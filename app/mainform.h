@@ -128,6 +128,9 @@ public:
     TMail_form *Mail_form = nullptr; // the mail settings dialog, created with the window
     // Voice settings (speech/soundform).
     void N7Click();
+    // "スクリーンリーダーがよむ": the names of reached keys and scan places are
+    // left to the screen reader, which hears them through the accessible focus.
+    void ScreenReader1Click();
     TSound_form *Sound_form = nullptr; // the voice settings dialog, created with the window
     // Writing (app/composition, app/editing): kana entry, the display's
     // handlers and the editing commands.
@@ -159,6 +162,7 @@ private:
     void connectMenus();
     void keyPressed(KeyButton *key);
     void readSettingsAtStart();
+    void readSwitchSettingsAtStart();
 
     Board *m_board = nullptr;
     std::function<void()> m_tonePlayer;

@@ -53,6 +53,7 @@ MenuItems buildMenus(QMenuBar *bar)
     m.Read = menu(bar, "Read", "読む(&R)");
     m.R1 = item(m.Read, "R1", "文章を読む(&R)", QKeySequence(Qt::CTRL | Qt::Key_R));
     m.N7 = item(m.Read, "N7", "音声設定(&S)...");
+    m.ScreenReader1 = check(m.Read, "ScreenReader1", "スクリーンリーダーがよむ");
 
     m.Mail = menu(bar, "Mail", "メール設定(&M)");
     m.Send1 = item(m.Mail, "Send1", "送信(&S)", QKeySequence(Qt::CTRL | Qt::Key_M));

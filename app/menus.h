@@ -12,8 +12,8 @@ struct MenuItems
     QAction *N2, *Save1, *Exit1, *Print1, *Exit2;
     // 編集
     QAction *Del, *A1, *Undo1, *Copy1, *N19;
-    // 読む
-    QAction *R1, *N7;
+    // 読む; the names of reached places left to a screen reader
+    QAction *R1, *N7, *ScreenReader1;
     // メール設定
     QAction *Send1, *N6;
     // 練習モード (one radio group)

@@ -141,7 +141,15 @@ void createFolders(const Places &places)
 {
     if (!places.installed)
         return; // the portable folder is laid out by whoever unpacked it
-    QDir().mkpath(places.diaryFolder);
+    // Diaries are private: the folders made for them (もじぽっと帳 and 日記)
+    // are the owner's alone. A folder that is there already keeps what its
+    // owner chose, and so does the documents folder itself.
+    const QString diaries = QDir::cleanPath(places.diaryFolder);
+    const QString ours = QFileInfo(QFileInfo(diaries).path()).path(); // the documents folder
+    QDir().mkpath(ours);
+    for (const QString &folder : {QFileInfo(diaries).path(), diaries})
+        if (!QFileInfo::exists(folder))
+            QDir().mkdir(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QDir().mkpath(QFileInfo(places.settingsFile).path());
 }
 

@@ -62,7 +62,8 @@ UserEnvironment userEnvironment();
 // resolve() for the running program file.
 Places forThisProgram(const QString &startFolder);
 // In the installed layout, the diary folder and the settings folder are
-// made when missing (a failure shows later, when a file is written there).
+// made when missing (a failure shows later, when a file is written there);
+// the diary folder and the one above it, when made here, are owner-only.
 void createFolders(const Places &places);
 
 } // namespace places

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -213,6 +214,27 @@ std::optional<int> ProfileFile::parseInteger(const QString &text)
     return static_cast<int>(v);
 }
 
+std::optional<int> ProfileFile::parseIntegerIn(const QString &text, const Range &range)
+{
+    if (const auto v = parseInteger(text))
+        return range.clamp(*v);
+    // Decimal digits past what 32 bits hold: still plainly a number, and
+    // the nearest end is what was meant.
+    QStringView digits(text);
+    const bool negative = digits.startsWith(u'-');
+    if (negative || digits.startsWith(u'+'))
+        digits = digits.sliced(1);
+    if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return std::nullopt;
+    while (digits.size() > 1 && digits.front() == u'0')
+        digits = digits.sliced(1);
+    if (digits.size() <= 18) {
+        const qlonglong v = digits.toLongLong() * (negative ? -1 : 1);
+        return v < range.low ? range.low : v > range.high ? range.high : int(v);
+    }
+    return negative ? range.low : range.high;
+}
+
 QString ProfileFile::readString(const QString &section, const QString &key, const QString &defaultValue) const
 {
     return lookup(readAll(), section, key).value_or(defaultValue).left(kMaxValueLength);
@@ -224,6 +246,12 @@ int ProfileFile::readInteger(const QString &section, const QString &key, int def
     if (!text)
         return defaultValue;
     return parseInteger(*text).value_or(defaultValue);
+}
+
+int ProfileFile::readIntegerIn(const QString &section, const QString &key, const Range &range) const
+{
+    const std::optional<QString> text = lookup(readAll(), section, key);
+    return text ? parseIntegerIn(*text, range).value_or(range.standard) : range.standard;
 }
 
 bool ProfileFile::readBool(const QString &section, const QString &key, bool defaultValue) const

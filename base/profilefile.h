@@ -27,6 +27,17 @@ public:
     // Decimal, or hexadecimal after "0x" when the text is longer than two
     // characters; the default when missing, empty, not a number or out of range.
     int readInteger(const QString &section, const QString &key, int defaultValue) const;
+    // A value kept within a range, and what stands for it when missing.
+    struct Range
+    {
+        int low, high, standard;
+        int clamp(int v) const { return v < low ? low : v > high ? high : v; }
+    };
+    // An integer as readInteger reads it, or decimal digits of any length
+    // after an optional sign, brought to the nearest end of the range; the
+    // range's standard value for anything else (missing, empty, words,
+    // full-width digits).
+    int readIntegerIn(const QString &section, const QString &key, const Range &range) const;
     // Any integer other than 0 is true.
     bool readBool(const QString &section, const QString &key, bool defaultValue) const;
 
@@ -41,6 +52,7 @@ public:
     static QByteArray withValue(QByteArrayView file, const QString &section, const QString &key,
                                 const QString &value);
     static std::optional<int> parseInteger(const QString &text);
+    static std::optional<int> parseIntegerIn(const QString &text, const Range &range);
 
     static constexpr int kMaxValueLength = 2047;
 

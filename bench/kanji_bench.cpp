@@ -18,6 +18,7 @@
 #include "app/mainform.h"
 #include "base/textdisplay.h"
 #include "bench/eventwait.h"
+#include "bench/resident.h"
 #include "kanji/accuracy.h"
 #include "kanji/engine.h"
 #include "kanji/kanjiwriting.h"
@@ -47,17 +48,6 @@ double percentile(QList<double> v, double p)
         return 0;
     std::sort(v.begin(), v.end());
     return v[qMin(int(v.size()) - 1, int(p * (v.size() - 1) + 0.5))];
-}
-
-long residentKb(const QString &process = QStringLiteral("self"))
-{
-    QFile f(QStringLiteral("/proc/%1/status").arg(process));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return 0;
 }
 
 // libkkc as a user-facing engine would use it: the language model's best
@@ -201,7 +191,7 @@ void engineCosts(const QList<kanji::Sentence> &set)
     std::printf("Engine costs (median / p95 of 40 runs each):\n  Anthy\n");
     // Anthy started for the first time in this process: as 自動 with Mozc's
     // helper missing, which is Anthy alone.
-    const long before = residentKb();
+    const long before = bench::residentKb();
     qputenv("MOJIPOT_MOZC_HELPER", "/nonexistent/mozc_emacs_helper");
     QElapsedTimer t;
     t.start();
@@ -211,7 +201,7 @@ void engineCosts(const QList<kanji::Sentence> &set)
                 kanji::usesMozc(*anthy) ? " (Mozc used: not valid)" : " (also 自動 with Mozc's helper missing)");
     qunsetenv("MOJIPOT_MOZC_HELPER");
     conversionTimes(*anthy, set);
-    std::printf("    %-34s %+7.1f MiB (this process)\n", "memory after the runs", (residentKb() - before) / 1024.0);
+    std::printf("    %-34s %+7.1f MiB (this process)\n", "memory after the runs", (bench::residentKb() - before) / 1024.0);
 
     if (const QString reason = kanji::MozcEngine::unavailableReason(); !reason.isEmpty()) {
         std::printf("  Mozc not measured: %s\n", qPrintable(reason));
@@ -244,8 +234,8 @@ void engineCosts(const QList<kanji::Sentence> &set)
     std::printf("    %-34s %7lld ms\n", "user's first conversion when ready", qlonglong(t.elapsed()));
     conversionTimes(mozc, set);
     kanji::measure(mozc, set);
-    const long helper = residentKb(QString::number(mozc.helperProcess()));
-    const long server = residentKb(QString::number(mozc.serverProcess()));
+    const long helper = bench::residentKb(QString::number(mozc.helperProcess()));
+    const long server = bench::residentKb(QString::number(mozc.serverProcess()));
     std::printf("    %-34s %7.1f MiB (server %.1f, helper %.1f; after the sentence set)\n", "memory",
                 (helper + server) / 1024.0, server / 1024.0, helper / 1024.0);
 
@@ -277,14 +267,14 @@ QStringList runsOf(int length, const QList<kanji::Sentence> &set)
 
 void latency(const QList<kanji::Sentence> &set, int runs)
 {
-    const long before = residentKb();
+    const long before = bench::residentKb();
     auto *speech = new SpeechControl(SpeechControl::defaultOptions());
     if (!speech->hasSound())
         std::printf("no sound device: start PulseAudio first (. scripts/services)\n");
     TMain_form form(speech);
     form.show();
     form.Kanji->setEnabled(true);
-    const long withWindow = residentKb();
+    const long withWindow = bench::residentKb();
     QObject context;
     QHash<quint64, qint64> firstSound;
     QObject::connect(speech, &SpeechControl::sounding, &context,
@@ -310,7 +300,7 @@ void latency(const QList<kanji::Sentence> &set, int runs)
     cold.start();
     convertKey->click();
     const qint64 coldMs = cold.elapsed();
-    const long afterEngine = residentKb();
+    const long afterEngine = bench::residentKb();
     bench::wait(1500);
     std::printf("\nFirst \"へんかん\" (engine start and kanji dictionary read): %lld ms\n", qlonglong(coldMs));
     std::printf("Memory: %ld MiB before the window, %ld MiB with it, +%.1f MiB after the engine's first conversion\n",

@@ -59,6 +59,26 @@ QSet<quint32> keysDownNow()
     return down;
 }
 
+// Keys that are also modifiers: the menu bar takes a lone Alt (or Meta) as
+// the way into its menus unless the key is taken before it sees it.
+bool isModifierKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 KeyFilter::KeyFilter(QWidget &window, Methods &methods, context::Window &reporter)
@@ -172,9 +192,21 @@ bool KeyFilter::answerBoxClick(QObject *watched, QMouseEvent *event)
     if (!box || !box->defaultButton() || !qobject_cast<QWindow *>(watched)
         || input::roleOfButton(m_methods.switches().settings(), input::buttonSwitch(event->button())) != input::SwitchRole::Select)
         return false;
-    if (event->type() != QEvent::MouseButtonRelease)
+    if (event->type() != QEvent::MouseButtonRelease) {
+        m_methods.switches().answeredBox();
         box->defaultButton()->click();
+    }
     return true;
+}
+
+void KeyFilter::noteBoxAnswer(QObject *watched, const QKeyEvent *event)
+{
+    // Once per press, where the window system hands it to the box's window,
+    // whichever way the box then takes it (Enter and Space as its own keys).
+    if (event->type() == QEvent::KeyPress && qobject_cast<QWindow *>(watched) && openBox(watched)
+        && input::roleOfKey(m_methods.switches().settings(), event->key(), event->modifiers() & Qt::KeypadModifier)
+               != input::SwitchRole::None)
+        m_methods.switches().answeredBox();
 }
 
 bool KeyFilter::eventFilter(QObject *watched, QEvent *event)
@@ -200,11 +232,14 @@ bool KeyFilter::eventFilter(QObject *watched, QEvent *event)
         key->accept();
         return true;
     }
-    if (!meantForMainWindow(watched))
+    if (!meantForMainWindow(watched)) {
+        noteBoxAnswer(watched, key);
         return type == QEvent::KeyPress && answerBox(watched, key);
+    }
     if (type == QEvent::ShortcutOverride) {
-        // A switch key is the switch's alone: no short-cut takes it.
-        const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        // A switch key is the switch's alone: no short-cut takes it, nor the
+        // menu bar a modifier key that is a switch.
+        const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) || isModifierKey(key->key());
         if (!plain || !m_methods.switches().isActive()
             || input::roleOfKey(m_methods.switches().settings(), key->key(), key->modifiers() & Qt::KeypadModifier)
                    == input::SwitchRole::None)

@@ -25,7 +25,9 @@ class Methods;
 //  - every key release is handed to the input method in use before the
 //    focused control sees it;
 //  - with switch input, the switch keys and buttons go to the scan and no
-//    further, and a switch answers the program's boxes as Enter would.
+//    further (a modifier key that is a switch never reaches the menu bar),
+//    and a switch answers the program's boxes as Enter would; that press
+//    counts for the time in which presses are ignored.
 // The last two act only on keys meant for the main window: a dialog, a menu
 // or the menu bar in keyboard mode keeps its own arrow keys.
 class KeyFilter : public QObject
@@ -47,6 +49,7 @@ private:
     QMessageBox *openBox(QObject *watched) const;
     bool answerBox(QObject *watched, QKeyEvent *event);
     bool answerBoxClick(QObject *watched, QMouseEvent *event);
+    void noteBoxAnswer(QObject *watched, const QKeyEvent *event);
     bool isRepeat(QObject *watched, const QKeyEvent *event);
 
     QWidget &m_window;

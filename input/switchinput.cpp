@@ -6,6 +6,7 @@
 #include "speech/directss.h"
 #include "speech/voices.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -30,7 +31,7 @@ bool boardCovered()
 }
 
 SwitchInput::SwitchInput(const context::Context &ctx, Methods &methods)
-    : QObject(&methods), m_ctx(ctx), m_methods(methods)
+    : QObject(&methods), m_ctx(ctx), m_methods(methods), m_access(ctx.window.widget())
 {
     for (QTimer *t : {&m_stepTimer, &m_holdTimer}) {
         t->setSingleShot(true);
@@ -69,6 +70,7 @@ void SwitchInput::setActive(bool active)
     m_holdTimer.stop();
     m_scan.stop();
     m_ctx.keys.setColumnFrame(-1);
+    m_access.clear();
     m_pending = {};
     m_waiting = active;
     const bool was = m_active;
@@ -89,25 +91,34 @@ void SwitchInput::show(const ScanStep &step)
     m_stepTimer.stop();
     m_first = step.first;
     const ScanPlace &p = step.place;
+    m_access.clear();
     if (p.level == ScanPlace::Key && p.tag != kBack) {
         m_ctx.keys.setColumnFrame(-1);
         KeyButton *key = m_ctx.keys.key(p.tag);
         m_methods.Scan_pos = p.tag;
+        const bool had = key->hasFocus();
         key->setFocus(Qt::OtherFocusReason); // announced and framed as every key reached
         if (m_ctx.keys.framedKey() != key)   // it had the focus already
             m_ctx.keys.announce(key);
+        if (had && QAccessible::isActive()) { // assistive tools hear of it all the same
+            QAccessibleEvent focus(key, QAccessible::Focus);
+            QAccessible::updateAccessibility(&focus);
+        }
     } else if (p.level != ScanPlace::None) {
         const ScanGroup &group = m_scan.order()[p.group];
+        const QString name = p.level == ScanPlace::Group ? group.name : QStringLiteral("もどる");
         m_ctx.keys.setColumnFrame(group.column);
         m_ctx.keys.unframe();
-        m_ctx.speech.say(p.level == ScanPlace::Group ? group.name : QStringLiteral("もどる"), speech::Role::Selection,
-                         speech::When::Cutting);
+        m_ctx.speech.sayName(name);
+        m_access.highlight(name);
     } else {
         m_ctx.keys.setColumnFrame(-1); // paused, silently
     }
     const qint64 due = m_due;
     m_due = -1;
     emit placeShown(p, due);
+    if (m_active && p.level != ScanPlace::None && !m_ctx.speech.engine().isSpeaking())
+        speechEnded(); // nothing was said (the screen reader says the names): the count starts now
 }
 
 void SwitchInput::apply(const ScanStep &step)
@@ -187,6 +198,11 @@ void SwitchInput::reached(int tag)
     m_first = true;
     if (!m_ctx.speech.engine().isSpeaking())
         speechEnded();
+}
+
+void SwitchInput::answeredBox()
+{
+    m_filter.countedElsewhere(nowMs());
 }
 
 bool SwitchInput::switched(SwitchRole role, bool down)

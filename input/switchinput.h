@@ -1,6 +1,7 @@
 #pragma once
 #include "base/context.h"
 #include "input/method.h"
+#include "input/scanaccess.h"
 #include "input/switchpress.h"
 #include "input/switchscan.h"
 #include "input/switchsettings.h"
@@ -48,6 +49,9 @@ public:
     bool mouseEvent(const QMouseEvent *event) override;
     // The arrow keys reached a key: the scan goes on from its column.
     void reached(int tag) override;
+    // A switch press answered one of the program's boxes: presses within
+    // the ignore time after it are ignored, as after any counted press.
+    void answeredBox();
 
     const SwitchScan &scan() const { return m_scan; }
     // What the scan may offer now: shown keys with a caption.
@@ -73,6 +77,7 @@ private:
     Methods &m_methods;
     SwitchSettings m_settings;
     SwitchScan m_scan;
+    ScanAccess m_access;
     PressFilter m_filter;
     QTimer m_stepTimer;
     QTimer m_holdTimer;

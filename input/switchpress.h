@@ -23,6 +23,9 @@ public:
     // Switch `which` was let go. True when its press counts now (held long
     // enough, but let go before the timer asked); a shorter press is dropped.
     bool up(int which, qint64 now);
+    // A switch press went to something else than the scan (it answered a
+    // box): it counts for the ignore time all the same.
+    void countedElsewhere(qint64 now) { m_counted = now; }
     // When a held press will count, if one is waiting.
     std::optional<qint64> due() const;
     // The switch whose held press counts at `now`, if any.

@@ -4,6 +4,8 @@
 
 #include <Qt>
 
+#include <limits>
+
 namespace input {
 
 namespace {
@@ -11,15 +13,11 @@ namespace {
 const QString kSwitch = QStringLiteral("スイッチ");
 const QString kMouse = QStringLiteral("マウス");
 
-int readIn(const ProfileFile &ini, const QString &section, const QString &key, Range range)
-{
-    return range.clamp(ini.readInteger(section, key, range.standard));
-}
-
 int readSwitch(const ProfileFile &ini, const QString &key)
 {
+    // An unknown button, or a number above every key code: the style's keys.
     const int v = ini.readInteger(kSwitch, key, kDefaultSwitch);
-    return v >= kMouseMiddle ? v : kDefaultSwitch; // an unknown button: the style's keys
+    return v >= kMouseMiddle && (v & ~kKeypad) <= Qt::Key_unknown ? v : kDefaultSwitch;
 }
 
 bool matches(int stored, int key, bool keypad)
@@ -34,21 +32,29 @@ bool isEnter(int key)
 
 } // namespace
 
-SwitchSettings SwitchSettings::read(const ProfileFile &ini)
+SwitchSettings SwitchSettings::read(const ProfileFile &ini, bool *clashed)
 {
     SwitchSettings s;
     s.style = ini.readInteger(kSwitch, QStringLiteral("方式"), 1) == 2 ? SwitchStyle::TwoSwitches
                                                                          : SwitchStyle::OneSwitch;
     s.moveSwitch = readSwitch(ini, QStringLiteral("移動キー"));
     s.selectSwitch = readSwitch(ini, QStringLiteral("決定キー"));
-    s.interval = readIn(ini, kSwitch, QStringLiteral("間隔"), kInterval);
-    s.firstWait = readIn(ini, kSwitch, QStringLiteral("最初の待ち"), kFirstWait);
-    s.loops = readIn(ini, kSwitch, QStringLiteral("回数"), kLoops);
-    s.hold = readIn(ini, kSwitch, QStringLiteral("押す長さ"), kHold);
-    s.ignore = readIn(ini, kSwitch, QStringLiteral("受け付けない時間"), kIgnore);
+    s.interval = ini.readIntegerIn(kSwitch, QStringLiteral("間隔"), kInterval);
+    s.firstWait = ini.readIntegerIn(kSwitch, QStringLiteral("最初の待ち"), kFirstWait);
+    s.loops = ini.readIntegerIn(kSwitch, QStringLiteral("回数"), kLoops);
+    s.hold = ini.readIntegerIn(kSwitch, QStringLiteral("押す長さ"), kHold);
+    s.ignore = ini.readIntegerIn(kSwitch, QStringLiteral("受け付けない時間"), kIgnore);
     s.restartAtColumn = ini.readInteger(kSwitch, QStringLiteral("選んだあと"), 1) == 2;
-    s.dwell = ini.readBool(kMouse, QStringLiteral("とどまる"), false);
-    s.dwellTime = readIn(ini, kMouse, QStringLiteral("とどまる時間"), kDwell);
+    // Any number other than 0 is on, however many digits it has.
+    constexpr Range anyNumber{std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), 0};
+    s.dwell = ini.readIntegerIn(kMouse, QStringLiteral("とどまる"), anyNumber) != 0;
+    s.dwellTime = ini.readIntegerIn(kMouse, QStringLiteral("とどまる時間"), kDwell);
+    // As the settings dialog refuses such a pair: neither could act as itself.
+    const bool clash = switchesClash(s);
+    if (clash)
+        s.moveSwitch = s.selectSwitch = kDefaultSwitch;
+    if (clashed)
+        *clashed = clash;
     return s;
 }
 

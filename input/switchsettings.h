@@ -1,11 +1,12 @@
 #pragma once
+#include "base/profilefile.h"
 #include "input/switchscan.h"
-
-class ProfileFile;
 
 // The switch and dwell settings as the settings file keeps them, in the
 // sections "スイッチ" and "マウス". A value out of its range (a hand-edited
-// file) is brought to the nearest end of the range when read.
+// file), in decimal digits of any length, is brought to the nearest end of
+// the range when read; other text keeps the standard value. A switch value
+// that names no key or button stands for the style's own keys.
 namespace input {
 
 // What a switch is: a key (its key code, with kKeypad added for a key of the
@@ -17,11 +18,7 @@ constexpr int kMouseLeft = -1;
 constexpr int kMouseRight = -2;
 constexpr int kMouseMiddle = -3;
 
-struct Range
-{
-    int low, high, standard;
-    int clamp(int v) const { return v < low ? low : v > high ? high : v; }
-};
+using Range = ProfileFile::Range;
 
 struct SwitchSettings
 {
@@ -44,7 +41,9 @@ struct SwitchSettings
     bool dwell = false;                  // "マウス"/"とどまる"
     int dwellTime = kDwell.standard;
 
-    static SwitchSettings read(const ProfileFile &ini);
+    // Two switches that clash (see switchesClash) are both put back to the
+    // style's own keys, and *clashed set.
+    static SwitchSettings read(const ProfileFile &ini, bool *clashed = nullptr);
     // Writes every value; a refused write throws AppError.
     void write(const ProfileFile &ini) const;
 

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTextCursor>
+#include <QThread>
 
 namespace kanji {
 
@@ -29,7 +30,11 @@ Writing::Writing(const context::Context &ctx, QObject *parent) : QObject(parent)
     connect(&ctx.text.display(), &QPlainTextEdit::cursorPositionChanged, this, &Writing::cursorMoved);
 }
 
-Writing::~Writing() = default;
+Writing::~Writing()
+{
+    if (m_historyReader)
+        m_historyReader->wait(); // reading is bounded: a plain file, at most History::kMaxFileBytes
+}
 
 void Writing::setEnabled(bool on)
 {
@@ -38,6 +43,8 @@ void Writing::setEnabled(bool on)
         m_engine.reset(); // Mozc, if it runs, is stopped
     }
     m_enabled = on;
+    if (on)
+        readHistory();
     // Mozc is started in the background at once; Anthy at the first need.
     if (on && !m_engine && m_choice != EngineChoice::Anthy)
         m_engine = makeEngine(m_choice);
@@ -53,7 +60,6 @@ void Writing::setEnabled(bool on)
         // Four kana fit the key at the height of "いんさつ".
         m_ctx.keys.setCaptionHeight(
             b.tag, on ? keys::table()[keys::kPrint].charHeight : keys::table()[b.tag].charHeight);
-        key->setAccessibleName(on ? b.caption : readings::table()[b.tag]);
     }
 }
 
@@ -71,12 +77,45 @@ void Writing::toggle()
     m_ctx.window.settings().writeBool(kSection, kKey, on);
 }
 
+void Writing::readHistory()
+{
+    if (m_historyLoaded || m_historyReader)
+        return;
+    // A hand-edited or damaged file may be large: the window never waits for it.
+    m_historyReader = QThread::create([this, path = History::defaultPath()] {
+        m_historyFromFile = History::readFile(path);
+    });
+    m_historyReader->setParent(this);
+    connect(m_historyReader, &QThread::finished, this, [this] { historyRead(); });
+    m_historyReader->start(QThread::LowPriority);
+}
+
+bool Writing::historyRead()
+{
+    if (m_historyLoaded)
+        return true;
+    if (!m_historyReader || !m_historyReader->isFinished())
+        return false;
+    // What was read, and on top of it what was chosen meanwhile.
+    m_history = std::move(m_historyFromFile);
+    for (const auto &[reading, text] : std::as_const(m_unsavedChoices))
+        m_history.record(reading, text);
+    m_historyLoaded = true;
+    if (!m_unsavedChoices.isEmpty()) {
+        m_unsavedChoices.clear();
+        saveHistory();
+    }
+    return true;
+}
+
 void Writing::forget()
 {
     m_history.clear();
-    m_historyLoaded = true;
+    m_unsavedChoices.clear();
+    m_historyLoaded = true; // whatever is still being read is not taken
     const QString path = History::defaultPath();
-    if (QFileInfo::exists(path) && !QFile::remove(path))
+    const QFileInfo file(path);
+    if ((file.exists() || file.isSymLink()) && !QFile::remove(path))
         throw AppError(QDir::toNativeSeparators(path) + QStringLiteral(" を消せません"));
     say(QStringLiteral("へんかんの がくしゅうを わすれました"));
     m_ctx.window.notice(QStringLiteral("変換の学習を忘れました"));
@@ -132,12 +171,7 @@ void Writing::convert()
     }
     if (!m_engine && !(m_engine = makeEngine(m_choice)))
         throw AppError(QStringLiteral("かな漢字変換を始められません"));
-    if (!m_historyLoaded) {
-        QFile file(History::defaultPath());
-        if (file.open(QIODevice::ReadOnly))
-            m_history = History::fromBytes(file.readAll());
-        m_historyLoaded = true;
-    }
+    historyRead(); // taken when it has been read; never waited for
     const QString run = text.mid(start, p - start);
     QList<Phrase> phrases = m_engine->convert(run);
     if (phrases.isEmpty())
@@ -202,6 +236,8 @@ void Writing::speakCurrent()
 void Writing::keep(const Committed &c)
 {
     m_spans.add(m_start, c.text, c.reading);
+    if (!historyRead())
+        m_unsavedChoices.append({c.reading, c.text});
     m_history.record(c.reading, c.text);
     m_start += int(c.text.size());
     m_shown.remove(0, c.text.size());
@@ -269,27 +305,35 @@ QString Writing::textToRead() const
 void Writing::saveHistory()
 {
     // The history is a help, not the user's writing: a folder that cannot be
-    // written leaves the choices for this session only.
-    const QString path = History::defaultPath();
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    (void)wholefile::replace(path, m_history.toBytes(), wholefile::Access::OwnerOnly);
+    // written leaves the choices for this session only. Written only once
+    // the file has been read, so that nothing in it is written over.
+    if (historyRead())
+        (void)m_history.writeFile(History::defaultPath());
 }
 
 void Writing::contentsChanged(int position, int removed, int added)
 {
     ++m_changes;
     m_spans.contentsChanged(position, removed, added);
+    m_anchorAtCursor = false;
+    // The anchor stays with the text it follows: a change before it moves it.
+    if (position < m_anchor)
+        m_anchor = position + removed <= m_anchor ? m_anchor + added - removed : position;
     // A text put in or taken out as a whole (a file, a paste, undo, clear)
-    // starts the run afresh after it, as a move of the insertion point does.
-    if (!m_replacing && (removed > 2 || added > 2))
+    // starts the run afresh where it leaves the insertion point, as a move
+    // of the insertion point does; after the text when it leaves it alone.
+    if (!m_replacing && (removed > 2 || added > 2)) {
         m_anchor = position + added;
+        m_anchorAtCursor = true;
+    }
 }
 
 void Writing::cursorMoved()
 {
     const int p = textmodel::insertionPosition(&m_ctx.text.display());
-    if (m_changes == m_seenChanges && p != m_seenPosition)
-        m_anchor = p; // a move without a change of the text
+    if (m_anchorAtCursor || (m_changes == m_seenChanges && p != m_seenPosition))
+        m_anchor = p; // a text put in as a whole, or a move without a change of the text
+    m_anchorAtCursor = false;
     m_seenChanges = m_changes;
     m_seenPosition = p;
 }

@@ -1,7 +1,9 @@
 #pragma once
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <utility>
 
 #include "base/context.h"
 #include "kanji/candidatecycle.h"
@@ -10,6 +12,8 @@
 #include "kanji/history.h"
 #include "kanji/readings.h"
 #include "speech/voices.h"
+
+class QThread;
 
 namespace kanji {
 
@@ -69,6 +73,8 @@ private:
     void speakCurrent();
     void keep(const Committed &c);
     void endConversion();
+    void readHistory();
+    bool historyRead();
     void saveHistory();
     void contentsChanged(int position, int removed, int added);
     void cursorMoved();
@@ -79,14 +85,21 @@ private:
     EngineChoice m_choice = EngineChoice::Anthy;
     std::unique_ptr<Engine> m_engine;
     Descriptions m_descriptions;
+    // The learning history is read once, in the background, when the option
+    // is first on; until it has been read the session's own choices apply,
+    // and are kept to be added to it.
     History m_history;
     bool m_historyLoaded = false;
+    QThread *m_historyReader = nullptr;
+    History m_historyFromFile; // written by the reader, taken once it has finished
+    QList<std::pair<QString, QString>> m_unsavedChoices;
     ReadingSpans m_spans;
     CandidateCycle m_cycle;
     int m_start = 0;          // where the phrases not committed yet begin
     QString m_shown;          // what they show in the display
     bool m_replacing = false; // the display is being changed by the conversion itself
-    int m_anchor = 0;         // the run starts no earlier than here
+    int m_anchor = 0;         // the run starts no earlier than here; it follows the text's changes
+    bool m_anchorAtCursor = false; // a text was put in as a whole: the anchor goes where the insertion point is left
     int m_changes = 0;        // changes of the text seen so far
     int m_seenChanges = 0;
     int m_seenPosition = 0;

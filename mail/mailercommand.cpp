@@ -99,7 +99,7 @@ std::optional<MailerCommand> parseMailerArguments(const QStringList &arguments, 
     for (const QString &arg : arguments) {
         if (arg.startsWith(u'-') && arg.size() >= 2) {
             const QChar option = arg[1];
-            if (!QStringView(u"hsfTm").contains(option)) {
+            if (!QStringView(u"hsfTim").contains(option)) {
                 fail(reason, QStringLiteral("unknown option '%1'").arg(arg.left(2)));
                 return std::nullopt;
             }
@@ -114,11 +114,13 @@ std::optional<MailerCommand> parseMailerArguments(const QStringList &arguments, 
             case u's': command.subject = value; break;
             case u'f': command.sender = value; break;
             case u'T': command.text = value; break;
+            case u'i':
             case u'm':
                 if (!value.isEmpty()) {
-                    fail(reason, QStringLiteral("option -m takes no value"));
+                    fail(reason, QStringLiteral("option -%1 takes no value").arg(option));
                     return std::nullopt;
                 }
+                command.textFromInput = command.textFromInput || option == u'i';
                 break;
             }
             continue;
@@ -142,8 +144,9 @@ std::optional<MailerCommand> parseMailerArguments(const QStringList &arguments, 
         fail(reason, QStringLiteral("no sender given (-f)"));
         return std::nullopt;
     }
-    if (!seen.contains(u'T')) {
-        fail(reason, QStringLiteral("no text given (-T)"));
+    if (seen.contains(u'T') == seen.contains(u'i')) {
+        fail(reason, seen.contains(u'T') ? QStringLiteral("the text given both with -T and on standard input (-i)")
+                                         : QStringLiteral("no text given (-T or -i)"));
         return std::nullopt;
     }
     if (!parseServer(server, command, reason))

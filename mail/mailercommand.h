@@ -13,6 +13,8 @@ namespace mail {
 //   <recipient>  the one argument that is not an option (commas separate several)
 //   -f<sender>
 //   -T<text>
+//   -i           the text comes from standard input, in UTF-8, instead of -T:
+//                it is then on no command line, which every user may read
 //   -m           ends the command
 // Every argument is one whole value: a value is never split at blanks.
 struct MailerCommand
@@ -23,11 +25,12 @@ struct MailerCommand
     QString recipients;
     QString sender;
     QString text;
+    bool textFromInput = false; // -i: the text is read from standard input
 };
 
 // The command, or std::nullopt with *reason set: a missing server,
-// recipient or sender, an option given twice, a second recipient argument,
-// an unknown option or an unusable server.
+// recipient or sender, no text or the text given both ways, an option given
+// twice, a second recipient argument, an unknown option or an unusable server.
 std::optional<MailerCommand> parseMailerArguments(const QStringList &arguments, QString *reason);
 
 // How the connection is protected.

@@ -49,14 +49,14 @@ QString mailText(const QString &wholeText)
     return text;
 }
 
-QStringList mailerArguments(const Settings &settings, const QDate &date, const QString &text)
+QStringList mailerArguments(const Settings &settings, const QDate &date)
 {
     return {
         QStringLiteral("-h") + settings.server,
         QStringLiteral("-s日記") + subjectDate(date),
         settings.recipient,
         QStringLiteral("-f") + settings.sender,
-        QStringLiteral("-T") + text,
+        QStringLiteral("-i"),
         QStringLiteral("-m"),
     };
 }

@@ -39,8 +39,11 @@ QString subjectDate(const QDate &date);
 QString mailText(const QString &wholeText);
 
 // The mailer's arguments, one for each piece of its command line:
-// "-h" server, "-s日記" date, the recipient, "-f" sender, "-T" text, "-m".
-// Each value stays one argument whatever blanks or dashes it holds.
-QStringList mailerArguments(const Settings &settings, const QDate &date, const QString &text);
+// "-h" server, "-s日記" date, the recipient, "-f" sender, "-i", "-m".
+// Each value stays one argument whatever blanks or dashes it holds. The
+// text itself goes to the mailer's standard input in UTF-8 ("-i"): a
+// command line can be read by every user of the machine while the mail
+// waits for its server.
+QStringList mailerArguments(const Settings &settings, const QDate &date);
 
 } // namespace mail

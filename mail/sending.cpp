@@ -27,14 +27,18 @@ void reportResult(const context::Context &ctx, bool delivered)
 }
 
 // Starts the mailer with one argument per value, never through a shell, and
-// returns at once. The process object has no parent: closing the window must
-// not kill a mail on its way; it deletes itself when the mailer ends.
-void startMailer(const context::Context &ctx, const QString &program, const QStringList &arguments)
+// returns at once; the text goes to its standard input once it runs. The
+// process object has no parent: closing the window must not kill a mail on
+// its way; it deletes itself when the mailer ends.
+void startMailer(const context::Context &ctx, const QString &program, const QStringList &arguments, const QByteArray &input)
 {
     auto *process = new QProcess;
     process->setProgram(program);
     process->setArguments(arguments);
-    process->setStandardInputFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::started, process, [process, input] {
+        process->write(input);
+        process->closeWriteChannel(); // written as the pipe takes it; then the end of the text
+    });
     // The mailer's reason for a failure goes to our own error output.
     process->setProcessChannelMode(QProcess::ForwardedChannels);
     // The mailer ends by itself within about 30 seconds whatever the server
@@ -74,7 +78,7 @@ void sendDiary(const context::Context &ctx)
         ctx.window.notice(noTextMessage());
         return;
     }
-    startMailer(ctx, ctx.window.places().mailer, mailerArguments(settings, today, mailText(whole)));
+    startMailer(ctx, ctx.window.places().mailer, mailerArguments(settings, today), mailText(whole).toUtf8());
 }
 
 std::chrono::milliseconds setMailerTimeLimit(std::chrono::milliseconds limit)

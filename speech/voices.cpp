@@ -33,8 +33,19 @@ bool Voices::announceKey(int tag, const QString &caption)
     const QString text = announcements::forKey(tag, caption, m_greetingPending);
     const bool greeting = m_greetingPending && tag == keys::kRead;
     m_greetingPending = m_greetingPending && !greeting;
-    say(text, Role::Selection, When::Cutting);
+    if (greeting)
+        say(text, Role::Selection, When::Cutting);
+    else
+        sayName(text);
     return greeting;
+}
+
+bool Voices::sayName(const QString &text)
+{
+    if (namesToScreenReader)
+        return false;
+    say(text, Role::Selection, When::Cutting);
+    return true;
 }
 
 } // namespace speech

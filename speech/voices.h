@@ -23,12 +23,18 @@ public:
     int Decision_voice = 0;
 
     void say(const QString &text, Role role, When when = When::Queued);
+    // With a screen reader following the accessible focus ("スクリーンリーダーがよむ"),
+    // the names of reached keys and scan places are its to say.
+    bool namesToScreenReader = false;
+    // A reached place's name in the selection voice, cutting what is said;
+    // false when it is left to the screen reader (nothing is said).
+    bool sayName(const QString &text);
     // The delete command sets no voice of its own: the text is said in the
     // voice set last.
     void sayInCurrentVoice(const QString &text);
     // The voice of a role set for what follows, nothing said.
     void use(Role role);
-    // A reached key's announcement, cutting what is said; the greeting the
+    // A reached key's announcement (sayName); the greeting, always said, the
     // first time "よむ" is reached. True when that was the greeting.
     bool announceKey(int tag, const QString &caption);
     bool greetingPending() const { return m_greetingPending; }

@@ -47,6 +47,7 @@ inline KeyStroke stroke(QString name)
         {"Home", Qt::Key_Home},       {"PgUp", Qt::Key_PageUp},   {"Clear", Qt::Key_Clear},
         {"End", Qt::Key_End},         {"PgDown", Qt::Key_PageDown}, {"Ins", Qt::Key_Insert},
         {"Del", Qt::Key_Delete},      {"Space", Qt::Key_Space},   {"F5", Qt::Key_F5},
+        {"Alt", Qt::Key_Alt},
     };
     if (named.contains(name))
         s.key = named.value(name);
@@ -66,6 +67,15 @@ struct Window : Shown
     {
         open(speech);
         heard(); // the greeting
+    }
+
+    // Real message boxes from now on, or the boxes recorded in errors and
+    // notices instead (as from the start).
+    void realBoxes(bool real)
+    {
+        boxes::setHandler(real ? boxes::Handler() : [this](boxes::Kind kind, const QString &text) {
+            (kind == boxes::Kind::Error ? errors : notices) << text;
+        });
     }
 
     QWindow *window() const { return form->windowHandle(); }

@@ -8,7 +8,12 @@
 #include "kanji/mozcprotocol.h"
 #include "kanji/readings.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace kanji;
 
@@ -122,31 +127,97 @@ private slots:
         QCOMPARE(CandidateCycle::cycleOf({QStringLiteral("いい"), candidates}), cycle);
     }
 
-    // Choices recorded in order; the candidates of "きしゃ" afterwards.
+    // What lies at the history's path ("<link>" a link to a file of that
+    // text, "<zero>" a link to /dev/zero, "<fifo>" a named pipe; "<NUL>",
+    // "<BEL>", "<RLO>" those characters; "<LONG>" 200 000 kanji; "<MANY>"
+    // 100 000 choices of きしゃ; "<BIG>" more lines than are read); choices
+    // then recorded in order; the candidates of "きしゃ" afterwards.
     void history_data()
     {
+        QTest::addColumn<QString>("file");
         QTest::addColumn<QStringList>("choices");
         QTest::addColumn<QStringList>("order");
-        QTest::newRow("nothing learnt") << QStringList{} << QStringList{"記者", "汽車", "きしゃ"};
-        QTest::newRow("chosen comes first") << QStringList{"汽車"} << QStringList{"汽車", "記者", "きしゃ"};
-        QTest::newRow("latest first") << QStringList{"汽車", "記者"} << QStringList{"記者", "汽車", "きしゃ"};
-        QTest::newRow("hiragana teaches nothing") << QStringList{"きしゃ"} << QStringList{"記者", "汽車", "きしゃ"};
-        QTest::newRow("unknown to the engine is offered") << QStringList{"帰社"}
+        const QStringList engine{"記者", "汽車", "きしゃ"};
+        QTest::newRow("nothing learnt") << "" << QStringList{} << engine;
+        QTest::newRow("chosen comes first") << "" << QStringList{"汽車"} << QStringList{"汽車", "記者", "きしゃ"};
+        QTest::newRow("latest first") << "" << QStringList{"汽車", "記者"} << QStringList{"記者", "汽車", "きしゃ"};
+        QTest::newRow("hiragana teaches nothing") << "" << QStringList{"きしゃ"} << engine;
+        QTest::newRow("unknown to the engine is offered") << "" << QStringList{"帰社"}
                                                           << QStringList{"帰社", "記者", "汽車", "きしゃ"};
+        QTest::newRow("read from the file, CR LF too") << "のった\t乗った\nきしゃ\t汽車\r\n" << QStringList{}
+                                                       << QStringList{"汽車", "記者", "きしゃ"};
+        QTest::newRow("control characters: the line is left out")
+            << "きしゃ\t帰社<NUL>汽車<BEL>\nきしゃ\t汽車\n" << QStringList{} << QStringList{"汽車", "記者", "きしゃ"};
+        QTest::newRow("a direction override: the line is left out") << "きしゃ\t<RLO>帰社\n" << QStringList{} << engine;
+        QTest::newRow("a choice longer than any phrase is left out") << "きしゃ\t<LONG>\n" << QStringList{} << engine;
+        QTest::newRow("a reading that is not hiragana is left out") << "キシャ\t帰社\nき\tしゃ\t帰社\n" << QStringList{}
+                                                                    << engine;
+        QStringList many;
+        for (int i = 0; i < History::kMaxChoices; ++i)
+            many << QStringLiteral("帰社%1").arg(i);
+        QTest::newRow("100 000 choices of one reading: the latest kept") << "<MANY>" << QStringList{}
+                                                                        << many + engine;
+        QTest::newRow("a larger file: its last lines") << "きしゃ\t帰社\n<BIG>きしゃ\t汽車\n" << QStringList{}
+                                                       << QStringList{"汽車", "記者", "きしゃ"};
+        QTest::newRow("a link is not read, and is replaced, not its target")
+            << "<link>きしゃ\t帰社\n" << QStringList{"汽車"} << QStringList{"汽車", "記者", "きしゃ"};
+        QTest::newRow("a link to /dev/zero is not read") << "<zero>" << QStringList{"汽車"}
+                                                        << QStringList{"汽車", "記者", "きしゃ"};
+        QTest::newRow("a pipe is not waited for, nor written") << "<fifo>" << QStringList{"汽車"}
+                                                              << QStringList{"汽車", "記者", "きしゃ"};
+        QTest::newRow("a recorded choice with a control character teaches nothing")
+            << "" << QStringList{"汽車\a"} << engine;
     }
     void history()
     {
+        QFETCH(QString, file);
         QFETCH(QStringList, choices);
         QFETCH(QStringList, order);
-        History h;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("kanji-history.txt"));
+        const QString target = dir.filePath(QStringLiteral("elsewhere.txt"));
+        QString text = file;
+        text.replace(QStringLiteral("<NUL>"), QChar(0)).replace(QStringLiteral("<BEL>"), QChar(7));
+        text.replace(QStringLiteral("<RLO>"), QChar(0x202E)).replace(QStringLiteral("<LONG>"), QString(200000, u'汽'));
+        if (text.contains(QStringLiteral("<MANY>"))) {
+            QString lines;
+            for (int i = 0; i < 100000; ++i)
+                lines += QStringLiteral("きしゃ\t帰社%1\n").arg(i);
+            text.replace(QStringLiteral("<MANY>"), lines);
+        }
+        text.replace(QStringLiteral("<BIG>"), QStringLiteral("ながい\t長い\n").repeated(History::kMaxFileBytes / 16));
+        const bool link = text.startsWith(QStringLiteral("<link>"));
+        if (text == QStringLiteral("<fifo>")) {
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        } else if (text == QStringLiteral("<zero>")) {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        } else if (!text.isEmpty()) {
+            QFile f(link ? target : path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(text.remove(QStringLiteral("<link>")).toUtf8());
+            f.close();
+            QVERIFY(!link || QFile::link(target, path));
+        }
+        History h = History::readFile(path);
         for (const QString &c : choices)
             h.record(QStringLiteral("きしゃ"), c);
         h.record(QStringLiteral("のった"), QStringLiteral("載った"));
-        // Kept and read back from the file's bytes, as at the next start.
-        const History back = History::fromBytes(h.toBytes());
-        QCOMPARE(back.toBytes(), h.toBytes());
+        // Kept and read back from the file, as at the next start.
+        const bool pipe = file == QStringLiteral("<fifo>");
+        QCOMPARE(h.writeFile(path), !pipe);
+        if (!pipe) {
+            QVERIFY(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink());
+            QCOMPARE(QFile(path).permissions() & 0x0077, QFileDevice::Permissions());
+            QCOMPARE(History::readFile(path).toBytes(), h.toBytes());
+        }
+        if (link) {
+            QFile t(target);
+            QVERIFY(t.open(QIODevice::ReadOnly));
+            QCOMPARE(QString::fromUtf8(t.readAll()), text);
+            QVERIFY(t.permissions() & QFileDevice::ReadOther);
+        }
         QList<Phrase> phrases = kishaNiNotta();
-        back.apply(phrases);
+        h.apply(phrases);
         QCOMPARE(phrases[0].candidates, order);
         QCOMPARE(phrases[2].candidates.first(), QStringLiteral("載った"));
     }

@@ -32,7 +32,8 @@ private:
         QByteArray error;
         QByteArray output;
     };
-    Run runMailer(const QStringList &arguments, int waitMs = 40000);
+    // `input`, when given, is the mailer's standard input, which then ends.
+    Run runMailer(const QStringList &arguments, const QByteArray *input = nullptr, int waitMs = 40000);
     QString mailerProgram() const { return m_base.filePath(QStringLiteral("smail/smail")); }
 
     QTemporaryDir m_base;
@@ -43,12 +44,18 @@ void Mailer::initTestCase()
     QVERIFY(layOutMailer(m_base.path()));
 }
 
-Mailer::Run Mailer::runMailer(const QStringList &arguments, int waitMs)
+Mailer::Run Mailer::runMailer(const QStringList &arguments, const QByteArray *input, int waitMs)
 {
     QProcess p;
     p.setProgram(mailerProgram());
     p.setArguments(arguments);
+    if (!input)
+        p.setStandardInputFile(QProcess::nullDevice());
     p.start();
+    if (input) {
+        p.write(*input);
+        p.closeWriteChannel();
+    }
     Run run;
     if (!p.waitForFinished(waitMs)) {
         p.kill();
@@ -69,24 +76,30 @@ void Mailer::delivery_data()
     QTest::addColumn<QStringList>("rcptTos");
     QTest::addColumn<QString>("toHeader");
     QTest::addColumn<QString>("subjectSeen");
+    QTest::addColumn<bool>("onInput"); // the text on standard input (-i) rather than -T
 
     const QString to = QStringLiteral("tomodachi@example.org");
     QTest::newRow("Japanese diary") << "日記07年03月05日" << to << "きょうは\r\nはれ\r\n"
-                                    << QStringList{to} << to << "日記07年03月05日";
+                                    << QStringList{to} << to << "日記07年03月05日" << false;
     QTest::newRow("options, header lines and a lone dot stay body text")
         << "日記07年03月05日" << to
         << " -f evil@example.org\r\nBcc: evil@example.org\r\nSubject: x\r\n\r\n.\r\n-m\r\n"
-        << QStringList{to} << to << "日記07年03月05日";
+        << QStringList{to} << to << "日記07年03月05日" << false;
     QTest::newRow("line break in the subject starts no header")
         << "日記\r\nBcc: evil@example.org" << to << "あ\r\n" << QStringList{to} << to
-        << "日記  Bcc: evil@example.org";
+        << "日記  Bcc: evil@example.org" << false;
     const QString longSubject = QStringLiteral("Diary:") + QStringLiteral(" we walked to the sea and back").repeated(28);
     QTest::newRow("long ASCII subject arrives whole")
-        << longSubject << to << "a\r\n" << QStringList{to} << to << longSubject;
+        << longSubject << to << "a\r\n" << QStringList{to} << to << longSubject << false;
     QTest::newRow("two recipients, one with a Japanese name")
         << "s" << "太郎 <taro@example.org>, hanako@example.org" << "あ\r\n"
         << QStringList{"taro@example.org", "hanako@example.org"}
-        << "太郎 <taro@example.org>, hanako@example.org" << "s";
+        << "太郎 <taro@example.org>, hanako@example.org" << "s" << false;
+    QTest::newRow("Japanese diary on standard input") << "日記07年03月05日" << to << "きょうは\r\nはれ\r\n"
+                                                      << QStringList{to} << to << "日記07年03月05日" << true;
+    QTest::newRow("options, header lines and a lone dot on standard input stay body text")
+        << "日記07年03月05日" << to << " -f evil@example.org\r\nBcc: evil@example.org\r\n.\r\n-m\r\n"
+        << QStringList{to} << to << "日記07年03月05日" << true;
 }
 
 void Mailer::delivery()
@@ -97,11 +110,15 @@ void Mailer::delivery()
     QFETCH(QStringList, rcptTos);
     QFETCH(QString, toHeader);
     QFETCH(QString, subjectSeen);
+    QFETCH(bool, onInput);
 
     SmtpSink sink;
     QVERIFY(sink.start());
     const QString host = QStringLiteral("127.0.0.1:%1").arg(sink.port());
-    const Run run = runMailer({"-h" + host, "-s" + subject, recipient, "-fwatashi@example.org", "-T" + text, "-m"});
+    const QByteArray input = text.toUtf8();
+    const Run run = runMailer({"-h" + host, "-s" + subject, recipient, "-fwatashi@example.org",
+                               onInput ? QStringLiteral("-i") : "-T" + text, "-m"},
+                              onInput ? &input : nullptr);
     QVERIFY2(run.status == 0, run.error.constData());
     QVERIFY(run.error.isEmpty());
 
@@ -136,15 +153,18 @@ void Mailer::failure_data()
     QTest::addColumn<QString>("sender");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("reasonPart");
+    QTest::addColumn<QByteArray>("input"); // when not empty, the text on standard input (-i)
 
     const QString to = QStringLiteral("tomodachi@example.org"), from = QStringLiteral("watashi@example.org");
-    QTest::newRow("server stopped") << "stopped" << to << from << 1 << "connect";
-    QTest::newRow("blank in the recipient") << "running" << "tomo dachi@example.org" << from << 2 << "recipient";
-    QTest::newRow("recipient reads as a second sender") << "running" << "-fevil@example.org" << from << 2 << "twice";
-    QTest::newRow("sender with a line break") << "running" << to << "a@example.org\r\nRCPT TO:<x@example.org>" << 2 << "sender";
-    QTest::newRow("server that never answers gives up") << "silent" << to << from << 1 << "";
+    QTest::newRow("server stopped") << "stopped" << to << from << 1 << "connect" << QByteArray();
+    QTest::newRow("blank in the recipient") << "running" << "tomo dachi@example.org" << from << 2 << "recipient" << QByteArray();
+    QTest::newRow("recipient reads as a second sender") << "running" << "-fevil@example.org" << from << 2 << "twice" << QByteArray();
+    QTest::newRow("sender with a line break") << "running" << to << "a@example.org\r\nRCPT TO:<x@example.org>" << 2 << "sender" << QByteArray();
+    QTest::newRow("server that never answers gives up") << "silent" << to << from << 1 << "" << QByteArray();
     QTest::newRow("refused recipient: the server's reason")
-        << "rcpt-unknown" << to << from << 1 << "550 5.1.1 User unknown";
+        << "rcpt-unknown" << to << from << 1 << "550 5.1.1 User unknown" << QByteArray();
+    QTest::newRow("text on standard input that is not UTF-8") << "running" << to << from << 2 << "UTF-8"
+                                                              << QByteArray("\xff\xfe\r\n");
 }
 
 void Mailer::failure()
@@ -154,6 +174,7 @@ void Mailer::failure()
     QFETCH(QString, sender);
     QFETCH(int, status);
     QFETCH(QString, reasonPart);
+    QFETCH(QByteArray, input);
 
     SmtpSink sink;
     QVERIFY(sink.start());
@@ -170,7 +191,8 @@ void Mailer::failure()
         port = scripted.port(server);
     }
     const Run run = runMailer({QStringLiteral("-h127.0.0.1:%1").arg(port), "-s日記", recipient, "-f" + sender,
-                               "-Tあ\r\n", "-m"});
+                               input.isEmpty() ? QStringLiteral("-Tあ\r\n") : QStringLiteral("-i"), "-m"},
+                              input.isEmpty() ? nullptr : &input);
     QCOMPARE(run.status, status); // -1 would mean it did not end by itself within 40 seconds
     QVERIFY2(run.error.startsWith("smail: ") && run.error.endsWith('\n') && run.error.count('\n') == 1,
              run.error.constData());
@@ -248,7 +270,17 @@ void Mailer::everyStallEndsInTime()
         connect(p.get(), &QProcess::finished, this, [&endedAfterMs, &clock, i] { endedAfterMs[i] = clock.elapsed(); });
         p->start();
     }
+    // A caller that never ends the text on standard input.
+    QProcess endless;
+    endless.setProgram(mailerProgram());
+    endless.setArguments({QStringLiteral("-h127.0.0.1:%1").arg(server.port(stalls[0])), "-s日記",
+                          "tomodachi@example.org", "-fwatashi@example.org", "-i", "-m"});
+    endless.start();
+    endless.write("あ\r\n");
     QTRY_VERIFY_WITH_TIMEOUT(!endedAfterMs.contains(-1), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(endless.state() == QProcess::NotRunning, 10000);
+    QVERIFY2(endless.exitCode() == 1 && endless.readAllStandardError().contains("standard input did not end"),
+             "the mailer waited for its text without end");
     for (qsizetype i = 0; i < stalls.size(); ++i) {
         QProcess &p = *mailers[i];
         const QByteArray error = p.readAllStandardError();

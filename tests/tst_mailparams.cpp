@@ -43,24 +43,26 @@ void MailParams::pieces_data()
     QTest::addColumn<QDate>("date");
     QTest::addColumn<QString>("wholeText");
     QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QString>("mailed"); // the text as the mailer's standard input carries it
 
     const QString r = QStringLiteral("tomodachi@example.org");
     QTest::newRow("one line あいう on 5 March 2007")
         << r << QDate(2007, 3, 5) << QStringLiteral("あいう\n")
-        << QStringList{"-hsmtp.example.org", "-s日記07年03月05日", r, "-fwatashi@example.org",
-                       "-Tあいう\r\n", "-m"};
+        << QStringList{"-hsmtp.example.org", "-s日記07年03月05日", r, "-fwatashi@example.org", "-i", "-m"}
+        << "あいう\r\n";
     QTest::newRow("three display lines, an empty one inside")
         << r << QDate(2031, 12, 31) << QStringLiteral("きょうは\n\nはれ\n")
-        << QStringList{"-hsmtp.example.org", "-s日記31年12月31日", r, "-fwatashi@example.org",
-                       "-Tきょうは\r\n\r\nはれ\r\n", "-m"};
+        << QStringList{"-hsmtp.example.org", "-s日記31年12月31日", r, "-fwatashi@example.org", "-i", "-m"}
+        << "きょうは\r\n\r\nはれ\r\n";
     QTest::newRow("recipient with a blank stays one argument")
         << QStringLiteral("tomo dachi@example.org") << QDate(2000, 1, 1) << QStringLiteral("あ\n")
         << QStringList{"-hsmtp.example.org", "-s日記00年01月01日", "tomo dachi@example.org",
-                       "-fwatashi@example.org", "-Tあ\r\n", "-m"};
-    QTest::newRow("text holding an option stays in the text")
+                       "-fwatashi@example.org", "-i", "-m"}
+        << "あ\r\n";
+    QTest::newRow("text holding an option stays in the text, on no command line")
         << r << QDate(2007, 3, 5) << QStringLiteral("a -f evil@example.org -m\n")
-        << QStringList{"-hsmtp.example.org", "-s日記07年03月05日", r, "-fwatashi@example.org",
-                       "-Ta -f evil@example.org -m\r\n", "-m"};
+        << QStringList{"-hsmtp.example.org", "-s日記07年03月05日", r, "-fwatashi@example.org", "-i", "-m"}
+        << "a -f evil@example.org -m\r\n";
 }
 
 void MailParams::pieces()
@@ -69,11 +71,13 @@ void MailParams::pieces()
     QFETCH(QDate, date);
     QFETCH(QString, wholeText);
     QFETCH(QStringList, expected);
+    QFETCH(QString, mailed);
     const Settings s{recipient, QStringLiteral("watashi@example.org"), QStringLiteral("smtp.example.org")};
-    const QStringList args = mail::mailerArguments(s, date, mail::mailText(wholeText));
+    const QStringList args = mail::mailerArguments(s, date);
     QCOMPARE(args, expected);
+    QCOMPARE(mail::mailText(wholeText), mailed);
     // Joined with blanks they are the mailer's command line in the designed order.
-    QVERIFY((u' ' + args.join(u' ')).endsWith(QStringLiteral("\r\n -m")));
+    QVERIFY((u' ' + args.join(u' ')).endsWith(QStringLiteral(" -i -m")));
 }
 
 void MailParams::settingsFromFile_data()
@@ -156,15 +160,18 @@ void MailParams::commandRoundTrip()
     QFETCH(QString, host);
     QFETCH(int, port);
     QString reason;
-    const auto command =
-        mail::parseMailerArguments(mail::mailerArguments(settings, QDate(2007, 3, 5), text), &reason);
+    const QStringList arguments = mail::mailerArguments(settings, QDate(2007, 3, 5));
+    const auto command = mail::parseMailerArguments(arguments, &reason);
     QVERIFY2(command, qPrintable(reason));
+    for (const QString &a : arguments) // the text is on no command line
+        QVERIFY(!a.contains(text));
     QCOMPARE(command->host, host);
     QCOMPARE(command->port, port);
     QCOMPARE(command->subject, QStringLiteral("日記07年03月05日"));
     QCOMPARE(command->recipients, settings.recipient);
     QCOMPARE(command->sender, settings.sender);
-    QCOMPARE(command->text, text);
+    QVERIFY(command->textFromInput);
+    QVERIFY(command->text.isEmpty());
 }
 
 void MailParams::commandRejected_data()
@@ -184,6 +191,9 @@ void MailParams::commandRejected_data()
     QTest::newRow("URL pieces in server") << QStringList{"-hevil/x?y#z", "a@example.org", "-fb@example.org", "-Tt"} << "server";
     QTest::newRow("IPv6 without brackets") << QStringList{"-h::1", "a@example.org", "-fb@example.org", "-Tt"} << "brackets";
     QTest::newRow("value after -m") << (QStringList(ok).mid(0, 5) << "-mx") << "-m";
+    QTest::newRow("no text") << QStringList{"-hlocalhost", "a@example.org", "-fb@example.org", "-m"} << "-i";
+    QTest::newRow("the text both ways") << (QStringList(ok) << "-i") << "both";
+    QTest::newRow("value after -i") << QStringList{"-hlocalhost", "a@example.org", "-fb@example.org", "-ix"} << "-i";
 }
 
 void MailParams::commandRejected()

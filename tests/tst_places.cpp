@@ -145,19 +145,33 @@ private slots:
     void foldersMadeOnlyWhenInstalled_data()
     {
         QTest::addColumn<bool>("installed");
-        QTest::newRow("installed") << true;
-        QTest::newRow("portable") << false;
+        QTest::addColumn<bool>("diariesThere"); // the diary folder was there before, open to all
+        QTest::newRow("installed: the diary folders made owner-only") << true << false;
+        QTest::newRow("installed: a diary folder already there keeps its permissions") << true << true;
+        QTest::newRow("portable") << false << false;
     }
     void foldersMadeOnlyWhenInstalled()
     {
         QFETCH(bool, installed);
+        QFETCH(bool, diariesThere);
         QTemporaryDir home;
         const auto prefix = installed ? std::optional<QString>(QStringLiteral("/usr")) : std::nullopt;
         const Places p = places::resolve(prefix, home.filePath("dist/mojipot"), home.filePath("dist"),
                                          UserEnvironment{home.path(), "", {}});
+        const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                          | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+        if (diariesThere)
+            QVERIFY(QDir().mkpath(p.diaryFolder) && QFile::setPermissions(p.diaryFolder, open));
         places::createFolders(p);
         QCOMPARE(QFileInfo(p.diaryFolder).isDir(), installed);
         QCOMPARE(QFileInfo(QFileInfo(p.settingsFile).path()).isDir(), installed);
+        if (!installed)
+            return;
+        const auto others = QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+        QCOMPARE(bool(QFileInfo(p.diaryFolder).permissions() & others), diariesThere);
+        if (!diariesThere) // もじぽっと帳 as well
+            QCOMPARE(QFileInfo(QFileInfo(p.diaryFolder).path()).permissions() & others, QFileDevice::Permissions());
+        QVERIFY(QFileInfo(p.diaryFolder).permissions() & QFileDevice::WriteOwner);
     }
 };
 

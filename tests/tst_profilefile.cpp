@@ -109,27 +109,34 @@ private slots:
     {
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<int>("expected");
-        QTest::newRow("decimal") << QByteArray("48") << 48;
-        QTest::newRow("negative") << QByteArray("-3") << -3;
-        QTest::newRow("plus sign") << QByteArray("+5") << 5;
-        QTest::newRow("hex lower") << QByteArray("0x2") << 2;
-        QTest::newRow("hex upper X") << QByteArray("0X1f") << 31;
-        QTest::newRow("hex full pattern") << QByteArray("0xFFFFFFFF") << -1;
-        QTest::newRow("only 0x is not a number") << QByteArray("0x") << 99;
-        QTest::newRow("empty") << QByteArray("") << 99;
-        QTest::newRow("words") << QByteArray("abc") << 99;
-        QTest::newRow("digits then words") << QByteArray("12abc") << 99;
-        QTest::newRow("blank inside") << QByteArray("1 2") << 99;
-        QTest::newRow("too large") << QByteArray("99999999999") << 99;
-        QTest::newRow("full-width digits") << sj("２") << 99;
-        QTest::newRow("leading zero decimal") << QByteArray("032") << 32;
+        QTest::addColumn<int>("inRange"); // read within -10 to 40
+        QTest::newRow("decimal") << QByteArray("48") << 48 << 40;
+        QTest::newRow("negative") << QByteArray("-3") << -3 << -3;
+        QTest::newRow("plus sign") << QByteArray("+5") << 5 << 5;
+        QTest::newRow("hex lower") << QByteArray("0x2") << 2 << 2;
+        QTest::newRow("hex upper X") << QByteArray("0X1f") << 31 << 31;
+        QTest::newRow("hex full pattern") << QByteArray("0xFFFFFFFF") << -1 << -1;
+        QTest::newRow("only 0x is not a number") << QByteArray("0x") << 99 << 99;
+        QTest::newRow("empty") << QByteArray("") << 99 << 99;
+        QTest::newRow("words") << QByteArray("abc") << 99 << 99;
+        QTest::newRow("digits then words") << QByteArray("12abc") << 99 << 99;
+        QTest::newRow("blank inside") << QByteArray("1 2") << 99 << 99;
+        QTest::newRow("too large") << QByteArray("99999999999") << 99 << 40;
+        QTest::newRow("full-width digits") << sj("２") << 99 << 99;
+        QTest::newRow("leading zero decimal") << QByteArray("032") << 32 << 32;
+        QTest::newRow("far below, digits of any length") << QByteArray("-99999999999999999999999") << 99 << -10;
+        QTest::newRow("far above with a plus sign") << QByteArray("+4294967296") << 99 << 40;
+        QTest::newRow("leading zeros of any length") << QByteArray("0000000000000000000000007") << 7 << 7;
+        QTest::newRow("a sign alone") << QByteArray("-") << 99 << 99;
     }
     void readInteger()
     {
         QFETCH(QByteArray, value);
         QFETCH(int, expected);
+        QFETCH(int, inRange);
         const ProfileFile ini(fileWith("[s]\r\nk=" + value + "\r\n"));
         QCOMPARE(ini.readInteger(QStringLiteral("s"), QStringLiteral("k"), 99), expected);
+        QCOMPARE(ini.readIntegerIn(QStringLiteral("s"), QStringLiteral("k"), {-10, 40, 99}), inRange);
     }
 
     void readBool_data()

@@ -1,6 +1,7 @@
 // Switch input and dwell on the real window: the switches from the keyboard
 // and the mouse, what is heard and written, the column frame as drawn, the
 // settings dialog and the settings file.
+#include "base/apperror.h"
 #include "app/board.h"
 #include "base/sjis.h"
 #include "base/textdisplay.h"
@@ -33,7 +34,8 @@ QString settingsText()
 
 // A script: key names as Window::type takes them, "R@t" / "L@t" a right or
 // left click in the middle of the key with Tag t ("R@-1" on the board's
-// background), "N3" the practice-mode item "あ行". Each step is given time
+// background), "N3" the practice-mode item "あ行", "Box:k" an error box
+// answered with key k through the window system. Each step is given time
 // for what it starts (the speech's end is reported at once).
 void play(Window &w, const QString &script)
 {
@@ -44,6 +46,16 @@ void play(Window &w, const QString &script)
             QTest::mouseClick(w.window(), step.at(0) == u'R' ? Qt::RightButton : Qt::LeftButton, {}, at);
         } else if (step == u"N3") {
             w.form->menus.N3->trigger();
+        } else if (step.startsWith(u"Box:")) {
+            w.realBoxes(true);
+            QTimer::singleShot(100, [key = inputtest::stroke(step.mid(4))] {
+                if (QWidget *box = QApplication::activeModalWidget())
+                    QTest::keyClick(box->windowHandle(), key.key, key.modifiers);
+            });
+            w.form->guarded([] { throw AppError(QStringLiteral("日記を　しまえません")); });
+            w.realBoxes(false);
+            w.form->activateWindow(); // no window manager gives the keyboard back here
+            QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
         } else {
             w.type(step);
         }
@@ -79,30 +91,43 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("focus");
         QTest::addColumn<QStringList>("heard");
+        QTest::addColumn<QString>("notice"); // shown once the window is up
         // No time after a press in which presses are ignored: the script is quick.
         const QString two = QStringLiteral("方式=2\r\n受け付けない時間=0\r\n");
         const QString one = QStringLiteral("方式=1\r\n間隔=5000\r\n受け付けない時間=0\r\n"); // the timer stays out of the way
         QTest::newRow("two switches: Space moves, Enter selects; the key takes no Enter of its own")
             << two << "Space Space Return Return" << "か" << 6
-            << QStringList{"よむ", "あぎょう", "かぎょう", "か", "=か", "よむ"};
+            << QStringList{"よむ", "あぎょう", "かぎょう", "か", "=か", "よむ"} << QString();
         QTest::newRow("one switch: Enter selects よむ, which reads aloud")
-            << one << "Return" << "" << 0 << QStringList{"よむ", "=なにもかかれていません", "よむ"};
+            << one << "Return" << "" << 0 << QStringList{"よむ", "=なにもかかれていません", "よむ"} << QString();
         QTest::newRow("one switch caught as F5: F5 selects")
-            << one + "決定キー=16777268\r\n" << "F5" << "" << 0 << QStringList{"よむ", "=なにもかかれていません", "よむ"};
+            << one + "決定キー=16777268\r\n" << "F5" << "" << 0 << QStringList{"よむ", "=なにもかかれていません", "よむ"} << QString();
         QTest::newRow("a caught right button selects; a left click still presses its key")
             << one + "決定キー=-2\r\n" << "R@-1 L@1" << "あ" << 1
-            << QStringList{"よむ", "=なにもかかれていません", "よむ", "あ", "=あ"};
+            << QStringList{"よむ", "=なにもかかれていません", "よむ", "あ", "=あ"} << QString();
         QTest::newRow("the arrow keys walk; the scan goes on from the reached column")
-            << two << "Left Left Space Return" << "" << 6 << QStringList{"よむ", "あ", "か", "かぎょう", "か"};
+            << two << "Left Left Space Return" << "" << 6 << QStringList{"よむ", "あ", "か", "かぎょう", "か"} << QString();
         QTest::newRow("practice mode's hidden columns are passed over")
             << two << "N3 Space Space Space" << "" << 0
-            << QStringList{"よむ", "あぎょう", "くうはくのれつ", "けすのれつ"};
+            << QStringList{"よむ", "あぎょう", "くうはくのれつ", "けすのれつ"} << QString();
         QTest::newRow("blank keys are passed over")
             << two << "N3 Space Space Return Space Space Space" << "" << 60
-            << QStringList{"よむ", "あぎょう", "くうはくのれつ", "くうはく", "ぎょう", "めーる", "もどる"};
+            << QStringList{"よむ", "あぎょう", "くうはくのれつ", "くうはく", "ぎょう", "めーる", "もどる"} << QString();
+        QTest::newRow("スクリーンリーダーがよむ: no place's name is said, what a press says is")
+            << two + "[読み]\r\nスクリーンリーダー=1\r\n" << "Space Space Return Return" << "か" << 6
+            << QStringList{"=か"} << QString();
         QTest::newRow("after a press the scan starts at its column (選んだあと=2)")
             << two + "選んだあと=2\r\n" << "Space Return Space Return" << "い" << 2
-            << QStringList{"よむ", "あぎょう", "あ", "い", "=い", "あぎょう"};
+            << QStringList{"よむ", "あぎょう", "あ", "い", "=い", "あぎょう"} << QString();
+        QTest::newRow("a press that answers a box counts for the time in which presses are ignored")
+            << QStringLiteral("方式=1\r\n間隔=5000\r\n") << "Box:Space Space" << "" << 0 << QStringList{"よむ"} << QString();
+        QTest::newRow("Alt as the move switch: no press goes to the menu bar")
+            << two + "移動キー=16777251\r\n" << "Alt Alt Alt Alt Return" << "" << 16
+            << QStringList{"よむ", "あぎょう", "かぎょう", "さぎょう", "たぎょう", "た"} << QString();
+        QTest::newRow("two switches on one key in the file: the style's keys, said once")
+            << two + "移動キー=0\r\n決定キー=32\r\n" << "Space Space Return Return" << "か" << 6
+            << QStringList{"よむ", "あぎょう", "かぎょう", "か", "=か", "よむ"}
+            << "スイッチの設定で　移動と決定が　おなじ　スイッチだったので、はじめの　スイッチ（移動は　スペース、決定は　エンター）に　もどしました";
     }
     void switches()
     {
@@ -111,8 +136,13 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, focus);
         QFETCH(QStringList, heard);
+        QFETCH(QString, notice);
         writeSettings(QStringLiteral("[入力方法]\r\n番号=4\r\n[スイッチ]\r\n") + settings);
         Window w;
+        QCoreApplication::processEvents(); // what is told once the window is up
+        QCOMPARE(w.notices, notice.isEmpty() ? QStringList() : QStringList{notice});
+        QVERIFY(!settingsText().contains(QStringLiteral("決定キー=32"))); // told once: the file holds working keys
+        w.heard();
         w.speech->setEndsAtOnce(true);
         w.speech->finishSpeaking(); // the greeting: then the scan begins
         QTest::qWait(30);
@@ -151,6 +181,18 @@ private slots:
         QCOMPARE(count(), n);
         w.speech->finishSpeaking();
         QTRY_COMPARE_WITH_TIMEOUT(last(), QStringLiteral("かぎょう"), 2000);
+    }
+
+    // With the names left to a screen reader the automatic scan moves on
+    // with nothing said, each group taking the accessible focus in turn.
+    void automaticScanWithAScreenReader()
+    {
+        writeSettings(QStringLiteral("[入力方法]\r\n番号=4\r\n[スイッチ]\r\n間隔=300\r\n最初の待ち=0\r\n"
+                                     "[読み]\r\nスクリーンリーダー=1\r\n"));
+        Window w;
+        w.speech->finishSpeaking(); // the greeting
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->board()->columnFrame(), 2, 3000);
+        QCOMPARE(w.heard(), QStringList());
     }
 
     // The column frame and the key frame at several window sizes.

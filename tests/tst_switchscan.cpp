@@ -168,7 +168,8 @@ private slots:
     }
 
     // Events "d0@100" switch 0 down at 100 ms, "u0@150" up, "p@300" the
-    // hold timer asks; the trace lists the switch and time of each counted press.
+    // hold timer asks, "b@0" a press answered a box; the trace lists the
+    // switch and time of each counted press.
     void presses_data()
     {
         QTest::addColumn<int>("hold");
@@ -184,6 +185,8 @@ private slots:
         QTest::newRow("hold: let go just as it fell due") << 200 << 250 << "d0@0 u0@230" << "0@230";
         QTest::newRow("hold: the ignore time runs from the count")
             << 200 << 250 << "d0@0 p@200 u0@210 d0@300 p@500 u0@510 d0@520 p@720" << "0@200 0@720";
+        QTest::newRow("a press that answered a box starts the ignore time")
+            << 0 << 250 << "b@0 d0@100 u0@120 d0@260" << "0@260";
     }
     void presses()
     {
@@ -197,6 +200,8 @@ private slots:
         for (const QString &e : script.split(u' ')) {
             const qint64 at = e.section(u'@', 1).toLongLong();
             const int which = e.at(1).digitValue();
+            if (e.startsWith(u'b'))
+                filter.countedElsewhere(at);
             if (e.startsWith(u'd') && filter.down(which, at))
                 out << QStringLiteral("%1@%2").arg(which).arg(at);
             if (e.startsWith(u'u') && filter.up(which, at))
@@ -315,7 +320,7 @@ private slots:
     void settingsFile_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("read"); // 方式 移動 決定 間隔 最初 回数 押す 受け付けない 選んだあと とどまる 時間
+        QTest::addColumn<QString>("read"); // 方式 移動 決定 間隔 最初 回数 押す 受け付けない 選んだあと とどまる 時間, "clash" when put back
         QTest::newRow("missing: the standard values") << "" << "1 0 0 1000 500 3 0 250 1 0 1200";
         QTest::newRow("out of range: brought to the nearest end")
             << "[スイッチ]\r\n方式=7\r\n間隔=20\r\n最初の待ち=-5\r\n回数=0\r\n押す長さ=99999\r\n受け付けない時間=-1\r\n"
@@ -324,6 +329,16 @@ private slots:
         QTest::newRow("two switches, keypad 1 and the right button")
             << "[スイッチ]\r\n方式=2\r\n移動キー=536870961\r\n決定キー=-2\r\n選んだあと=2\r\n[マウス]\r\nとどまる=1\r\nとどまる時間=800\r\n"
             << "2 536870961 -2 1000 500 3 0 250 2 1 800";
+        QTest::newRow("digits past 32 bits: the nearest end; no key of that code: the style's keys")
+            << "[スイッチ]\r\n間隔=99999999999\r\n最初の待ち=-99999999999\r\n回数=00000000000000000000000009\r\n"
+               "押す長さ=99999999999999999999\r\n受け付けない時間=-4294967296\r\n移動キー=99999999999\r\n"
+               "決定キー=2147483647\r\n[マウス]\r\nとどまる=99999999999\r\nとどまる時間=99999999999\r\n"
+            << "1 0 0 5000 0 9 3000 0 1 1 5000";
+        QTest::newRow("other text keeps the standard values")
+            << "[スイッチ]\r\n間隔=１０００００\r\n最初の待ち=\r\n回数=abc\r\n押す長さ=+\r\n[マウス]\r\nとどまる時間=9 9\r\n"
+            << "1 0 0 1000 500 3 0 250 1 0 1200";
+        QTest::newRow("two switches on one key: both put back to the style's keys")
+            << "[スイッチ]\r\n方式=2\r\n移動キー=0\r\n決定キー=32\r\n" << "2 0 0 1000 500 3 0 250 1 0 1200 clash";
     }
     void settingsFile()
     {
@@ -342,8 +357,9 @@ private slots:
                 .arg(s.loops).arg(s.hold).arg(s.ignore).arg(s.restartAtColumn ? 2 : 1).arg(int(s.dwell))
                 .arg(s.dwellTime);
         };
-        const SwitchSettings s = SwitchSettings::read(ini);
-        QCOMPARE(text(s), read);
+        bool clashed = false;
+        const SwitchSettings s = SwitchSettings::read(ini, &clashed);
+        QCOMPARE(text(s) + (clashed ? QStringLiteral(" clash") : QString()), read);
         s.write(ini);
         QCOMPARE(SwitchSettings::read(ini), s);
     }

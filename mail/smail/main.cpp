@@ -1,6 +1,7 @@
 // smail: hands one mail to an SMTP server.
 //
 //   smail -h<server> -s<subject> <recipient> -f<sender> -T<text> -m
+//   smail -h<server> -s<subject> <recipient> -f<sender> -i -m   (the text on standard input)
 //
 // Each value is one argument. The message goes out with the text as a UTF-8
 // body; the exit status is 0 when the server accepted it, otherwise non-zero
@@ -19,8 +20,16 @@
 #include <QCoreApplication>
 #include <QDateTime>
 
+#include <QStringDecoder>
+
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <optional>
+
+#include <poll.h>
+#include <unistd.h>
 
 namespace {
 
@@ -42,10 +51,47 @@ constexpr char kUsage[] =
     "  <送り先>            送り先のメールアドレス（コンマで区切って いくつでも）\n"
     "  -f<自分のアドレス>  自分のメールアドレス\n"
     "  -T<本文>            本文\n"
+    "  -i                  本文を 標準入力から 読む（UTF-8）。-T の かわりに\n"
     "  -m                  おわり\n"
     "どれも 1 つの引数です。送れたら終了コード 0、送れなければ 1、コマンドがまちがっていれば 2 で、\n"
     "そのわけを標準エラーに 1 行で書きます。\n"
     "引数なしで起動すると、詳細設定（ポート番号、暗号化、認証）のウィンドウを開きます。\n";
+
+// The whole of standard input, within the greeting's time limit and a size
+// no diary reaches; nothing when it does not end in time or is larger.
+std::optional<QByteArray> readInput(QString *reason)
+{
+    constexpr qsizetype kMaxInput = 64 * 1024 * 1024;
+    const auto deadline = std::chrono::steady_clock::now() + smail::kGreetingLimit;
+    QByteArray bytes;
+    char buffer[65536];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd in{STDIN_FILENO, POLLIN, 0};
+        const int ready = left.count() > 0 ? ::poll(&in, 1, int(left.count())) : 0;
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0) {
+            *reason = QStringLiteral("the text on standard input did not end within %1 seconds")
+                          .arg(smail::kGreetingLimit.count());
+            return std::nullopt;
+        }
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            *reason = QStringLiteral("standard input cannot be read");
+            return std::nullopt;
+        }
+        if (n == 0)
+            return bytes;
+        if (bytes.size() + n > kMaxInput) {
+            *reason = QStringLiteral("the text on standard input is larger than %1 MiB").arg(kMaxInput >> 20);
+            return std::nullopt;
+        }
+        bytes.append(buffer, n);
+    }
+}
 
 // Beside the mailer in the portable folder; in the user's configuration
 // folder when installed.
@@ -67,6 +113,16 @@ int send(const QStringList &arguments)
     if (!to)
         return complain(kBadCommand, QStringLiteral("recipient: ") + reason);
 
+    QString text = command->text;
+    if (command->textFromInput) {
+        const auto bytes = readInput(&reason);
+        if (!bytes)
+            return complain(kNotDelivered, reason);
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        text = utf8.decode(*bytes);
+        if (utf8.hasError())
+            return complain(kBadCommand, QStringLiteral("the text on standard input is not UTF-8"));
+    }
     const mail::MailerSettings settings =
         mail::loadMailerSettings(settingsFile());
 
@@ -74,7 +130,7 @@ int send(const QStringList &arguments)
     message.from = *from;
     message.to = *to;
     message.subject = command->subject;
-    message.text = command->text;
+    message.text = text;
     message.date = QDateTime::currentDateTime();
     message.messageId = mail::newMessageId(*from, message.date);
 

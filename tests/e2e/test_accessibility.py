@@ -52,9 +52,13 @@ class AccessibilityCase(ProgramCase):
         with open(self.events_path, encoding="utf-8", errors="replace") as f:
             return f.read()
 
-    def focused_names(self):
-        return [line.split("\t")[2] for line in self.events().splitlines()
+    def focused(self):
+        """(role, name) of each object that took the focus, in order."""
+        return [tuple(line.split("\t")[1:3]) for line in self.events().splitlines()
                 if line.startswith("focus\t") and line.count("\t") >= 2]
+
+    def focused_names(self):
+        return [name for _, name in self.focused()]
 
     def assert_kept(self, text):
         self.key("ctrl+s")
@@ -84,6 +88,21 @@ class PressesCount(AccessibilityCase):
         self.keyboard.press("Return", pause=0.2)
         time.sleep(0.5)
         self.assert_kept("か")
+
+
+class ScanFollowed(AccessibilityCase):
+    settings = "[入力方法]\r\n番号=4\r\n[スイッチ]\r\n間隔=300\r\n最初の待ち=0\r\n"
+
+    def test_each_group_takes_the_focus_while_highlighted(self):
+        self.start_program()
+        first_four = ["よむ", "あぎょう", "かぎょう", "さぎょう"]
+
+        def groups():
+            return [name for role, name in self.focused() if role != "push button"]
+
+        self.wait_for(lambda: groups()[:4] == first_four, 20, "the first four groups to take the focus")
+        # The keys are named by their captions and described by what they say.
+        self.assertIn(("push button", "よむ"), self.focused())
 
 
 if __name__ == "__main__":

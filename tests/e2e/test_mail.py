@@ -1,11 +1,15 @@
 """Sending the diary by mail, as a user does it with the keyboard only: the
 mail settings dialog pointed at a real SMTP server on 127.0.0.1, a diary
 written, "めーる" pressed, the message read from the server's mailbox; then
-the server stopped and "めーる" pressed again."""
+the server stopped and "めーる" pressed again. And a server that never
+answers: while the send waits, no process's command line holds the diary,
+which any user of the machine could read."""
 
 import datetime
 import json
 import os
+import signal
+import socket
 import subprocess
 import time
 import unittest
@@ -108,6 +112,67 @@ class SendDiary(ProgramCase):
         self.enter_on_notice()
         self.wait_for(lambda: self.notice_box() is None, message="the notice closed")
         self.assertEqual(len(self.received()), 1)
+
+
+def command_lines():
+    """Every process's command line, as any user may read it: pid → bytes."""
+    out = {}
+    for pid in os.listdir("/proc"):
+        if pid.isdigit():
+            try:
+                with open(f"/proc/{pid}/cmdline", "rb") as f:
+                    out[int(pid)] = f.read()
+            except OSError:
+                pass  # ended meanwhile
+    return out
+
+
+class DiaryOnNoCommandLine(ProgramCase):
+    def setUp(self):
+        super().setUp()
+        # Takes the connection and never says a word: the mailer waits for
+        # its greeting.
+        self.silent = socket.socket()
+        self.silent.bind(("127.0.0.1", 0))
+        self.silent.listen(4)
+        with open(self.ini_path, "wb") as f:
+            f.write(("[メール]\r\n送信先=tomodachi@example.org\r\n自分のアドレス=watashi@example.org\r\n"
+                     f"SMTP=127.0.0.1:{self.silent.getsockname()[1]}\r\n").encode("cp932"))
+
+    def tearDown(self):
+        self.silent.close()
+        super().tearDown()
+
+    def mailer_pid(self):
+        mailer = os.path.join(self.dist, "smail", "smail").encode()
+        for pid, line in command_lines().items():
+            if line.split(b"\0")[0] == mailer:
+                return pid
+        return None
+
+    def test_waiting_send_shows_no_text(self):
+        self.start_program()
+        # "あ" and "い" written; "めーる" reached and pressed.
+        self.key("Down", "Return", "Down", "Return")
+        self.key("Right", "Right", "Up", "Up")
+        time.sleep(0.5)
+        self.key("Return")
+        self.wait_for(lambda: self.mailer_pid() is not None, message="the mailer started")
+        pid = self.mailer_pid()
+        time.sleep(1.0)  # the text has been handed over by now; the mailer waits for the greeting
+        self.assertIsNotNone(self.mailer_pid(), "the mailer no longer waits")
+        text = "あい\r\n".encode()
+        holding = {p: line for p, line in command_lines().items() if text in line}
+        self.assertEqual(holding, {}, "command lines holding the diary")
+        mailer = command_lines()[pid].split(b"\0")
+        self.assertIn(b"-i", mailer)
+        self.assertFalse([a for a in mailer if a.startswith(b"-T")], mailer)
+        # Ended here rather than waited out (28 s): the program says the
+        # mail was not sent.
+        os.kill(pid, signal.SIGTERM)
+        self.wait_for(lambda: self.notice_box() is not None, seconds=15, message="the notice that mail failed")
+        self.enter_on_notice()
+        self.wait_for(lambda: self.notice_box() is None, message="the notice closed")
 
 
 if __name__ == "__main__":

@@ -13,6 +13,7 @@ import datetime
 import os
 import shutil
 import signal
+import stat
 import subprocess
 import sys
 import tempfile
@@ -129,8 +130,11 @@ class InstalledForAUser(unittest.TestCase):
         mark = self.recorder.mark()
         self.start_from_menu_entry()
         self.assertTrue(self.recorder.loud_after(mark, seconds=15), "the greeting was not heard")
-        # Made at the first start, the user's own; the settings file written there.
+        # Made at the first start, the user's own and private (other users
+        # of the machine cannot look in); the settings file written there.
         self.assertTrue(os.path.isdir(diaries) and self.owned_by_user(diaries))
+        for folder in (diaries, os.path.dirname(diaries)):
+            self.assertEqual(stat.S_IMODE(os.stat(folder).st_mode), 0o700, folder)
         self.wait_for(lambda: self.bytes_of(ini) == sjis("[入力方法]\r\n番号=1\r\n"), message="the settings file")
         self.assertTrue(self.owned_by_user(ini))
 

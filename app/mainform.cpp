@@ -138,6 +138,14 @@ void TMain_form::connectMenus()
     connect(menus.Kanji1, &QAction::triggered, this, [this] { guarded([&] { Kanji->toggle(); }); });
     connect(menus.KanjiForget1, &QAction::triggered, this, [this] { guarded([&] { Kanji->forget(); }); });
     connect(Kanji, &kanji::Writing::enabledChanged, menus.Kanji1, &QAction::setChecked);
+    const std::pair<QAction *, kanji::EngineChoice> engines[] = {{menus.EngineAnthy1, kanji::EngineChoice::Anthy},
+                                                                 {menus.EngineMozc1, kanji::EngineChoice::Mozc},
+                                                                 {menus.EngineAuto1, kanji::EngineChoice::Automatic}};
+    for (const auto &[action, choice] : engines) {
+        connect(action, &QAction::triggered, this, [this, choice] { guarded([&] { Kanji->chooseEngine(choice); }); });
+        connect(Kanji, &kanji::Writing::engineChosen, action,
+                [action, choice](kanji::EngineChoice chosen) { action->setChecked(chosen == choice); });
+    }
     connect(methods, &input::Methods::selected, this, [this](input::MethodId id) {
         menus.N11->setChecked(id == input::MethodId::ArrowKeys);
         menus.N12->setChecked(id == input::MethodId::Mouse);
@@ -284,7 +292,7 @@ void TMain_form::readSettingsAtStart()
     if (size <= 0)
         size = 32; // a hand-written size of nothing would leave an unreadable display
     m_board->setDisplayPointSize(size);
-    Kanji->setEnabled(ini.readBool(QStringLiteral("文字"), QStringLiteral("漢字"), false));
+    Kanji->readSettings(ini);
     state.Chars_per_line = ini.readInteger(QStringLiteral("文字"), QStringLiteral("文字数"), 17);
     if (size == 26)
         menus.N18->setChecked(true);

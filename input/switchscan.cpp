@@ -12,7 +12,8 @@ ScanGroup boardGroup(int column)
     // は is said "ハ", as its key is, so that it is not heard as the particle.
     static const char *const shortNames[] = {"",   "あ", "か", "さ",   "た",     "な",  "ハ",
                                              "ま", "や", "ら", "わ", "ちいさい", "くうはく", "けす"};
-    if (column <= 0)
+    column = std::clamp(column, 0, 13);
+    if (column == 0)
         return {QString::fromUtf8(names[0]), {keys::kRead}, 0, true, {}};
     ScanGroup g{QString::fromUtf8(names[column]), {}, column, false, QString::fromUtf8(shortNames[column])};
     for (int tag = 5 * column - 4; tag <= 5 * column; ++tag)

@@ -21,6 +21,8 @@
 #include "mail/mailform.h"
 #include "mail/sending.h"
 #include "kanji/kanjiwriting.h"
+#include "prediction/adaptation.h"
+#include "prediction/scanorders.h"
 #include "speech/announcements.h"
 #include "speech/directss.h"
 #include "speech/soundform.h"
@@ -201,11 +203,45 @@ void TMain_form::FormCreate()
     state.Last_width = width();
     state.Last_height = height();
     places::createFolders(places());
+    loadPrediction();
+    // The switch settings first: switch input started from the settings
+    // file keeps the order it had.
+    guarded([this] { readSwitchSettingsAtStart(); });
     guarded([this] {
         readSettingsAtStart();
         voices.use(speech::Role::Selection);
     });
-    guarded([this] { readSwitchSettingsAtStart(); });
+}
+
+void TMain_form::loadPrediction()
+{
+    // A few milliseconds at start; the diaries are read on a thread of the
+    // adaptation's own, and the window never waits for them.
+    const QString program = QCoreApplication::applicationFilePath();
+    const QString path =
+        prediction::modelFile(places::installedPrefix(program), QCoreApplication::applicationDirPath());
+    QString why;
+    auto model = std::make_shared<const prediction::KanaModel>(prediction::KanaModel::load(path, &why));
+    if (model->isEmpty()) // the scan keeps the board's order
+        qWarning("kana model %s not read: %s", qPrintable(path), qPrintable(why));
+    Prediction = new prediction::Adaptation(model, this);
+    Prediction->readFolder(places().diaryFolder);
+    methods->switches().setOrderSource([this](const input::Reachable &shown) { return scanOrder(shown); });
+}
+
+input::ScanOrder TMain_form::scanOrder(const input::Reachable &scannable) const
+{
+    const int order = methods->switches().settings().order;
+    if (order == input::SwitchSettings::kBoardOrder || !Prediction->hasModel())
+        return input::boardOrder();
+    // The model looks at a few symbols before the insertion point at most.
+    const QString before = textmodel::textBefore(Hyouji_edit, textmodel::insertionPosition(Hyouji_edit), 32);
+    return prediction::scanOrder(order, Prediction->next(before), scannable);
+}
+
+void TMain_form::textSaved(const QString &path, const QString &text)
+{
+    Prediction->takeText(path, text);
 }
 
 void TMain_form::readSwitchSettingsAtStart()

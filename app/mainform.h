@@ -24,6 +24,9 @@ class Methods;
 namespace kanji {
 class Writing;
 }
+namespace prediction {
+class Adaptation;
+}
 
 // The one window: the display above the board of 66 keys, and the menu bar.
 // Handlers keep the names of the design and hand the work to the folder that
@@ -63,6 +66,7 @@ public:
     void unframe() override;
     KeyButton *framedKey() const override { return m_board->framedKey(); }
     void setColumnFrame(int column) override { m_board->setColumnFrame(column); }
+    void setKeyFrames(const std::vector<int> &tags) override { m_board->setKeyFrames(tags); }
     void setCaptionHeight(int tag, int px) override { m_board->setCaptionHeight(tag, px); }
     void operate(int tag) override;
     void beep() override { MessageBeep(); }
@@ -72,6 +76,7 @@ public:
     places::Places places() const override;
     void notice(const QString &text) override { boxes::notice(this, text); }
     void guarded(const std::function<void()> &operation) override;
+    void textSaved(const QString &path, const QString &text) override;
 
     // Shows the window centred on the screen with "よむ" reached.
     void showCentred();
@@ -150,6 +155,12 @@ public:
 
     // Kana–kanji conversion (kanji/), on the two blank keys when chosen.
     kanji::Writing *Kanji = nullptr;
+    // The kana model (prediction/), loaded at start and adapted to the
+    // user's diaries and every text saved; the switch scan's orders 2 and 3.
+    prediction::Adaptation *Prediction = nullptr;
+    // The switch scan's groups in the order chosen, for the text before the
+    // insertion point as it is now.
+    input::ScanOrder scanOrder(const input::Reachable &scannable) const;
 
 signals:
     void beeped();
@@ -163,6 +174,7 @@ private:
     void keyPressed(KeyButton *key);
     void readSettingsAtStart();
     void readSwitchSettingsAtStart();
+    void loadPrediction();
 
     Board *m_board = nullptr;
     std::function<void()> m_tonePlayer;

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <functional>
+#include <vector>
 
 #include "base/places.h"
 #include "base/profilefile.h"
@@ -47,6 +48,9 @@ public:
     // The scan's red and black frame round a board column (0 "よむ", 1–13
     // the columns from the right), or none (-1).
     virtual void setColumnFrame(int column) = 0;
+    // The same frame round each of these keys (a group that is no column),
+    // or none (empty).
+    virtual void setKeyFrames(const std::vector<int> &tags) = 0;
     // A key's caption height in pixels at the designed size.
     virtual void setCaptionHeight(int tag, int designedPixels) = 0;
     // The operation of a key run as its menu item runs it.
@@ -67,6 +71,9 @@ public:
     // Runs an operation; an AppError it throws ends it and is shown in the
     // error box, and the program carries on.
     virtual void guarded(const std::function<void()> &operation) = 0;
+    // A text the user wrote is now on disk in this file (the window lets
+    // what learns from the user's writing take it).
+    virtual void textSaved(const QString &path, const QString &text) = 0;
 };
 
 // Everything together, as the window hands it to each feature.

@@ -24,6 +24,11 @@ class Methods;
 namespace kanji {
 class Writing;
 }
+namespace prediction {
+class Adaptation;
+class PhraseForm;
+class WordRow;
+}
 
 // The one window: the display above the board of 66 keys, and the menu bar.
 // Handlers keep the names of the design and hand the work to the folder that
@@ -55,7 +60,7 @@ public:
     TextDisplay &display() const override { return *Hyouji_edit; }
     void beginEdit() override;
     void recordBar() override;
-    KeyButton *key(int tag) const override { return Key_table[tag]; }
+    KeyButton *key(int tag) const override;
     KeyButton *focusedKey() const override { return qobject_cast<KeyButton *>(focusWidget()); }
     void announce(KeyButton *key) override { speak(key); }
     // The focus frame: exactly one blue frame, round the given key (or none).
@@ -72,6 +77,7 @@ public:
     places::Places places() const override;
     void notice(const QString &text) override { boxes::notice(this, text); }
     void guarded(const std::function<void()> &operation) override;
+    void textSaved(const QString &path, const QString &text) override;
 
     // Shows the window centred on the screen with "よむ" reached.
     void showCentred();
@@ -151,6 +157,20 @@ public:
     // Kana–kanji conversion (kanji/), on the two blank keys when chosen.
     kanji::Writing *Kanji = nullptr;
 
+    // The row of words and phrases (prediction/), when chosen, and the
+    // phrase dialog.
+    prediction::WordRow *Words = nullptr;
+    prediction::PhraseForm *Phrase_form = nullptr;
+    void Words1Click();
+    void WordsForget1Click();
+    void Phrases1Click();
+    void SpeakOnly1Click();
+    // A word place pressed (index from the left).
+    void WordClick(int index);
+    // The kana model adapted to the user's writing, made and started on
+    // first use: its diaries read in the background, every saved text taken.
+    prediction::Adaptation *adaptation();
+
 signals:
     void beeped();
 
@@ -166,4 +186,5 @@ private:
 
     Board *m_board = nullptr;
     std::function<void()> m_tonePlayer;
+    prediction::Adaptation *m_adaptation = nullptr;
 };

@@ -34,6 +34,8 @@ public:
 class Keys
 {
 public:
+    // A key by Tag, or a place beside the board (input::kFirstOffBoard on:
+    // the word places); nullptr for a place the window does not have.
     virtual KeyButton *key(int tag) const = 0;
     // The key that has the keyboard focus, nullptr when none has.
     virtual KeyButton *focusedKey() const = 0;
@@ -45,7 +47,7 @@ public:
     virtual void unframe() = 0;
     virtual KeyButton *framedKey() const = 0;
     // The scan's red and black frame round a board column (0 "よむ", 1–13
-    // the columns from the right), or none (-1).
+    // the columns from the right, 14 the row of word places), or none (-1).
     virtual void setColumnFrame(int column) = 0;
     // A key's caption height in pixels at the designed size.
     virtual void setCaptionHeight(int tag, int designedPixels) = 0;
@@ -67,6 +69,9 @@ public:
     // Runs an operation; an AppError it throws ends it and is shown in the
     // error box, and the program carries on.
     virtual void guarded(const std::function<void()> &operation) = 0;
+    // A text the user wrote is now on disk in this file (the window lets
+    // what learns from the user's writing take it).
+    virtual void textSaved(const QString &path, const QString &text) = 0;
 };
 
 // Everything together, as the window hands it to each feature.

@@ -40,6 +40,7 @@ bool saveDated(const context::Context &ctx)
         return false;
     }
     const filecodec::Written written = filecodec::writeFile(path, text);
+    ctx.window.textSaved(path, text);
     ctx.speech.say(QStringLiteral("きょうのひづけでしまいました"), speech::Role::Decision);
     tellForm(ctx, written);
     return true;
@@ -50,7 +51,10 @@ void saveAs(const context::Context &ctx)
     const auto path = fileDialogs().saveFileName(ctx.window.widget(), ctx.window.places().diaryFolder);
     if (!path)
         return;
-    tellForm(ctx, filecodec::writeFile(*path, textmodel::plainText(&ctx.text.display())));
+    const QString text = textmodel::plainText(&ctx.text.display());
+    const filecodec::Written written = filecodec::writeFile(*path, text);
+    ctx.window.textSaved(*path, text);
+    tellForm(ctx, written);
 }
 
 void openFile(const context::Context &ctx)

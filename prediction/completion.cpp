@@ -255,6 +255,8 @@ void Lexicon::add(const std::vector<Symbol> &text)
         if (piece.size() >= 2 && piece.size() <= kMaxPieceSymbols) {
             ++m_counts[bytesOf(piece)];
             ++m_after[bytesOf(context) + kContextMark + bytesOf(piece)];
+            ++m_contextTotals[bytesOf(context)];
+            ++m_total;
         }
         if (!piece.empty()) {
             context = piece;
@@ -290,6 +292,24 @@ std::vector<Symbol> Lexicon::contextOf(const std::vector<Symbol> &before)
     if (it == ends && ends != before.begin())
         return {}; // a break before the word
     return std::vector<Symbol>(it, before.end());
+}
+
+int Lexicon::count(const std::vector<Symbol> &piece) const
+{
+    const auto it = m_counts.find(bytesOf(piece));
+    return it == m_counts.end() ? 0 : it->second;
+}
+
+int Lexicon::countAfter(const std::vector<Symbol> &context, const std::vector<Symbol> &piece) const
+{
+    const auto it = m_after.find(bytesOf(context) + kContextMark + bytesOf(piece));
+    return it == m_after.end() ? 0 : it->second;
+}
+
+int Lexicon::totalAfter(const std::vector<Symbol> &context) const
+{
+    const auto it = m_contextTotals.find(bytesOf(context));
+    return it == m_contextTotals.end() ? 0 : it->second;
 }
 
 Lexicon::Pieces Lexicon::find(const std::map<std::string, int> &counts, const std::string &key, std::size_t skip,
@@ -372,6 +392,44 @@ std::vector<Completion> complete(const CompletionSources &sources, QStringView b
         offer(reduce(reading), text, kConversionEndShare, text != reading);
     }
     return found.best(trust);
+}
+
+double likelihoodOf(const CompletionSources &sources, QStringView before, const QString &text,
+                    const CompletionLimits &limits)
+{
+    constexpr double kUnwritable = 0.01; // a character the model cannot weigh
+    if (!sources.next)
+        return 0;
+    const std::vector<Symbol> symbols = reduce(text);
+    History h = historyOf(before, sources.contextLength);
+    double p = 1;
+    for (const QChar c : text) // kanji and the like, which reduce to a break or to nothing
+        if (const std::vector<Symbol> one = reduce(QString(c)); one.empty() || one.front() == kBreak)
+            p *= kUnwritable;
+    for (const Symbol s : symbols) {
+        if (s == kBreak) {
+            h = {{}, true};
+            continue;
+        }
+        p *= sources.next(h)[s];
+        h = pushed(h, s, sources.contextLength);
+    }
+    if (!sources.lexicon)
+        return p;
+    // The piece it writes (its phrase ends left off), among the user's.
+    std::vector<Symbol> piece = symbols;
+    while (!piece.empty() && endsPhrase(piece.back()))
+        piece.pop_back();
+    const std::vector<Symbol> context =
+        Lexicon::contextOf(reduce(before.right(2 * Lexicon::kMaxPieceSymbols)));
+    const Lexicon &l = *sources.lexicon;
+    const bool after = !context.empty() && l.totalAfter(context) > 0;
+    const int total = after ? l.totalAfter(context) : l.total();
+    if (total == 0)
+        return p;
+    const double trust = total / (total + limits.repeatsForHalf);
+    const int count = after ? l.countAfter(context, piece) : l.count(piece);
+    return (1 - trust) * p + trust * double(count) / total;
 }
 
 CompletionEdit editFor(QStringView word, const QString &completionText)

@@ -61,11 +61,20 @@ public:
     // before them and the phrase ends after it; empty when they end in a break.
     static std::vector<Symbol> contextOf(const std::vector<Symbol> &before);
 
+    // How often a piece was written, and all pieces together; the same
+    // after a context.
+    int count(const std::vector<Symbol> &piece) const;
+    int total() const { return m_total; }
+    int countAfter(const std::vector<Symbol> &context, const std::vector<Symbol> &piece) const;
+    int totalAfter(const std::vector<Symbol> &context) const;
+
 private:
     static Pieces find(const std::map<std::string, int> &counts, const std::string &key, std::size_t skip,
                        std::size_t limit);
     std::map<std::string, int> m_counts; // a piece's symbols as bytes
     std::map<std::string, int> m_after;  // its context, kContextMark, the piece
+    std::map<std::string, int> m_contextTotals;
+    int m_total = 0;
 };
 
 struct Completion
@@ -103,6 +112,13 @@ struct CompletionLimits
     double minProbability = 0.01; // a completion less likely is not offered
     int minCharacters = 2;       // a completion adds at least this many characters
 };
+
+// How likely the text goes on with `text` (a phrase) from here: by the
+// model (a character the board cannot write counts as unlikely), and by how
+// often the user wrote it as a piece where they were (trusted as far as
+// they wrote from there, as for completions).
+double likelihoodOf(const CompletionSources &sources, QStringView before, const QString &text,
+                    const CompletionLimits &limits = {});
 
 // The completions of the word that starts at `wordStart` in `before` (the
 // text before the insertion point), best first: the likeliest by the model

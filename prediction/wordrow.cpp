@@ -173,50 +173,32 @@ void WordRow::refresh()
         return;
     const TextDisplay &display = m_ctx.text.display();
     const int p = textmodel::insertionPosition(&display);
-    const QString before = textBefore(display, p);
-    if (atSentenceStart(before, int(before.size()))) {
-        show(phrasesNow());
-        return;
-    }
-    m_page = 0;
-    show(completionsFor(before));
+    show(rowNow(textBefore(display, p), p));
 }
 
-std::array<RowItem, WordRow::kPlaces> WordRow::phrasesNow()
+Row WordRow::rowNow(const QString &before, int position)
 {
-    const PhrasePage page = phrasePage(byUse(phrasesOf(m_phrases.lines), m_usage.phrases()), m_page, kPlaces);
-    m_page = page.page;
-    std::array<RowItem, kPlaces> items;
-    for (int i = 0; i < int(page.phrases.size()); ++i)
-        items[i] = {RowItem::Phrase, page.phrases[i], page.phrases[i], {}};
-    if (page.next)
-        items[kPlaces - 1] = {RowItem::Next, QStringLiteral("つぎ"), QStringLiteral("つぎ"), {}};
-    return items;
-}
-
-std::array<RowItem, WordRow::kPlaces> WordRow::completionsFor(const QString &before)
-{
-    std::array<RowItem, kPlaces> items;
+    RowSources sources;
+    sources.phrases = byUse(phrasesOf(m_phrases.lines), m_usage.phrases());
     Adaptation *a = m_hooks.adaptation ? m_hooks.adaptation() : nullptr;
-    if (!a || a->base().isEmpty())
-        return items; // no model: phrases only
-    const int anchorInTail =
-        m_hooks.anchor ? std::max(0, m_hooks.anchor() - (textmodel::insertionPosition(&m_ctx.text.display())
-                                                         - int(before.size())))
-                       : 0;
-    const int start = wordStart(before, int(before.size()), anchorInTail);
-    const std::shared_ptr<const Lexicon> lexicon = a->lexicon();
-    CompletionSources sources;
-    sources.next = [a](const History &h) { return a->next(h); };
-    sources.contextLength = std::max(1, a->base().order() - 1);
-    sources.lexicon = lexicon.get();
-    sources.chosen = &m_usage.words();
-    if (m_hooks.conversions && start < before.size())
-        sources.conversions = m_hooks.conversions(QStringView(before).mid(start).chopped(1));
-    const std::vector<prediction::Completion> found = complete(sources, before, start);
-    for (int i = 0; i < int(found.size()) && i < kPlaces; ++i)
-        items[i] = {RowItem::Completion, found[i].text, speakable(found[i]), found[i]};
-    return items;
+    std::shared_ptr<const Lexicon> lexicon;
+    const int anchor = m_hooks.anchor ? std::max(0, m_hooks.anchor() - (position - int(before.size()))) : 0;
+    const int start = wordStart(before, int(before.size()), anchor);
+    if (a && !a->base().isEmpty()) { // without a model, phrases only
+        lexicon = a->lexicon();
+        CompletionSources &c = sources.completions;
+        c.next = [a](const History &h) { return a->next(h); };
+        c.contextLength = std::max(1, a->base().order() - 1);
+        c.lexicon = lexicon.get();
+        c.chosen = &m_usage.words();
+        if (m_hooks.conversions && start < before.size())
+            c.conversions = m_hooks.conversions(QStringView(before).mid(start).chopped(1));
+    }
+    Row row = rowFor(sources, before, start, m_page);
+    for (RowItem &item : row)
+        if (item.kind == RowItem::Completion)
+            item.spoken = speakable(item.completion);
+    return row;
 }
 
 QString WordRow::speakable(const prediction::Completion &c) const
@@ -225,7 +207,7 @@ QString WordRow::speakable(const prediction::Completion &c) const
     return c.converted && !m_ctx.speech.engine().readsKanji(m_ctx.speech.Selection_voice) ? c.reading : c.text;
 }
 
-void WordRow::show(const std::array<RowItem, kPlaces> &items)
+void WordRow::show(const Row &items)
 {
     for (int i = 0; i < kPlaces; ++i) {
         const int tag = input::kFirstWord + i;

@@ -2,6 +2,7 @@
 #include "base/context.h"
 #include "prediction/completion.h"
 #include "prediction/phrases.h"
+#include "prediction/row.h"
 #include "prediction/usage.h"
 
 #include <QObject>
@@ -11,16 +12,6 @@
 namespace prediction {
 
 class Adaptation;
-
-// What a word place holds.
-struct RowItem
-{
-    enum Kind { Empty, Completion, Phrase, Next } kind = Empty;
-    QString caption; // what the place shows
-    QString spoken;  // what is said when it is reached
-    prediction::Completion completion;
-    bool operator==(const RowItem &) const = default;
-};
 
 // The row of word places on the main window ("ことばのよそく", off by
 // default): while a word is being written, its likeliest completions; at
@@ -36,7 +27,7 @@ class WordRow : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int kPlaces = 5;
+    static constexpr int kPlaces = kRowPlaces;
 
     // What the row uses from the rest of the window.
     struct Hooks
@@ -71,7 +62,7 @@ public:
     // Fills the places for the text as it is now (done by itself after
     // every change of the text or the insertion point).
     void refresh();
-    const std::array<RowItem, kPlaces> &items() const { return m_items; }
+    const Row &items() const { return m_items; }
     // What a place says when it is reached (index from the left).
     QString spokenName(int index) const;
     // A place was pressed.
@@ -98,9 +89,8 @@ private:
     void scheduleRefresh();
     void readFiles();
     void reportPhraseFile();
-    void show(const std::array<RowItem, kPlaces> &items);
-    std::array<RowItem, kPlaces> completionsFor(const QString &before);
-    std::array<RowItem, kPlaces> phrasesNow();
+    void show(const Row &items);
+    Row rowNow(const QString &before, int position);
     void writeCompletion(const prediction::Completion &c);
     void writePhrase(const QString &phrase);
     void saveUsage();
@@ -115,7 +105,7 @@ private:
     Usage m_usage;
     PhraseFile m_phrases;
     int m_page = 0;
-    std::array<RowItem, kPlaces> m_items;
+    Row m_items;
 };
 
 } // namespace prediction

@@ -6,6 +6,7 @@
 #include "prediction/completion.h"
 #include "prediction/kanamodel.h"
 #include "prediction/phrases.h"
+#include "prediction/row.h"
 #include "prediction/usage.h"
 
 #include <QDir>
@@ -332,6 +333,55 @@ private slots:
         const PhrasePage p = phrasePage(phrases, page, 5);
         QCOMPARE(p.phrases, shown);
         QCOMPARE(p.next, next);
+    }
+
+    // Offered first only when what it is expected to save exceeds its own highlight.
+    void gain_data()
+    {
+        QTest::addColumn<QList<double>>("probabilities"); // by place; < 0: "つぎ"
+        QTest::addColumn<QList<int>>("characters");
+        QTest::addColumn<double>("gain");
+        QTest::newRow("empty") << QList<double>{} << QList<int>{} << -1.0;
+        QTest::newRow("a likely long word first") << QList<double>{0.5} << QList<int>{10} << 0.5 * (40 - 1) - 1;
+        QTest::newRow("unlikely and short, third")
+            << QList<double>{0, 0, 0.1} << QList<int>{2, 2, 2} << 0.1 * (8 - 3) - 1;
+        QTest::newRow("つぎ counts nothing") << QList<double>{0.2, -1} << QList<int>{5, 0} << 0.2 * (20 - 1) - 1;
+    }
+    void gain()
+    {
+        QFETCH(QList<double>, probabilities);
+        QFETCH(QList<int>, characters);
+        QFETCH(double, gain);
+        Row row;
+        for (int i = 0; i < probabilities.size(); ++i)
+            row[i] = probabilities[i] < 0 ? RowItem{RowItem::Next, QStringLiteral("つぎ"), QStringLiteral("つぎ"), {}}
+                                          : RowItem{RowItem::Completion, QStringLiteral("x"), QStringLiteral("x"),
+                                                    {QStringLiteral("x"), QStringLiteral("x"), probabilities[i],
+                                                     characters[i], false}};
+        QCOMPARE(expectedGain(row, {4, 1}), gain);
+    }
+
+    // Phrases at the start of a sentence, paged; completions after it, page 0.
+    void rows()
+    {
+        const UserWriting user({"おやすみなさい。"});
+        RowSources sources{user.sources, {}, {"はい。", "いいえ。", "おやすみなさい。", "みず", "トイレ", "くすり"}};
+        int page = 1;
+        Row row = rowFor(sources, u"あ。", 2, page);
+        QCOMPARE(page, 1);
+        QCOMPARE(row[0].caption, QStringLiteral("トイレ"));
+        QCOMPARE(row[4].kind, RowItem::Next);
+        page = 0;
+        row = rowFor(sources, u"", 0, page);
+        const UserWriting nothing({});
+        QVERIFY(row[2].completion.probability // written before: likelier than by the built model alone
+                > 2 * likelihoodOf(nothing.sources, u"", QStringLiteral("おやすみなさい。")));
+        QCOMPARE(row[2].completion.characters, 8);
+        row = rowFor(sources, u"おや", 0, page);
+        QCOMPARE(page, 0);
+        QCOMPARE(row[0].kind, RowItem::Completion);
+        QCOMPARE(row[0].caption, QStringLiteral("おやすみなさい"));
+        QVERIFY(likelihoodOf(sources.completions, u"", QStringLiteral("今日")) < 0.01);
     }
 
     void usage()

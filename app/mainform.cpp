@@ -208,6 +208,14 @@ void TMain_form::connectMenus()
     });
     connect(Words, &prediction::WordRow::speakOnlyChanged, menus.SpeakOnly1, &QAction::setChecked);
     connect(Words, &prediction::WordRow::wrote, this, [this](int lastKey) { state.Last_key = lastKey; });
+    const std::pair<QAction *, kanji::EngineChoice> engines[] = {{menus.EngineAnthy1, kanji::EngineChoice::Anthy},
+                                                                 {menus.EngineMozc1, kanji::EngineChoice::Mozc},
+                                                                 {menus.EngineAuto1, kanji::EngineChoice::Automatic}};
+    for (const auto &[action, choice] : engines) {
+        connect(action, &QAction::triggered, this, [this, choice] { guarded([&] { Kanji->chooseEngine(choice); }); });
+        connect(Kanji, &kanji::Writing::engineChosen, action,
+                [action, choice](kanji::EngineChoice chosen) { action->setChecked(chosen == choice); });
+    }
     connect(methods, &input::Methods::selected, this, [this](input::MethodId id) {
         menus.N11->setChecked(id == input::MethodId::ArrowKeys);
         menus.N12->setChecked(id == input::MethodId::Mouse);
@@ -320,7 +328,7 @@ void TMain_form::readSettingsAtStart()
     if (size <= 0)
         size = 32; // a hand-written size of nothing would leave an unreadable display
     m_board->setDisplayPointSize(size);
-    Kanji->setEnabled(ini.readBool(QStringLiteral("文字"), QStringLiteral("漢字"), false));
+    Kanji->readSettings(ini);
     Words->setSpeakOnly(ini.readBool(QStringLiteral("文字"), QStringLiteral("はなすだけ"), false));
     if (ini.readBool(QStringLiteral("文字"), QStringLiteral("よそく"), false))
         Words->setEnabled(true); // off: nothing of it is made, read or shown

@@ -89,6 +89,12 @@ MenuItems buildMenus(QMenuBar *bar)
     m.N17->setChecked(true);
     m.N15->addSeparator();
     m.Kanji1 = check(m.N15, "Kanji1", "漢字変換");
+    m.Engine1 = m.N15->addMenu(QStringLiteral("変換エンジン"));
+    m.Engine1->setObjectName(QStringLiteral("Engine1"));
+    auto *engines = new QActionGroup(m.Engine1);
+    m.EngineAnthy1 = check(m.Engine1, "EngineAnthy1", "Anthy", engines);
+    m.EngineMozc1 = check(m.Engine1, "EngineMozc1", "Mozc", engines);
+    m.EngineAuto1 = check(m.Engine1, "EngineAuto1", "自動", engines);
     m.KanjiForget1 = item(m.N15, "KanjiForget1", "変換の学習を忘れる");
     m.N15->addSeparator();
     m.Words1 = check(m.N15, "Words1", "ことばのよそく");

@@ -25,6 +25,9 @@ struct MenuItems
     QAction *I1, *N16, *N17, *N18;
     // 文字: kana–kanji conversion, and forgetting what it learnt
     QAction *Kanji1, *KanjiForget1;
+    // 文字 → 変換エンジン (one radio group)
+    QMenu *Engine1;
+    QAction *EngineAnthy1, *EngineMozc1, *EngineAuto1;
     // 文字: the row of words and phrases, forgetting what it learnt, the
     // phrases, and phrases said without being written
     QAction *Words1, *WordsForget1, *Phrases1, *SpeakOnly1;

@@ -1,11 +1,15 @@
-// Kana–kanji conversion: the two engines Debian ships compared on our
-// sentence set (first candidate of whole sentences and of phrases, presses
-// of "へんかん" to reach the intended text), then the chosen engine on the
-// real window: "へんかん" pressed → candidate shown, → its first sound, for
-// runs of 2 to 20 kana, and the memory the engine adds.
+// Kana–kanji conversion: the engines Debian ships compared on our sentence
+// set (first candidate of whole sentences and of phrases, presses of
+// "へんかん" to reach the intended text); Anthy and Mozc compared in cost
+// (start and first conversion, each conversion for runs of 2 to 20 kana,
+// memory, and the time of Anthy standing in when Mozc is missing or stuck);
+// then Anthy on the real window: "へんかん" pressed → candidate shown, → its
+// first sound, for runs of 2 to 20 kana, and the memory the engine adds.
 //
 //   kanji_bench [--accuracy-only | --latency-only] [--runs N]
-// (--latency-only keeps the other engine out of the memory figures)   (sound: ". scripts/services" first)
+// (--latency-only keeps the other engines out of the memory figures)   (sound: ". scripts/services" first)
+// Mozc's server refuses the administrator: run the accuracy part as an
+// ordinary user (runuser -u USER -- build/bench/kanji_bench --accuracy-only).
 // libkkc (GLib) first: its headers use "signals" as a name, which Qt's
 // headers make a keyword.
 #include <libkkc/libkkc.h>
@@ -18,16 +22,19 @@
 #include "kanji/accuracy.h"
 #include "kanji/engine.h"
 #include "kanji/kanjiwriting.h"
+#include "kanji/mozcengine.h"
 #include "speech/audioout.h"
 #include "speech/speechcontrol.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <csignal>
 #include <functional>
 
 
@@ -126,17 +133,123 @@ void printScore(const char *name, const kanji::Score &s, qint64 elapsedMs)
 
 void accuracy(const QList<kanji::Sentence> &set)
 {
-    std::printf("Accuracy on %lld sentences (first candidate; phrases converted alone):\n", qlonglong(set.size()));
+    std::printf("\nAccuracy on %lld sentences (first candidate; phrases converted alone):\n", qlonglong(set.size()));
     QElapsedTimer t;
     t.start();
     auto anthy = kanji::makeEngine();
     const kanji::Score a = kanji::measure(*anthy, set);
     printScore("Anthy", a, t.restart());
+    if (const QString reason = kanji::MozcEngine::unavailableReason(); !reason.isEmpty()) {
+        std::printf("  %-8s not measured: %s\n", "Mozc", qPrintable(reason));
+    } else {
+        QTemporaryDir profile;
+        kanji::MozcEngine mozc(profile.path());
+        mozc.start();
+        if (mozc.waitUntilReady(30000)) {
+            t.restart();
+            const kanji::Score m = kanji::measure(mozc, set);
+            printScore("Mozc", m, t.elapsed());
+            if (mozc.losses())
+                std::printf("  (Mozc lost %d times: figures not valid)\n", mozc.losses());
+        }
+    }
+    t.restart();
     KkcEngine kkc;
     if (!kkc.ok())
         return;
     const kanji::Score k = kanji::measure(kkc, set);
     printScore("libkkc", k, t.elapsed());
+}
+
+// Runs of 2 to 20 kana cut from the sentence set's readings.
+QStringList runsOf(int length, const QList<kanji::Sentence> &set);
+
+void printTimes(const char *what, const QList<double> &v)
+{
+    std::printf("    %-34s %7.1f / %7.1f ms\n", what, percentile(v, 0.5), percentile(v, 0.95));
+}
+
+// Each conversion, engine alone: median / p95 for runs of 2 to 20 kana.
+void conversionTimes(kanji::Engine &engine, const QList<kanji::Sentence> &set)
+{
+    for (int length = 2; length <= 20; length += (length < 4 ? 2 : 4)) {
+        QList<double> v;
+        for (const QString &run : runsOf(length, set)) {
+            const qint64 t0 = AudioOut::now();
+            engine.convert(run);
+            v << ms(AudioOut::now() - t0);
+        }
+        printTimes(qPrintable(QStringLiteral("%1 kana").arg(length)), v);
+    }
+}
+
+// Starts, first conversions, conversion times and memory of both engines,
+// and what Anthy standing in for Mozc costs.
+void engineCosts(const QList<kanji::Sentence> &set)
+{
+    const QString first = QStringLiteral("きょうはいいてんき");
+    std::printf("Engine costs (median / p95 of 40 runs each):\n  Anthy\n");
+    // Anthy started for the first time in this process: as 自動 with Mozc's
+    // helper missing, which is Anthy alone.
+    const long before = bench::residentKb();
+    qputenv("MOJIPOT_MOZC_HELPER", "/nonexistent/mozc_emacs_helper");
+    QElapsedTimer t;
+    t.start();
+    auto anthy = kanji::makeEngine(kanji::EngineChoice::Automatic);
+    anthy->convert(first);
+    std::printf("    %-34s %7lld ms%s\n", "start and first conversion", qlonglong(t.elapsed()),
+                kanji::usesMozc(*anthy) ? " (Mozc used: not valid)" : " (also 自動 with Mozc's helper missing)");
+    qunsetenv("MOJIPOT_MOZC_HELPER");
+    conversionTimes(*anthy, set);
+    std::printf("    %-34s %+7.1f MiB (this process)\n", "memory after the runs", (bench::residentKb() - before) / 1024.0);
+
+    if (const QString reason = kanji::MozcEngine::unavailableReason(); !reason.isEmpty()) {
+        std::printf("  Mozc not measured: %s\n", qPrintable(reason));
+        return;
+    }
+    std::printf("  Mozc\n");
+    QTemporaryDir profile;
+    {
+        // The user's first conversion right after the start, before our own
+        // first one in the background has read the dictionaries: the helper
+        // and server started, then the session opened.
+        kanji::MozcEngine cold(profile.path());
+        t.restart();
+        cold.start();
+        while (!cold.ready() && t.elapsed() < 30000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
+        const qint64 session = t.elapsed();
+        // The first conversion is already on its way; the helper answers in turn.
+        cold.waitUntilReady(30000);
+        const qint64 warm = t.elapsed();
+        std::printf("    %-34s %7lld ms\n", "start to session (background)", qlonglong(session));
+        std::printf("    %-34s %7lld ms (its first conversion: %lld ms)\n", "start to ready (background)",
+                    qlonglong(warm), qlonglong(warm - session));
+    }
+    kanji::MozcEngine mozc(profile.path());
+    mozc.start();
+    mozc.waitUntilReady(30000);
+    t.restart();
+    mozc.convert(first);
+    std::printf("    %-34s %7lld ms\n", "user's first conversion when ready", qlonglong(t.elapsed()));
+    conversionTimes(mozc, set);
+    kanji::measure(mozc, set);
+    const long helper = bench::residentKb(QString::number(mozc.helperProcess()));
+    const long server = bench::residentKb(QString::number(mozc.serverProcess()));
+    std::printf("    %-34s %7.1f MiB (server %.1f, helper %.1f; after the sentence set)\n", "memory",
+                (helper + server) / 1024.0, server / 1024.0, helper / 1024.0);
+
+    // Anthy in Mozc's place when Mozc's helper is stuck: its answer late,
+    // the limit, then its stop.
+    std::printf("  Anthy standing in for Mozc\n");
+    ::kill(pid_t(mozc.helperProcess()), SIGSTOP);
+    t.restart();
+    if (mozc.convert(first).isEmpty())
+        anthy->convert(first);
+    std::printf("    %-34s %7lld ms\n", "helper stuck: conversion", qlonglong(t.elapsed()));
+    t.restart();
+    mozc.waitUntilReady(30000);
+    std::printf("    %-34s %7lld ms\n", "its restart to ready (background)", qlonglong(t.elapsed()));
 }
 
 // Runs of 2 to 20 kana cut from the sentence set's readings.
@@ -231,8 +344,10 @@ int main(int argc, char **argv)
     const int runs = args.contains(QStringLiteral("--runs")) ? args.value(args.indexOf(QStringLiteral("--runs")) + 1).toInt() : 20;
     const QList<kanji::Sentence> set =
         kanji::readSentences(QStringLiteral(MOJIPOT_SOURCE_DIR "/tests/data/kanji_sentences.tsv"));
-    if (!args.contains(QStringLiteral("--latency-only")))
+    if (!args.contains(QStringLiteral("--latency-only"))) {
+        engineCosts(set);
         accuracy(set);
+    }
     if (!args.contains(QStringLiteral("--accuracy-only")))
         latency(set, runs);
     return 0;

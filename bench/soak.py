@@ -59,13 +59,13 @@ METHODS = {"arrow": 1, "mouse": 2, "keypad": 3}
 
 def key_geometry():
     """Tag → designed (left, top, width, height), read from the key table."""
-    with open(os.path.join(ROOT, "app", "keytable.cpp"), encoding="utf-8") as f:
+    with open(os.path.join(ROOT, "base", "keytable.cpp"), encoding="utf-8") as f:
         text = f.read()
     keys = {}
     for m in re.finditer(r"\{(\d+), \"\w+\",[^{}]*?QRect\((\d+), (\d+), (\d+), (\d+)\)", text):
         keys[int(m.group(1))] = tuple(int(v) for v in m.groups()[1:])
     if sorted(keys) != list(range(66)):
-        raise RuntimeError("the key table could not be read from app/keytable.cpp")
+        raise RuntimeError("the key table could not be read from base/keytable.cpp")
     return keys
 
 

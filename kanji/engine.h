@@ -14,6 +14,7 @@ struct Phrase
 {
     QString reading;
     QStringList candidates;
+    bool operator==(const Phrase &) const = default;
 };
 
 class Engine

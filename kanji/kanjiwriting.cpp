@@ -38,11 +38,16 @@ Writing::~Writing()
 
 void Writing::setEnabled(bool on)
 {
-    if (!on)
+    if (!on) {
         commitAll();
+        m_engine.reset(); // Mozc, if it runs, is stopped
+    }
     m_enabled = on;
     if (on)
         readHistory();
+    // Mozc is started in the background at once; Anthy at the first need.
+    if (on && !m_engine && m_choice != EngineChoice::Anthy)
+        m_engine = makeEngine(m_choice);
     emit enabledChanged(on);
     const struct
     {
@@ -66,6 +71,8 @@ void Writing::say(const QString &text, speech::When when)
 void Writing::toggle()
 {
     const bool on = !m_enabled;
+    if (on)
+        recordChoice();
     setEnabled(on);
     m_ctx.window.settings().writeBool(kSection, kKey, on);
 }
@@ -162,7 +169,7 @@ void Writing::convert()
         say(QStringLiteral("へんかんする もじが ありません"));
         return;
     }
-    if (!m_engine && !(m_engine = makeEngine()))
+    if (!m_engine && !(m_engine = makeEngine(m_choice)))
         throw AppError(QStringLiteral("かな漢字変換を始められません"));
     historyRead(); // taken when it has been read; never waited for
     const QString run = text.mid(start, p - start);

@@ -8,6 +8,7 @@
 #include "base/context.h"
 #include "kanji/candidatecycle.h"
 #include "kanji/descriptions.h"
+#include "kanji/enginechoice.h"
 #include "kanji/history.h"
 #include "kanji/readings.h"
 #include "speech/voices.h"
@@ -38,6 +39,10 @@ public:
     void toggle();
     // The menu item that forgets what was learnt.
     void forget();
+    // The option and the engine from the settings file at start.
+    void readSettings(const ProfileFile &ini);
+    // The menu items of the engine: stored, and the engine changed at once.
+    void chooseEngine(EngineChoice choice);
 
     // Before a board key's own operation: "へんかん" and "かくてい" are done
     // here (true), and so is "けす" while a candidate is shown; any other key
@@ -69,6 +74,8 @@ public:
 signals:
     // The option was switched: the menu's tick follows.
     void enabledChanged(bool on);
+    // The engine was chosen or read: the menu's ticks follow.
+    void engineChosen(kanji::EngineChoice choice);
 
 private:
     void say(const QString &text, speech::When when = speech::When::Queued);
@@ -82,9 +89,11 @@ private:
     void saveHistory();
     void contentsChanged(int position, int removed, int added);
     void cursorMoved();
+    void recordChoice();
 
     context::Context m_ctx;
     bool m_enabled = false;
+    EngineChoice m_choice = EngineChoice::Anthy;
     std::unique_ptr<Engine> m_engine;
     Descriptions m_descriptions;
     // The learning history is read once, in the background, when the option

@@ -3,7 +3,9 @@
 // converted text, the spoken descriptions.
 #include "kanji/candidatecycle.h"
 #include "kanji/descriptions.h"
+#include "kanji/enginechoice.h"
 #include "kanji/history.h"
+#include "kanji/mozcprotocol.h"
 #include "kanji/readings.h"
 
 #include <QFile>
@@ -293,6 +295,118 @@ private slots:
         const auto [k, t] = Descriptions::parseLine(line);
         QCOMPARE(k, kanji);
         QCOMPARE(t, text);
+    }
+
+    // The engine of a settings file ("エンジン", "漢字"; "-" for absent) and
+    // what it comes to with Mozc able to run here or not.
+    void engineChoice_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("choice");
+        QTest::addColumn<QString>("withMozc");
+        QTest::addColumn<QString>("withoutMozc");
+        QTest::newRow("never switched on: automatic") << "-" << "-" << "自動" << "Mozc" << "Anthy";
+        QTest::newRow("conversion on before the choice: Anthy") << "-" << "1" << "Anthy" << "Anthy" << "Anthy";
+        QTest::newRow("conversion off again before the choice: Anthy") << "-" << "0" << "Anthy" << "Anthy" << "Anthy";
+        QTest::newRow("Mozc chosen") << "Mozc" << "1" << "Mozc" << "Mozc" << "Mozc";
+        QTest::newRow("automatic chosen") << "自動" << "1" << "自動" << "Mozc" << "Anthy";
+        QTest::newRow("Anthy chosen") << "Anthy" << "-" << "Anthy" << "Anthy" << "Anthy";
+        QTest::newRow("written by hand in lower case") << "mozc" << "1" << "Mozc" << "Mozc" << "Mozc";
+        QTest::newRow("not understood: Anthy") << "かな" << "-" << "Anthy" << "Anthy" << "Anthy";
+    }
+    void engineChoice()
+    {
+        QFETCH(QString, engine);
+        QFETCH(QString, option);
+        QFETCH(QString, choice);
+        QFETCH(QString, withMozc);
+        QFETCH(QString, withoutMozc);
+        auto value = [](const QString &v) { return v == u"-" ? QString() : v; };
+        const EngineChoice c = choiceOf(value(engine), value(option));
+        QCOMPARE(choiceName(c), choice);
+        QCOMPARE(choiceName(resolve(c, true)), withMozc);
+        QCOMPARE(choiceName(resolve(c, false)), withoutMozc);
+    }
+
+    // Lines of Mozc's helper (as it writes them, shortened): the event they
+    // answer, the phrases they show and the first phrase's candidates.
+    void mozcAnswer_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("event");
+        QTest::addColumn<QString>("readings");
+        QTest::addColumn<QString>("candidates");
+        QTest::newRow("greeting") << "((mozc-emacs-helper . t)(version . \"2.28.4715.102\")(config . ((preedit-method . roman))))"
+                                  << -1 << "" << "";
+        QTest::newRow("session") << "((emacs-event-id . 1)(emacs-session-id . 1)(output . ()))" << 1 << "" << "";
+        QTest::newRow("conversion, half-width katakana left out")
+            << "((emacs-event-id . 3)(emacs-session-id . 1)(output . ((id . \"2599430315718993673\")(mode . hiragana)(consumed . t)(preedit . ((cursor . 7)(segment ((annotation . highlight)(value . \"今日は\")(value-length . 3)(key . \"きょうは\"))((annotation . underline)(value . \"いい天気\")(value-length . 4)(key . \"いいてんき\")))(highlighted-position . 0)))(status . ((activated . t)(mode . hiragana)(comeback-mode . hiragana)))(all-candidate-words . ((focused-index . 0)(candidates ((id . 0)(index . 0)(key . \"きょう\")(value . \"今日は\")(num-segments-in-candidate . 1))((id . 1)(index . 1)(key . \"きょう\")(value . \"きょうは\")(annotation . ((description . \"ひらがな\")))(num-segments-in-candidate . 1))((id . 2)(index . 2)(key . \"きょう\")(value . \"教は\")(num-segments-in-candidate . 1))((id . -11)(index . 30)(value . \"ｷｮｳﾊ\")(annotation . ((description . \"[半] カタカナ\")))(num-segments-in-candidate . 1)))(category . conversion)))(removed-candidate-words-for-debug . ()))))"
+            << 3 << "きょうは/いいてんき" << "今日は きょうは 教は";
+        QTest::newRow("suggestion while typing: no conversion")
+            << "((emacs-event-id . 2)(emacs-session-id . 1)(output . ((preedit . ((cursor . 3)(segment ((annotation . underline)(value . \"きしゃ\")(value-length . 3)(key . \"きしゃ\")))))(all-candidate-words . ((candidates ((id . 0)(index . 0)(value . \"記者\")))(category . suggestion))))))"
+            << 2 << "" << "記者";
+        QTest::newRow("quote and backslash in a string")
+            << "((emacs-event-id . 4)(emacs-session-id . 1)(output . ((preedit . ((segment ((value . \"\\\"か\\\\\")(key . \"か\")))))(all-candidate-words . ((candidates ((value . \"\\\"か\\\\\")))(category . conversion))))))"
+            << 4 << "か" << "\"か\\";
+        QTest::newRow("error before the helper ends")
+            << "((error . wrong-number-of-arguments)(message . \"Wrong number of arguments\"))" << -1 << "" << "";
+        QTest::newRow("line cut short") << "((emacs-event-id . 5)(output . ((preedit . \"ab" << -2 << "" << "";
+    }
+    void mozcAnswer()
+    {
+        QFETCH(QString, line);
+        QFETCH(int, event);
+        QFETCH(QString, readings);
+        QFETCH(QString, candidates);
+        const auto answer = mozc::parse(line);
+        QCOMPARE(answer.has_value(), event != -2);
+        if (!answer)
+            return;
+        QCOMPARE(mozc::eventOf(*answer), event);
+        QStringList shown;
+        const QList<Phrase> phrases = mozc::phrasesOf(*answer);
+        for (const Phrase &p : phrases)
+            shown << p.reading;
+        QCOMPARE(shown.join(u'/'), readings);
+        QCOMPARE(mozc::candidatesOf(*answer, {}).join(u' '), candidates);
+    }
+
+    // Requests: the text typed in quoted, keys as symbols.
+    void mozcRequest_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("session") << mozc::request(1, QStringLiteral("CreateSession")) << QByteArray("(1 CreateSession)\n");
+        QTest::newRow("text") << mozc::typeText(7, 2, QStringLiteral("きしゃ")) << QByteArray("(7 SendKey 2 \"きしゃ\")\n");
+        QTest::newRow("quote and backslash") << mozc::typeText(8, 2, QStringLiteral("a\"b\\")) << QByteArray("(8 SendKey 2 \"a\\\"b\\\\\")" "\n");
+        QTest::newRow("key") << mozc::sendKey(9, 2, QStringLiteral("space")) << QByteArray("(9 SendKey 2 space)\n");
+    }
+    void mozcRequest()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(line, expected);
+    }
+
+    // The server's process number from its session file.
+    void mozcServerProcess_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<uint>("pid");
+        const QByteArray written = QByteArray::fromHex("0a20623836363965373138633761363665643864383736343939376563616537"
+                                                       "363310fe32180020032a0d322e32382e343731352e313032");
+        QTest::newRow("as the server writes it") << written << 6526u;
+        QTest::newRow("empty") << QByteArray() << 0u;
+        QTest::newRow("cut inside the key") << written.left(10) << 0u;
+        QTest::newRow("no process field") << written.left(34) << 0u;
+        QTest::newRow("garbage") << QByteArray("\xff\xff\xff", 3) << 0u;
+    }
+    void mozcServerProcess()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(uint, pid);
+        QCOMPARE(mozc::serverProcess(file), pid);
     }
 };
 

@@ -7,6 +7,8 @@ import array
 import ctypes
 import datetime
 import os
+import pwd
+import re
 import shutil
 import signal
 import subprocess
@@ -123,6 +125,81 @@ class Recorder:
             os.unlink(self.path)
 
 
+class OrdinaryUser:
+    """An ordinary user created for a test run by the administrator (CI runs
+    as the administrator): a home of its own, a folder for its session, and
+    a sound socket of its own into the test's PulseAudio that asks for no
+    credentials (the sound server runs as the administrator). Every part is
+    removed again by the test's clean-ups, also when it fails."""
+
+    def __init__(self, case, tmp, prefix="mjp-e2e"):
+        self.name = f"{prefix}-{os.getpid()}"
+        case.addCleanup(self.remove)
+        self._run(case, "useradd", "--create-home", "--user-group", "--shell", "/bin/sh", self.name)
+        entry = pwd.getpwnam(self.name)
+        self.home, self.uid, self.gid = entry.pw_dir, entry.pw_uid, entry.pw_gid
+        os.chmod(tmp, 0o755)
+        self.socket = os.path.join(tmp, "pulse")
+        module = self._run(case, "pactl", "load-module", "module-native-protocol-unix", "auth-anonymous=1",
+                           f"socket={self.socket}").stdout.strip()
+        case.addCleanup(subprocess.run, ["pactl", "unload-module", module], capture_output=True)
+        self.runtime = os.path.join(tmp, "runtime")
+        os.mkdir(self.runtime, 0o700)
+        os.chown(self.runtime, self.uid, self.gid)
+
+    @staticmethod
+    def _run(case, *args):
+        r = subprocess.run(args, capture_output=True, text=True)
+        case.assertEqual(r.returncode, 0, f"{' '.join(args)}: {r.stdout}{r.stderr}")
+        return r
+
+    def env(self, display, **more):
+        """A session's environment as a desktop gives it, and nothing else."""
+        env = {"HOME": self.home, "USER": self.name, "LOGNAME": self.name, "SHELL": "/bin/sh",
+               "PATH": "/usr/local/bin:/usr/bin:/bin", "LANG": "C.UTF-8", "DISPLAY": display,
+               "XDG_RUNTIME_DIR": self.runtime, "PULSE_SERVER": "unix:" + self.socket}
+        # The sanitizer build's settings, with a suppressions file the user can read.
+        for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"):
+            value = os.environ.get(name)
+            if not value:
+                continue
+            m = re.search(r"suppressions=([^:]+)", value)
+            if m and os.path.isfile(m.group(1)):
+                copy = os.path.join(self.runtime, name + ".supp")
+                shutil.copyfile(m.group(1), copy)
+                os.chmod(copy, 0o644)
+                value = value.replace(m.group(1), copy)
+            env[name] = value
+        env.update(more)
+        return env
+
+    def argv(self, env, argv):
+        """The command run as the user with exactly `env`."""
+        return ["runuser", "-u", self.name, "--", "env", "-i", *[f"{k}={v}" for k, v in env.items()], *argv]
+
+    def give(self, path):
+        """The folder and everything in it become the user's."""
+        for folder, dirs, files in os.walk(path):
+            for name in [folder] + [os.path.join(folder, n) for n in dirs + files]:
+                os.lchown(name, self.uid, self.gid)
+
+    def processes(self):
+        """The user's processes still running (those waiting only to be
+        reaped by the system do not count), as "pid name"."""
+        r = subprocess.run(["ps", "-u", self.name, "-o", "pid=,stat=,comm="], capture_output=True, text=True)
+        rows = [line.split() for line in r.stdout.splitlines() if line.strip()]
+        return [f"{row[0]} {row[2]}" for row in rows if len(row) == 3 and not row[1].startswith("Z")]
+
+    def remove(self):
+        try:
+            pwd.getpwnam(self.name)
+        except KeyError:
+            return
+        for line in self.processes():
+            os.kill(int(line.split()[0]), signal.SIGKILL)
+        subprocess.run(["userdel", "--force", "--remove", self.name], capture_output=True)
+
+
 class KeyboardState(ctypes.Structure):
     _fields_ = [("key_click_percent", ctypes.c_int), ("bell_percent", ctypes.c_int),
                 ("bell_pitch", ctypes.c_uint), ("bell_duration", ctypes.c_uint), ("led_mask", ctypes.c_ulong),
@@ -194,6 +271,7 @@ class ProgramCase(unittest.TestCase):
     """Base of every scenario: a fresh distribution folder and the program in it."""
 
     settings = None  # text of mojipot.ini to lay down before start (None: no file)
+    user = None  # an OrdinaryUser who runs the program, or the test's own user
 
     def setUp(self):
         self.tmp = tempfile.mkdtemp(prefix="mojipot-e2e-")
@@ -229,8 +307,11 @@ class ProgramCase(unittest.TestCase):
 
     def start_program(self):
         self.log = open(os.path.join(self.tmp, "program.log"), "wb")
-        self.proc = subprocess.Popen([os.path.join(self.dist, "mojipot")], cwd=self.dist, env=self.env,
-                                     stdout=self.log, stderr=subprocess.STDOUT)
+        argv, env = [os.path.join(self.dist, "mojipot")], self.env
+        if self.user:
+            self.user.give(self.tmp)
+            argv, env = self.user.argv(self.env, argv), None
+        self.proc = subprocess.Popen(argv, cwd=self.dist, env=env, stdout=self.log, stderr=subprocess.STDOUT)
         deadline = time.monotonic() + 20
         while time.monotonic() < deadline:
             r = self.xdo("search", "--onlyvisible", "--name", TITLE, check=False)

@@ -11,7 +11,6 @@ home deleted, so other scenarios find the machine as it was."""
 
 import datetime
 import os
-import pwd
 import shutil
 import signal
 import stat
@@ -22,7 +21,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from harness import TITLE, Display, Recorder, sjis, wait_until  # noqa: E402
+from harness import TITLE, Display, OrdinaryUser, Recorder, sjis, wait_until  # noqa: E402
 from packagefiles import DESKTOP, README, deb_path, exec_line, run  # noqa: E402
 
 APT = ["apt-get", "-y", "-q", "-o", "DPkg::Lock::Timeout=300"]
@@ -47,22 +46,8 @@ class InstalledForAUser(unittest.TestCase):
         self.addCleanup(self.remove_package)
         self.remove_package()
 
-        self.user = f"mjp-e2e-{os.getpid()}"
-        self.addCleanup(self.remove_user)
-        self.sh("useradd", "--create-home", "--user-group", "--shell", "/bin/sh", self.user)
-        entry = pwd.getpwnam(self.user)
-        self.home, self.uid = entry.pw_dir, entry.pw_uid
-
-        # The sound server runs as the administrator; the user plays into it
-        # through a socket of its own that asks for no credentials.
-        os.chmod(self.tmp, 0o755)
-        self.socket = os.path.join(self.tmp, "pulse")
-        self.pulse_module = self.sh("pactl", "load-module", "module-native-protocol-unix", "auth-anonymous=1",
-                                    f"socket={self.socket}").stdout.strip()
-        self.addCleanup(run, "pactl", "unload-module", self.pulse_module)
-        self.runtime = os.path.join(self.tmp, "runtime")
-        os.mkdir(self.runtime, 0o700)
-        os.chown(self.runtime, self.uid, entry.pw_gid)
+        self.user = OrdinaryUser(self, self.tmp)
+        self.home, self.uid = self.user.home, self.user.uid
 
         self.display = Display()
         self.display_name = self.display.start()
@@ -73,21 +58,9 @@ class InstalledForAUser(unittest.TestCase):
         self.proc = None
         self.addCleanup(self.stop_program)
 
-    def sh(self, *args):
-        r = run(*args)
-        self.assertEqual(r.returncode, 0, f"{' '.join(args)}: {r.stdout}{r.stderr}")
-        return r
-
     def remove_package(self):
         if installed():
             run(*APT, "remove", "mojipot")
-
-    def remove_user(self):
-        try:
-            pwd.getpwnam(self.user)
-        except KeyError:
-            return
-        run("userdel", "--remove", self.user)
 
     def stop_program(self):
         if self.proc and self.proc.poll() is None:
@@ -99,14 +72,10 @@ class InstalledForAUser(unittest.TestCase):
     def start_from_menu_entry(self):
         with open(DESKTOP, encoding="utf-8") as f:
             argv = exec_line(f.read())
-        env = {"HOME": self.home, "USER": self.user, "LOGNAME": self.user, "SHELL": "/bin/sh",
-               "PATH": "/usr/local/bin:/usr/bin:/bin", "LANG": "C.UTF-8", "DISPLAY": self.display_name,
-               "XDG_RUNTIME_DIR": self.runtime, "PULSE_SERVER": "unix:" + self.socket}
+        env = self.user.env(self.display_name)
         self.log = open(os.path.join(self.tmp, "program.log"), "wb")
         # A menu starts the program in the home folder, in a session of its own.
-        self.proc = subprocess.Popen(["runuser", "-u", self.user, "--", "env", "-i",
-                                      *[f"{k}={v}" for k, v in env.items()], *argv],
-                                     cwd=self.home, stdout=self.log, stderr=subprocess.STDOUT,
+        self.proc = subprocess.Popen(self.user.argv(env, argv), cwd=self.home, stdout=self.log, stderr=subprocess.STDOUT,
                                      start_new_session=True)
         self.window = None
         self.wait_for(self.find_window, 30, "the window")

@@ -37,6 +37,10 @@ class PackageFiles(unittest.TestCase):
             with self.subTest(package=needed):
                 self.assertIn(needed, names)
 
+    def test_conversion_engine_recommended(self):
+        recommends = run("dpkg-deb", "-f", self.deb, "Recommends").stdout
+        self.assertEqual({d.strip().split()[0] for d in recommends.split(",")}, {"mozc-server", "emacs-mozc-bin"})
+
     def test_installed_layout(self):
         for program in ["/usr/bin/mojipot", "/usr/lib/mojipot/smail"]:
             with self.subTest(program=program):

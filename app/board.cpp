@@ -31,8 +31,8 @@ public:
     explicit KeyAccessible(KeyButton *key) : QAccessibleWidget(key, QAccessible::Button) {}
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Name)
-            return key()->text().remove(u'\n');
+        if (t == QAccessible::Name) // a word place is named by its whole word, which its caption may cut short
+            return key()->accessibleName().isEmpty() ? key()->text().remove(u'\n') : key()->accessibleName();
         if (t == QAccessible::Description)
             return blank() ? QString() : announcements::forKey(key()->Tag(), key()->text(), false).remove(u'\n');
         return QAccessibleWidget::text(t);

@@ -35,4 +35,29 @@ double expectedGain(const Row &row, const RowCosts &costs)
     return gain;
 }
 
+input::ScanGroup rowGroup(const Row &row, int frame)
+{
+    input::ScanGroup g;
+    g.column = frame;
+    for (int i = 0; i < kRowPlaces; ++i) {
+        if (row[i].kind == RowItem::Empty)
+            continue;
+        if (g.places.empty())
+            g.name = row[i].spoken;
+        g.places.push_back(input::kFirstWord + i);
+    }
+    return g;
+}
+
+void placeRow(input::ScanOrder &order, const Row &row, const RowCosts &costs, int frame)
+{
+    input::ScanGroup g = rowGroup(row, frame);
+    if (g.places.empty())
+        return;
+    if (expectedGain(row, costs) > 0)
+        order.insert(order.begin(), std::move(g));
+    else
+        order.push_back(std::move(g));
+}
+
 } // namespace prediction

@@ -1,4 +1,5 @@
 #pragma once
+#include "input/switchscan.h"
 #include "prediction/completion.h"
 
 #include <QStringList>
@@ -48,5 +49,14 @@ struct RowCosts
 // the characters' highlights less the highlights that reach it (its place
 // and the row's); less the row's own highlight. Positive: it pays.
 double expectedGain(const Row &row, const RowCosts &costs);
+
+// The row as a group of the switch scan: the places that hold something,
+// from the left, named by the first one's name (what it writes, heard at
+// once); an empty group when the row holds nothing.
+input::ScanGroup rowGroup(const Row &row, int frame);
+// The scan's groups with the row's group among them when it holds
+// something: first when it is expected to pay (expectedGain), else last,
+// where it costs nothing until the groups before it have been passed.
+void placeRow(input::ScanOrder &order, const Row &row, const RowCosts &costs, int frame);
 
 } // namespace prediction

@@ -92,11 +92,18 @@ void WordRow::readFiles()
     m_usage = Usage::readFile(Usage::defaultPath());
     m_phrases = readPhraseFile(phrasePath());
     if (m_phrases.status != PhraseFile::Missing && m_phrases.status != PhraseFile::Read)
-        QTimer::singleShot(0, this, [this] { reportPhraseFile(); }); // once the window is up
+        QTimer::singleShot(0, this, [this] { reportPhraseFile(); });
 }
 
-void WordRow::reportPhraseFile()
+void WordRow::reportPhraseFile(int tries)
 {
+    // Once the window has the keyboard, so that the box takes it from the
+    // window (no window manager may be there to give it); at most 5 s later.
+    constexpr int kTries = 50, kEveryMs = 100;
+    if (!m_ctx.window.widget()->isActiveWindow() && tries < kTries) {
+        QTimer::singleShot(kEveryMs, this, [this, tries] { reportPhraseFile(tries + 1); });
+        return;
+    }
     m_ctx.speech.say(QStringLiteral("ていけいぶんの ファイルが よめませんでした"), speech::Role::Decision);
     m_ctx.window.guarded([this] {
         throw AppError(QStringLiteral("定型文のファイル「%1」を読めません（%2）。ファイルはそのままにして、"
@@ -220,6 +227,7 @@ void WordRow::show(const Row &items)
             m_ctx.keys.setCaptionHeight(tag, caption.pixels);
             place->setText(caption.text);
         }
+        place->setAccessibleName(items[i].kind == RowItem::Empty ? QString() : items[i].spoken);
     }
     m_items = items;
 }

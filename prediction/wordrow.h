@@ -88,7 +88,7 @@ signals:
 private:
     void scheduleRefresh();
     void readFiles();
-    void reportPhraseFile();
+    void reportPhraseFile(int tries = 0);
     void show(const Row &items);
     Row rowNow(const QString &before, int position);
     void writeCompletion(const prediction::Completion &c);

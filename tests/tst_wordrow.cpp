@@ -14,6 +14,7 @@
 #include "prediction/usage.h"
 #include "prediction/wordrow.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -144,6 +145,9 @@ private slots:
         Window w;
         QVERIFY(w.form->menus.SpeakOnly1->isChecked() == speakOnly);
         QCOMPARE(captions(w), (QStringList{"おはようございます。", "こんにちは。", "こんばんは。", "おやすみなさい。", "つぎ"}));
+        // Assistive tools hear the whole phrase, which a caption on two lines may cut.
+        QCOMPARE(QAccessible::queryAccessibleInterface(place(w, 0))->text(QAccessible::Name),
+                 QStringLiteral("おはようございます。"));
         QTest::mouseClick(place(w, 4), Qt::LeftButton); // つぎ
         QCOMPARE(captions(w).first(), QStringLiteral("ありがとうございます。"));
         QCOMPARE(w.spoken().last(), w.decision(QStringLiteral("ありがとうございます。")));

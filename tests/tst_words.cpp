@@ -359,6 +359,19 @@ private slots:
                                                     {QStringLiteral("x"), QStringLiteral("x"), probabilities[i],
                                                      characters[i], false}};
         QCOMPARE(expectedGain(row, {4, 1}), gain);
+
+        // In the scan: first when it pays, else last; named by its first word.
+        input::ScanOrder order = input::boardOrder();
+        placeRow(order, row, {4, 1}, 14);
+        const bool any = !probabilities.isEmpty();
+        QCOMPARE(order.size(), input::boardOrder().size() + (any ? 1 : 0));
+        if (!any)
+            return;
+        const input::ScanGroup &g = gain > 0 ? order.front() : order.back();
+        QCOMPARE(g.name, QStringLiteral("x"));
+        QCOMPARE(g.column, 14);
+        QCOMPARE(int(g.places.size()), int(probabilities.size()));
+        QCOMPARE(g.places.front(), input::kFirstWord);
     }
 
     // Phrases at the start of a sentence, paged; completions after it, page 0.

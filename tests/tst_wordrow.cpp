@@ -310,6 +310,31 @@ private slots:
         QVERIFY(!QFileInfo::exists(phrasePath()));
     }
 
+    // A phrase file that cannot be written keeps its bytes; the error names
+    // it and the dialog stays open with what the helper set.
+    void phraseFileNotWritten()
+    {
+        writeSettings(kOn);
+        put(phrasePath(), QByteArray("はい。\n"));
+        QFile::setPermissions(phrasePath(), QFile::ReadOwner);
+        Window w;
+        prediction::PhraseForm &f = *w.form->Phrase_form;
+        bool stillOpen = false;
+        QTimer::singleShot(0, &f, [&] {
+            f.Text_edit->setText(QStringLiteral("いいえ。"));
+            f.add();
+            f.Ok_btn->click();
+            stillOpen = f.isVisible();
+            f.reject();
+        });
+        f.showModal();
+        QVERIFY(stillOpen);
+        QCOMPARE(w.errors.size(), 1);
+        QVERIFY(w.errors.first().contains(QStringLiteral("定型文.txt")));
+        QCOMPARE(bytesOf(phrasePath()), QByteArray("はい。\n"));
+        QFile::setPermissions(phrasePath(), QFile::ReadOwner | QFile::WriteOwner);
+    }
+
     // "よそくの学習を忘れる": what was chosen and saved is no longer offered,
     // and the file says so for later starts; owner-only.
     void forget()

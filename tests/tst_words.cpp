@@ -335,43 +335,67 @@ private slots:
         QCOMPARE(p.next, next);
     }
 
-    // Offered first only when what it is expected to save exceeds its own highlight.
+    // The scan's times, worked out by hand on the board's order (timing
+    // 1.0 s interval, 0.5 s first wait, 0.15 s + 0.12 s a character said).
+    void scanTimes()
+    {
+        RowCosts costs;
+        costs.order = [](const Distribution &) { return input::boardOrder(); };
+        costs.next = [](const History &h) { return installed().next(h); };
+        const double place = 1.0 + 0.27, pressed = 2 * 0.5 + 0.27;
+        // あ: its column is the second group, its key the first: three places.
+        QCOMPARE(typingTime(costs, u"", reduce(u"あ")), 3 * place + pressed);
+        // が: か (column 2, key 1: four places), then ゛ (column 10, key 4: 15 places).
+        QCOMPARE(typingTime(costs, u"", reduce(u"が")), 4 * place + pressed + 15 * place + pressed);
+        Row row;
+        row[0] = {RowItem::Completion, "ありがとう", "ありがとう", {"ありがとう", "ありがとう", 0.5, 3, false}};
+        row[1] = {RowItem::Completion, "あります", "あります", {"あります", "あります", 0.2, 2, false}};
+        // The row named by its first word, its places up to the second, the
+        // first waits, the second word said after its press.
+        QCOMPARE(rowTime(row, 1, costs.timing), (0.75 + 1) + 2 * 0.5 + 0.63 + (0.75 + 1) + (0.63 + 1));
+    }
+
+    // Offered first only when it is expected to save more than its own highlight.
     void gain_data()
     {
-        QTest::addColumn<QList<double>>("probabilities"); // by place; < 0: "つぎ"
-        QTest::addColumn<QList<int>>("characters");
-        QTest::addColumn<double>("gain");
-        QTest::newRow("empty") << QList<double>{} << QList<int>{} << -1.0;
-        QTest::newRow("a likely long word first") << QList<double>{0.5} << QList<int>{10} << 0.5 * (40 - 1) - 1;
-        QTest::newRow("unlikely and short, third")
-            << QList<double>{0, 0, 0.1} << QList<int>{2, 2, 2} << 0.1 * (8 - 3) - 1;
-        QTest::newRow("つぎ counts nothing") << QList<double>{0.2, -1} << QList<int>{5, 0} << 0.2 * (20 - 1) - 1;
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<double>("probability");
+        QTest::addColumn<bool>("first");
+        QTest::newRow("a likely long word") << "あり" << "ありがとうございました" << 0.6 << true;
+        QTest::newRow("an unlikely long word") << "あり" << "ありがとうございました" << 0.01 << false;
+        QTest::newRow("two more kana, likely: worth it on the board's order") << "きょ" << "きょうは" << 0.6 << true;
+        QTest::newRow("two more kana, seldom wanted") << "きょ" << "きょうは" << 0.05 << false;
+        QTest::newRow("a likely phrase") << "" << "おやすみなさい。" << 0.5 << true;
     }
     void gain()
     {
-        QFETCH(QList<double>, probabilities);
-        QFETCH(QList<int>, characters);
-        QFETCH(double, gain);
+        QFETCH(QString, before);
+        QFETCH(QString, word);
+        QFETCH(double, probability);
+        QFETCH(bool, first);
+        RowCosts costs;
+        costs.order = [](const Distribution &) { return input::boardOrder(); };
+        costs.next = [](const History &h) { return installed().next(h); };
+        const bool phrase = before.isEmpty();
         Row row;
-        for (int i = 0; i < probabilities.size(); ++i)
-            row[i] = probabilities[i] < 0 ? RowItem{RowItem::Next, QStringLiteral("つぎ"), QStringLiteral("つぎ"), {}}
-                                          : RowItem{RowItem::Completion, QStringLiteral("x"), QStringLiteral("x"),
-                                                    {QStringLiteral("x"), QStringLiteral("x"), probabilities[i],
-                                                     characters[i], false}};
-        QCOMPARE(expectedGain(row, {4, 1}), gain);
+        row[0] = {phrase ? RowItem::Phrase : RowItem::Completion, word, word,
+                  {word, word, probability, int(word.size() - before.size()), false}};
+        const double gain = expectedGain(row, before, 0, costs);
+        QCOMPARE(gain > 0, first);
 
         // In the scan: first when it pays, else last; named by its first word.
         input::ScanOrder order = input::boardOrder();
-        placeRow(order, row, {4, 1}, 14);
-        const bool any = !probabilities.isEmpty();
-        QCOMPARE(order.size(), input::boardOrder().size() + (any ? 1 : 0));
-        if (!any)
-            return;
-        const input::ScanGroup &g = gain > 0 ? order.front() : order.back();
-        QCOMPARE(g.name, QStringLiteral("x"));
+        placeRow(order, row, before, 0, costs, 14);
+        QCOMPARE(order.size(), input::boardOrder().size() + 1);
+        const input::ScanGroup &g = first ? order.front() : order.back();
+        QCOMPARE(g.name, word);
         QCOMPARE(g.column, 14);
-        QCOMPARE(int(g.places.size()), int(probabilities.size()));
-        QCOMPARE(g.places.front(), input::kFirstWord);
+        QCOMPARE(g.places, std::vector<int>{input::kFirstWord});
+
+        order = input::boardOrder(); // nothing in the row: no group
+        placeRow(order, Row{}, before, 0, costs, 14);
+        QCOMPARE(order.size(), input::boardOrder().size());
     }
 
     // Phrases at the start of a sentence, paged; completions after it, page 0.

@@ -57,7 +57,7 @@ namespace {
 
 struct Person
 {
-    Person(const KanaModel &base, const kanabench::Texts *history) : base(base)
+    Person(const KanaModel &base, const kanabench::Texts *history, const QString &leftOut = QString()) : base(base)
     {
         if (history) {
             std::vector<UserText> texts;
@@ -71,7 +71,8 @@ struct Person
             for (const auto &t : newest)
                 lexicon.add(t);
         }
-        const QStringList all = phrasesOf(defaultPhrases());
+        QStringList all = phrasesOf(defaultPhrases());
+        all.removeAll(leftOut);
         sources.phrases = all;
         sources.completions.next = [this](const History &h) { return adapted(this->base, &user, h); };
         sources.completions.contextLength = base.order() - 1;
@@ -289,6 +290,7 @@ int methods()
     const kanabench::Texts later = kanabench::monthDays(d, false);
     const Person adaptedPerson(base, &history);
     const Person newPerson(base, nullptr);
+    const Person withoutNight(base, &history, QStringLiteral("おやすみなさい。"));
     struct Set
     {
         const char *name;
@@ -297,7 +299,8 @@ int methods()
     };
     const Set sets[] = {{"The person's later days, adapted to the month", &later, &adaptedPerson},
                         {"The person's later days, no history", &later, &newPerson},
-                        {"Everyday sentences (held out), no history", &d.everydayHeld, &newPerson}};
+                        {"Everyday sentences (held out), no history", &d.everydayHeld, &newPerson},
+                        {"The later days, adapted, おやすみなさい。 not among the phrases", &later, &withoutNight}};
     struct Method
     {
         const char *name;

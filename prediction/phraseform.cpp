@@ -175,10 +175,9 @@ void PhraseForm::showModal()
     fill(m_opened);
     Text_edit->clear();
     Heading_check->setChecked(false);
+    adjustSize();
     boxes::centre(this);
-    show();
-    activateWindow();
-    List_box->setFocus(Qt::ActiveWindowFocusReason);
+    List_box->setFocus();
     exec();
 }
 

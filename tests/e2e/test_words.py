@@ -118,5 +118,28 @@ class BrokenPhraseFile(WordsCase):
             self.assertEqual(f.read(), self.BROKEN)
 
 
+class PhraseDialogByKeyboard(WordsCase):
+    def test_a_helper_adds_a_phrase(self):
+        self.start_program()
+        # 文字 → 定型文の設定... (the tenth item), with the keyboard alone.
+        self.key("alt+c")
+        time.sleep(0.5)
+        self.key(*(["Down"] * 9), "Return")
+        self.wait_for(lambda: self.xdo("search", "--onlyvisible", "--name", "定型文の設定", check=False).stdout.strip(),
+                      message="the phrase dialog")
+        dialog = self.xdo("search", "--onlyvisible", "--name", "定型文の設定").stdout.split()[0]
+        self.wait_for(lambda: self.xdo("getwindowfocus", check=False).stdout.strip() == dialog,
+                      message="the dialog to have the keyboard")
+        self.key("alt+t")
+        self.xdo("type", "--delay", "80", "みずがほしいです。")
+        self.key("Return", "alt+s")  # added after the first line; saved
+        path = os.path.join(self.dist, "定型文.txt")
+        self.wait_for(lambda: os.path.exists(path), message="the phrase file")
+        with open(path, encoding="utf-8") as f:
+            lines = f.read().splitlines()
+        self.assertEqual(lines[:2], ["# あいさつ", "みずがほしいです。"])
+        self.assertEqual(len(lines), 25)
+
+
 if __name__ == "__main__":
     unittest.main()

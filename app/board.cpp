@@ -235,6 +235,27 @@ QRect Board::columnFrameRect() const
     return keys.adjusted(-half, -half, half, half);
 }
 
+QRect Board::keyFrameRect(int tag) const
+{
+    const int half = columnPen(m_scale) / 2;
+    return m_keys[tag]->geometry().adjusted(-half, -half, half, half);
+}
+
+void Board::setKeyFrames(const std::vector<int> &tags)
+{
+    std::vector<int> onBoard;
+    for (int t : tags)
+        if (t >= 0 && t < keys::kCount)
+            onBoard.push_back(t);
+    if (onBoard == m_keyFrames)
+        return;
+    const int margin = columnPen(m_scale);
+    for (const std::vector<int> *frames : {&m_keyFrames, &onBoard})
+        for (int t : *frames)
+            update(keyFrameRect(t).adjusted(-margin, -margin, margin, margin));
+    m_keyFrames = std::move(onBoard);
+}
+
 void Board::setColumnFrame(int group)
 {
     if (group < 0 || group > kWordRowFrame || (group == kWordRowFrame && !m_wordRow))
@@ -252,9 +273,13 @@ void Board::paintEvent(QPaintEvent *event)
     QWidget::paintEvent(event);
     QPainter p(this);
     p.setBrush(Qt::NoBrush);
-    if (m_column >= 0) {
-        const int width = columnPen(m_scale);
-        const QRect r = columnFrameRect();
+    std::vector<QRect> scanFrames;
+    if (m_column >= 0)
+        scanFrames.push_back(columnFrameRect());
+    for (int t : m_keyFrames)
+        scanFrames.push_back(keyFrameRect(t));
+    const int width = columnPen(m_scale);
+    for (const QRect &r : scanFrames) {
         p.setPen(QPen(QColor(255, 0, 0), width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         p.drawRect(r);
         QPen dashes(QColor(0, 0, 0), width, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);

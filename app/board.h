@@ -63,6 +63,11 @@ public:
     void setColumnFrame(int group);
     int columnFrame() const { return m_column; }
     QRect columnFrameRect() const;
+    // The same frame round each of several keys (a scan group that is not a
+    // column), or none (empty); Tags off the board are left out.
+    void setKeyFrames(const std::vector<int> &tags);
+    const std::vector<int> &keyFrames() const { return m_keyFrames; }
+    QRect keyFrameRect(int tag) const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -85,6 +90,7 @@ private:
     QLabel *m_picture = nullptr;
     KeyButton *m_framed = nullptr;
     int m_column = -1;
+    std::vector<int> m_keyFrames;
     double m_scale = 1.0;
     int m_displayPoints = 32;
 };

@@ -25,6 +25,7 @@
 #include "prediction/phraseform.h"
 #include "prediction/usage.h"
 #include "prediction/wordrow.h"
+#include "prediction/scanorders.h"
 #include "speech/announcements.h"
 #include "speech/directss.h"
 #include "speech/soundform.h"
@@ -54,7 +55,7 @@ TMain_form::TMain_form(DirectSS *speech, QWidget *parent) : QMainWindow(parent),
 
     Kanji = new kanji::Writing(context(), this);
     prediction::WordRow::Hooks hooks;
-    hooks.adaptation = [this] { return adaptation(); };
+    hooks.adaptation = [this] { return Prediction; };
     hooks.anchor = [this] { return Kanji->anchor(); };
     hooks.conversions = [this](QStringView prefix) { return Kanji->conversionsFrom(prefix); };
     hooks.writeConverted = [this](int start, int end, const QString &text, const QString &reading) {
@@ -83,27 +84,6 @@ KeyButton *TMain_form::key(int tag) const
     if (input::isWordPlace(tag))
         return m_board->wordPlaces()[tag - input::kFirstWord];
     return nullptr;
-}
-
-prediction::Adaptation *TMain_form::adaptation()
-{
-    if (m_adaptation)
-        return m_adaptation;
-    const QString program = QCoreApplication::applicationFilePath();
-    const QString model =
-        prediction::modelFile(places::installedPrefix(program), QFileInfo(program).absolutePath());
-    m_adaptation = new prediction::Adaptation(
-        std::make_shared<const prediction::KanaModel>(prediction::KanaModel::load(model)), this);
-    // What the user asked to be forgotten stays forgotten at later starts.
-    m_adaptation->setNotBefore(prediction::Usage::readFile(prediction::Usage::defaultPath()).forgotten());
-    m_adaptation->readFolder(places().diaryFolder);
-    return m_adaptation;
-}
-
-void TMain_form::textSaved(const QString &path, const QString &text)
-{
-    if (m_adaptation)
-        m_adaptation->takeText(path, text);
 }
 
 places::Places TMain_form::places() const
@@ -273,11 +253,62 @@ void TMain_form::FormCreate()
     state.Last_width = width();
     state.Last_height = height();
     places::createFolders(places());
+    loadPrediction();
+    // The switch settings first: switch input started from the settings
+    // file keeps the order it had.
+    guarded([this] { readSwitchSettingsAtStart(); });
     guarded([this] {
         readSettingsAtStart();
         voices.use(speech::Role::Selection);
     });
-    guarded([this] { readSwitchSettingsAtStart(); });
+}
+
+void TMain_form::loadPrediction()
+{
+    // A few milliseconds at start; the diaries are read on a thread of the
+    // adaptation's own, and the window never waits for them.
+    const QString program = QCoreApplication::applicationFilePath();
+    const QString path =
+        prediction::modelFile(places::installedPrefix(program), QCoreApplication::applicationDirPath());
+    QString why;
+    auto model = std::make_shared<const prediction::KanaModel>(prediction::KanaModel::load(path, &why));
+    if (model->isEmpty()) // the scan keeps the board's order
+        qWarning("kana model %s not read: %s", qPrintable(path), qPrintable(why));
+    Prediction = new prediction::Adaptation(model, this);
+    // What the user asked to be forgotten ("よそくの学習を忘れる") stays forgotten at later starts.
+    Prediction->setNotBefore(prediction::Usage::readFile(prediction::Usage::defaultPath()).forgotten());
+    Prediction->readFolder(places().diaryFolder);
+    methods->switches().setOrderSource([this](const input::Reachable &shown) { return scanOrder(shown); });
+}
+
+input::ScanOrder TMain_form::scanOrder(const input::Reachable &scannable) const
+{
+    const int order = methods->switches().settings().order;
+    const bool byModel = order != input::SwitchSettings::kBoardOrder && Prediction->hasModel();
+    const auto groupsFor = [order, byModel, scannable](const prediction::Distribution &next) {
+        return byModel ? prediction::scanOrder(order, next, scannable) : input::boardOrder();
+    };
+    // The model looks at a few symbols before the insertion point at most.
+    const QString before = textmodel::textBefore(Hyouji_edit, textmodel::insertionPosition(Hyouji_edit), 32);
+    input::ScanOrder groups = byModel ? groupsFor(Prediction->next(before)) : input::boardOrder();
+    if (Words->enabled()) {
+        // The row among them, placed by what it is expected to save in this
+        // order at the user's own pace.
+        const input::SwitchSettings &s = methods->switches().settings();
+        prediction::RowCosts costs;
+        costs.timing.interval = s.interval / 1000.0;
+        costs.timing.firstWait = s.firstWait / 1000.0;
+        costs.order = groupsFor;
+        costs.next = [this](const prediction::History &h) { return Prediction->next(h); };
+        costs.contextLength = std::max(1, Prediction->base().order() - 1);
+        Words->placeInScan(groups, costs, Board::kWordRowFrame);
+    }
+    return groups;
+}
+
+void TMain_form::textSaved(const QString &path, const QString &text)
+{
+    Prediction->takeText(path, text);
 }
 
 void TMain_form::readSwitchSettingsAtStart()

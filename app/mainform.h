@@ -68,6 +68,7 @@ public:
     void unframe() override;
     KeyButton *framedKey() const override { return m_board->framedKey(); }
     void setColumnFrame(int column) override { m_board->setColumnFrame(column); }
+    void setKeyFrames(const std::vector<int> &tags) override { m_board->setKeyFrames(tags); }
     void setCaptionHeight(int tag, int px) override { m_board->setCaptionHeight(tag, px); }
     void operate(int tag) override;
     void beep() override { MessageBeep(); }
@@ -156,6 +157,12 @@ public:
 
     // Kana–kanji conversion (kanji/), on the two blank keys when chosen.
     kanji::Writing *Kanji = nullptr;
+    // The kana model (prediction/), loaded at start and adapted to the
+    // user's diaries and every text saved; the switch scan's orders 2 and 3.
+    prediction::Adaptation *Prediction = nullptr;
+    // The switch scan's groups in the order chosen, for the text before the
+    // insertion point as it is now.
+    input::ScanOrder scanOrder(const input::Reachable &scannable) const;
 
     // The row of words and phrases (prediction/), when chosen, and the
     // phrase dialog.
@@ -167,9 +174,6 @@ public:
     void SpeakOnly1Click();
     // A word place pressed (index from the left).
     void WordClick(int index);
-    // The kana model adapted to the user's writing, made and started on
-    // first use: its diaries read in the background, every saved text taken.
-    prediction::Adaptation *adaptation();
 
 signals:
     void beeped();
@@ -183,8 +187,8 @@ private:
     void keyPressed(KeyButton *key);
     void readSettingsAtStart();
     void readSwitchSettingsAtStart();
+    void loadPrediction();
 
     Board *m_board = nullptr;
     std::function<void()> m_tonePlayer;
-    prediction::Adaptation *m_adaptation = nullptr;
 };

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <functional>
+#include <vector>
 
 #include "base/places.h"
 #include "base/profilefile.h"
@@ -49,6 +50,9 @@ public:
     // The scan's red and black frame round a board column (0 "よむ", 1–13
     // the columns from the right, 14 the row of word places), or none (-1).
     virtual void setColumnFrame(int column) = 0;
+    // The same frame round each of these keys (a group that is no column),
+    // or none (empty).
+    virtual void setKeyFrames(const std::vector<int> &tags) = 0;
     // A key's caption height in pixels at the designed size.
     virtual void setCaptionHeight(int tag, int designedPixels) = 0;
     // The operation of a key run as its menu item runs it.

@@ -254,6 +254,13 @@ int ProfileFile::readIntegerIn(const QString &section, const QString &key, const
     return text ? parseIntegerIn(*text, range).value_or(range.standard) : range.standard;
 }
 
+bool ProfileFile::hasSection(const QString &section) const
+{
+    const QByteArray file = readAll();
+    size_t first = 0, last = 0;
+    return findSection(file, splitLines(file), section, first, last);
+}
+
 bool ProfileFile::readBool(const QString &section, const QString &key, bool defaultValue) const
 {
     return readInteger(section, key, defaultValue ? 1 : 0) != 0;

@@ -40,6 +40,8 @@ public:
     int readIntegerIn(const QString &section, const QString &key, const Range &range) const;
     // Any integer other than 0 is true.
     bool readBool(const QString &section, const QString &key, bool defaultValue) const;
+    // Whether the file has the section (empty or not).
+    bool hasSection(const QString &section) const;
 
     // Each write creates the file, section or key as needed. A write the
     // system refuses throws AppError("<path> に書き込めません").

@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <algorithm>
 
 namespace textmodel {
 
@@ -166,6 +167,22 @@ QString characterBefore(const QPlainTextEdit *display, int position)
             return QString(first) + last;
     }
     return QString(last);
+}
+
+QString textBefore(const QPlainTextEdit *display, int position, int count)
+{
+    const QTextDocument *doc = display->document();
+    position = qBound(0, position, doc->characterCount() - 1);
+    int from = std::max(0, position - count);
+    if (from > 0 && doc->characterAt(from).isLowSurrogate())
+        ++from;
+    QString out;
+    out.reserve(position - from);
+    for (int i = from; i < position; ++i) {
+        const QChar c = doc->characterAt(i);
+        out += c == QChar::ParagraphSeparator ? QChar(u'\n') : c;
+    }
+    return out;
 }
 
 int insertionPosition(const QPlainTextEdit *display)

@@ -37,6 +37,10 @@ void writeWholeText(QPlainTextEdit *display, const QString &text);
 // the characters it returns, so it costs the same on any length of text.
 QString characterBefore(const QPlainTextEdit *display, int position);
 
+// At most `count` characters that end at a position, a line break as "\n"
+// (a character cut in half at the start is left out). It reads only those.
+QString textBefore(const QPlainTextEdit *display, int position, int count);
+
 // The insertion position: the start of the selection, if there is one.
 int insertionPosition(const QPlainTextEdit *display);
 

@@ -1,8 +1,8 @@
 // Measures how long every announcement of the switch scan sounds: each key's
 // name and each group's name in the selection voice (engine mode 1), and what
-// each press says in the decision voice (mode 2), as the program's Open
-// JTalk engine makes them (trimmed to a 15 ms lead and a 150 ms tail, as
-// played). Writes the table the switch simulator reads:
+// each press says and the groups' short names in the decision voice (mode
+// 2), as the program's Open JTalk engine makes them (trimmed to a 15 ms
+// lead and a 150 ms tail, as played). Writes the table the switch simulator reads:
 //   announcement_lengths > bench/data/announcements.tsv
 #include "app/compositionrules.h"
 #include "base/keytable.h"
@@ -38,6 +38,8 @@ int main(int argc, char **argv)
         decision << composition::spokenFor(tag, keys::table()[tag].caption, readings::table());
     for (int tag = 6; tag <= 30; ++tag)
         decision << readings::table()[tag]; // the voiced and half-voiced kana a mark writes
+    for (int c = 1; c < int(input::boardOrder().size()); ++c)
+        decision << input::boardGroup(c).shortName; // the groups' short names
     decision << QStringLiteral("くうはく") << QStringLiteral("かいぎょうしました") << QStringLiteral("ぜんぶけしました")
              << QStringLiteral("もじはありませんよ。");
     // What "けす" says for a taken-away character, in the voice of the scan.

@@ -12,49 +12,15 @@
 #include <QFile>
 #include <algorithm>
 #include <cmath>
-#include <functional>
 
 using namespace prediction;
 using kanabench::Texts;
 
 namespace {
 
-struct Score
-{
-    double bits = 0;
-    long symbols = 0;
-    long characters = 0;
-    double perSymbol() const { return symbols ? bits / symbols : 0; }
-    double perCharacter() const { return characters ? bits / characters : 0; }
-};
-
-using Model = std::function<Distribution(const History &)>;
-
-// Every symbol of the texts predicted from the ones before it, as the
-// model sees them while the user writes.
-Score evaluate(const Model &model, const Texts &texts, int order)
-{
-    Score s;
-    for (const std::vector<Symbol> &text : texts) {
-        History h;
-        for (const Symbol sym : text) {
-            if (sym == kBreak) {
-                h = {};
-                continue;
-            }
-            const Distribution p = model(h);
-            s.bits -= std::log2(std::max(p[sym], 1e-12));
-            ++s.symbols;
-            s.characters += sym != kVoiced && sym != kSemiVoiced;
-            h.symbols.push_back(sym);
-            if (int(h.symbols.size()) > std::max(1, order - 1)) {
-                h.symbols.erase(h.symbols.begin());
-                h.atStart = false;
-            }
-        }
-    }
-    return s;
-}
+using kanabench::Model;
+using kanabench::Score;
+using kanabench::evaluate;
 
 Model baseModel(const KanaModel &m)
 {

@@ -7,8 +7,11 @@
 #include <QDir>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 namespace kanabench {
 
@@ -72,6 +75,46 @@ inline Data load()
             d.month.back().text += (d.month.back().text.isEmpty() ? QString() : QStringLiteral("\n")) + line;
     }
     return d;
+}
+
+// Bits the model needs for the texts, per symbol and per character (a
+// voiced kana is one character of two symbols).
+struct Score
+{
+    double bits = 0;
+    long symbols = 0;
+    long characters = 0;
+    double perSymbol() const { return symbols ? bits / symbols : 0; }
+    double perCharacter() const { return characters ? bits / characters : 0; }
+};
+
+using Model = std::function<prediction::Distribution(const prediction::History &)>;
+
+// Every symbol of the texts predicted from the ones before it, as the
+// model sees them while the user writes.
+inline Score evaluate(const Model &model, const Texts &texts, int order)
+{
+    using namespace prediction;
+    Score s;
+    for (const std::vector<Symbol> &text : texts) {
+        History h;
+        for (const Symbol sym : text) {
+            if (sym == kBreak) {
+                h = {};
+                continue;
+            }
+            const Distribution p = model(h);
+            s.bits -= std::log2(std::max(p[sym], 1e-12));
+            ++s.symbols;
+            s.characters += sym != kVoiced && sym != kSemiVoiced;
+            h.symbols.push_back(sym);
+            if (int(h.symbols.size()) > std::max(1, order - 1)) {
+                h.symbols.erase(h.symbols.begin());
+                h.atStart = false;
+            }
+        }
+    }
+    return s;
 }
 
 inline Texts joinTexts(std::initializer_list<const Texts *> parts)

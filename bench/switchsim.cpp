@@ -7,137 +7,13 @@
 
 #include <QFile>
 #include <QSet>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
 namespace switchsim {
 
 namespace {
-
-Place placeOf(const input::ScanPlace &p)
-{
-    Place out;
-    out.level = p.level == input::ScanPlace::None ? Place::None
-                : p.level == input::ScanPlace::Group ? Place::Group
-                                                     : Place::Key;
-    out.group = p.group;
-    out.tag = p.tag;
-    return out;
-}
-
-// input::SwitchScan itself, in the board's order.
-class ProgramScan : public Scan
-{
-public:
-    explicit ProgramScan(const input::Reachable &scannable) : m_scannable(scannable)
-    {
-        for (int g = 0; g < int(input::boardOrder().size()); ++g)
-            m_groups.push_back({input::boardOrder()[g].name, 1, boardKeys(g, scannable)});
-    }
-    Step start(const QString &) override
-    {
-        // After a press the program's scan has already started again.
-        const input::ScanStep s = m_restart ? *m_restart : m_scan.start(m_scannable);
-        m_restart.reset();
-        return {placeOf(s.place), -1, s.first};
-    }
-    Step tick() override { return convert(m_scan.tick(m_scannable)); }
-    Step select() override
-    {
-        const input::ScanStep s = m_scan.select(m_scannable);
-        if (s.pressed >= 0) {
-            m_restart = s;
-            return {{}, s.pressed, false};
-        }
-        return convert(s);
-    }
-    const OfferedGroup &group(int index) const override { return m_groups.at(index); }
-
-private:
-    static Step convert(const input::ScanStep &s) { return {placeOf(s.place), s.pressed, s.first}; }
-    input::Reachable m_scannable;
-    input::SwitchScan m_scan;
-    std::vector<OfferedGroup> m_groups;
-    std::optional<input::ScanStep> m_restart;
-};
-
-// The program's rules over a list of groups: groups in turn (three loops,
-// then a pause); a group's keys in turn, then "もどる", twice round, then the
-// group again; a press starts again at the first group.
-class ListScan : public Scan
-{
-public:
-    ListScan(const GroupOrder &order, const input::Reachable &scannable, bool backToFirst)
-        : m_order(order), m_scannable(scannable), m_backToFirst(backToFirst)
-    {
-    }
-    Step start(const QString &before) override
-    {
-        m_groups.clear();
-        for (OfferedGroup &g : m_order.groups(before, m_scannable))
-            if (!g.keys.empty())
-                m_groups.push_back(std::move(g));
-        return show({Place::Group, 0, input::kBack}, true);
-    }
-    Step tick() override
-    {
-        if (m_place.level == Place::None)
-            return {};
-        if (m_place.level == Place::Group) {
-            if (m_shown >= m_loops * int(m_groups.size())) {
-                m_place = {};
-                return {};
-            }
-            return show({Place::Group, (m_place.group + 1) % int(m_groups.size()), input::kBack}, false);
-        }
-        const std::vector<int> &keys = m_groups[m_place.group].keys;
-        if (m_shown >= input::SwitchScan::kKeyLevelLoops * int(keys.size() + 1))
-            return show({Place::Group, m_place.group, input::kBack}, true);
-        if (m_place.tag == input::kBack)
-            return show({Place::Key, m_place.group, keys.front()}, false);
-        const auto it = std::find(keys.begin(), keys.end(), m_place.tag);
-        return show({Place::Key, m_place.group, it + 1 == keys.end() ? input::kBack : *(it + 1)}, false);
-    }
-    Step select() override
-    {
-        switch (m_place.level) {
-        case Place::None:
-            return show({Place::Group, 0, input::kBack}, true);
-        case Place::Group: {
-            const std::vector<int> &keys = m_groups[m_place.group].keys;
-            if (keys == std::vector<int>{keys::kRead})
-                return press(keys::kRead);
-            return show({Place::Key, m_place.group, keys.front()}, true);
-        }
-        case Place::Key:
-            if (m_place.tag == input::kBack)
-                return show({Place::Group, m_backToFirst ? 0 : m_place.group, input::kBack}, true);
-            return press(m_place.tag);
-        }
-        return {};
-    }
-    const OfferedGroup &group(int index) const override { return m_groups.at(index); }
-
-private:
-    Step show(Place p, bool first)
-    {
-        m_place = p;
-        m_shown = first ? 1 : m_shown + 1;
-        return {p, -1, first};
-    }
-    Step press(int tag)
-    {
-        m_place = {};
-        return {{}, tag, false};
-    }
-    const GroupOrder &m_order;
-    input::Reachable m_scannable;
-    std::vector<OfferedGroup> m_groups;
-    Place m_place;
-    int m_shown = 0;
-    const int m_loops = 3;
-    bool m_backToFirst = false;
-};
 
 double readAloudMs(const QString &text)
 {
@@ -162,30 +38,56 @@ int wanted(const QString &text, int lastKey, const std::vector<prediction::Symbo
     return tagOf(next);
 }
 
-bool contains(const OfferedGroup &g, int tag)
-{
-    return std::find(g.keys.begin(), g.keys.end(), tag) != g.keys.end();
-}
-
 } // namespace
 
-std::vector<int> boardKeys(int group, const input::Reachable &scannable)
+Scan::Scan(const input::Reachable &scannable, ScanSetup setup) : m_scannable(scannable), m_setup(std::move(setup))
 {
-    std::vector<int> out;
-    for (int place : input::boardOrder()[group].places)
-        if (scannable.test(place))
-            out.push_back(place);
-    return out;
+    m_scan.setRules({input::SwitchStyle::OneSwitch, 3, false, m_setup.backToFirst});
+    if (m_setup.order)
+        m_scan.setOrderSource([this](const input::Reachable &shown) { return m_setup.order(m_before, shown); });
 }
 
-std::unique_ptr<Scan> programScan(const input::Reachable &scannable)
+input::ScanStep Scan::start(const QString &before)
 {
-    return std::make_unique<ProgramScan>(scannable);
+    m_before = before;
+    return m_scan.start(m_scannable);
 }
 
-std::unique_ptr<Scan> listScan(const GroupOrder &order, const input::Reachable &scannable, bool backToFirst)
+input::ScanStep Scan::restart(const QString &before, int pressed)
 {
-    return std::make_unique<ListScan>(order, scannable, backToFirst);
+    m_before = before;
+    return m_scan.restart(m_scannable, pressed);
+}
+
+input::ScanStep Scan::tick()
+{
+    return m_scan.tick(m_scannable);
+}
+
+input::ScanStep Scan::select(const QString &before)
+{
+    m_before = before; // a paused scan starts again
+    return m_scan.select(m_scannable);
+}
+
+QString Scan::said(const input::ScanPlace &p, int *voice) const
+{
+    *voice = 1;
+    if (p.level == input::ScanPlace::Key)
+        return p.tag == input::kBack ? QStringLiteral("もどる")
+                                     : announcements::forKey(p.tag, keys::table()[p.tag].caption, false);
+    const input::ScanGroup &g = m_scan.order()[p.group];
+    if (m_setup.shortNames && !g.shortName.isEmpty()) {
+        *voice = 2;
+        return g.shortName;
+    }
+    return g.name;
+}
+
+bool Scan::offers(int group, int tag) const
+{
+    const std::vector<int> keys = m_scan.keysOf(group, m_scannable);
+    return std::find(keys.begin(), keys.end(), tag) != keys.end();
 }
 
 bool Lengths::read(const QString &path)
@@ -245,14 +147,12 @@ Result write(Scan &scan, const std::vector<prediction::Symbol> &target, const Le
     double t = 0;
     double lastCounted = -1e9;
     std::optional<double> pending;
-    Step step = scan.start(text);
+    input::ScanStep step = scan.start(text);
     ++r.highlights;
-    const auto announce = [&](const Place &p) {
-        if (p.level == Place::Group)
-            return lengths.ms(scan.group(p.group).voice, scan.group(p.group).name);
-        if (p.tag == input::kBack)
-            return lengths.ms(1, QStringLiteral("もどる"));
-        return lengths.ms(1, announcements::forKey(p.tag, keys::table()[p.tag].caption, false));
+    const auto announce = [&](const input::ScanPlace &p) {
+        int voice = 1;
+        const QString text = scan.said(p, &voice);
+        return lengths.ms(voice, text);
     };
     // What the press does to the text, and how long what it says lasts.
     const auto apply = [&](int tag) -> double {
@@ -295,25 +195,22 @@ Result write(Scan &scan, const std::vector<prediction::Symbol> &target, const Le
     const long limit = 400 * long(target.size() + 10);
     for (int want = wanted(text, lastKey, target); want >= 0 && r.highlights < limit;
          want = wanted(text, lastKey, target)) {
-        const Place &p = step.place;
-        if (p.level == Place::None) { // paused: a press starts it again
+        const input::ScanPlace p = step.place;
+        if (p.level == input::ScanPlace::None) { // paused: a press starts it again
             t += reaction(random);
             ++r.presses;
             lastCounted = t;
-            step = scan.select();
+            step = scan.select(text);
             ++r.highlights;
             continue;
         }
         const double end = t + announce(p) + user.interval + (step.first ? user.firstWait : 0);
-        bool isTarget = false;
-        if (p.level == Place::Group) {
-            for (int g = 0; g <= p.group && !isTarget; ++g)
-                if (contains(scan.group(g), want))
-                    isTarget = g == p.group;
-        } else {
-            const bool here = contains(scan.group(p.group), want);
-            isTarget = p.tag == want || (p.tag == input::kBack && !here);
-        }
+        // The user presses at the first group that offers the key (a key
+        // may be offered by more than one), and at the key or, in a group
+        // without it, at "もどる".
+        const bool isTarget = p.level == input::ScanPlace::Group
+                                  ? scan.offers(p.group, want)
+                                  : p.tag == want || (p.tag == input::kBack && !scan.offers(p.group, want));
         if (!pending && isTarget) {
             if (unit(random) < user.lateShare) {
                 ++r.late;
@@ -332,10 +229,10 @@ Result write(Scan &scan, const std::vector<prediction::Symbol> &target, const Le
             ++r.presses;
             lastCounted = at;
             pending.reset();
-            const Step s = scan.select();
+            const input::ScanStep s = scan.select(text);
             if (s.pressed >= 0) {
-                t = at + apply(s.pressed);
-                step = scan.start(text);
+                t = at + apply(s.pressed); // the scan starts again once what the press says is heard
+                step = scan.restart(text, s.pressed);
             } else {
                 t = at;
                 step = s;

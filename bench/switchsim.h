@@ -1,72 +1,53 @@
 #pragma once
 // A one-switch user simulated on a virtual clock, writing a text with the
-// automatic scan: highlights, presses and seconds per character.
+// program's automatic scan (input::SwitchScan): highlights, presses and
+// seconds per character.
 //
-// The scan's order comes from a GroupOrder: the groups in the order they are
-// offered and the keys of each in the order they are offered, asked again
-// after every press. The board's order runs on the program's own scan
-// (input::SwitchScan); any other order runs on ListScan, which follows the
-// same rules over the list a GroupOrder gives (the two are checked against
-// each other on the board's order).
+// The scan's groups come from an order source as in the program: asked each
+// time the scan starts again, after a press once it has taken effect, with
+// the text before the insertion point as the press left it.
 #include "input/switchscan.h"
 #include "prediction/ngramtable.h"
 
 #include <QHash>
 #include <QString>
 #include <functional>
-#include <memory>
 #include <random>
 #include <vector>
 
 namespace switchsim {
 
-struct OfferedGroup
+// The groups for the text before the insertion point; empty: the board's order.
+using OrderFn = std::function<input::ScanOrder(const QString &before, const input::Reachable &scannable)>;
+
+struct ScanSetup
 {
-    QString name;           // what is said when the group is highlighted
-    int voice = 1;          // in which voice (1 selection, 2 decision)
-    std::vector<int> keys;  // Tags, in the order offered
+    OrderFn order;
+    bool shortNames = false;  // the groups' short names, in the decision voice
+    bool backToFirst = false; // "もどる" to the first group
 };
 
-class GroupOrder
-{
-public:
-    virtual ~GroupOrder() = default;
-    // The groups for the text before the insertion point.
-    virtual std::vector<OfferedGroup> groups(const QString &before, const input::Reachable &scannable) const = 0;
-};
-
-// What the scan shows and does, as the simulated user meets it.
-struct Place
-{
-    enum Level { None, Group, Key } level = None;
-    int group = 0;        // index into the groups of the last start
-    int tag = input::kBack;
-};
-struct Step
-{
-    Place place;
-    int pressed = -1;
-    bool first = false;
-};
-
+// The program's scan as the simulated user meets it.
 class Scan
 {
 public:
-    virtual ~Scan() = default;
-    virtual Step start(const QString &before) = 0;
-    virtual Step tick() = 0;
-    virtual Step select() = 0;
-    virtual const OfferedGroup &group(int index) const = 0;
-};
+    Scan(const input::Reachable &scannable, ScanSetup setup);
+    input::ScanStep start(const QString &before);
+    input::ScanStep restart(const QString &before, int pressed);
+    input::ScanStep tick();
+    input::ScanStep select(const QString &before);
+    // What is said when the place is highlighted, and in which voice (1
+    // selection, 2 decision).
+    QString said(const input::ScanPlace &place, int *voice) const;
+    // Whether the group offers the key.
+    bool offers(int group, int tag) const;
 
-// The program's scan in the board's order.
-std::unique_ptr<Scan> programScan(const input::Reachable &scannable);
-// The keys of a group of the board's order that can be reached, in order.
-std::vector<int> boardKeys(int group, const input::Reachable &scannable);
-// The same rules over the groups an order gives. With `backToFirst`, "もどる"
-// returns to the first group rather than to the group it was chosen from
-// (a variant the program does not have, measured for comparison).
-std::unique_ptr<Scan> listScan(const GroupOrder &order, const input::Reachable &scannable, bool backToFirst = false);
+private:
+    input::Reachable m_scannable;
+    ScanSetup m_setup;
+    input::SwitchScan m_scan;
+    QString m_before;
+};
 
 // How long each announcement sounds (bench/data/announcements.tsv).
 class Lengths

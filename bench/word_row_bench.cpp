@@ -381,7 +381,7 @@ int latency()
     form.showCentred();
     if (!QTest::qWaitForWindowExposed(&form))
         return 1;
-    if (!bench::waitFor([&] { return !form.adaptation()->busy(); }, 60000) || form.adaptation()->userSymbols() == 0) {
+    if (!bench::waitFor([&] { return !form.Prediction->busy(); }, 60000) || form.Prediction->userSymbols() == 0) {
         std::printf("the diaries were not read\n");
         return 1;
     }

@@ -97,7 +97,10 @@ void Methods::select(MethodId id)
     method().setActive(true); // the switch scan begins again even when chosen again
     if (id == MethodId::Mouse)
         m_ctx.keys.unframe();
-    m_ctx.window.settings().writeInteger(QStringLiteral("入力方法"), QStringLiteral("番号"), static_cast<int>(id) + 1);
+    const ProfileFile ini = m_ctx.window.settings();
+    ini.writeInteger(QStringLiteral("入力方法"), QStringLiteral("番号"), static_cast<int>(id) + 1);
+    if (id == MethodId::Switch) // its order and names stay as they were first given
+        m_switch->settings().recordOrder(ini);
 }
 
 Reachable Methods::reachable() const

@@ -24,7 +24,8 @@ public:
 
     // Chooses the method in use: the others stop, the pointer method takes
     // the focus frame away (until the next focus change), and the choice is
-    // written to the settings file as the last step (a refused write throws
+    // written to the settings file as the last step, with switch input's
+    // order and names when the file lacks them (a refused write throws
     // after the method took effect).
     void select(MethodId id);
     MethodId active() const { return m_active; }

@@ -75,7 +75,16 @@ TSwitch_form::TSwitch_form(const context::Context &ctx, std::function<SwitchSett
     Ignore_spin = spin(this, "Ignore_spin", SwitchSettings::kIgnore, ms);
     After_box = new QComboBox(this);
     After_box->setObjectName(QStringLiteral("After_box"));
-    After_box->addItems({QStringLiteral("「よむ」からはじめる"), QStringLiteral("押したキーの行からはじめる")});
+    After_box->addItems({QStringLiteral("最初からはじめる（並び１は「よむ」から）"), QStringLiteral("押したキーの行からはじめる")});
+    Order_box = new QComboBox(this);
+    Order_box->setObjectName(QStringLiteral("Order_box"));
+    Order_box->addItems({QStringLiteral("1：ボードの順（「よむ」から）"),
+                         QStringLiteral("2：「よそく」の５つを先に、次に行をボードの順"),
+                         QStringLiteral("3：行もキーも、次に使いそうな順")});
+    Names_box = new QComboBox(this);
+    Names_box->setObjectName(QStringLiteral("Names_box"));
+    Names_box->addItems({QStringLiteral("長い名前（かぎょう、さぎょう…）"),
+                         QStringLiteral("短い名前（か、さ…を決定の声で）")});
     Dwell_spin = spin(this, "Dwell_spin", SwitchSettings::kDwell, ms, 100);
 
     auto *form = new QFormLayout;
@@ -90,6 +99,8 @@ TSwitch_form::TSwitch_form(const context::Context &ctx, std::function<SwitchSett
     form->addRow(QStringLiteral("押す長さ(&H)"), Hold_spin);
     form->addRow(QStringLiteral("受け付けない時間(&G)"), Ignore_spin);
     form->addRow(QStringLiteral("選んだあと(&A)"), After_box);
+    form->addRow(QStringLiteral("並び(&O)"), Order_box);
+    form->addRow(QStringLiteral("行の名前(&N)"), Names_box);
     form->addRow(QStringLiteral("マウスでとどまる時間(&D)"), Dwell_spin);
 
     Ok_btn = new QPushButton(QStringLiteral("OK"), this);
@@ -155,6 +166,8 @@ void TSwitch_form::fill(const SwitchSettings &s)
     Hold_spin->setValue(s.hold);
     Ignore_spin->setValue(s.ignore);
     After_box->setCurrentIndex(s.restartAtColumn ? 1 : 0);
+    Order_box->setCurrentIndex(s.order - 1);
+    Names_box->setCurrentIndex(s.shortNames ? 1 : 0);
     Dwell_spin->setValue(s.dwellTime);
     showNames();
 }
@@ -171,6 +184,8 @@ SwitchSettings TSwitch_form::chosen() const
     s.hold = Hold_spin->value();
     s.ignore = Ignore_spin->value();
     s.restartAtColumn = After_box->currentIndex() == 1;
+    s.order = Order_box->currentIndex() + 1;
+    s.shortNames = Names_box->currentIndex() == 1;
     s.dwellTime = Dwell_spin->value();
     return s;
 }

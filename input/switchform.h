@@ -10,7 +10,8 @@ class QSpinBox;
 
 // The switch settings dialog "スイッチの設定": the style, the two switches
 // (each caught by pressing it), the automatic scan's times, where the scan
-// starts again after a press, and the dwell time. OK puts the values into
+// starts again after a press, the scan's order and its groups' names, and
+// the dwell time. OK puts the values into
 // effect and writes them to the settings file; ESC or キャンセル changes
 // nothing. Created once with the main window, filled at every opening.
 class TSwitch_form : public QDialog
@@ -32,6 +33,8 @@ public:
     QSpinBox *Hold_spin = nullptr;
     QSpinBox *Ignore_spin = nullptr;
     QComboBox *After_box = nullptr;
+    QComboBox *Order_box = nullptr; // "並び": 1 to 3
+    QComboBox *Names_box = nullptr; // the groups' names: long or short
     QSpinBox *Dwell_spin = nullptr;
     QPushButton *Ok_btn = nullptr;
     QPushButton *Esc_btn = nullptr;

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <utility>
 
 namespace input {
 
@@ -69,9 +70,9 @@ void SwitchInput::setActive(bool active)
     m_stepTimer.stop();
     m_holdTimer.stop();
     m_scan.stop();
-    m_ctx.keys.setColumnFrame(-1);
+    frameGroup(-1);
     m_access.clear();
-    m_pending = {};
+    m_pressed = -1;
     m_waiting = active;
     const bool was = m_active;
     m_active = active;
@@ -85,6 +86,14 @@ void SwitchInput::setActive(bool active)
         m_ctx.keys.frameKey(key);
 }
 
+void SwitchInput::frameGroup(int group)
+{
+    // A board column is framed whole; any other group has a frame round each of its keys.
+    const int column = group >= 0 ? m_scan.order()[group].column : -1;
+    m_ctx.keys.setColumnFrame(column);
+    m_ctx.keys.setKeyFrames(group >= 0 && column < 0 ? m_scan.keysOf(group, scannable()) : std::vector<int>());
+}
+
 void SwitchInput::show(const ScanStep &step)
 {
     m_waiting = false;
@@ -93,7 +102,7 @@ void SwitchInput::show(const ScanStep &step)
     const ScanPlace &p = step.place;
     m_access.clear();
     if (p.level == ScanPlace::Key && p.tag != kBack) {
-        m_ctx.keys.setColumnFrame(-1);
+        frameGroup(-1);
         KeyButton *key = m_ctx.keys.key(p.tag);
         m_methods.Scan_pos = p.tag;
         const bool had = key->hasFocus();
@@ -106,19 +115,30 @@ void SwitchInput::show(const ScanStep &step)
         }
     } else if (p.level != ScanPlace::None) {
         const ScanGroup &group = m_scan.order()[p.group];
-        const QString name = p.level == ScanPlace::Group ? group.name : QStringLiteral("もどる");
-        m_ctx.keys.setColumnFrame(group.column);
+        frameGroup(p.group);
         m_ctx.keys.unframe();
-        m_ctx.speech.sayName(name);
-        m_access.highlight(name);
+        if (p.level == ScanPlace::Key)
+            m_ctx.speech.sayName(QStringLiteral("もどる"));
+        else if (const QString s = spokenName(group); s != group.name)
+            m_ctx.speech.sayName(s, speech::Role::Decision);
+        else
+            m_ctx.speech.sayName(group.name);
+        m_access.highlight(p.level == ScanPlace::Group ? group.name : QStringLiteral("もどる"));
     } else {
-        m_ctx.keys.setColumnFrame(-1); // paused, silently
+        frameGroup(-1); // paused, silently
     }
     const qint64 due = m_due;
     m_due = -1;
     emit placeShown(p, due);
     if (m_active && p.level != ScanPlace::None && !m_ctx.speech.engine().isSpeaking())
         speechEnded(); // nothing was said (the screen reader says the names): the count starts now
+}
+
+QString SwitchInput::spokenName(const ScanGroup &group) const
+{
+    // A short name is heard apart from the keys' names by its voice only.
+    const bool apart = m_ctx.speech.Selection_voice != m_ctx.speech.Decision_voice;
+    return m_settings.shortNames && apart && !group.shortName.isEmpty() ? group.shortName : group.name;
 }
 
 void SwitchInput::apply(const ScanStep &step)
@@ -128,11 +148,12 @@ void SwitchInput::apply(const ScanStep &step)
             show(step);
         return;
     }
-    // The place after the press is shown once what the press says is heard.
+    // The scan starts again once what the press says is heard, from the text
+    // as the press left it.
     m_stepTimer.stop();
-    m_pending = step;
+    m_pressed = step.pressed;
     m_waiting = true;
-    m_ctx.keys.setColumnFrame(-1);
+    frameGroup(-1);
     m_ctx.keys.key(step.pressed)->click(); // the operation of Enter on that key
     if (m_active && m_waiting && !m_ctx.speech.engine().isSpeaking() && !m_stepTimer.isActive())
         m_stepTimer.start(0);
@@ -140,10 +161,8 @@ void SwitchInput::apply(const ScanStep &step)
 
 void SwitchInput::showWaiting()
 {
-    if (m_pending.place.level == ScanPlace::None)
-        show(m_scan.start(scannable()));
-    else
-        show(m_pending);
+    const int pressed = std::exchange(m_pressed, -1);
+    show(pressed >= 0 ? m_scan.restart(scannable(), pressed) : m_scan.start(scannable()));
 }
 
 void SwitchInput::counted(SwitchRole role)
@@ -194,10 +213,15 @@ void SwitchInput::reached(int tag)
     m_stepTimer.stop();
     m_waiting = false;
     m_scan.reachedElsewhere(tag);
-    m_ctx.keys.setColumnFrame(-1);
+    frameGroup(-1);
     m_first = true;
     if (!m_ctx.speech.engine().isSpeaking())
         speechEnded();
+}
+
+void SwitchInput::setOrderSource(SwitchScan::OrderSource source)
+{
+    m_scan.setOrderSource(std::move(source));
 }
 
 void SwitchInput::answeredBox()

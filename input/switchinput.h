@@ -54,6 +54,12 @@ public:
     void answeredBox();
 
     const SwitchScan &scan() const { return m_scan; }
+    // Where the scan's groups come from (the board's order until set); asked
+    // each time the scan starts again, after a press once it has taken effect.
+    void setOrderSource(SwitchScan::OrderSource source);
+    // What is said when a group is highlighted: its short name with short
+    // names on (unless both voices are one), else its name.
+    QString spokenName(const ScanGroup &group) const;
     // What the scan may offer now: shown keys with a caption.
     Reachable scannable() const;
 
@@ -65,6 +71,8 @@ signals:
 private:
     void counted(SwitchRole role);
     void apply(const ScanStep &step);
+    // The scan's frame round a group of the order (-1: none).
+    void frameGroup(int group);
     void show(const ScanStep &step);
     void showWaiting();
     void speechEnded();
@@ -82,8 +90,8 @@ private:
     QTimer m_stepTimer;
     QTimer m_holdTimer;
     bool m_active = false;
-    bool m_waiting = false;    // a place waits for the speech to end before it is shown
-    ScanStep m_pending;        // that place; level None: the scan's start
+    bool m_waiting = false;    // the scan waits for the speech to end before it starts again
+    int m_pressed = -1;        // the Tag pressed before the wait, -1: the scan's first start
     bool m_first = false;      // the place shown is the first of its level
     bool m_armed = false;      // the place's announcement has ended: the timer counts
     qint64 m_due = -1;

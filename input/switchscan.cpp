@@ -1,19 +1,30 @@
 #include "input/switchscan.h"
 
+#include <algorithm>
+
 namespace input {
 
-ScanOrder boardOrder()
+ScanGroup boardGroup(int column)
 {
     static const char *const names[] = {
         "よむ",     "あぎょう", "かぎょう", "さぎょう", "たぎょう",     "なぎょう",     "はぎょう",
         "まぎょう", "やぎょう", "らぎょう", "わぎょう", "ちいさいもじ", "くうはくのれつ", "けすのれつ"};
-    ScanOrder order{{QString::fromUtf8(names[0]), {keys::kRead}, 0, true}};
-    for (int column = 1; column <= 13; ++column) {
-        ScanGroup g{QString::fromUtf8(names[column]), {}, column};
-        for (int tag = 5 * column - 4; tag <= 5 * column; ++tag)
-            g.places.push_back(tag);
-        order.push_back(g);
-    }
+    // は is said "ハ", as its key is, so that it is not heard as the particle.
+    static const char *const shortNames[] = {"",   "あ", "か", "さ",   "た",     "な",  "ハ",
+                                             "ま", "や", "ら", "わ", "ちいさい", "くうはく", "けす"};
+    if (column <= 0)
+        return {QString::fromUtf8(names[0]), {keys::kRead}, 0, true, {}};
+    ScanGroup g{QString::fromUtf8(names[column]), {}, column, false, QString::fromUtf8(shortNames[column])};
+    for (int tag = 5 * column - 4; tag <= 5 * column; ++tag)
+        g.places.push_back(tag);
+    return g;
+}
+
+ScanOrder boardOrder()
+{
+    ScanOrder order;
+    for (int column = 0; column <= 13; ++column)
+        order.push_back(boardGroup(column));
     return order;
 }
 
@@ -30,11 +41,18 @@ std::vector<int> SwitchScan::keysOf(int group, const Reachable &scannable) const
 
 int SwitchScan::groupOf(int place) const
 {
-    for (size_t g = 0; g < m_order.size(); ++g)
-        for (int p : m_order[g].places)
-            if (p == place)
-                return int(g);
-    return 0;
+    const int column = place == keys::kRead ? 0 : place > 0 && place < keys::kCount ? keys::columnOf(place) : -2;
+    int first = -1;
+    for (size_t g = 0; g < m_order.size(); ++g) {
+        const std::vector<int> &places = m_order[g].places;
+        if (std::find(places.begin(), places.end(), place) == places.end())
+            continue;
+        if (m_order[g].column == column)
+            return int(g);
+        if (first < 0)
+            first = int(g);
+    }
+    return std::max(first, 0);
 }
 
 int SwitchScan::nextGroup(int from, const Reachable &scannable) const
@@ -48,14 +66,21 @@ int SwitchScan::nextGroup(int from, const Reachable &scannable) const
     return -1;
 }
 
+int SwitchScan::firstGroup(const Reachable &scannable) const
+{
+    return nextGroup(int(m_order.size()) - 1, scannable);
+}
+
 int SwitchScan::nextKey(const Reachable &scannable) const
 {
-    const std::vector<int> items = keysOf(m_place.group, scannable);
-    if (m_place.tag == kBack)
-        return items.front();
-    for (int tag : items)
-        if (tag > m_place.tag)
-            return tag;
+    // The next in the group's order; a key hidden meanwhile is passed over.
+    const std::vector<int> &places = m_order[m_place.group].places;
+    auto it = m_place.tag == kBack ? places.begin() : std::find(places.begin(), places.end(), m_place.tag);
+    if (it != places.end() && m_place.tag != kBack)
+        ++it;
+    for (; it != places.end(); ++it)
+        if (*it >= 0 && *it < int(scannable.size()) && scannable.test(*it))
+            return *it;
     return kBack;
 }
 
@@ -75,7 +100,7 @@ ScanStep SwitchScan::pause()
 
 ScanStep SwitchScan::start(const Reachable &scannable, int fromPlace)
 {
-    m_order = m_source();
+    m_order = m_source(scannable);
     int group = fromPlace < 0 ? 0 : groupOf(fromPlace);
     if (keysOf(group, scannable).empty())
         group = nextGroup(group, scannable);
@@ -108,8 +133,19 @@ ScanStep SwitchScan::advance(const Reachable &scannable, bool automatic)
     }
     const int steps = int(items.size()) + 1; // the keys and "もどる"
     if (automatic && m_shown >= kKeyLevelLoops * steps)
-        return show({ScanPlace::Group, m_place.group, kBack}, true);
+        return show({ScanPlace::Group, groupsAgainAt(scannable), kBack}, true);
     return show({ScanPlace::Key, m_place.group, nextKey(scannable)}, false);
+}
+
+int SwitchScan::groupsAgainAt(const Reachable &scannable) const
+{
+    const int first = firstGroup(scannable);
+    return m_rules.backToFirst && first >= 0 ? first : m_place.group;
+}
+
+ScanStep SwitchScan::restart(const Reachable &scannable, int pressed)
+{
+    return start(scannable, m_rules.restartAtColumn ? pressed : -1);
 }
 
 ScanStep SwitchScan::tick(const Reachable &scannable)
@@ -138,15 +174,14 @@ ScanStep SwitchScan::select(const Reachable &scannable)
         return {m_place, -1, false, false};
     case ScanPlace::Key:
         if (m_place.tag == kBack)
-            return show({ScanPlace::Group, m_place.group, kBack}, true);
+            return show({ScanPlace::Group, groupsAgainAt(scannable), kBack}, true);
         if (!scannable.test(m_place.tag))
             return {m_place, -1, false, false}; // hidden meanwhile: nothing to press
         pressed = m_place.tag;
         break;
     }
-    ScanStep next = start(scannable, m_rules.restartAtColumn ? pressed : -1);
-    next.pressed = pressed;
-    return next;
+    stop(); // nothing is highlighted until the caller starts the scan again
+    return {{}, pressed, false, true};
 }
 
 void SwitchScan::reachedElsewhere(int tag)

@@ -9,10 +9,12 @@
 // places are offered in groups, in the order of a list computed each time
 // the scan starts again; the board's own order is "よむ" alone (group 0),
 // then the 13 columns from the right-hand edge (group c is column c, Tags
-// 5c − 4 to 5c). Selecting a group enters it: its places in order, then
-// "もどる", which returns to the groups at the same group. Selecting a place
-// (or a group of one place pressed at once, "よむ") presses it; the scan then
-// starts again at the first group.
+// 5c − 4 to 5c). Selecting a group enters it: its places in the list's
+// order, then "もどる", which returns to the groups at the same group (or at
+// the first, by the rules). Selecting a place (or a group of one place
+// pressed at once, "よむ") presses it; once the press has taken effect the
+// caller starts the scan again (restart), at the first group, so that an
+// order computed from the text sees what the press wrote.
 //
 // The class knows nothing of time or windows. The caller gives it, at every
 // event, the places the scan may offer now (shown and not blank), and shows
@@ -25,15 +27,21 @@ constexpr int kBack = -1; // the "もどる" step at the end of a group
 
 struct ScanGroup
 {
-    QString name;             // said when the group is highlighted
+    QString name;             // said when the group is highlighted; what assistive tools are told
     std::vector<int> places;  // in the order the scan offers them
-    int column = -1;          // the board column framed round it, -1 none
+    int column = -1;          // the board column framed round it; -1: a frame round each of its places
     bool pressAtOnce = false; // chosen, its one place is pressed ("よむ")
+    QString shortName;        // said instead with short names, in the decision voice; empty: none
 };
 using ScanOrder = std::vector<ScanGroup>;
 
-// The board's order: "よむ" alone, then the 13 columns from the right.
+// The board's order: "よむ" alone, then the 13 columns from the right. The
+// short names are as short as can be heard apart from every key name: the
+// kana columns' first kana ("ハ" for は), "ちいさい", "くうはく" and "けす", said
+// in the decision voice, which no highlighted key uses.
 ScanOrder boardOrder();
+// The group of a board column (0 "よむ", 1–13) as the board's order has it.
+ScanGroup boardGroup(int column);
 
 struct ScanPlace
 {
@@ -58,7 +66,8 @@ public:
     {
         SwitchStyle style = SwitchStyle::OneSwitch;
         int loops = 3;                // automatic style: loops over the groups before pausing
-        bool restartAtColumn = false; // after a press: the pressed key's column, not "よむ"
+        bool restartAtColumn = false; // after a press: the pressed key's column, not the first group
+        bool backToFirst = false;     // "もどる" (and two loops in a group) lead to the first group
     };
     static constexpr int kKeyLevelLoops = 2; // loops inside a column before the groups again
 
@@ -66,19 +75,22 @@ public:
     const Rules &rules() const { return m_rules; }
 
     // Where the order of groups comes from, asked each time the scan starts
-    // (the board's order until set).
-    void setOrderSource(std::function<ScanOrder()> source) { m_source = std::move(source); }
+    // with the places it may offer then (the board's order until set).
+    using OrderSource = std::function<ScanOrder(const Reachable &)>;
+    void setOrderSource(OrderSource source) { m_source = std::move(source); }
     const ScanOrder &order() const { return m_order; }
 
     // The groups from the first, or from the group of a place just pressed
     // (the next group when it has nothing to offer).
     ScanStep start(const Reachable &scannable, int fromPlace = -1);
+    // After a press has taken effect: the scan starts again by the rules.
+    ScanStep restart(const Reachable &scannable, int pressed);
     // The automatic style's timer ran out: the next place, or a pause.
     ScanStep tick(const Reachable &scannable);
     // The two-switch style's move switch: the next place, never a pause.
     ScanStep step(const Reachable &scannable);
-    // The select switch: enters a column, presses a key, goes back, or
-    // starts again when paused.
+    // The select switch: enters a column, presses a key (nothing is
+    // highlighted then, until restart), goes back, or starts again when paused.
     ScanStep select(const Reachable &scannable);
     // A key was reached another way (the arrow keys): the scan goes on at
     // the groups from that key's column, which the next move shows first.
@@ -89,7 +101,8 @@ public:
     const ScanPlace &place() const { return m_place; }
     bool paused() const { return m_place.level == ScanPlace::None; }
 
-    // The first group holding a place, 0 when none does.
+    // The group of a place: the group framed as its board column, else the
+    // first group holding it, 0 when none does.
     int groupOf(int place) const;
     // The places of a group the scan offers, in order.
     std::vector<int> keysOf(int group, const Reachable &scannable) const;
@@ -100,9 +113,12 @@ private:
     ScanStep pause();
     int nextGroup(int from, const Reachable &scannable) const;
     int nextKey(const Reachable &scannable) const;
+    int firstGroup(const Reachable &scannable) const;
+    // Where the groups are offered again after "もどる" or two loops in a group.
+    int groupsAgainAt(const Reachable &scannable) const;
 
     Rules m_rules;
-    std::function<ScanOrder()> m_source = boardOrder;
+    OrderSource m_source = [](const Reachable &) { return boardOrder(); };
     ScanOrder m_order = boardOrder();
     ScanPlace m_place;
     int m_shown = 0;        // places shown at this level since it was entered

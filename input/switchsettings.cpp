@@ -12,6 +12,8 @@ namespace {
 
 const QString kSwitch = QStringLiteral("スイッチ");
 const QString kMouse = QStringLiteral("マウス");
+const QString kOrderKey = QStringLiteral("並び");
+const QString kNamesKey = QStringLiteral("短い名前");
 
 int readSwitch(const ProfileFile &ini, const QString &key)
 {
@@ -49,6 +51,9 @@ SwitchSettings SwitchSettings::read(const ProfileFile &ini, bool *clashed)
     constexpr Range anyNumber{std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), 0};
     s.dwell = ini.readIntegerIn(kMouse, QStringLiteral("とどまる"), anyNumber) != 0;
     s.dwellTime = ini.readIntegerIn(kMouse, QStringLiteral("とどまる時間"), kDwell);
+    const bool used = ini.hasSection(kSwitch) || ini.readInteger(QStringLiteral("入力方法"), QStringLiteral("番号"), 1) == 4;
+    s.order = ini.readIntegerIn(kSwitch, kOrderKey, Range{kBoardOrder, kByLikelihood, used ? kBoardOrder : kLikelyFirst});
+    s.shortNames = ini.readIntegerIn(kSwitch, kNamesKey, Range{anyNumber.low, anyNumber.high, used ? 0 : 1}) != 0;
     // As the settings dialog refuses such a pair: neither could act as itself.
     const bool clash = switchesClash(s);
     if (clash)
@@ -70,6 +75,16 @@ void SwitchSettings::write(const ProfileFile &ini) const
     ini.writeInteger(kSwitch, QStringLiteral("受け付けない時間"), ignore);
     ini.writeInteger(kSwitch, QStringLiteral("選んだあと"), restartAtColumn ? 2 : 1);
     ini.writeInteger(kMouse, QStringLiteral("とどまる時間"), dwellTime);
+    ini.writeInteger(kSwitch, kOrderKey, order);
+    ini.writeBool(kSwitch, kNamesKey, shortNames);
+}
+
+void SwitchSettings::recordOrder(const ProfileFile &ini) const
+{
+    if (ini.readString(kSwitch, kOrderKey, QString()).isEmpty())
+        ini.writeInteger(kSwitch, kOrderKey, order);
+    if (ini.readString(kSwitch, kNamesKey, QString()).isEmpty())
+        ini.writeBool(kSwitch, kNamesKey, shortNames);
 }
 
 SwitchRole roleOfKey(const SwitchSettings &s, int key, bool keypad)

@@ -28,6 +28,8 @@ struct SwitchSettings
     static constexpr Range kHold{0, 3000, 0};
     static constexpr Range kIgnore{0, 3000, 250};
     static constexpr Range kDwell{500, 5000, 1200};
+    // The scan's order ("並び"): 1 the board's, 2 "よそく" first, 3 by likelihood.
+    static constexpr int kBoardOrder = 1, kLikelyFirst = 2, kByLikelihood = 3;
 
     SwitchStyle style = SwitchStyle::OneSwitch;
     int moveSwitch = kDefaultSwitch;
@@ -40,14 +42,23 @@ struct SwitchSettings
     bool restartAtColumn = false;        // "選んだあと" = 2
     bool dwell = false;                  // "マウス"/"とどまる"
     int dwellTime = kDwell.standard;
+    int order = kLikelyFirst;            // "並び" (a user who used switch input before: kBoardOrder)
+    bool shortNames = true;              // "短い名前": the groups' short names (such a user: false)
 
     // Two switches that clash (see switchesClash) are both put back to the
-    // style's own keys, and *clashed set.
+    // style's own keys, and *clashed set. A file in which switch input was
+    // never used (no "スイッチ" section, another input method) gives order 2
+    // and the short names; one that has used it keeps order 1 and the long
+    // names until "並び" and "短い名前" say otherwise.
     static SwitchSettings read(const ProfileFile &ini, bool *clashed = nullptr);
     // Writes every value; a refused write throws AppError.
     void write(const ProfileFile &ini) const;
+    // Switch input was started: the order and the names in effect are kept
+    // in the file unless it holds them already, so that they stay.
+    void recordOrder(const ProfileFile &ini) const;
 
-    SwitchScan::Rules rules() const { return {style, loops, restartAtColumn}; }
+    // "もどる" leads to the first group in the orders whose first groups are the likeliest.
+    SwitchScan::Rules rules() const { return {style, loops, restartAtColumn, order != kBoardOrder}; }
     bool operator==(const SwitchSettings &) const = default;
 };
 

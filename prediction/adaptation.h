@@ -63,6 +63,8 @@ public:
     ~Adaptation() override;
 
     void setWeights(const AdaptationWeights &weights) { m_weights = weights; }
+    // Whether the built model was read (without it nothing is predicted).
+    bool hasModel() const { return m_base && !m_base->isEmpty(); }
 
     // Reads the *.txt files of the folder in the background (once; a later
     // call reads another folder instead).

@@ -29,16 +29,6 @@ const QString kSpeakOnlyKey = QStringLiteral("はなすだけ");
 // piece before it and the model's history, whatever the text's length.
 constexpr int kTail = 2 * int(Lexicon::kMaxPieceSymbols) + 32;
 
-QString textBefore(const TextDisplay &display, int position)
-{
-    QTextCursor c(display.document());
-    c.setPosition(std::max(0, position - kTail));
-    c.setPosition(position, QTextCursor::KeepAnchor);
-    QString text = c.selectedText();
-    text.replace(QChar::ParagraphSeparator, u'\n');
-    return text;
-}
-
 // A caption that fits its place: on one line while the characters stay
 // large enough, else on two, the last cut short with "…" when still too long.
 struct Caption
@@ -180,7 +170,7 @@ void WordRow::refresh()
         return;
     const TextDisplay &display = m_ctx.text.display();
     const int p = textmodel::insertionPosition(&display);
-    show(rowNow(textBefore(display, p), p));
+    show(rowNow(textmodel::textBefore(&display, p, kTail), p));
 }
 
 Row WordRow::rowNow(const QString &before, int position)
@@ -202,6 +192,8 @@ Row WordRow::rowNow(const QString &before, int position)
             c.conversions = m_hooks.conversions(QStringView(before).mid(start).chopped(1));
     }
     Row row = rowFor(sources, before, start, m_page);
+    m_before = before;
+    m_wordStart = start;
     for (RowItem &item : row)
         if (item.kind == RowItem::Completion)
             item.spoken = speakable(item.completion);
@@ -230,6 +222,15 @@ void WordRow::show(const Row &items)
         place->setAccessibleName(items[i].kind == RowItem::Empty ? QString() : items[i].spoken);
     }
     m_items = items;
+}
+
+void WordRow::placeInScan(input::ScanOrder &order, const RowCosts &costs, int frame)
+{
+    if (!m_enabled)
+        return;
+    if (m_pending) // the text changed and the row is not filled for it yet
+        refresh();
+    placeRow(order, m_items, m_before, m_wordStart, costs, frame);
 }
 
 QString WordRow::spokenName(int index) const
@@ -274,7 +275,7 @@ void WordRow::writeCompletion(const prediction::Completion &c)
         m_hooks.beforeWriting();
     TextDisplay &display = m_ctx.text.display();
     const int p = textmodel::insertionPosition(&display);
-    const QString before = textBefore(display, p);
+    const QString before = textmodel::textBefore(&display, p, kTail);
     const int anchor = m_hooks.anchor ? std::max(0, m_hooks.anchor() - (p - int(before.size()))) : 0;
     const int start = wordStart(before, int(before.size()), anchor);
     const QString word = before.mid(start);

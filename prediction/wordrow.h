@@ -63,6 +63,9 @@ public:
     // every change of the text or the insertion point).
     void refresh();
     const Row &items() const { return m_items; }
+    // The row's group among the scan's groups (prediction::placeRow), for
+    // the text as it is now.
+    void placeInScan(input::ScanOrder &order, const RowCosts &costs, int frame);
     // What a place says when it is reached (index from the left).
     QString spokenName(int index) const;
     // A place was pressed.
@@ -106,6 +109,8 @@ private:
     PhraseFile m_phrases;
     int m_page = 0;
     Row m_items;
+    QString m_before;   // the text before the insertion point the row is for
+    int m_wordStart = 0; // where its word starts in it
 };
 
 } // namespace prediction

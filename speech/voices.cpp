@@ -40,11 +40,11 @@ bool Voices::announceKey(int tag, const QString &caption)
     return greeting;
 }
 
-bool Voices::sayName(const QString &text)
+bool Voices::sayName(const QString &text, Role role)
 {
     if (namesToScreenReader)
         return false;
-    say(text, Role::Selection, When::Cutting);
+    say(text, role, When::Cutting);
     return true;
 }
 

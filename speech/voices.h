@@ -26,9 +26,10 @@ public:
     // With a screen reader following the accessible focus ("スクリーンリーダーがよむ"),
     // the names of reached keys and scan places are its to say.
     bool namesToScreenReader = false;
-    // A reached place's name in the selection voice, cutting what is said;
-    // false when it is left to the screen reader (nothing is said).
-    bool sayName(const QString &text);
+    // A reached place's name in the selection voice (or the decision voice,
+    // for a scan group's short name), cutting what is said; false when it is
+    // left to the screen reader (nothing is said).
+    bool sayName(const QString &text, Role role = Role::Selection);
     // The delete command sets no voice of its own: the text is said in the
     // voice set last.
     void sayInCurrentVoice(const QString &text);

@@ -4,6 +4,7 @@
 #include "diarywindow.h"
 
 #include "diary/filecodec.h"
+#include "prediction/adaptation.h"
 #include "fulldisk.h"
 
 #include <QApplication>
@@ -120,6 +121,9 @@ private slots:
         QCOMPARE(w.notices, shown);
         QCOMPARE(w.text(), text);
         QVERIFY(w.errors.isEmpty());
+        // What was saved is taken by the kana model's adaptation, in the background.
+        QTRY_VERIFY(!w.form->Prediction->busy());
+        QCOMPARE(w.form->Prediction->userSymbols() > 0, bytes != "<missing>");
     }
 
     void saveByKeyMenuAndShortcut_data()
@@ -246,6 +250,8 @@ private slots:
         QCOMPARE(w.speech->spokenTexts(), told);
         QCOMPARE(w.notices, told);
         QVERIFY(w.errors.isEmpty());
+        QTRY_VERIFY(!w.form->Prediction->busy());
+        QCOMPARE(w.form->Prediction->userSymbols() > 0, !answer.isEmpty() && !prediction::reduce(text).empty());
     }
 
     void saveAsRefused()

@@ -230,7 +230,7 @@ private slots:
             }
         }
         QCOMPARE(missing, QStringList{});
-        for (const char *needed : {"日記", "smail", "メール設定", "ReadMe日記.txt"})
+        for (const char *needed : {"日記", "smail", "メール設定", "ReadMe日記.txt", "並び", "よそく", "短い名前"})
             QVERIFY2(text.contains(QString::fromUtf8(needed)), needed);
     }
 };

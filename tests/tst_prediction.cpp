@@ -6,6 +6,8 @@
 #include "prediction/adaptation.h"
 #include "prediction/corpus.h"
 #include "prediction/kanamodel.h"
+#include "prediction/scanorders.h"
+#include "tests/inputboards.h"
 
 #include <QDir>
 #include <QFile>
@@ -161,6 +163,74 @@ private slots:
         const std::vector<RankedKey> marks = rankKeys(afterKa, {keys::kVoicedMark, keys::kSemiVoicedMark});
         QCOMPARE(marks.front(), (RankedKey{keys::kVoicedMark, afterKa[kVoiced]}));
         QCOMPARE(marks.back().probability, 0.0);
+    }
+
+    // The scan's orders for a text: the first group and its first key, where
+    // "よむ" and "けすのれつ" stand, and in every row: each place of the board
+    // offered in exactly one column, "よそく" of shown keys that write
+    // something, likeliest first, and in order 3 each column likeliest first.
+    void scanOrders_data()
+    {
+        QTest::addColumn<int>("order");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("lastKana"); // practice mode's last kana shown
+        QTest::addColumn<bool>("readBeforeCommands");
+        QTest::addColumn<QString>("first");  // "group name:first key's Tag"
+        QTest::addColumn<int>("read");       // the index of "よむ", -1 the last
+        QTest::newRow("order 1: the board's whatever was written") << 1 << "ありがと" << 55 << false << "よむ:0" << 0;
+        QTest::newRow("order 2 after ありがと: よそく with う first, よむ last")
+            << 2 << "ありがと" << 55 << false << "よそく:3" << -1;
+        QTest::newRow("order 2: よむ before the command columns") << 2 << "ありがと" << 55 << true << "よそく:3" << 12;
+        QTest::newRow("order 2, practice mode: よそく of the shown keys")
+            << 2 << "" << 5 << false << "よそく:5" << -1;
+        QTest::newRow("order 2 after が: no ゛ offered") << 2 << "が" << 55 << false << "よそく:-" << -1;
+        QTest::newRow("order 3 after ありがと: the あ column, う first") << 3 << "ありがと" << 55 << false << "あぎょう:3" << -1;
+        QTest::newRow("order 3 after こんにち: the は column, は first")
+            << 3 << "こんにち" << 55 << false << "はぎょう:26" << -1;
+        QTest::newRow("order 3: よむ before けすのれつ") << 3 << "ありがと" << 55 << true << "あぎょう:3" << -2;
+    }
+    void scanOrders()
+    {
+        QFETCH(int, order);
+        QFETCH(QString, before);
+        QFETCH(int, lastKana);
+        QFETCH(bool, readBeforeCommands);
+        QFETCH(QString, first);
+        QFETCH(int, read);
+        const input::Reachable shown = practiceBoard(lastKana);
+        const Distribution p = installed().next(before);
+        OrderOptions options;
+        options.read = readBeforeCommands ? ReadAt::BeforeCommands : ReadAt::Last;
+        const input::ScanOrder groups = scanOrder(order, p, shown, options);
+
+        const input::ScanGroup &g = groups.front();
+        const QString firstKey = g.places.empty() ? QStringLiteral("?") : QString::number(g.places.front());
+        QCOMPARE(g.name + u':' + (first.endsWith(u'-') ? QStringLiteral("-") : firstKey), first);
+        const auto readAt = std::find_if(groups.begin(), groups.end(), [](const auto &x) { return x.pressAtOnce; });
+        const auto deleteAt = std::find_if(groups.begin(), groups.end(), [](const auto &x) { return x.column == 13; });
+        QCOMPARE(readAt - groups.begin(), read == -1 ? qsizetype(groups.size()) - 1 : read == -2 ? deleteAt - groups.begin() - 1 : read);
+
+        std::vector<int> columns(keys::kCount, 0);
+        for (const input::ScanGroup &x : groups) {
+            for (std::size_t i = 0; i < x.places.size(); ++i) {
+                const int tag = x.places[i];
+                const double pr = symbolOfTag(tag) < 0 ? 0 : p[symbolOfTag(tag)];
+                if (x.column >= 0) {
+                    ++columns[tag];
+                    QCOMPARE(tag == 0 ? 0 : keys::columnOf(tag), x.column);
+                } else { // よそく
+                    QVERIFY2(shown.test(tag) && pr > 0, qPrintable(QStringLiteral("よそく offers %1").arg(tag)));
+                    QVERIFY(x.places.size() <= 5);
+                }
+                if (i > 0 && (x.column < 0 || order == 3)) {
+                    const int prev = x.places[i - 1];
+                    QVERIFY((symbolOfTag(prev) < 0 ? 0 : p[symbolOfTag(prev)]) >= pr);
+                }
+            }
+        }
+        QCOMPARE(std::count(columns.begin(), columns.end(), 1), qsizetype(keys::kCount));
+        if (first.endsWith(u'-')) // after a voiced kana no mark can be put
+            QVERIFY(std::find(g.places.begin(), g.places.end(), keys::kVoicedMark) == g.places.end());
     }
 
     void tableBytes_data()

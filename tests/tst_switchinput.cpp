@@ -124,6 +124,12 @@ private slots:
         QTest::newRow("Alt as the move switch: no press goes to the menu bar")
             << two + "移動キー=16777251\r\n" << "Alt Alt Alt Alt Return" << "" << 16
             << QStringList{"よむ", "あぎょう", "かぎょう", "さぎょう", "たぎょう", "た"} << QString();
+        QTest::newRow("short names: the columns' first kana in the decision voice")
+            << two + "短い名前=1\r\n" << "Space Space Space Space Return" << "" << 16
+            << QStringList{"よむ", "=あ", "=か", "=さ", "=た", "た"} << QString();
+        QTest::newRow("short names with one voice for both roles: the long names")
+            << two + "短い名前=1\r\n[音声]\r\n男性=2\r\n女性=2\r\n" << "Space Space" << "" << 0
+            << QStringList{"よむ", "あぎょう", "かぎょう"} << QString();
         QTest::newRow("two switches on one key in the file: the style's keys, said once")
             << two + "移動キー=0\r\n決定キー=32\r\n" << "Space Space Return Return" << "か" << 6
             << QStringList{"よむ", "あぎょう", "かぎょう", "か", "=か", "よむ"}
@@ -228,6 +234,68 @@ private slots:
         QVERIFY(pixelsOf(image, Board::frameRect(w.key(11)->geometry()), qRgb(0, 0, 255)) > 0);
     }
 
+    // Orders 2 and 3 on the window: the groups computed from the text before
+    // the insertion point when the scan starts, "よそく" framed key by key in
+    // its places, and the order computed again after a press from the text
+    // the press left.
+    void ordersFromTheText_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("group"); // what the first group says ("=": in the decision voice)
+        QTest::addColumn<int>("column");    // its column frame; -1 a frame round each of its keys
+        QTest::newRow("a new user: order 2, よそく framed key by key") << "[入力方法]\r\n番号=1\r\n" << "よそく" << -1;
+        QTest::newRow("order 3: the あ column first, by its short name")
+            << "[スイッチ]\r\n並び=3\r\n短い名前=1\r\n" << "=あ" << 1;
+        QTest::newRow("order 3 with the long names") << "[スイッチ]\r\n並び=3\r\n" << "あぎょう" << 1;
+    }
+    void ordersFromTheText()
+    {
+        QFETCH(QString, settings);
+        QFETCH(QString, group);
+        QFETCH(int, column);
+        writeSettings(settings);
+        Window w;
+        w.speech->setEndsAtOnce(true);
+        w.speech->finishSpeaking();
+        play(w, "L@1 L@42 L@6 L@49 L@20"); // ありがと with the mouse
+        QCOMPARE(w.form->Hyouji_edit->toPlainText(), QStringLiteral("ありがと"));
+        w.heard();
+        w.choose(3);
+        QTRY_VERIFY(!w.form->methods->switches().scan().paused());
+        QCOMPARE(w.heard(), QStringList{group});
+        QVERIFY(settingsText().contains(QStringLiteral("並び=")));
+        Board *board = w.form->board();
+        QCOMPARE(board->columnFrame(), column);
+        const std::vector<int> framed = board->keyFrames();
+        QCOMPARE(framed.empty(), column >= 0);
+        if (column < 0) { // each key of よそく framed red and black in its place, う first
+            QCOMPARE(framed.front(), 3);
+            const QImage image = board->grab().toImage();
+            for (int tag : framed) {
+                const QRect r = board->keyFrameRect(tag);
+                const QRect top(r.left(), r.top() - 2, r.width(), 5);
+                QVERIFY2(pixelsOf(image, top, qRgb(255, 0, 0)) > 0 && pixelsOf(image, top, qRgb(0, 0, 0)) > 0,
+                         qPrintable(QStringLiteral("key %1 not framed").arg(tag)));
+            }
+            QRect keys; // the display's text is blue: the keys' part of the board
+            for (int t = 0; t < keys::kCount; ++t)
+                keys |= w.key(t)->geometry();
+            QCOMPARE(pixelsOf(image, keys.adjusted(-8, -8, 8, 8), qRgb(0, 0, 255)), 0); // no key frame meanwhile
+        }
+        const std::vector<int> firstGroup = w.form->methods->switches().scan().order().front().places;
+        QTest::qWait(300); // presses within 受け付けない時間 are ignored
+        w.type("Return");
+        QCOMPARE(w.focused(), 3); // う, likeliest after ありがと
+        QCOMPARE(board->keyFrames(), std::vector<int>());
+        QTest::qWait(300);
+        w.type("Return");
+        QCOMPARE(w.form->Hyouji_edit->toPlainText(), QStringLiteral("ありがとう"));
+        QTRY_VERIFY(!w.form->methods->switches().scan().paused());
+        QVERIFY2(w.form->methods->switches().scan().order().front().places != firstGroup,
+                 "the order after the press comes from the text it left");
+        QVERIFY(w.errors.isEmpty());
+    }
+
     void settingsDialog_data()
     {
         QTest::addColumn<bool>("ok");
@@ -253,6 +321,10 @@ private slots:
             dialog->Interval_spin->setValue(9999); // kept in its range
             dialog->Loops_spin->setValue(5);
             dialog->After_box->setCurrentIndex(1);
+            QCOMPARE(dialog->Order_box->currentIndex(), 1); // a new user's: order 2, short names
+            QCOMPARE(dialog->Names_box->currentIndex(), 1);
+            dialog->Order_box->setCurrentIndex(2);
+            dialog->Names_box->setCurrentIndex(0);
             if (ok)
                 dialog->Ok_btn->click();
             else
@@ -270,9 +342,13 @@ private slots:
         QCOMPARE(s.moveSwitch, int(Qt::Key_1) | input::kKeypad);
         QCOMPARE(s.selectSwitch, input::kMouseMiddle);
         QCOMPARE(s.interval, 5000);
+        QCOMPARE(s.order, 3);
+        QVERIFY(!s.shortNames);
+        QVERIFY(w.form->methods->switches().scan().rules().backToFirst);
         const QString file = settingsText();
         for (const char *line : {"方式=2", "移動キー=536870961", "決定キー=-3", "間隔=5000", "最初の待ち=500", "回数=5",
-                                 "押す長さ=0", "受け付けない時間=250", "選んだあと=2", "とどまる時間=1200"})
+                                 "押す長さ=0", "受け付けない時間=250", "選んだあと=2", "とどまる時間=1200", "並び=3",
+                                 "短い名前=0"})
             QVERIFY2(file.contains(QString::fromUtf8(line) + QStringLiteral("\r\n")), line);
     }
 

@@ -46,19 +46,23 @@ QString token(const ScanStep &s)
 }
 
 // Orders a scan can be given when it starts again: "R" the columns from the
-// left, then "よむ"; "W" a place beside the board (and reachable) first.
+// left, then "よむ"; "W" a place beside the board (and reachable) first; "L"
+// a group of む, い and り (in that order, framed key by key) before the
+// board's order.
 ScanOrder orderNamed(QChar name)
 {
     ScanOrder board = boardOrder();
     if (name == u'R')
         return ScanOrder(board.rbegin(), board.rend());
-    board.insert(board.begin(), ScanGroup{QStringLiteral("よそく"), {kFirstOffBoard}});
+    board.insert(board.begin(), ScanGroup{QStringLiteral("よそく"), name == u'L' ? std::vector<int>{33, 2, 42}
+                                                                                  : std::vector<int>{kFirstOffBoard}});
     return board;
 }
 
 // Events: "t" timer, "m" move switch, "s" select switch, "w33" the arrow
 // keys reached Tag 33 (no token), "h10" practice mode now shows kana 1–10,
-// "oR" the order asked for at the next start (see orderNamed).
+// "oR" the order asked for at the next start (see orderNamed), "b" "もどる"
+// leads to the first group from now on.
 QString run(SwitchScan::Rules rules, int lastKana, bool captioned, const QString &script)
 {
     SwitchScan scan;
@@ -69,11 +73,25 @@ QString run(SwitchScan::Rules rules, int lastKana, bool captioned, const QString
         switch (e.at(0).unicode()) {
         case 't': trace << token(scan.tick(shown)); break;
         case 'm': trace << token(scan.step(shown)); break;
-        case 's': trace << token(scan.select(shown)); break;
+        case 's': {
+            // A press takes effect, then the scan starts again, as the window does it.
+            ScanStep step = scan.select(shown);
+            if (step.pressed >= 0) {
+                const int pressed = step.pressed;
+                step = scan.restart(shown, pressed);
+                step.pressed = pressed;
+            }
+            trace << token(step);
+            break;
+        }
         case 'w': scan.reachedElsewhere(e.mid(1).toInt()); break;
         case 'h': shown = scannable(e.mid(1).toInt(), captioned); break;
+        case 'b':
+            rules.backToFirst = true;
+            scan.setRules(rules);
+            break;
         case 'o':
-            scan.setOrderSource([name = e.at(1)] { return orderNamed(name); });
+            scan.setOrderSource([name = e.at(1)](const Reachable &) { return orderNamed(name); });
             shown.set(kFirstOffBoard);
             break;
         default: qFatal("unknown event");
@@ -153,6 +171,20 @@ private slots:
             << 1 << 3 << false << 55 << false << "oW s s s" << "G0* !0:G0* K66* !66:G0*";
         QTest::newRow("a column hidden while inside it: on to the next shown group")
             << 1 << 3 << false << 55 << false << "t t s t h5 t" << "G0* G1 G2 K6* K7 G12*";
+        QTest::newRow("a group's keys in the order of its list, then もどる")
+            << 1 << 3 << false << 55 << false << "oL s s t t t s" << "G0* !0:G0* K33* K2 K42 B0 G0*";
+        QTest::newRow("a key of a group's list hidden meanwhile is passed over")
+            << 1 << 3 << false << 55 << false << "oL s s h5 t t" << "G0* !0:G0* K33* K2 B0";
+        QTest::newRow("もどる to the first group")
+            << 1 << 3 << false << 55 << false << "b t t s t t t t t s t" << "G0* G1 G2 K6* K7 K8 K9 K10 B2 G0* G1";
+        QTest::newRow("もどる to the first group: after two loops in a column too")
+            << 1 << 3 << false << 55 << false << "b t s " + repeat("t", 13)
+            << "G0* G1 K1* K2 K3 K4 K5 B1 K1 K2 K3 K4 K5 B1 G0* G1";
+        QTest::newRow("the arrow keys reached a key of the first group: on from its column")
+            << 1 << 3 << false << 55 << false << "oL s w33 t t" << "G0* !0:G0* G8* G9";
+        QTest::newRow("選んだあと=2: a key pressed in the first group, again from its column")
+            << 1 << 3 << true << 55 << false << "oL s " + repeat("t", 14) + " s s"
+            << "G0* !0:G1* G2 G3 G4 G5 G6 G7 G8 G9 G10 G11 G12 G13 G14 G0 K33* !33:G8*";
     }
     void scan()
     {
@@ -320,25 +352,34 @@ private slots:
     void settingsFile_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("read"); // 方式 移動 決定 間隔 最初 回数 押す 受け付けない 選んだあと とどまる 時間, "clash" when put back
-        QTest::newRow("missing: the standard values") << "" << "1 0 0 1000 500 3 0 250 1 0 1200";
+        // 方式 移動 決定 間隔 最初 回数 押す 受け付けない 選んだあと とどまる 時間 並び 短い名前, "clash" when put back
+        QTest::addColumn<QString>("read");
+        QTest::newRow("missing: the standard values, order 2 and the short names for a new user")
+            << "" << "1 0 0 1000 500 3 0 250 1 0 1200 2 1";
         QTest::newRow("out of range: brought to the nearest end")
             << "[スイッチ]\r\n方式=7\r\n間隔=20\r\n最初の待ち=-5\r\n回数=0\r\n押す長さ=99999\r\n受け付けない時間=-1\r\n"
-               "選んだあと=9\r\n移動キー=-9\r\n[マウス]\r\nとどまる=3\r\nとどまる時間=100000\r\n"
-            << "1 0 0 300 0 1 3000 0 1 1 5000";
+               "選んだあと=9\r\n移動キー=-9\r\n並び=9\r\n短い名前=-7\r\n[マウス]\r\nとどまる=3\r\nとどまる時間=100000\r\n"
+            << "1 0 0 300 0 1 3000 0 1 1 5000 3 1";
         QTest::newRow("two switches, keypad 1 and the right button")
             << "[スイッチ]\r\n方式=2\r\n移動キー=536870961\r\n決定キー=-2\r\n選んだあと=2\r\n[マウス]\r\nとどまる=1\r\nとどまる時間=800\r\n"
-            << "2 536870961 -2 1000 500 3 0 250 2 1 800";
+            << "2 536870961 -2 1000 500 3 0 250 2 1 800 1 0";
         QTest::newRow("digits past 32 bits: the nearest end; no key of that code: the style's keys")
             << "[スイッチ]\r\n間隔=99999999999\r\n最初の待ち=-99999999999\r\n回数=00000000000000000000000009\r\n"
                "押す長さ=99999999999999999999\r\n受け付けない時間=-4294967296\r\n移動キー=99999999999\r\n"
-               "決定キー=2147483647\r\n[マウス]\r\nとどまる=99999999999\r\nとどまる時間=99999999999\r\n"
-            << "1 0 0 5000 0 9 3000 0 1 1 5000";
+               "決定キー=2147483647\r\n並び=-99999999999\r\n短い名前=99999999999\r\n[マウス]\r\nとどまる=99999999999\r\nとどまる時間=99999999999\r\n"
+            << "1 0 0 5000 0 9 3000 0 1 1 5000 1 1";
         QTest::newRow("other text keeps the standard values")
-            << "[スイッチ]\r\n間隔=１０００００\r\n最初の待ち=\r\n回数=abc\r\n押す長さ=+\r\n[マウス]\r\nとどまる時間=9 9\r\n"
-            << "1 0 0 1000 500 3 0 250 1 0 1200";
+            << "[スイッチ]\r\n間隔=１０００００\r\n最初の待ち=\r\n回数=abc\r\n押す長さ=+\r\n並び=２\r\n短い名前=はい\r\n[マウス]\r\nとどまる時間=9 9\r\n"
+            << "1 0 0 1000 500 3 0 250 1 0 1200 1 0";
         QTest::newRow("two switches on one key: both put back to the style's keys")
-            << "[スイッチ]\r\n方式=2\r\n移動キー=0\r\n決定キー=32\r\n" << "2 0 0 1000 500 3 0 250 1 0 1200 clash";
+            << "[スイッチ]\r\n方式=2\r\n移動キー=0\r\n決定キー=32\r\n" << "2 0 0 1000 500 3 0 250 1 0 1200 1 0 clash";
+        QTest::newRow("switch input used without a [スイッチ] section: order 1, long names")
+            << "[入力方法]\r\n番号=4\r\n" << "1 0 0 1000 500 3 0 250 1 0 1200 1 0";
+        QTest::newRow("an empty [スイッチ] section: order 1, long names") << "[スイッチ]\r\n" << "1 0 0 1000 500 3 0 250 1 0 1200 1 0";
+        QTest::newRow("another method and dwell only: a new switch user")
+            << "[入力方法]\r\n番号=2\r\n[マウス]\r\nとどまる=1\r\n" << "1 0 0 1000 500 3 0 250 1 1 1200 2 1";
+        QTest::newRow("order 3 and the long names chosen")
+            << "[スイッチ]\r\n並び=3\r\n短い名前=0\r\n" << "1 0 0 1000 500 3 0 250 1 0 1200 3 0";
     }
     void settingsFile()
     {
@@ -352,14 +393,17 @@ private slots:
         f.close();
         const ProfileFile ini(path);
         const auto text = [](const SwitchSettings &s) {
-            return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11")
+            return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11 %12 %13")
                 .arg(int(s.style)).arg(s.moveSwitch).arg(s.selectSwitch).arg(s.interval).arg(s.firstWait)
                 .arg(s.loops).arg(s.hold).arg(s.ignore).arg(s.restartAtColumn ? 2 : 1).arg(int(s.dwell))
-                .arg(s.dwellTime);
+                .arg(s.dwellTime).arg(s.order).arg(int(s.shortNames));
         };
         bool clashed = false;
         const SwitchSettings s = SwitchSettings::read(ini, &clashed);
         QCOMPARE(text(s) + (clashed ? QStringLiteral(" clash") : QString()), read);
+        // Switch input started: the order and names given stay, section or not.
+        s.recordOrder(ini);
+        QCOMPARE(SwitchSettings::read(ini), s);
         s.write(ini);
         QCOMPARE(SwitchSettings::read(ini), s);
     }

@@ -56,7 +56,7 @@ void type(Window &w, const QString &kana)
 // Until the user's writing has been counted into the model.
 void waitForModel(Window &w)
 {
-    prediction::Adaptation *a = w.form->adaptation();
+    prediction::Adaptation *a = w.form->Prediction;
     QTRY_VERIFY_WITH_TIMEOUT(!a->busy(), 10000);
     QCoreApplication::processEvents();
 }

@@ -543,6 +543,31 @@ private slots:
         QCOMPARE(textmodel::wholeText(w.display()), whole);
     }
 
+    // The few characters before a position, as the kana model reads them.
+    void textBefore_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("before");
+        QTest::newRow("up to the position") << "あいうえお" << 3 << 32 << "あいう";
+        QTest::newRow("at most the count") << "あいうえお" << 5 << 2 << "えお";
+        QTest::newRow("a line break as one") << "あ\nい" << 3 << 32 << "あ\nい";
+        QTest::newRow("half a character at the start left out") << "😀あ" << 3 << 2 << "あ";
+        QTest::newRow("the start of the text") << "あ" << 0 << 32 << "";
+        QTest::newRow("past the end: the whole text") << "あい" << 99 << 32 << "あい";
+    }
+    void textBefore()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, position);
+        QFETCH(int, count);
+        QFETCH(QString, before);
+        Window w;
+        w.setText(text);
+        QCOMPARE(textmodel::textBefore(w.display(), position, count), before);
+    }
+
     // A long line comes out as its display lines, also where the display
     // has not shown it yet.
     void wholeTextOfWrappedLines()

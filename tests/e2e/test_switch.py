@@ -1,11 +1,13 @@
 """Writing with switches and by resting the pointer: "ありがとう。" written and
 kept with one switch (the board scanned by itself), with two switches, and
 with the pointer alone (no click). Every press is timed from what the
-program shows: the red and black frame round the highlighted column, the
-blue frame round the highlighted key, the bar filling a key the pointer
-rests on. Also: the scan passes over the columns practice mode hides,
-reading aloud is heard to its end before the scan goes on, and a mouse
-button caught as the switch works as the switch."""
+program shows: the red and black frame round the highlighted column (or
+round each key of "よそく"), the blue frame round the highlighted key, the bar
+filling a key the pointer rests on. Also: the scan passes over the columns
+practice mode hides, reading aloud is heard to its end before the scan goes
+on, a mouse button caught as the switch works as the switch, "ありがとう。"
+in the orders that offer the likely keys first, and the scan offering a
+word the user has written and saved sooner than before."""
 
 import os
 import subprocess
@@ -35,6 +37,7 @@ RED, BLUE = b"\xff\x00\x00", b"\x00\x00\xff"
 
 # "ありがとう。" and "しまう" as the scan reaches them: (group, Tag).
 THANK_YOU = [(1, 1), (9, 42), (2, 6), (10, 49), (4, 20), (1, 3), (8, 40), (13, 63)]
+NEW_LINE, CLEAR_ALL, SAVE = 57, 62, 63
 
 
 def group_of(tag):
@@ -101,15 +104,16 @@ class SwitchCase(ProgramCase):
         left, top, width, _ = KEYS[tag]
         return screen.count(BLUE, left, self.top + top - 4, width, 4) > 4
 
+    def framed_key(self, screen):
+        """("K", Tag) of the key with the blue frame, or None."""
+        return next((("K", tag) for tag in KEYS if self.key_framed(screen, tag)), None)
+
     def highlighted(self, screen):
         """What the scan shows: ("G", group), ("K", Tag), or None."""
         for g in COLUMN_LEFT:
             if self.column_framed(screen, g):
                 return ("G", g)
-        for tag in KEYS:
-            if self.key_framed(screen, tag):
-                return ("K", tag)
-        return None
+        return self.framed_key(screen)
 
     def wait_shown(self, place, seconds=60):
         deadline = time.monotonic() + seconds
@@ -219,6 +223,116 @@ class TwoSwitches(SwitchCase):
         self.wait_shown(("G", 1), 10)
         self.press("space")
         self.wait_shown(("G", 12), 10)  # the か to ゃ columns are hidden
+
+
+class OrderedScan(SwitchCase):
+    """The orders that offer the likely keys first: a column's frame, or a
+    frame round each key of "よそく" in its place; the user presses at the
+    first group that offers the wanted key, then at the key."""
+
+    order = 2
+    settings = None
+
+    def setUp(self):
+        self.settings = ("[入力方法]\r\n番号=4\r\n[スイッチ]\r\n間隔=300\r\n最初の待ち=200\r\n"
+                         f"並び={self.order}\r\n短い名前=1\r\n")
+        super().setUp()
+
+    def red(self, screen, left, top, width, height):
+        return screen.count(RED, left, self.top + top, width, height) > 4
+
+    def own_frame(self, screen, tag):
+        """A scan frame round this key alone: red on the pixel lines just
+        outside each of its sides, which no neighbour's frame reaches."""
+        left, top, width, height = KEYS[tag]
+        return (self.red(screen, left, top - 1, width, 1) and self.red(screen, left, top + height, width, 1)
+                and self.red(screen, left - 1, top, 1, height) and self.red(screen, left + width, top, 1, height))
+
+    def shown(self, screen):
+        """("G", column), ("Y", the keys framed one by one), ("K", Tag) or None."""
+        for c in range(1, 14):
+            first, last = KEYS[5 * c - 4], KEYS[5 * c]
+            if (self.red(screen, first[0], first[1] - 1, first[2], 1)
+                    and self.red(screen, last[0], last[1] + last[3], last[2], 1)
+                    and not self.red(screen, first[0], first[1] + first[3], first[2], 1)):
+                return ("G", c)
+        if self.own_frame(screen, 0):
+            return ("G", 0)
+        likely = frozenset(t for t in range(1, 58) if self.own_frame(screen, t))
+        return ("Y", likely) if likely else self.framed_key(screen)
+
+    def watch(self, done, seconds=90):
+        """Screens until one satisfies `done`; the highlights seen meanwhile
+        (each new place the scan shows) are counted in self.highlights."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            place = self.shown(Screen(self))
+            if place is not None and place != self.last_place:
+                self.highlights += 1
+                self.last_place = place
+            if place is not None and done(place):
+                return
+            time.sleep(0.02)
+        self.screenshot("order-" + self.id().split(".")[-1])
+        self.fail(f"waited in vain; last shown {self.last_place}")
+
+    def write(self, tags):
+        """Each key pressed as the scan offers it; the highlights it took."""
+        self.highlights, self.last_place = 0, None
+        for tag in tags:
+            self.watch(lambda p: p == ("G", group_of(tag)) or (p[0] == "Y" and tag in p[1]))
+            self.press("space")
+            self.watch(lambda p: p == ("K", tag))
+            self.press("space")
+        return self.highlights
+
+    def thank_you(self):
+        self.start()
+        began = time.monotonic()
+        highlights = self.write([tag for _, tag in THANK_YOU[:-1]])
+        seconds = time.monotonic() - began
+        print(f"\norder {self.order}, one switch, 間隔 300: \"ありがとう。\" in {seconds:.1f} s, "
+              f"{seconds / 6:.2f} s per character, {highlights} highlights", flush=True)
+        self.write([SAVE])
+        self.assert_kept()
+
+
+class OrderTwo(OrderedScan):
+    order = 2
+
+    def test_thank_you_in_order_2(self):
+        self.thank_you()
+
+    def test_a_word_written_and_saved_three_times_comes_sooner(self):
+        word = [32, 9, 24, 10]  # みけねこ
+        self.start()
+        before = self.write(word)
+        for _ in range(2):  # saved, and twice more written on a new line with the mouse and saved
+            self.click_keys([SAVE, NEW_LINE] + word)
+        self.click_keys([SAVE, CLEAR_ALL])  # the third save, then ぜんぶけす
+        self.assertEqual(self.diary_bytes(), sjis("みけねこ\r\nみけねこ\r\nみけねこ"))
+        time.sleep(0.5)  # the saved text is counted in the background
+        self.key("alt+i", "Down", "Down", "Down", "Return")  # スイッチ入力 again: the scan starts afresh
+        after = self.write(word)
+        print(f"\n\"みけねこ\" with one switch in order 2: {before} highlights, "
+              f"after it was written and saved three times {after}", flush=True)
+        self.assertLess(after, before)
+
+    def click_keys(self, tags):
+        """Keys pressed with the mouse, which is no switch here."""
+        for tag in tags:
+            left, top, width, height = KEYS[tag]
+            self.xdo("mousemove", "--window", self.window, str(left + width // 2), str(self.top + top + height // 2),
+                     "click", "1")
+            time.sleep(0.4)
+        self.xdo("mousemove", "--window", self.window, "5", str(self.top + 10))
+
+
+class OrderThree(OrderedScan):
+    order = 3
+
+    def test_thank_you_in_order_3(self):
+        self.thank_you()
 
 
 class Dwell(SwitchCase):

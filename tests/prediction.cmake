@@ -6,10 +6,5 @@ add_dependencies(tst_prediction kana_model)
 mojipot_test(tst_words SOURCES tst_words.cpp)
 target_compile_definitions(tst_words PRIVATE MOJIPOT_KANA_MODEL_FILE="${MOJIPOT_DIST_DIR}/kanamodel.bin")
 add_dependencies(tst_words kana_model)
-# The word row on the window, with the kana model beside the test program as
-# it lies beside the program in dist/.
+# The word row on the window.
 mojipot_test(tst_wordrow GUI SOURCES tst_wordrow.cpp diarywindow.h)
-add_dependencies(tst_wordrow kana_model)
-add_custom_command(TARGET tst_wordrow POST_BUILD
-  COMMAND ${CMAKE_COMMAND} -E copy_if_different "${MOJIPOT_KANA_MODEL}" "$<TARGET_FILE_DIR:tst_wordrow>/kanamodel.bin"
-  VERBATIM)

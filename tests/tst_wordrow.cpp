@@ -8,6 +8,7 @@
 
 #include "app/board.h"
 #include "input/dwellinput.h"
+#include "input/switchinput.h"
 #include "kanji/kanjiwriting.h"
 #include "prediction/adaptation.h"
 #include "prediction/phraseform.h"
@@ -187,6 +188,40 @@ private slots:
         QCOMPARE(w.form->state.Last_key, 16); // た
         w.form->Undo1Click(); // the snapshot is a whole-text string: it ends with a line break
         QCOMPARE(w.text(), QStringLiteral("あり\n"));
+    }
+
+    // With switches the row is a group of its own, first when it pays,
+    // named by its first word; its places are offered and pressed as keys.
+    void switchScan()
+    {
+        writeSettings(kOn + QStringLiteral("[入力方法]\r\n番号=4\r\n[スイッチ]\r\n方式=2\r\n受け付けない時間=0\r\n"));
+        Window w;
+        for (int day = 0; day < 2; ++day) {
+            w.setText(QString());
+            type(w, QStringLiteral("ありがとうございました。"));
+            w.form->Button59Click();
+        }
+        waitForModel(w);
+        w.setText(QString());
+        type(w, QStringLiteral("あり"));
+        QTRY_COMPARE(captions(w).first(), QStringLiteral("ありがとうございました"));
+        w.speech->setEndsAtOnce(true);
+        w.speech->finishSpeaking();
+        QWindow *window = w.form->windowHandle();
+        QTest::keyClick(window, Qt::Key_Space); // the scan starts again: the row first
+        const input::ScanOrder &order = w.form->methods->switches().scan().order();
+        QCOMPARE(order.front().name, QStringLiteral("ありがとうございました"));
+        QCOMPARE(order.front().column, Board::kWordRowFrame);
+        QCOMPARE(w.form->board()->columnFrame(), Board::kWordRowFrame);
+        QCOMPARE(w.speech->spokenTexts().last(), QStringLiteral("ありがとうございました"));
+        QTest::keyClick(window, Qt::Key_Return); // into the row: its first place
+        QCOMPARE(w.form->focusWidget(), place(w, 0));
+        QTest::keyClick(window, Qt::Key_Return);
+        QCOMPARE(w.text(), QStringLiteral("ありがとうございました"));
+        // Said whole; then the scan starts again (the board's order here: よむ first).
+        QCOMPARE(w.spoken().mid(w.spoken().size() - 2),
+                 (QStringList{w.decision(QStringLiteral("ありがとうございました")), QStringLiteral("よむ@1/100")}));
+        QVERIFY(w.errors.isEmpty());
     }
 
     // The arrow keys reach the row from the board's top row and leave it

@@ -15,6 +15,8 @@
 
 namespace {
 
+constexpr int kDisplayHeight = 288; // at the designed size, without the word row
+
 int scaled(int value, double scale)
 {
     return static_cast<int>(std::nearbyint(value * scale)); // nearest, ties to even
@@ -29,8 +31,8 @@ public:
     explicit KeyAccessible(KeyButton *key) : QAccessibleWidget(key, QAccessible::Button) {}
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Name)
-            return key()->text().remove(u'\n');
+        if (t == QAccessible::Name) // a word place is named by its whole word, which its caption may cut short
+            return key()->accessibleName().isEmpty() ? key()->text().remove(u'\n') : key()->accessibleName();
         if (t == QAccessible::Description)
             return blank() ? QString() : announcements::forKey(key()->Tag(), key()->text(), false).remove(u'\n');
         return QAccessibleWidget::text(t);
@@ -86,7 +88,7 @@ Board::Board(QWidget *parent) : QWidget(parent)
     green.setColor(QPalette::Window, QColor(0, 255, 0));
     panel->setPalette(green);
 
-    m_display = place(new TextDisplay(this), QRect(45, 10, 776, 288));
+    m_display = place(new TextDisplay(this), QRect(45, 10, 776, kDisplayHeight));
     m_display->setObjectName(QStringLiteral("Hyouji_edit"));
     m_display->setAccessibleName(QStringLiteral("ぶんしょう"));
 
@@ -119,6 +121,16 @@ Board::Board(QWidget *parent) : QWidget(parent)
     for (int t = 0; t + 1 < keys::kCount; ++t)
         setTabOrder(m_keys[t], m_keys[t + 1]);
 
+    for (int i = 0; i < keys::kWordPlaces; ++i) {
+        auto *word = place(new KeyButton(keys::kCount + i, QString(), this), keys::wordPlaceGeometry(i),
+                           keys::kWordCaptionHeight);
+        word->setObjectName(QStringLiteral("Word%1").arg(i + 1));
+        word->setFont(fonts::proportional(keys::kWordCaptionHeight, true));
+        word->setCursor(Qt::PointingHandCursor);
+        word->hide();
+        m_words[i] = word;
+    }
+
     applyScale(1.0);
 }
 
@@ -139,10 +151,26 @@ void Board::applyScale(double scale)
     update();
 }
 
+void Board::setWordRowShown(bool shown)
+{
+    if (m_wordRow == shown)
+        return;
+    m_wordRow = shown;
+    for (Placed &p : m_placed)
+        if (p.widget == m_display)
+            p.designed.setHeight(shown ? keys::kDisplayHeightWithWords : kDisplayHeight);
+    for (KeyButton *place : m_words)
+        place->setVisible(shown);
+    applyScale(m_scale);
+}
+
 void Board::setCaptionHeight(int tag, int designedPixels)
 {
+    QWidget *key = tag < keys::kCount ? static_cast<QWidget *>(m_keys[tag])
+                   : tag < keys::kCount + keys::kWordPlaces ? m_words[tag - keys::kCount]
+                                                             : nullptr;
     for (Placed &p : m_placed) {
-        if (p.widget == m_keys[tag]) {
+        if (p.widget == key) {
             p.designedPixelFont = designedPixels;
             QFont f = p.widget->font();
             f.setPixelSize(std::max(1, scaled(designedPixels, m_scale)));
@@ -194,10 +222,15 @@ QRect Board::columnFrameRect() const
     if (m_column < 0)
         return {};
     QRect keys;
-    const int first = m_column == 0 ? 0 : 5 * m_column - 4;
-    const int last = m_column == 0 ? 0 : 5 * m_column;
-    for (int t = first; t <= last; ++t)
-        keys |= m_keys[t]->geometry();
+    if (m_column == kWordRowFrame) {
+        for (const KeyButton *place : m_words)
+            keys |= place->geometry();
+    } else {
+        const int first = m_column == 0 ? 0 : 5 * m_column - 4;
+        const int last = m_column == 0 ? 0 : 5 * m_column;
+        for (int t = first; t <= last; ++t)
+            keys |= m_keys[t]->geometry();
+    }
     const int half = columnPen(m_scale) / 2;
     return keys.adjusted(-half, -half, half, half);
 }
@@ -225,7 +258,7 @@ void Board::setKeyFrames(const std::vector<int> &tags)
 
 void Board::setColumnFrame(int group)
 {
-    if (group < 0 || group > 13)
+    if (group < 0 || group > kWordRowFrame || (group == kWordRowFrame && !m_wordRow))
         group = -1;
     if (m_column == group)
         return;

@@ -29,6 +29,15 @@ public:
     QLabel *picture() const { return m_picture; }
     const std::array<KeyButton *, keys::kCount> &keys() const { return m_keys; }
 
+    // The row of word places between the display and the board ("ことばのよそく"),
+    // places kFirstWord on, numbered from the left. Hidden until shown; the
+    // display gives up the row's height while it is shown.
+    const std::array<KeyButton *, keys::kWordPlaces> &wordPlaces() const { return m_words; }
+    void setWordRowShown(bool shown);
+    bool wordRowShown() const { return m_wordRow; }
+    // The scan's frame round the whole row (setColumnFrame).
+    static constexpr int kWordRowFrame = 14;
+
     // Places every control for the window width scale (1.0 as designed).
     void applyScale(double scale);
     double scale() const { return m_scale; }
@@ -48,7 +57,7 @@ public:
     static QRect frameRect(const QRect &keyBounds);
 
     // The switch scan's column frame, round the keys of a group (0 "よむ",
-    // 1–13 the columns from the right), or none (-1): red and black in
+    // 1–13 the columns from the right, kWordRowFrame the word row), or none (-1): red and black in
     // turns, so that it stands apart from the blue key frame and shows on
     // any colour, inverted colours too.
     void setColumnFrame(int group);
@@ -75,6 +84,8 @@ private:
 
     std::vector<Placed> m_placed;
     std::array<KeyButton *, keys::kCount> m_keys{};
+    std::array<KeyButton *, keys::kWordPlaces> m_words{};
+    bool m_wordRow = false;
     TextDisplay *m_display = nullptr;
     QLabel *m_picture = nullptr;
     KeyButton *m_framed = nullptr;

@@ -22,6 +22,9 @@
 #include "mail/sending.h"
 #include "kanji/kanjiwriting.h"
 #include "prediction/adaptation.h"
+#include "prediction/phraseform.h"
+#include "prediction/usage.h"
+#include "prediction/wordrow.h"
 #include "prediction/scanorders.h"
 #include "speech/announcements.h"
 #include "speech/directss.h"
@@ -29,6 +32,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QResizeEvent>
@@ -50,6 +54,15 @@ TMain_form::TMain_form(DirectSS *speech, QWidget *parent) : QMainWindow(parent),
     resize(Board::kDesignedWidth, Board::kDesignedHeight);
 
     Kanji = new kanji::Writing(context(), this);
+    prediction::WordRow::Hooks hooks;
+    hooks.adaptation = [this] { return Prediction; };
+    hooks.anchor = [this] { return Kanji->anchor(); };
+    hooks.conversions = [this](QStringView prefix) { return Kanji->conversionsFrom(prefix); };
+    hooks.writeConverted = [this](int start, int end, const QString &text, const QString &reading) {
+        Kanji->putConverted(start, end, text, reading);
+    };
+    hooks.beforeWriting = [this] { Kanji->commitAll(); };
+    Words = new prediction::WordRow(context(), std::move(hooks), this);
     methods = new input::Methods(context(), this);
     connectKeys();
     connectMenus();
@@ -58,10 +71,20 @@ TMain_form::TMain_form(DirectSS *speech, QWidget *parent) : QMainWindow(parent),
     Mail_form = new TMail_form(*this);
     Sound_form = new TSound_form(context());
     Switch_form = new TSwitch_form(context(), [this] { return methods->switches().settings(); });
+    Phrase_form = new prediction::PhraseForm(context(), *Words);
     connect(Switch_form, &TSwitch_form::settingsChosen, this, &TMain_form::applySwitchSettings);
 }
 
 TMain_form::~TMain_form() = default;
+
+KeyButton *TMain_form::key(int tag) const
+{
+    if (tag >= 0 && tag < keys::kCount)
+        return Key_table[tag];
+    if (input::isWordPlace(tag))
+        return m_board->wordPlaces()[tag - input::kFirstWord];
+    return nullptr;
+}
 
 places::Places TMain_form::places() const
 {
@@ -92,6 +115,20 @@ void TMain_form::connectKeys()
         connect(key, &QPushButton::clicked, this, [this, key] { keyPressed(key); });
         connect(key, &KeyButton::pointerMoved, this, [this](KeyButton *k) { methods->method().pointerMoved(k->Tag()); });
         connect(key, &KeyButton::pointerLeft, this, [this](KeyButton *k) { methods->method().pointerLeft(k->Tag()); });
+    }
+    // The word places, as keys; a place that holds nothing is as if the
+    // pointer were off the board.
+    for (KeyButton *place : m_board->wordPlaces()) {
+        connect(place, &KeyButton::focusEntered, this, [this](KeyButton *k) { guarded([&] { speak(k); }); });
+        connect(place, &QPushButton::clicked, this,
+                [this, place] { guarded([&] { WordClick(place->Tag() - input::kFirstWord); }); });
+        connect(place, &KeyButton::pointerMoved, this, [this](KeyButton *k) {
+            if (k->text().isEmpty())
+                methods->method().pointerLeft(k->Tag());
+            else
+                methods->method().pointerMoved(k->Tag());
+        });
+        connect(place, &KeyButton::pointerLeft, this, [this](KeyButton *k) { methods->method().pointerLeft(k->Tag()); });
     }
 }
 
@@ -138,6 +175,19 @@ void TMain_form::connectMenus()
     connect(menus.Kanji1, &QAction::triggered, this, [this] { guarded([&] { Kanji->toggle(); }); });
     connect(menus.KanjiForget1, &QAction::triggered, this, [this] { guarded([&] { Kanji->forget(); }); });
     connect(Kanji, &kanji::Writing::enabledChanged, menus.Kanji1, &QAction::setChecked);
+    on(menus.Words1, &TMain_form::Words1Click);
+    on(menus.WordsForget1, &TMain_form::WordsForget1Click);
+    on(menus.Phrases1, &TMain_form::Phrases1Click);
+    on(menus.SpeakOnly1, &TMain_form::SpeakOnly1Click);
+    connect(Words, &prediction::WordRow::enabledChanged, this, [this](bool on) {
+        menus.Words1->setChecked(on);
+        if (!on && focusedKey() && input::isWordPlace(focusedKey()->Tag()))
+            Key_table[keys::kRead]->setFocus(Qt::OtherFocusReason);
+        m_board->setWordRowShown(on);
+        methods->wordRow = on;
+    });
+    connect(Words, &prediction::WordRow::speakOnlyChanged, menus.SpeakOnly1, &QAction::setChecked);
+    connect(Words, &prediction::WordRow::wrote, this, [this](int lastKey) { state.Last_key = lastKey; });
     const std::pair<QAction *, kanji::EngineChoice> engines[] = {{menus.EngineAnthy1, kanji::EngineChoice::Anthy},
                                                                  {menus.EngineMozc1, kanji::EngineChoice::Mozc},
                                                                  {menus.EngineAuto1, kanji::EngineChoice::Automatic}};
@@ -225,6 +275,8 @@ void TMain_form::loadPrediction()
     if (model->isEmpty()) // the scan keeps the board's order
         qWarning("kana model %s not read: %s", qPrintable(path), qPrintable(why));
     Prediction = new prediction::Adaptation(model, this);
+    // What the user asked to be forgotten ("よそくの学習を忘れる") stays forgotten at later starts.
+    Prediction->setNotBefore(prediction::Usage::readFile(prediction::Usage::defaultPath()).forgotten());
     Prediction->readFolder(places().diaryFolder);
     methods->switches().setOrderSource([this](const input::Reachable &shown) { return scanOrder(shown); });
 }
@@ -232,11 +284,26 @@ void TMain_form::loadPrediction()
 input::ScanOrder TMain_form::scanOrder(const input::Reachable &scannable) const
 {
     const int order = methods->switches().settings().order;
-    if (order == input::SwitchSettings::kBoardOrder || !Prediction->hasModel())
-        return input::boardOrder();
+    const bool byModel = order != input::SwitchSettings::kBoardOrder && Prediction->hasModel();
+    const auto groupsFor = [order, byModel, scannable](const prediction::Distribution &next) {
+        return byModel ? prediction::scanOrder(order, next, scannable) : input::boardOrder();
+    };
     // The model looks at a few symbols before the insertion point at most.
     const QString before = textmodel::textBefore(Hyouji_edit, textmodel::insertionPosition(Hyouji_edit), 32);
-    return prediction::scanOrder(order, Prediction->next(before), scannable);
+    input::ScanOrder groups = byModel ? groupsFor(Prediction->next(before)) : input::boardOrder();
+    if (Words->enabled()) {
+        // The row among them, placed by what it is expected to save in this
+        // order at the user's own pace.
+        const input::SwitchSettings &s = methods->switches().settings();
+        prediction::RowCosts costs;
+        costs.timing.interval = s.interval / 1000.0;
+        costs.timing.firstWait = s.firstWait / 1000.0;
+        costs.order = groupsFor;
+        costs.next = [this](const prediction::History &h) { return Prediction->next(h); };
+        costs.contextLength = std::max(1, Prediction->base().order() - 1);
+        Words->placeInScan(groups, costs, Board::kWordRowFrame);
+    }
+    return groups;
 }
 
 void TMain_form::textSaved(const QString &path, const QString &text)
@@ -293,6 +360,9 @@ void TMain_form::readSettingsAtStart()
         size = 32; // a hand-written size of nothing would leave an unreadable display
     m_board->setDisplayPointSize(size);
     Kanji->readSettings(ini);
+    Words->setSpeakOnly(ini.readBool(QStringLiteral("文字"), QStringLiteral("はなすだけ"), false));
+    if (ini.readBool(QStringLiteral("文字"), QStringLiteral("よそく"), false))
+        Words->setEnabled(true); // off: nothing of it is made, read or shown
     state.Chars_per_line = ini.readInteger(QStringLiteral("文字"), QStringLiteral("文字数"), 17);
     if (size == 26)
         menus.N18->setChecked(true);
@@ -362,14 +432,28 @@ void TMain_form::MessageBeep()
 
 void TMain_form::speak(KeyButton *key)
 {
-    if (voices.announceKey(key->Tag(), key->text()))
+    if (input::isWordPlace(key->Tag())) {
+        if (const QString name = Words->spokenName(key->Tag() - input::kFirstWord); !name.isEmpty())
+            voices.sayName(name);
+    } else if (voices.announceKey(key->Tag(), key->text())) {
         update();
+    }
     frameKey(key);
 }
 
 void TMain_form::Button0Click()
 {
     voices.say(announcements::forReading(Kanji->textToRead()), speech::Role::Decision);
+}
+
+void TMain_form::Words1Click() { Words->toggle(); }
+void TMain_form::WordsForget1Click() { Words->forget(); }
+void TMain_form::Phrases1Click() { Phrase_form->showModal(); }
+void TMain_form::SpeakOnly1Click() { Words->toggleSpeakOnly(); }
+
+void TMain_form::WordClick(int index)
+{
+    Words->choose(index);
 }
 
 void TMain_form::N11Click() { methods->select(input::MethodId::ArrowKeys); }

@@ -26,6 +26,8 @@ class Writing;
 }
 namespace prediction {
 class Adaptation;
+class PhraseForm;
+class WordRow;
 }
 
 // The one window: the display above the board of 66 keys, and the menu bar.
@@ -58,7 +60,7 @@ public:
     TextDisplay &display() const override { return *Hyouji_edit; }
     void beginEdit() override;
     void recordBar() override;
-    KeyButton *key(int tag) const override { return Key_table[tag]; }
+    KeyButton *key(int tag) const override;
     KeyButton *focusedKey() const override { return qobject_cast<KeyButton *>(focusWidget()); }
     void announce(KeyButton *key) override { speak(key); }
     // The focus frame: exactly one blue frame, round the given key (or none).
@@ -161,6 +163,17 @@ public:
     // The switch scan's groups in the order chosen, for the text before the
     // insertion point as it is now.
     input::ScanOrder scanOrder(const input::Reachable &scannable) const;
+
+    // The row of words and phrases (prediction/), when chosen, and the
+    // phrase dialog.
+    prediction::WordRow *Words = nullptr;
+    prediction::PhraseForm *Phrase_form = nullptr;
+    void Words1Click();
+    void WordsForget1Click();
+    void Phrases1Click();
+    void SpeakOnly1Click();
+    // A word place pressed (index from the left).
+    void WordClick(int index);
 
 signals:
     void beeped();

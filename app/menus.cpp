@@ -96,6 +96,11 @@ MenuItems buildMenus(QMenuBar *bar)
     m.EngineMozc1 = check(m.Engine1, "EngineMozc1", "Mozc", engines);
     m.EngineAuto1 = check(m.Engine1, "EngineAuto1", "自動", engines);
     m.KanjiForget1 = item(m.N15, "KanjiForget1", "変換の学習を忘れる");
+    m.N15->addSeparator();
+    m.Words1 = check(m.N15, "Words1", "ことばのよそく");
+    m.WordsForget1 = item(m.N15, "WordsForget1", "よそくの学習を忘れる");
+    m.Phrases1 = item(m.N15, "Phrases1", "定型文の設定...");
+    m.SpeakOnly1 = check(m.N15, "SpeakOnly1", "えらんだら はなすだけ");
 
     m.Help1 = menu(bar, "Help1", "ヘルプ(&H)");
     m.ReadMeH1 = item(m.Help1, "ReadMeH1", "ReadMe日記(&H)");

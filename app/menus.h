@@ -28,6 +28,9 @@ struct MenuItems
     // 文字 → 変換エンジン (one radio group)
     QMenu *Engine1;
     QAction *EngineAnthy1, *EngineMozc1, *EngineAuto1;
+    // 文字: the row of words and phrases, forgetting what it learnt, the
+    // phrases, and phrases said without being written
+    QAction *Words1, *WordsForget1, *Phrases1, *SpeakOnly1;
     // ヘルプ
     QAction *ReadMeH1, *About1;
 };

@@ -35,6 +35,8 @@ public:
 class Keys
 {
 public:
+    // A key by Tag, or a place beside the board (input::kFirstOffBoard on:
+    // the word places); nullptr for a place the window does not have.
     virtual KeyButton *key(int tag) const = 0;
     // The key that has the keyboard focus, nullptr when none has.
     virtual KeyButton *focusedKey() const = 0;
@@ -46,7 +48,7 @@ public:
     virtual void unframe() = 0;
     virtual KeyButton *framedKey() const = 0;
     // The scan's red and black frame round a board column (0 "よむ", 1–13
-    // the columns from the right), or none (-1).
+    // the columns from the right, 14 the row of word places), or none (-1).
     virtual void setColumnFrame(int column) = 0;
     // The same frame round each of these keys (a group that is no column),
     // or none (empty).

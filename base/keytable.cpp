@@ -75,6 +75,13 @@ const std::array<KeySpec, kCount> &table()
     return keys;
 }
 
+QRect wordPlaceGeometry(int index)
+{
+    // Across the display's width (45 to 821), a gap of 4 between places;
+    // below the shortened display and inside the green panel.
+    return QRect(45 + 156 * index, 247, 152, 50);
+}
+
 } // namespace keys
 
 namespace readings {

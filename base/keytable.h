@@ -41,6 +41,18 @@ constexpr int kEnd = 65;        // "おわり"
 // The whole board, indexed by Tag.
 const std::array<KeySpec, kCount> &table();
 
+// The row of word places between the display and the board, shown with
+// "ことばのよそく": five places, numbered from the left, each as large as a key
+// is high and a fifth of the display wide, in the window's client pixels at
+// the designed size. The display gives up their height.
+constexpr int kWordPlaces = 5;
+QRect wordPlaceGeometry(int index);
+// The display's height at the designed size with the row shown.
+constexpr int kDisplayHeightWithWords = 231;
+// A word place's caption height at the designed size, before it is made
+// smaller to fit a long word.
+constexpr int kWordCaptionHeight = 24;
+
 // Column (1–13, from the right) and row (1–5) of a grid key, Tag 1 to 65.
 inline int columnOf(int tag) { return (tag - 1) / 5 + 1; }
 inline int rowOf(int tag) { return (tag - 1) % 5 + 1; }

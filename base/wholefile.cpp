@@ -1,11 +1,13 @@
 #include "base/wholefile.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -74,6 +76,49 @@ bool replace(const QString &path, QByteArrayView bytes, Access access)
         return false; // the new file goes with `file`, the old one stays
     // A link is followed: the file it names is replaced, in its own folder.
     return file.commit() && syncFolder(QFileInfo(QFileInfo(path).canonicalFilePath()).absolutePath());
+}
+
+bool replacePrivate(const QString &path, QByteArrayView bytes)
+{
+    const QFileInfo info(path);
+    QDir().mkpath(info.absolutePath());
+    if (info.isSymLink() && !QFile::remove(path))
+        return false;
+    return replace(path, bytes, Access::OwnerOnly);
+}
+
+QByteArray readTail(const QString &path, qint64 maxBytes)
+{
+    QFile file;
+#ifdef Q_OS_UNIX
+    // Not through a link, and without waiting for a writer: a pipe opens at
+    // once and is then refused with anything else that is not a plain file.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !file.open(fd, QIODevice::ReadOnly, QFile::AutoCloseHandle)) {
+        ::close(fd);
+        return {};
+    }
+#else
+    const QFileInfo info(path);
+    if (info.isSymLink() || !info.isFile())
+        return {};
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+#endif
+    const qint64 size = file.size();
+    const bool tail = size > maxBytes;
+    if (tail && !file.seek(size - maxBytes))
+        return {};
+    QByteArray bytes = file.read(maxBytes);
+    if (tail) { // the first line read is likely cut: reading starts after the first line break
+        const qsizetype whole = bytes.indexOf('\n');
+        bytes.remove(0, whole < 0 ? bytes.size() : whole + 1);
+    }
+    return bytes;
 }
 
 } // namespace wholefile

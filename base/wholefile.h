@@ -22,4 +22,17 @@ enum class Access {
 // synchronisation fails (a full disk among others).
 [[nodiscard]] bool replace(const QString &path, QByteArrayView bytes, Access access = Access::Kept);
 
+// A private file of the program's own (a learning history in the user's
+// data folder), written whole and owner-only, its folder made when missing.
+// A link at `path` is replaced by the file: what it points to is never
+// written. False when anything other than a plain file or a link stands
+// there, or the write failed.
+[[nodiscard]] bool replacePrivate(const QString &path, QByteArrayView bytes);
+
+// The last `maxBytes` of a plain file, read without following a link and
+// without waiting (a pipe or a device gives nothing); of a larger file
+// reading starts after its first line break within them, so that no line is
+// cut. Empty when there is no such file or it cannot be read.
+QByteArray readTail(const QString &path, qint64 maxBytes);
+
 } // namespace wholefile

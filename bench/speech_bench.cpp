@@ -17,6 +17,7 @@
 // Usage: speech_bench [runs (200)] [start runs (50)]
 #include "base/keytable.h"
 #include "bench/eventwait.h"
+#include "bench/keepawake.h"
 #include "speech/announcements.h"
 #include "speech/audioout.h"
 #include "speech/pcm.h"
@@ -207,28 +208,6 @@ Figures naive(const SpeechControl &control, const QStringList &texts, const QStr
     return f;
 }
 
-// A silent stream into the default sink for as long as it lives.
-class KeepAwake
-{
-public:
-    KeepAwake()
-    {
-        m_pacat.setStandardInputFile(QStringLiteral("/dev/zero"));
-        m_pacat.start(QStringLiteral("pacat"), {QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
-                                                QStringLiteral("--rate=48000"), QStringLiteral("--channels=1"),
-                                                QStringLiteral("--latency-msec=20")});
-        m_pacat.waitForStarted();
-    }
-    ~KeepAwake()
-    {
-        m_pacat.kill();
-        m_pacat.waitForFinished();
-    }
-
-private:
-    QProcess m_pacat;
-};
-
 // Records the null sink's monitor, noting when each chunk arrives.
 class Monitor
 {
@@ -410,7 +389,7 @@ int main(int argc, char *argv[])
     std::printf("  %-52s %12s %12s\n", "", "median", "p95");
     QTemporaryDir dir;
     const QStringList readings = keyReadings();
-    auto keepAwake = std::make_unique<KeepAwake>();
+    auto keepAwake = std::make_unique<bench::KeepAwake>();
     wait(2500); // the sink takes the silent stream once its idle block ends
     const QStringList cold = coldTexts(g_runs);
 

@@ -8,6 +8,8 @@
 #include "bench/switchsim.h"
 #include "input/switchinput.h"
 #include "prediction/adaptation.h"
+#include "prediction/phrases.h"
+#include "prediction/row.h"
 #include "prediction/scanorders.h"
 
 #include <QCoreApplication>
@@ -28,6 +30,7 @@ struct Variant
     bool shortNames = false;
     bool backToFirst = false;
     OrderOptions options; // the program's unless said
+    bool row = false;     // with the row of words and phrases ("ことばのよそく")
 };
 
 OrderOptions readBeforeCommands()
@@ -108,6 +111,10 @@ int main(int argc, char **argv)
 
     const NextFn plain = [&](const History &h) { return base.next(h); };
     const NextFn withMonth = [&](const History &h) { return adapted(base, &user, h, AdaptationWeights{}); };
+    // The pieces of the month's writing, for the row (none without a history).
+    Lexicon monthPieces, noPieces;
+    for (const std::vector<Symbol> &t : newestSymbols(pointers, Adaptation::kMaxUserSymbols))
+        monthPieces.add(t);
 
     std::printf("間隔 %.0f ms, 最初の待ち %.0f ms, 受け付けない時間 %.0f ms; reaction log-normal, median %.0f ms, "
                 "sigma %.2f; %.0f %% of presses late; %d runs from seed %u\n\n",
@@ -136,13 +143,14 @@ int main(int argc, char **argv)
         const char *name;
         kanabench::Texts texts;
         const NextFn *model;
+        const Lexicon *pieces;
     };
-    const Set sets[] = {{"ありがとう。", writable(thanks), &plain},
-                        {"Everyday (held out)", writable(d.everydayHeld), &plain},
-                        {"dasher-data (held out)", writable(dasherSentences), &plain},
-                        {"Kanji readings", writable(d.readings), &plain},
-                        {"Later days, no history", writable(later), &plain},
-                        {"Later days, with the month", writable(later), &withMonth}};
+    const Set sets[] = {{"ありがとう。", writable(thanks), &plain, &noPieces},
+                        {"Everyday (held out)", writable(d.everydayHeld), &plain, &noPieces},
+                        {"dasher-data (held out)", writable(dasherSentences), &plain, &noPieces},
+                        {"Kanji readings", writable(d.readings), &plain, &noPieces},
+                        {"Later days, no history", writable(later), &plain, &noPieces},
+                        {"Later days, with the month", writable(later), &withMonth, &monthPieces}};
     const Variant variants[] = {
         {"1, the board's, long names (today)", 1},
         {"1, short names", 1, true},
@@ -157,9 +165,12 @@ int main(int argc, char **argv)
         {"3, short names, けすのれつ at 0.02", 3, true, true, deleteAt(0.02)},
         {"3, short names, けすのれつ at 0.07", 3, true, true, deleteAt(0.07)},
         {"**3, short names (the program: けすのれつ at 0.04)**", 3, true, true},
+        {"1, long names, with the row", 1, false, false, {}, true},
+        {"**2, short names (the program), with the row**", 2, true, true, {}, true},
+        {"**3, short names (the program), with the row**", 3, true, true, {}, true},
     };
     std::printf("| Set | Bits / symbol; / char | Order | Highlights / char | Presses / char | Seconds / char | "
-                "Share of order 1 | Late; けす; 全部消す; dialogs |\n|---|---|---|---|---|---|---|---|\n");
+                "Share of order 1 | Late; けす; 全部消す; dialogs | From the row |\n|---|---|---|---|---|---|---|---|---|\n");
     for (const Set &set : sets) {
         const NextFn &next = *set.model;
         const kanabench::Score bits = kanabench::evaluate(next, set.texts, base.order());
@@ -172,14 +183,34 @@ int main(int argc, char **argv)
                 setup.order = [&next, v](const QString &before, const input::Reachable &shown) {
                     return scanOrder(v.order, next(historyOf(before, 4)), shown, v.options);
                 };
+            if (v.row) {
+                // As the window fills and places it: the phrases built in, the
+                // model, the user's pieces; the user's pace.
+                RowSources sources;
+                sources.phrases = phrasesOf(defaultPhrases());
+                sources.completions.next = next;
+                sources.completions.contextLength = base.order() - 1;
+                sources.completions.lexicon = set.pieces;
+                setup.row = [sources](const QString &before) {
+                    int page = 0;
+                    return rowFor(sources, before, wordStart(before, int(before.size())), page);
+                };
+                setup.rowCosts.timing.interval = person.interval / 1000;
+                setup.rowCosts.timing.firstWait = person.firstWait / 1000;
+                setup.rowCosts.next = next;
+                setup.rowCosts.contextLength = base.order() - 1;
+                setup.rowCosts.order = [v, scannable](const Distribution &p) {
+                    return v.order == 1 ? input::boardOrder() : scanOrder(v.order, p, scannable, v.options);
+                };
+            }
             const Result r = run(setup, scannable, set.texts, lengths, person, seed, runs);
             const double perChar = r.ms / 1000.0 / r.characters;
             if (first == 0)
                 first = perChar;
-            std::printf("| %s | %.2f; %.2f | %s | %.2f | %.2f | %.2f | %.0f %% | %ld; %ld; %ld; %ld |\n", set.name,
+            std::printf("| %s | %.2f; %.2f | %s | %.2f | %.2f | %.2f | %.0f %% | %ld; %ld; %ld; %ld | %ld |\n", set.name,
                         bits.perSymbol(), bits.perCharacter(), v.name, double(r.highlights) / r.characters,
                         double(r.presses) / r.characters, perChar, 100 * perChar / first, r.late, r.corrections,
-                        r.cleared, r.dialogs);
+                        r.cleared, r.dialogs, r.fromRow);
             if (r.unfinished)
                 std::printf("(%ld texts given up)\n", r.unfinished);
             std::fflush(stdout);

@@ -3,6 +3,7 @@
 #include "app/compositionrules.h"
 #include "input/switchinput.h"
 #include "prediction/kanaalphabet.h"
+#include "prediction/completion.h"
 #include "speech/announcements.h"
 
 #include <QFile>
@@ -43,8 +44,58 @@ int wanted(const QString &text, int lastKey, const std::vector<prediction::Symbo
 Scan::Scan(const input::Reachable &scannable, ScanSetup setup) : m_scannable(scannable), m_setup(std::move(setup))
 {
     m_scan.setRules({input::SwitchStyle::OneSwitch, 3, false, m_setup.backToFirst});
-    if (m_setup.order)
-        m_scan.setOrderSource([this](const input::Reachable &shown) { return m_setup.order(m_before, shown); });
+    if (m_setup.order || m_setup.row)
+        m_scan.setOrderSource([this](const input::Reachable &shown) { return orderFor(shown); });
+}
+
+input::ScanOrder Scan::orderFor(const input::Reachable &shown)
+{
+    input::ScanOrder order = m_setup.order ? m_setup.order(m_before, shown) : input::boardOrder();
+    if (!m_setup.row)
+        return order;
+    // As the window does: the row for the text, placed by its expected gain;
+    // its places that hold something can be offered.
+    m_row = m_setup.row(m_before);
+    for (int i = 0; i < prediction::kRowPlaces; ++i)
+        m_scannable.set(input::kFirstWord + i, m_row[i].kind != prediction::RowItem::Empty);
+    prediction::placeRow(order, m_row, m_before, prediction::wordStart(m_before, int(m_before.size())),
+                         m_setup.rowCosts, 14);
+    return order;
+}
+
+int Scan::wantedFromRow(const QString &text, const QString &target) const
+{
+    // The longest word or phrase that writes what comes next (two
+    // characters or more), when reaching and choosing it takes less time
+    // than writing it with the keys.
+    const int start = prediction::wordStart(text, int(text.size()));
+    int best = -1;
+    QString bestText;
+    for (int i = 0; i < prediction::kRowPlaces; ++i) {
+        const prediction::RowItem &item = m_row[i];
+        QString next;
+        if (item.kind == prediction::RowItem::Completion)
+            next = text.left(start) + item.caption;
+        else if (item.kind == prediction::RowItem::Phrase)
+            next = text + item.caption;
+        if (!next.isEmpty() && target.startsWith(next) && next.size() >= text.size() + 2 && next.size() > bestText.size()) {
+            best = i;
+            bestText = next;
+        }
+    }
+    if (best < 0)
+        return -1;
+    const prediction::ScanTiming &t = m_setup.rowCosts.timing;
+    double reach = 0; // the groups before the row's
+    for (const input::ScanGroup &g : m_scan.order()) {
+        if (g.column == 14)
+            break;
+        reach += t.say(m_setup.shortNames && !g.shortName.isEmpty() ? g.shortName : g.name) + t.interval;
+    }
+    const std::vector<prediction::Symbol> was = prediction::reduce(text), now = prediction::reduce(bestText);
+    const std::vector<prediction::Symbol> added(now.begin() + std::min(was.size(), now.size()), now.end());
+    const double typing = prediction::typingTime(m_setup.rowCosts, text, added);
+    return reach + prediction::rowTime(m_row, best, t) < typing ? input::kFirstWord + best : -1;
 }
 
 input::ScanStep Scan::start(const QString &before)
@@ -73,6 +124,8 @@ input::ScanStep Scan::select(const QString &before)
 QString Scan::said(const input::ScanPlace &p, int *voice) const
 {
     *voice = 1;
+    if (p.level == input::ScanPlace::Key && input::isWordPlace(p.tag))
+        return m_row[p.tag - input::kFirstWord].spoken;
     if (p.level == input::ScanPlace::Key)
         return p.tag == input::kBack ? QStringLiteral("もどる")
                                      : announcements::forKey(p.tag, keys::table()[p.tag].caption, false);
@@ -105,6 +158,12 @@ bool Lengths::read(const QString &path)
     return !m_ms.isEmpty();
 }
 
+double Lengths::estimate(int voice, const QString &text) const
+{
+    const auto it = m_ms.constFind(QString::number(voice) + u'\t' + text);
+    return it != m_ms.cend() ? *it : 200 + 120.0 * text.size();
+}
+
 double Lengths::ms(int voice, const QString &text) const
 {
     const auto it = m_ms.constFind(QString::number(voice) + u'\t' + text);
@@ -129,6 +188,7 @@ Result &Result::operator+=(const Result &o)
     dialogs += o.dialogs;
     cleared += o.cleared;
     unfinished += o.unfinished;
+    fromRow += o.fromRow;
     ms += o.ms;
     return *this;
 }
@@ -152,10 +212,24 @@ Result write(Scan &scan, const std::vector<prediction::Symbol> &target, const Le
     const auto announce = [&](const input::ScanPlace &p) {
         int voice = 1;
         const QString text = scan.said(p, &voice);
-        return lengths.ms(voice, text);
+        const bool word = (p.level == input::ScanPlace::Key && input::isWordPlace(p.tag))
+                          || (p.level == input::ScanPlace::Group && scan.row()[0].kind != prediction::RowItem::Empty
+                              && text == scan.row()[0].spoken);
+        return word ? lengths.estimate(voice, text) : lengths.ms(voice, text);
     };
     // What the press does to the text, and how long what it says lasts.
     const auto apply = [&](int tag) -> double {
+        if (input::isWordPlace(tag)) { // as the window writes it, the whole word said
+            const prediction::RowItem &item = scan.row()[tag - input::kFirstWord];
+            ++r.fromRow;
+            if (item.kind == prediction::RowItem::Completion)
+                text = text.left(prediction::wordStart(text, int(text.size()))) + item.caption;
+            else if (item.kind == prediction::RowItem::Phrase)
+                text += item.caption;
+            const std::vector<prediction::Symbol> now = prediction::reduce(text);
+            lastKey = item.kind == prediction::RowItem::Completion && !now.empty() ? prediction::tagOf(now.back()) : 0;
+            return item.kind == prediction::RowItem::Next ? 0 : lengths.estimate(2, item.spoken);
+        }
         if (tag == keys::kRead)
             return readAloudMs(text);
         if (tag >= 1 && tag <= keys::kSpace) {
@@ -193,8 +267,16 @@ Result write(Scan &scan, const std::vector<prediction::Symbol> &target, const Le
     };
 
     const long limit = 400 * long(target.size() + 10);
-    for (int want = wanted(text, lastKey, target); want >= 0 && r.highlights < limit;
-         want = wanted(text, lastKey, target)) {
+    const QString whole = prediction::textOf(target);
+    // The key the user wants next, or a word place when the row pays.
+    const auto wantNow = [&] {
+        const int key = wanted(text, lastKey, target);
+        if (key < 0 || key == keys::kDelete)
+            return key;
+        const int word = scan.wantedFromRow(text, whole);
+        return word >= 0 ? word : key;
+    };
+    for (int want = wantNow(); want >= 0 && r.highlights < limit; want = wantNow()) {
         const input::ScanPlace p = step.place;
         if (p.level == input::ScanPlace::None) { // paused: a press starts it again
             t += reaction(random);

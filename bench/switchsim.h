@@ -8,6 +8,7 @@
 // the text before the insertion point as the press left it.
 #include "input/switchscan.h"
 #include "prediction/ngramtable.h"
+#include "prediction/row.h"
 
 #include <QHash>
 #include <QString>
@@ -20,11 +21,19 @@ namespace switchsim {
 // The groups for the text before the insertion point; empty: the board's order.
 using OrderFn = std::function<input::ScanOrder(const QString &before, const input::Reachable &scannable)>;
 
+// The row of words and phrases for the text before the insertion point.
+using RowFn = std::function<prediction::Row(const QString &before)>;
+
 struct ScanSetup
 {
     OrderFn order;
     bool shortNames = false;  // the groups' short names, in the decision voice
     bool backToFirst = false; // "もどる" to the first group
+    // With the row ("ことばのよそく"): what it holds, and what placing it and
+    // choosing from it costs (as the program weighs it; the simulated user
+    // weighs the same times, knowing what they want).
+    RowFn row;
+    prediction::RowCosts rowCosts;
 };
 
 // The program's scan as the simulated user meets it.
@@ -42,11 +51,20 @@ public:
     // Whether the group offers the key.
     bool offers(int group, int tag) const;
 
+    // The row as the scan last started (empty without it), and the word
+    // place the user chooses from it now, -1 when they write on with the keys.
+    const prediction::Row &row() const { return m_row; }
+    int wantedFromRow(const QString &text, const QString &target) const;
+    const ScanSetup &setup() const { return m_setup; }
+
 private:
+    input::ScanOrder orderFor(const input::Reachable &shown);
+
     input::Reachable m_scannable;
     ScanSetup m_setup;
     input::SwitchScan m_scan;
     QString m_before;
+    prediction::Row m_row;
 };
 
 // How long each announcement sounds (bench/data/announcements.tsv).
@@ -55,6 +73,8 @@ class Lengths
 public:
     bool read(const QString &path);
     double ms(int voice, const QString &text) const;
+    // A text not measured (the row's words): estimated, quietly.
+    double estimate(int voice, const QString &text) const;
 
 private:
     QHash<QString, double> m_ms;
@@ -83,6 +103,7 @@ struct Result
     long dialogs = 0;
     long cleared = 0; // late presses on ぜんぶけす
     long unfinished = 0; // texts given up (far too many highlights)
+    long fromRow = 0;    // words and phrases chosen from the row
     double ms = 0;
     Result &operator+=(const Result &o);
 };

@@ -1,5 +1,7 @@
 #include "input/arrowwalk.h"
 
+#include <cstdlib>
+
 namespace input {
 
 namespace {
@@ -18,7 +20,67 @@ int overHidden(int candidate, int step, int from, const Reachable &shown)
     return (candidate >= kFirstGrid && candidate <= kLastGrid) ? candidate : from;
 }
 
+int centreX(int place)
+{
+    return isWordPlace(place) ? keys::wordPlaceGeometry(place - kFirstWord).center().x()
+                              : keys::table()[place].geometry.center().x();
+}
+
+bool onTopRow(int tag)
+{
+    return tag == keys::kRead || (tag >= kFirstGrid && tag <= kLastGrid && tag % kRows == 1);
+}
+
+// The shown top-row key ("よむ" or a column's first) nearest below a word place.
+int topKeyBelow(int place, const Reachable &shown)
+{
+    int best = keys::kRead;
+    for (int tag = kFirstGrid; tag <= kLastGrid; tag += kRows)
+        if (shown.test(tag) && std::abs(centreX(tag) - centreX(place)) < std::abs(centreX(best) - centreX(place)))
+            best = tag;
+    return best;
+}
+
+// The next reachable word place from `place` in the direction `step` (±1),
+// round the row; `place` itself when it is the only one.
+int roundTheWords(int place, int step, const Reachable &shown)
+{
+    for (int i = 1; i <= kWordCount; ++i) {
+        const int candidate = kFirstWord + ((place - kFirstWord) + step * i + 2 * kWordCount) % kWordCount;
+        if (shown.test(candidate))
+            return candidate;
+    }
+    return place;
+}
+
+int boardWalk(int p, Move move, const Reachable &shown);
+
+int wordWalk(int p, Move move, const Reachable &shown)
+{
+    const int below = topKeyBelow(p, shown);
+    switch (move) {
+    case Move::Left:
+    case Move::Right: {
+        const int next = roundTheWords(p, move == Move::Left ? -1 : 1, shown);
+        return shown.test(next) ? next : below; // the row was emptied meanwhile
+    }
+    case Move::Down: return below;
+    case Move::Up: return boardWalk(below, Move::Up, shown);
+    }
+    return p;
+}
+
 } // namespace
+
+int wordAbove(int tag, const Reachable &shown)
+{
+    int best = -1;
+    for (int place = kFirstWord; place < kFirstWord + kWordCount; ++place)
+        if (shown.test(place)
+            && (best < 0 || std::abs(centreX(place) - centreX(tag)) < std::abs(centreX(best) - centreX(tag))))
+            best = place;
+    return best;
+}
 
 Reachable allShown()
 {
@@ -29,6 +91,18 @@ Reachable allShown()
 }
 
 int walk(int p, Move move, const Reachable &shown)
+{
+    if (isWordPlace(p))
+        return wordWalk(p, move, shown);
+    if (move == Move::Up && p >= 0 && p <= kLastGrid && onTopRow(p) && shown.test(p))
+        if (const int word = wordAbove(p, shown); word >= 0)
+            return word;
+    return boardWalk(p, move, shown);
+}
+
+namespace {
+
+int boardWalk(int p, Move move, const Reachable &shown)
 {
     if (p < 0 || p > kLastGrid)
         p = keys::kRead;
@@ -62,5 +136,7 @@ int walk(int p, Move move, const Reachable &shown)
     }
     return p;
 }
+
+} // namespace
 
 } // namespace input

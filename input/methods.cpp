@@ -48,6 +48,12 @@ public:
         const TapKey tap = tapKeyFor(key, modifiers);
         if (tap.kind == TapKey::ReadAloud)
             m_methods.m_ctx.keys.operate(keys::kRead);
+        if (tap.kind == TapKey::Words && m_methods.wordRow) {
+            if (const std::optional<int> target = m_methods.multiTap.pressWords(m_methods.reachable()))
+                m_methods.m_ctx.keys.key(*target)->setFocus(Qt::OtherFocusReason);
+            else
+                m_methods.m_ctx.keys.beep(); // the row holds nothing now
+        }
         if (tap.kind != TapKey::Group)
             return;
         if (const std::optional<int> target = m_methods.multiTap.press(tap.first, m_methods.reachable()))
@@ -100,9 +106,11 @@ void Methods::select(MethodId id)
 Reachable Methods::reachable() const
 {
     Reachable shown;
-    for (int t = 0; t < keys::kCount; ++t) {
+    for (int t = 0; t < kPlaceCount; ++t) {
         const KeyButton *key = m_ctx.keys.key(t);
-        shown.set(t, key && !key->isHidden() && key->isEnabled());
+        // A place beside the board counts only while it holds something.
+        const bool blank = t >= kFirstOffBoard && key && key->text().isEmpty();
+        shown.set(t, key && !key->isHidden() && key->isEnabled() && !blank);
     }
     return shown;
 }

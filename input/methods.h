@@ -42,6 +42,8 @@ public:
     SwitchInput &switches() const { return *m_switch; }
     DwellInput &pointer() const { return *m_dwell; }
     MultiTap multiTap; // the keypad's place in its groups
+    // The row of word places is shown: the keypad's "*" goes round it.
+    bool wordRow = false;
 
 signals:
     // A method was chosen: the menu's ticks follow.

@@ -22,6 +22,7 @@ TapKey tapKeyFor(int key, Qt::KeyboardModifiers modifiers)
     case Qt::Key_Minus: return {TapKey::Group, 56};
     case Qt::Key_Slash: return {TapKey::Group, 61};
     case Qt::Key_Plus: return {TapKey::ReadAloud, 0};
+    case Qt::Key_Asterisk: return {TapKey::Words, kFirstWord};
     default: return {};
     }
 }
@@ -36,6 +37,20 @@ std::optional<int> MultiTap::press(int first, const Reachable &shown)
     Tapped_key = target;
     Tap_index = Tap_index % kGroupSize + 1;
     return target;
+}
+
+std::optional<int> MultiTap::pressWords(const Reachable &shown)
+{
+    const int from = isWordPlace(Tapped_key) ? Tapped_key - kFirstWord + 1 : 0;
+    for (int i = 0; i < kWordCount; ++i) {
+        const int place = kFirstWord + (from + i) % kWordCount;
+        if (shown.test(place)) {
+            Tapped_key = place;
+            Tap_index = 1;
+            return place;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace input

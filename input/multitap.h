@@ -13,7 +13,7 @@ namespace input {
 // What one keypad key stands for in the multi-tap method.
 struct TapKey
 {
-    enum Kind { None, Group, ReadAloud } kind = None;
+    enum Kind { None, Group, ReadAloud, Words } kind = None;
     int first = 0; // first Tag of the group of five
 };
 
@@ -33,6 +33,10 @@ struct MultiTap
     // nothing when the target is hidden (the caller beeps; the focus and
     // Tapped_key stay, the count keeps its restart).
     std::optional<int> press(int groupFirst, const Reachable &shown);
+    // One press of "*": the next reachable word place after the one it last
+    // reached, round the row; from the leftmost after any other key. Nothing
+    // when no word place can be reached.
+    std::optional<int> pressWords(const Reachable &shown);
 };
 
 } // namespace input

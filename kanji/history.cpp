@@ -1,51 +1,12 @@
 #include "kanji/history.h"
 
+#include "base/plaintext.h"
 #include "base/wholefile.h"
 #include "kanji/candidatecycle.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QStandardPaths>
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace kanji {
-
-namespace {
-
-// No control or formatting character (a NUL, a bell, a direction override,
-// a zero-width mark), no half of a character, no mark of an unreadable
-// byte, no line or paragraph separator: none of these could have come from
-// a conversion, and each would reach a saved diary unseen.
-bool plainText(QStringView text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            ++i;
-            continue;
-        }
-        switch (c.category()) {
-        case QChar::Other_Control:
-        case QChar::Other_Format:
-        case QChar::Other_Surrogate:
-        case QChar::Separator_Line:
-        case QChar::Separator_Paragraph:
-            return false;
-        default:
-            if (c == QChar::ReplacementCharacter)
-                return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
 
 QString History::defaultPath()
 {
@@ -61,7 +22,7 @@ bool History::acceptable(const QString &reading, const QString &text)
     for (QChar c : reading)
         if (!isRunCharacter(c))
             return false;
-    return plainText(text);
+    return plaintext::isPlain(text);
 }
 
 void History::apply(QList<Phrase> &phrases) const
@@ -88,6 +49,15 @@ void History::record(const QString &reading, const QString &text)
     m_order << reading;
     while (m_order.size() > kMaxReadings)
         m_chosen.remove(m_order.takeFirst());
+}
+
+QList<std::pair<QString, QString>> History::startingWith(QStringView prefix) const
+{
+    QList<std::pair<QString, QString>> out;
+    for (auto it = m_order.crbegin(); it != m_order.crend(); ++it)
+        if (it->size() > prefix.size() && it->startsWith(prefix))
+            out.append({*it, m_chosen.value(*it).value(0)});
+    return out;
 }
 
 void History::clear()
@@ -146,45 +116,12 @@ History History::fromBytes(const QByteArray &bytes)
 
 History History::readFile(const QString &path)
 {
-    QFile file;
-#ifdef Q_OS_UNIX
-    // Not through a link, and without waiting for a writer: a pipe opens at
-    // once and is then refused with anything else that is not a plain file.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !file.open(fd, QIODevice::ReadOnly, QFile::AutoCloseHandle)) {
-        ::close(fd);
-        return {};
-    }
-#else
-    const QFileInfo info(path);
-    if (info.isSymLink() || !info.isFile())
-        return {};
-    file.setFileName(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-#endif
-    const qint64 size = file.size();
-    const bool tail = size > kMaxFileBytes;
-    if (tail && !file.seek(size - kMaxFileBytes))
-        return {};
-    QByteArray bytes = file.read(kMaxFileBytes);
-    if (tail) { // the first line read is likely cut: reading starts after the first line break
-        const qsizetype whole = bytes.indexOf('\n');
-        bytes.remove(0, whole < 0 ? bytes.size() : whole + 1);
-    }
-    return fromBytes(bytes);
+    return fromBytes(wholefile::readTail(path, kMaxFileBytes));
 }
 
 bool History::writeFile(const QString &path) const
 {
-    const QFileInfo info(path);
-    QDir().mkpath(info.absolutePath());
-    if (info.isSymLink() && !QFile::remove(path))
-        return false;
-    return wholefile::replace(path, toBytes(), wholefile::Access::OwnerOnly);
+    return wholefile::replacePrivate(path, toBytes());
 }
 
 } // namespace kanji

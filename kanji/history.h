@@ -31,6 +31,9 @@ public:
     void record(const QString &reading, const QString &text);
     void clear();
     bool isEmpty() const { return m_chosen.isEmpty(); }
+    // The readings that start with `prefix` and are longer, each with its
+    // latest choice, the reading used last first.
+    QList<std::pair<QString, QString>> startingWith(QStringView prefix) const;
 
     // The file's bytes: "reading<TAB>text" a line in UTF-8, the latest
     // choice of each reading first. Unreadable lines are left out.

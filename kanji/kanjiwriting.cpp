@@ -302,6 +302,32 @@ QString Writing::textToRead() const
     return m_spans.readingOf(textmodel::plainText(display));
 }
 
+QList<std::pair<QString, QString>> Writing::conversionsFrom(QStringView prefix) const
+{
+    return m_enabled ? m_history.startingWith(prefix) : QList<std::pair<QString, QString>>();
+}
+
+void Writing::putConverted(int start, int end, const QString &text, const QString &reading)
+{
+    commitAll();
+    TextDisplay *display = &m_ctx.text.display();
+    m_replacing = true;
+    QTextCursor c(display->document());
+    c.setPosition(start);
+    c.setPosition(end, QTextCursor::KeepAnchor);
+    c.insertText(text);
+    display->setTextCursor(c);
+    m_replacing = false;
+    m_spans.add(start, text, reading);
+    if (!historyRead())
+        m_unsavedChoices.append({reading, text});
+    m_history.record(reading, text);
+    m_anchor = c.position();
+    m_seenChanges = m_changes;
+    m_seenPosition = c.position();
+    saveHistory();
+}
+
 void Writing::saveHistory()
 {
     // The history is a help, not the user's writing: a folder that cannot be

@@ -58,6 +58,17 @@ public:
     // converted text when the voice cannot read kanji.
     QString textToRead() const;
 
+    // While the option is on: where the unconverted run may start at the
+    // earliest (the end of the last committed conversion or of a text put in
+    // as a whole); 0 when it is off.
+    int anchor() const { return m_enabled ? m_anchor : 0; }
+    // The committed conversions whose reading starts with `prefix`.
+    QList<std::pair<QString, QString>> conversionsFrom(QStringView prefix) const;
+    // Writes `text` (converted from `reading`) over the characters from
+    // `start` to `end` as a committed conversion: learnt, read aloud by its
+    // reading where the voice needs it, the next run starting after it.
+    void putConverted(int start, int end, const QString &text, const QString &reading);
+
     CandidateCycle &cycle() { return m_cycle; }
 
 signals:

@@ -28,7 +28,7 @@ Distribution adapted(const KanaModel &base, const NgramTable *user, const Histor
     return p;
 }
 
-NgramTable userTable(std::vector<const UserText *> texts, int order, std::size_t limit)
+std::vector<std::vector<Symbol>> newestSymbols(std::vector<const UserText *> texts, std::size_t limit)
 {
     std::stable_sort(texts.begin(), texts.end(),
                      [](const UserText *a, const UserText *b) { return a->written > b->written; });
@@ -43,7 +43,12 @@ NgramTable userTable(std::vector<const UserText *> texts, int order, std::size_t
         symbols += s.size();
         kept.push_back(std::move(s));
     }
-    return NgramTable::build(kept, order);
+    return kept;
+}
+
+NgramTable userTable(std::vector<const UserText *> texts, int order, std::size_t limit)
+{
+    return NgramTable::build(newestSymbols(std::move(texts), limit), order);
 }
 
 namespace {
@@ -54,7 +59,8 @@ QString samePath(const QString &path)
 }
 
 // The text files of the folder, newest first, until the limit is reached.
-std::vector<UserText> readDiaries(const QString &folder, std::size_t limit, const std::atomic<bool> &cancel)
+std::vector<UserText> readDiaries(const QString &folder, const QDateTime &notBefore, std::size_t limit,
+                                  const std::atomic<bool> &cancel)
 {
     std::vector<UserText> out;
     if (folder.isEmpty())
@@ -65,7 +71,7 @@ std::vector<UserText> readDiaries(const QString &folder, std::size_t limit, cons
     for (const QFileInfo &info : files) {
         if (cancel || symbols >= limit)
             break;
-        if (info.size() > Adaptation::kMaxFileBytes)
+        if (info.size() > Adaptation::kMaxFileBytes || (notBefore.isValid() && info.lastModified() < notBefore))
             continue;
         try {
             UserText t{samePath(info.filePath()), info.lastModified(), reduce(filecodec::readFile(info.filePath()))};
@@ -106,6 +112,17 @@ void Adaptation::takeText(const QString &path, const QString &text)
     startCount();
 }
 
+void Adaptation::forget(const QDateTime &before)
+{
+    m_notBefore = before;
+    m_saved.clear();
+    m_user.reset();
+    m_lexicon = std::make_shared<const Lexicon>();
+    ++m_folderGeneration; // the folder is read again without what came before
+    emit updated();
+    startCount();
+}
+
 void Adaptation::startCount()
 {
     if (m_running) {
@@ -120,6 +137,7 @@ void Adaptation::startCount()
     // Everything the count needs is copied now; the texts are shared, not copied.
     const bool readAgain = m_folderReadFor != m_folderGeneration;
     const QString folder = m_folder;
+    const QDateTime notBefore = m_notBefore;
     const quint64 generation = m_folderGeneration;
     auto folderTexts = readAgain ? nullptr : m_folderTexts;
     std::vector<UserText> saved;
@@ -131,10 +149,11 @@ void Adaptation::startCount()
     const int order = m_base->order();
     const auto cancel = m_cancel;
 
-    m_pool.start([this, readAgain, folder, generation, folderTexts, saved = std::move(saved), savedTexts, order,
-                  cancel]() mutable {
+    m_pool.start([this, readAgain, folder, notBefore, generation, folderTexts, saved = std::move(saved), savedTexts,
+                  order, cancel]() mutable {
         if (readAgain)
-            folderTexts = std::make_shared<const std::vector<UserText>>(readDiaries(folder, kMaxUserSymbols, *cancel));
+            folderTexts = std::make_shared<const std::vector<UserText>>(
+                readDiaries(folder, notBefore, kMaxUserSymbols, *cancel));
         for (std::size_t i = 0; i < saved.size(); ++i)
             saved[i].symbols = reduce(savedTexts[qsizetype(i)]);
         std::vector<const UserText *> all;
@@ -147,18 +166,30 @@ void Adaptation::startCount()
         }
         if (*cancel)
             return;
-        auto user = std::make_shared<const NgramTable>(userTable(std::move(all), order, kMaxUserSymbols));
+        const std::vector<std::vector<Symbol>> newest = newestSymbols(std::move(all), kMaxUserSymbols);
+        auto user = std::make_shared<const NgramTable>(NgramTable::build(newest, order));
+        auto lexicon = std::make_shared<Lexicon>();
+        for (const std::vector<Symbol> &text : newest)
+            lexicon->add(text);
         QMetaObject::invokeMethod(
-            this, [this, user, folderTexts, generation] { counted(user, folderTexts, generation); },
+            this,
+            [this, user, lexicon = std::shared_ptr<const Lexicon>(lexicon), folderTexts, generation] {
+                counted(user, lexicon, folderTexts, generation);
+            },
             Qt::QueuedConnection);
     });
 }
 
-void Adaptation::counted(std::shared_ptr<const NgramTable> user, std::shared_ptr<const std::vector<UserText>> folder,
-                         quint64 folderGeneration)
+void Adaptation::counted(std::shared_ptr<const NgramTable> user, std::shared_ptr<const Lexicon> lexicon,
+                         std::shared_ptr<const std::vector<UserText>> folder, quint64 folderGeneration)
 {
     m_running = false;
+    if (folderGeneration != m_folderGeneration) { // forgotten meanwhile: counted again without it
+        startCount();
+        return;
+    }
     m_user = std::move(user);
+    m_lexicon = std::move(lexicon);
     m_folderTexts = std::move(folder);
     m_folderReadFor = folderGeneration;
     emit updated();
@@ -171,6 +202,13 @@ Distribution Adaptation::next(QStringView before) const
     if (!m_base)
         return prediction::KanaModel().next(before);
     return adapted(*m_base, m_user.get(), m_base->historyOf(before), m_weights);
+}
+
+Distribution Adaptation::next(const History &history) const
+{
+    if (!m_base)
+        return prediction::KanaModel().next(history);
+    return adapted(*m_base, m_user.get(), history, m_weights);
 }
 
 std::vector<RankedKey> Adaptation::rank(QStringView before, const std::vector<int> &tags) const

@@ -1,4 +1,5 @@
 #pragma once
+#include "prediction/completion.h"
 #include "prediction/kanamodel.h"
 
 #include <QDateTime>
@@ -46,6 +47,8 @@ struct UserText
     std::vector<Symbol> symbols;
 };
 NgramTable userTable(std::vector<const UserText *> texts, int order, std::size_t limit);
+// The same texts as userTable counts, newest first, cut at the limit.
+std::vector<std::vector<Symbol>> newestSymbols(std::vector<const UserText *> texts, std::size_t limit);
 
 class Adaptation : public QObject
 {
@@ -69,12 +72,22 @@ public:
     // A text the user saved (or sent): it replaces what was counted for the
     // same file; an empty path counts it on its own.
     void takeText(const QString &path, const QString &text);
+    // What was learnt is forgotten: the texts taken so far, and every file
+    // of the folder last changed before `before` (now and at later starts,
+    // when the caller gives the same time again), are no longer counted.
+    void forget(const QDateTime &before);
+    // Files last changed before this time are not read.
+    void setNotBefore(const QDateTime &before) { m_notBefore = before; }
 
     Distribution next(QStringView before) const;
+    Distribution next(const History &history) const;
     std::vector<RankedKey> rank(QStringView before, const std::vector<int> &tags) const;
 
     // The symbols the user's model holds now.
     std::uint64_t userSymbols() const { return m_user ? m_user->symbolsCounted() : 0; }
+    // The pieces of the same texts between phrase ends, counted (never null).
+    std::shared_ptr<const Lexicon> lexicon() const { return m_lexicon; }
+    const KanaModel &base() const { return *m_base; }
     // A count is running or waiting.
     bool busy() const { return m_running || m_again; }
 
@@ -84,12 +97,14 @@ signals:
 
 private:
     void startCount();
-    void counted(std::shared_ptr<const NgramTable> user,
+    void counted(std::shared_ptr<const NgramTable> user, std::shared_ptr<const Lexicon> lexicon,
                  std::shared_ptr<const std::vector<UserText>> folder, quint64 folderGeneration);
 
     std::shared_ptr<const KanaModel> m_base;
     std::shared_ptr<const NgramTable> m_user;
+    std::shared_ptr<const Lexicon> m_lexicon = std::make_shared<const Lexicon>();
     AdaptationWeights m_weights;
+    QDateTime m_notBefore;
 
     QString m_folder;
     quint64 m_folderGeneration = 0;  // the folder asked for, counted up at each readFolder

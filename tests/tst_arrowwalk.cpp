@@ -144,6 +144,62 @@ private slots:
             }
         }
     }
+
+    // The row of word places above the board (66 to 70, from the left),
+    // filled as `words` says ("1" a place that holds a word).
+    void wordRow_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("moves");
+        QTest::addColumn<int>("lastKana");
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QList<int>>("visited");
+
+        QTest::newRow("an empty row: Up from あ rounds to お as before")
+            << 1 << QStringLiteral("U") << 55 << QStringLiteral("00000") << QList<int>{5};
+        QTest::newRow("Up from あ enters the row above it, Down leaves to あ")
+            << 1 << QStringLiteral("UD") << 55 << QStringLiteral("11111") << QList<int>{70, 1};
+        QTest::newRow("Up from よむ enters the rightmost place")
+            << 0 << QStringLiteral("U") << 55 << QStringLiteral("11111") << QList<int>{70};
+        QTest::newRow("Up from けす enters the leftmost place, Down reaches くうはく")
+            << 61 << QStringLiteral("UD") << 55 << QStringLiteral("11111") << QList<int>{66, 56};
+        QTest::newRow("Up from は enters the middle place, Down reaches ま")
+            << 26 << QStringLiteral("UD") << 55 << QStringLiteral("11111") << QList<int>{68, 31};
+        QTest::newRow("Up from the row goes on round the column")
+            << 1 << QStringLiteral("UUUUUU") << 55 << QStringLiteral("11111") << QList<int>{70, 5, 4, 3, 2, 1};
+        QTest::newRow("Down never enters the row")
+            << 1 << QStringLiteral("DDDDD") << 55 << QStringLiteral("11111") << QList<int>{2, 3, 4, 5, 1};
+        QTest::newRow("Up from other rows stays on the board")
+            << 2 << QStringLiteral("U") << 55 << QStringLiteral("11111") << QList<int>{1};
+        QTest::newRow("Right and Left round the filled places")
+            << 1 << QStringLiteral("URRRLL") << 55 << QStringLiteral("11010") << QList<int>{69, 66, 67, 69, 67, 66};
+        QTest::newRow("one word: Left and Right stay on it")
+            << 41 << QStringLiteral("ULRD") << 55 << QStringLiteral("01000") << QList<int>{67, 67, 67, 41};
+        QTest::newRow("the nearest filled place above a far key")
+            << 1 << QStringLiteral("U") << 55 << QStringLiteral("11000") << QList<int>{67};
+        QTest::newRow("practice: Down reaches the nearest shown column")
+            << 61 << QStringLiteral("URRD") << 5 << QStringLiteral("11111") << QList<int>{66, 67, 68, 56};
+        QTest::newRow("practice: a hidden key's column does not enter the row")
+            << 6 << QStringLiteral("U") << 5 << QStringLiteral("11111") << QList<int>{5};
+        QTest::newRow("the row emptied under the walk: Left leaves for the key below")
+            << 68 << QStringLiteral("L") << 55 << QStringLiteral("00000") << QList<int>{31};
+    }
+    void wordRow()
+    {
+        QFETCH(int, from);
+        QFETCH(QString, moves);
+        QFETCH(int, lastKana);
+        QFETCH(QString, words);
+        QFETCH(QList<int>, visited);
+        Reachable shown = practiceBoard(lastKana);
+        for (int i = 0; i < words.size(); ++i)
+            shown.set(input::kFirstWord + i, words[i] == u'1');
+        QList<int> got;
+        int p = from;
+        for (QChar c : moves)
+            got << (p = walk(p, moveNamed(c), shown));
+        QCOMPARE(got, visited);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestArrowWalk)

@@ -50,7 +50,8 @@ private slots:
         QTest::newRow("keypad -: くうはく column") << int(Qt::Key_Minus) << true << group << 56;
         QTest::newRow("keypad /: けす column") << int(Qt::Key_Slash) << true << group << 61;
         QTest::newRow("keypad +: read aloud") << int(Qt::Key_Plus) << true << int(TapKey::ReadAloud) << 0;
-        QTest::newRow("keypad *: nothing") << int(Qt::Key_Asterisk) << true << none << 0;
+        QTest::newRow("keypad *: the word places") << int(Qt::Key_Asterisk) << true << int(TapKey::Words) << 66;
+        QTest::newRow("main *: nothing") << int(Qt::Key_Asterisk) << false << none << 0;
         QTest::newRow("main .: nothing") << int(Qt::Key_Period) << false << none << 0;
         QTest::newRow("main -: nothing") << int(Qt::Key_Minus) << false << none << 0;
         QTest::newRow("main /: nothing") << int(Qt::Key_Slash) << false << none << 0;
@@ -66,7 +67,7 @@ private slots:
         QFETCH(int, first);
         const TapKey k = input::tapKeyFor(qtKey, keypad ? Qt::KeypadModifier : Qt::NoModifier);
         QCOMPARE(int(k.kind), kind);
-        if (kind == TapKey::Group)
+        if (kind == TapKey::Group || kind == TapKey::Words)
             QCOMPARE(k.first, first);
     }
 
@@ -111,6 +112,37 @@ private slots:
         QCOMPARE(got.join(u' '), reached);
         QCOMPARE(tap.Tap_index, tapIndex);
         QCOMPARE(tap.Tapped_key, tappedKey);
+    }
+
+    // "*" goes round the word places that hold a word ("1" in `words`);
+    // digits in between reach their columns.
+    void words_data()
+    {
+        QTest::addColumn<QString>("presses");
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QString>("reached");
+
+        QTest::newRow("round all five") << "* * * * * *" << "11111" << "66 67 68 69 70 66";
+        QTest::newRow("empty places passed over") << "* * * *" << "10100" << "66 68 66 68";
+        QTest::newRow("an empty row: nothing") << "* *" << "00000" << "none none";
+        QTest::newRow("a column in between starts again at the left") << "* * 7 *" << "11111" << "66 67 1 66";
+        QTest::newRow("after the words, 7 starts its column at the top") << "7 7 * 7" << "11111" << "1 2 66 1";
+    }
+    void words()
+    {
+        QFETCH(QString, presses);
+        QFETCH(QString, words);
+        QFETCH(QString, reached);
+        input::Reachable shown = input::allShown();
+        for (int i = 0; i < words.size(); ++i)
+            shown.set(input::kFirstWord + i, words[i] == u'1');
+        MultiTap tap;
+        QStringList got;
+        for (const QString &p : presses.split(u' ')) {
+            const std::optional<int> to = p == u"*" ? tap.pressWords(shown) : tap.press(groupOf(p), shown);
+            got << (to ? QString::number(*to) : QStringLiteral("none"));
+        }
+        QCOMPARE(got.join(u' '), reached);
     }
 };
 

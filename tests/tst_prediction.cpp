@@ -404,6 +404,15 @@ private slots:
         a.takeText(fromFolder ? diary : dir.filePath(QStringLiteral("other.txt")), QStringLiteral("あ"));
         QVERIFY(updated.wait(5000));
         QCOMPARE(a.userSymbols(), std::uint64_t(1));
+
+        // Forgotten: neither the saved text nor the diary, older than the
+        // time given, is counted again; their pieces go with them.
+        a.forget(QDateTime::currentDateTime().addSecs(60));
+        QCOMPARE(a.userSymbols(), std::uint64_t(0));
+        QVERIFY(updated.wait(5000));
+        QVERIFY(!a.busy());
+        QCOMPARE(a.userSymbols(), std::uint64_t(0));
+        QCOMPARE(a.lexicon()->size(), std::size_t(0));
     }
 };
 

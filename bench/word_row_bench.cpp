@@ -1,0 +1,499 @@
+// The row of words and phrases, measured.
+//
+//   word_row_bench methods   what the row saves with the arrow keys, the
+//                            keypad and the pointer, each by its own cost
+//                            model, on held-out text (Core only, a minute)
+//   word_row_bench latency   on the real window (offscreen): a key press →
+//                            the row filled, on every press of the held-out
+//                            texts, with the month's diaries in the diary folder
+//   word_row_bench speech    the row's names → first sound with Open JTalk,
+//                            never said before and cached (run under the
+//                            sound lock, ". scripts/services" first)
+//
+// The simulated user knows what they want to write and never errs. Where
+// the row holds a completion or a phrase that writes what comes next (two
+// characters or more), they choose it when reaching it and pressing costs
+// less than writing those characters with the keys; otherwise they write
+// the next character. Costs: the arrow keys, the moves of the real walk
+// (the shortest way) and Enter; the keypad, the real multi-tap presses and
+// Enter; the pointer, the distance between the centres of the places (at
+// the designed size) and a click, and its time by Fitts' law
+// (0.1 s + 0.15 s × log2(distance / 50 + 1) a move; assumed constants).
+#include "app/mainform.h"
+#include "base/fonts.h"
+#include "base/keybutton.h"
+#include "base/sjis.h"
+#include "base/textdisplay.h"
+#include "bench/eventwait.h"
+#include "bench/kanadata.h"
+#include "bench/keepawake.h"
+#include "diary/filecodec.h"
+#include "input/arrowwalk.h"
+#include "input/multitap.h"
+#include "prediction/adaptation.h"
+#include "prediction/row.h"
+#include "prediction/usage.h"
+#include "prediction/wordrow.h"
+#include "speech/audioout.h"
+#include "speech/recordingspeech.h"
+#include "speech/speechcontrol.h"
+#include "speech/voicecatalog.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <deque>
+#include <memory>
+
+using namespace prediction;
+
+namespace {
+
+// ---- who writes: the built model, adapted to a history or not ----
+
+struct Person
+{
+    Person(const KanaModel &base, const kanabench::Texts *history, const QString &leftOut = QString()) : base(base)
+    {
+        if (history) {
+            std::vector<UserText> texts;
+            for (const auto &t : *history)
+                texts.push_back({QString(), QDateTime(), t});
+            std::vector<const UserText *> pointers;
+            for (const UserText &t : texts)
+                pointers.push_back(&t);
+            const auto newest = newestSymbols(pointers, Adaptation::kMaxUserSymbols);
+            user = NgramTable::build(newest, base.order());
+            for (const auto &t : newest)
+                lexicon.add(t);
+        }
+        QStringList all = phrasesOf(defaultPhrases());
+        all.removeAll(leftOut);
+        sources.phrases = all;
+        sources.completions.next = [this](const History &h) { return adapted(this->base, &user, h); };
+        sources.completions.contextLength = base.order() - 1;
+        sources.completions.lexicon = &lexicon;
+    }
+    Person(const Person &) = delete;
+    const KanaModel &base;
+    NgramTable user;
+    Lexicon lexicon;
+    RowSources sources;
+};
+
+// ---- the input methods' costs ----
+
+QPointF centre(int place)
+{
+    return input::isWordPlace(place) ? QRectF(keys::wordPlaceGeometry(place - input::kFirstWord)).center()
+                                     : QRectF(keys::table()[place].geometry).center();
+}
+
+struct Cost
+{
+    double presses = 0; // key presses (arrows, keypad) or clicks (pointer)
+    double travel = 0;  // pointer: pixels at the designed size
+    double seconds = 0; // pointer: Fitts' law
+    double of(bool pointer) const { return pointer ? seconds : presses; }
+    Cost &operator+=(const Cost &o)
+    {
+        presses += o.presses;
+        travel += o.travel;
+        seconds += o.seconds;
+        return *this;
+    }
+};
+
+class Hand
+{
+public:
+    virtual ~Hand() = default;
+    virtual std::unique_ptr<Hand> clone() const = 0;
+    // Reaches the place and presses it.
+    virtual Cost press(int place, const input::Reachable &shown) = 0;
+    virtual bool pointer() const { return false; }
+};
+
+class Arrows : public Hand
+{
+public:
+    std::unique_ptr<Hand> clone() const override { return std::make_unique<Arrows>(*this); }
+    Cost press(int place, const input::Reachable &shown) override
+    {
+        // The shortest way on the real walk.
+        std::vector<int> distance(input::kPlaceCount, -1);
+        std::deque<int> queue{m_at};
+        distance[m_at] = 0;
+        while (!queue.empty() && distance[place] < 0) {
+            const int p = queue.front();
+            queue.pop_front();
+            for (input::Move m : {input::Move::Left, input::Move::Right, input::Move::Up, input::Move::Down}) {
+                const int q = input::walk(p, m, shown);
+                if (distance[q] < 0) {
+                    distance[q] = distance[p] + 1;
+                    queue.push_back(q);
+                }
+            }
+        }
+        m_at = place;
+        return {double(std::max(0, distance[place])) + 1, 0, 0}; // and Enter
+    }
+
+private:
+    int m_at = keys::kRead;
+};
+
+class Keypad : public Hand
+{
+public:
+    std::unique_ptr<Hand> clone() const override { return std::make_unique<Keypad>(*this); }
+    Cost press(int place, const input::Reachable &shown) override
+    {
+        double presses = 0;
+        for (int i = 0; i < 6 && m_tap.Tapped_key != place; ++i, ++presses) {
+            if (input::isWordPlace(place))
+                m_tap.pressWords(shown);
+            else
+                m_tap.press((place - 1) / 5 * 5 + 1, shown);
+        }
+        return {presses + 1, 0, 0}; // and Enter
+    }
+
+private:
+    input::MultiTap m_tap;
+};
+
+class Pointer : public Hand
+{
+public:
+    std::unique_ptr<Hand> clone() const override { return std::make_unique<Pointer>(*this); }
+    bool pointer() const override { return true; }
+    Cost press(int place, const input::Reachable &) override
+    {
+        const QPointF to = centre(place);
+        const double d = std::hypot(to.x() - m_at.x(), to.y() - m_at.y());
+        m_at = to;
+        return {1, d, 0.1 + 0.15 * std::log2(d / 50 + 1)};
+    }
+
+private:
+    QPointF m_at = centre(keys::kRead);
+};
+
+// ---- writing a text ----
+
+struct Written
+{
+    long characters = 0;
+    long byRow = 0;    // characters the row wrote
+    long choices = 0;  // row places pressed
+    Cost cost;
+    Written &operator+=(const Written &o)
+    {
+        characters += o.characters;
+        byRow += o.byRow;
+        choices += o.choices;
+        cost += o.cost;
+        return *this;
+    }
+};
+
+long charactersOf(const std::vector<Symbol> &symbols)
+{
+    return long(std::count_if(symbols.begin(), symbols.end(),
+                              [](Symbol s) { return s != kVoiced && s != kSemiVoiced && s != kBreak; }));
+}
+
+Written write(const std::vector<Symbol> &target, const Person &person, Hand &hand, bool withRow)
+{
+    Written w;
+    w.characters = charactersOf(target);
+    const QString whole = textOf(target);
+    std::vector<Symbol> done;
+    QString text;
+    input::Reachable board = input::allShown();
+    while (done.size() < target.size()) {
+        input::Reachable shown = board;
+        int best = -1;
+        QString bestText;
+        if (withRow) {
+            int page = 0;
+            const Row row = rowFor(person.sources, text, wordStart(text, int(text.size())), page);
+            for (int i = 0; i < kRowPlaces; ++i) {
+                if (row[i].kind == RowItem::Empty)
+                    continue;
+                shown.set(input::kFirstWord + i);
+                QString next;
+                if (row[i].kind == RowItem::Completion)
+                    next = text.left(wordStart(text, int(text.size()))) + row[i].caption;
+                else if (row[i].kind == RowItem::Phrase)
+                    next = text + row[i].caption;
+                if (!next.isEmpty() && whole.startsWith(next) && next.size() >= text.size() + 2
+                    && next.size() > bestText.size()) {
+                    best = i;
+                    bestText = next;
+                }
+            }
+        }
+        if (best >= 0) {
+            // The row's place, or the keys for the same characters: the cheaper.
+            const std::vector<Symbol> after = reduce(bestText);
+            auto byKeys = hand.clone();
+            Cost keysCost;
+            for (std::size_t k = done.size(); k < after.size(); ++k)
+                keysCost += byKeys->press(tagOf(after[k]), shown);
+            auto byRow = hand.clone();
+            const Cost rowCost = byRow->press(input::kFirstWord + best, shown);
+            if (rowCost.of(hand.pointer()) < keysCost.of(hand.pointer())) {
+                w.cost += hand.press(input::kFirstWord + best, shown);
+                w.byRow += charactersOf(after) - charactersOf(done);
+                ++w.choices;
+                done = after;
+                text = bestText;
+                continue;
+            }
+        }
+        const Symbol s = target[done.size()];
+        w.cost += hand.press(tagOf(s), shown);
+        done.push_back(s);
+        text = textOf(done);
+    }
+    return w;
+}
+
+Written writeAll(const kanabench::Texts &texts, const Person &person, const std::function<std::unique_ptr<Hand>()> &hand,
+                 bool withRow)
+{
+    Written all;
+    for (const auto &t : texts) {
+        std::vector<Symbol> target;
+        for (const Symbol s : t)
+            if (s != kBreak)
+                target.push_back(s);
+        if (target.empty())
+            continue;
+        const auto h = hand();
+        all += write(target, person, *h, withRow);
+    }
+    return all;
+}
+
+int methods()
+{
+    const kanabench::Data d = kanabench::load();
+    const KanaModel base(NgramTable::build(kanabench::joinTexts({&d.everydayTrain, &d.dasherTrain}), 5));
+    const kanabench::Texts history = kanabench::monthDays(d, true);
+    const kanabench::Texts later = kanabench::monthDays(d, false);
+    const Person adaptedPerson(base, &history);
+    const Person newPerson(base, nullptr);
+    const Person withoutNight(base, &history, QStringLiteral("おやすみなさい。"));
+    struct Set
+    {
+        const char *name;
+        const kanabench::Texts *texts;
+        const Person *person;
+    };
+    const Set sets[] = {{"The person's later days, adapted to the month", &later, &adaptedPerson},
+                        {"The person's later days, no history", &later, &newPerson},
+                        {"Everyday sentences (held out), no history", &d.everydayHeld, &newPerson},
+                        {"The later days, adapted, おやすみなさい。 not among the phrases", &later, &withoutNight}};
+    struct Method
+    {
+        const char *name;
+        std::function<std::unique_ptr<Hand>()> make;
+    };
+    const Method methodList[] = {{"arrow keys", [] { return std::make_unique<Arrows>(); }},
+                                 {"keypad", [] { return std::make_unique<Keypad>(); }},
+                                 {"pointer", [] { return std::make_unique<Pointer>(); }}};
+    std::printf("| Set | Method | Without the row | With the row | Saved | Written by the row |\n"
+                "|---|---|---|---|---|---|\n");
+    for (const Set &set : sets) {
+        for (const Method &m : methodList) {
+            QElapsedTimer t;
+            t.start();
+            const Written without = writeAll(*set.texts, *set.person, m.make, false);
+            const Written with = writeAll(*set.texts, *set.person, m.make, true);
+            const double n = double(without.characters);
+            const bool pointer = m.name[0] == 'p';
+            const auto figure = [&](const Written &w) {
+                return pointer ? QStringLiteral("%1 px, %2 s, %3 clicks")
+                                     .arg(w.cost.travel / n, 0, 'f', 0)
+                                     .arg(w.cost.seconds / n, 0, 'f', 2)
+                                     .arg(w.cost.presses / n, 0, 'f', 2)
+                               : QStringLiteral("%1 presses").arg(w.cost.presses / n, 0, 'f', 2);
+            };
+            const double saved = pointer ? 1 - with.cost.seconds / without.cost.seconds
+                                         : 1 - with.cost.presses / without.cost.presses;
+            const QString savedText = pointer ? QStringLiteral("%1 % of the time, %2 % of the travel")
+                                                    .arg(100 * saved, 0, 'f', 0)
+                                                    .arg(100 * (1 - with.cost.travel / without.cost.travel), 0, 'f', 0)
+                                              : QStringLiteral("%1 %").arg(100 * saved, 0, 'f', 0);
+            std::printf("| %s | %s (per character) | %s | %s | %s | %.0f %% (%ld choices) |\n", set.name, m.name,
+                        qPrintable(figure(without)), qPrintable(figure(with)), qPrintable(savedText),
+                        100.0 * with.byRow / n, with.choices);
+            std::fflush(stdout);
+            std::fprintf(stderr, "(%s, %s: %.1f s)\n", set.name, m.name, t.elapsed() / 1000.0);
+        }
+    }
+    return 0;
+}
+
+// ---- the window: a press → the row filled ----
+
+struct Figures
+{
+    std::vector<double> v;
+    double at(double q) const
+    {
+        std::vector<double> s = v;
+        std::sort(s.begin(), s.end());
+        return s.empty() ? -1 : s[std::min(s.size() - 1, std::size_t(q * double(s.size() - 1) + 0.5))];
+    }
+};
+
+QStringList g_names; // the row's names met, for the speech figures
+
+int latency()
+{
+    const kanabench::Data d = kanabench::load();
+    QTemporaryDir start, data;
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    QDir(start.path()).mkdir(QStringLiteral("日記"));
+    for (const kanabench::Day &day : d.month)
+        if (day.number <= kanabench::kHistoryDays)
+            filecodec::writeFile(QDir(start.path()).filePath(QStringLiteral("日記/日記27年03月%1日.txt").arg(day.number, 2, 10, QLatin1Char('0'))),
+                                 day.text);
+    QDir::setCurrent(start.path());
+    const QString ini = ProfileFile::pathForProgram(QCoreApplication::applicationFilePath());
+    QFile::remove(ini);
+    {
+        QFile f(ini);
+        if (!f.open(QIODevice::WriteOnly) || f.write(sjis::encode(QStringLiteral("[文字]\r\nよそく=1\r\n"))) <= 0)
+            return 1;
+    }
+    fonts::installSubstitutions();
+    auto *speech = new RecordingSpeech();
+    TMain_form form(speech);
+    form.showCentred();
+    if (!QTest::qWaitForWindowExposed(&form))
+        return 1;
+    if (!bench::waitFor([&] { return !form.Prediction->busy(); }, 60000) || form.Prediction->userSymbols() == 0) {
+        std::printf("the diaries were not read\n");
+        return 1;
+    }
+    Figures press, refresh;
+    const auto run = [&](const kanabench::Texts &texts, int limit) {
+        int n = 0;
+        for (const auto &t : texts) {
+            if (n++ >= limit)
+                break;
+            form.Hyouji_edit->clear();
+            QCoreApplication::processEvents();
+            for (const Symbol s : t) {
+                if (s == kBreak)
+                    continue;
+                KeyButton *key = form.Key_table[tagOf(s)];
+                QElapsedTimer timer;
+                timer.start();
+                key->click();
+                QCoreApplication::sendPostedEvents();
+                QCoreApplication::processEvents(); // the row is filled before the window is painted again
+                press.v.push_back(double(timer.nsecsElapsed()) / 1e6);
+                timer.restart();
+                form.Words->refresh();
+                refresh.v.push_back(double(timer.nsecsElapsed()) / 1e6);
+                for (const RowItem &item : form.Words->items())
+                    if (item.kind != RowItem::Empty && !g_names.contains(item.spoken))
+                        g_names << item.spoken;
+                speech->clear();
+            }
+        }
+    };
+    run(kanabench::monthDays(d, false), 8);
+    run(d.everydayHeld, 60);
+    std::printf("| Measure | Median | p95 | Worst | Presses |\n|---|---|---|---|---|\n");
+    std::printf("| Key press → the row filled (the press's own work included) | %.2f ms | %.2f ms | %.2f ms | %zu |\n",
+                press.at(0.5), press.at(0.95), press.at(1), press.v.size());
+    std::printf("| The row's completions alone | %.2f ms | %.2f ms | %.2f ms | %zu |\n", refresh.at(0.5),
+                refresh.at(0.95), refresh.at(1), refresh.v.size());
+    std::printf("(%lld different names in the row, for example %s)\n", qlonglong(g_names.size()),
+                qPrintable(QStringList(g_names.mid(40, 8)).join(QStringLiteral("、"))));
+    QFile::remove(ini);
+    return 0;
+}
+
+// ---- the row's names → first sound ----
+
+int names()
+{
+    if (latency() != 0)
+        return 1;
+    QTemporaryDir cache;
+    SpeechControl::Options o;
+    o.openJTalk = voicecatalog::findOpenJTalk(QCoreApplication::applicationDirPath());
+    o.espeak = false;
+    o.cacheDir = cache.path();
+    SpeechControl control(o);
+    if (!control.hasSound()) {
+        std::printf("no sound device: start PulseAudio first (. scripts/services)\n");
+        return 1;
+    }
+    bench::KeepAwake awake;
+    bench::wait(2500);
+    QHash<quint64, qint64> first;
+    QObject::connect(&control, &SpeechControl::sounding, &control,
+                     [&](quint64 id, int, const QString &, const Samples &, qint64 at) {
+                         if (!first.contains(id))
+                             first.insert(id, at);
+                     });
+    const QStringList names = g_names.mid(0, 200);
+    const auto said = [&](const QString &text) {
+        const qint64 t0 = AudioOut::now();
+        control.StopSpeaking();
+        control.setCurrentMode(1);
+        control.setSpeed(100);
+        control.SpeakText(text);
+        const quint64 id = control.lastUtterance();
+        const bool heard = bench::waitFor([&] { return first.contains(id); });
+        bench::wait(250);
+        return heard ? double(first.value(id) - t0) / 1e6 : -1.0;
+    };
+    Figures cold, warm;
+    for (const QString &n : names)
+        cold.v.push_back(said(n));
+    for (const QString &n : names)
+        warm.v.push_back(said(n));
+    double characters = 0;
+    for (const QString &n : names)
+        characters += n.size();
+    std::printf("| The row's name → first sound (Open JTalk, %lld names of %.1f characters on average) | Median | p95 |\n"
+                "|---|---|---|\n",
+                qlonglong(names.size()), characters / std::max<qsizetype>(1, names.size()));
+    std::printf("| never said before | %.1f ms | %.1f ms |\n| cached | %.1f ms | %.1f ms |\n", cold.at(0.5), cold.at(0.95),
+                warm.at(0.5), warm.at(0.95));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("methods");
+    if (mode == u"methods") {
+        QCoreApplication app(argc, argv);
+        return methods();
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (mode == u"latency")
+        return latency();
+    if (mode == u"speech")
+        return names();
+    std::fprintf(stderr, "usage: word_row_bench [methods | latency | speech]\n");
+    return 2;
+}

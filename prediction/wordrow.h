@@ -1,0 +1,116 @@
+#pragma once
+#include "base/context.h"
+#include "prediction/completion.h"
+#include "prediction/phrases.h"
+#include "prediction/row.h"
+#include "prediction/usage.h"
+
+#include <QObject>
+#include <array>
+#include <functional>
+
+namespace prediction {
+
+class Adaptation;
+
+// The row of word places on the main window ("ことばのよそく", off by
+// default): while a word is being written, its likeliest completions; at
+// the start of a sentence, the user's phrases, the most used first, with
+// "つぎ" paging through the rest. Choosing a completion writes the rest of
+// it as if typed and says the whole word; choosing a phrase writes it and
+// says it at once, or only says it ("えらんだら はなすだけ").
+//
+// The places are the keys kFirstWord on of context::Keys; the rules are in
+// prediction/completion and prediction/phrases.
+class WordRow : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kPlaces = kRowPlaces;
+
+    // What the row uses from the rest of the window.
+    struct Hooks
+    {
+        // The kana model adapted to the user's writing, made on first use.
+        std::function<Adaptation *()> adaptation;
+        // Kana–kanji conversion when it is on: where a word may start (the
+        // end of the last committed conversion), the committed conversions
+        // whose reading starts with a text, a conversion written at once
+        // (the word's kana replaced), and what is shown committed first.
+        std::function<int()> anchor;
+        std::function<QList<std::pair<QString, QString>>(QStringView)> conversions;
+        std::function<void(int start, int end, const QString &text, const QString &reading)> writeConverted;
+        std::function<void()> beforeWriting;
+    };
+
+    WordRow(const context::Context &ctx, Hooks hooks, QObject *parent);
+
+    // The option ("文字"/"よそく"): the row is shown and filled while it is on.
+    void setEnabled(bool on);
+    bool enabled() const { return m_enabled; }
+    // The menu item: switches the option and stores it.
+    void toggle();
+    // "よそくの学習を忘れる": what the row learnt and what the model learnt
+    // from the user's writing so far.
+    void forget();
+    // "えらんだら はなすだけ" ("文字"/"はなすだけ"): a phrase chosen is said, not written.
+    void setSpeakOnly(bool on);
+    bool speakOnly() const { return m_speakOnly; }
+    void toggleSpeakOnly();
+
+    // Fills the places for the text as it is now (done by itself after
+    // every change of the text or the insertion point).
+    void refresh();
+    const Row &items() const { return m_items; }
+    // The row's group among the scan's groups (prediction::placeRow), for
+    // the text as it is now.
+    void placeInScan(input::ScanOrder &order, const RowCosts &costs, int frame);
+    // What a place says when it is reached (index from the left).
+    QString spokenName(int index) const;
+    // A place was pressed.
+    void choose(int index);
+
+    // The phrase file as read, and where it lies.
+    const PhraseFile &phrases() const { return m_phrases; }
+    QString phrasePath() const;
+    // The phrases a helper set, written whole to the phrase file; a file
+    // that could not be read is first kept as it is under another name
+    // (keptName). Throws AppError when the file cannot be written.
+    void savePhrases(const PhraseList &lines);
+    // Where an unreadable phrase file is kept before a new one is written.
+    static QString keptName(const QString &phrasePath);
+
+signals:
+    void enabledChanged(bool on);
+    void speakOnlyChanged(bool on);
+    // A completion was written: the key of its last kana (for the voicing
+    // marks, as if it had been typed), 0 when it ends in kanji.
+    void wrote(int lastKey);
+
+private:
+    void scheduleRefresh();
+    void readFiles();
+    void reportPhraseFile(int tries = 0);
+    void show(const Row &items);
+    Row rowNow(const QString &before, int position);
+    void writeCompletion(const prediction::Completion &c);
+    void writePhrase(const QString &phrase);
+    void saveUsage();
+    QString speakable(const prediction::Completion &c) const;
+
+    context::Context m_ctx;
+    Hooks m_hooks;
+    bool m_enabled = false;
+    bool m_speakOnly = false;
+    bool m_filesRead = false;
+    bool m_pending = false;
+    Usage m_usage;
+    PhraseFile m_phrases;
+    int m_page = 0;
+    Row m_items;
+    QString m_before;   // the text before the insertion point the row is for
+    int m_wordStart = 0; // where its word starts in it
+};
+
+} // namespace prediction

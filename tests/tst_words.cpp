@@ -1,0 +1,456 @@
+// The word row's rules without a window: where a word starts, its
+// completions from a model, the user's pieces and their conversions, how a
+// completion is written, the phrase file and its pages, and what the row
+// learns by being used.
+#include "prediction/adaptation.h"
+#include "prediction/completion.h"
+#include "prediction/kanamodel.h"
+#include "prediction/phrases.h"
+#include "prediction/row.h"
+#include "prediction/usage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace prediction;
+
+namespace {
+
+const KanaModel &installed()
+{
+    static const KanaModel model = KanaModel::load(QStringLiteral(MOJIPOT_KANA_MODEL_FILE));
+    return model;
+}
+
+// The installed model adapted to the user's texts, and their pieces, as
+// the window has them once the texts were saved.
+struct UserWriting
+{
+    explicit UserWriting(const QStringList &texts)
+    {
+        std::vector<std::vector<Symbol>> reduced;
+        for (const QString &t : texts) {
+            reduced.push_back(reduce(t));
+            lexicon.add(reduced.back());
+        }
+        user = NgramTable::build(reduced, installed().order());
+        sources.next = [this](const History &h) { return adapted(installed(), &user, h); };
+        sources.lexicon = &lexicon;
+    }
+    NgramTable user;
+    Lexicon lexicon;
+    CompletionSources sources;
+};
+
+QStringList textsOf(const std::vector<Completion> &completions)
+{
+    QStringList out;
+    for (const Completion &c : completions)
+        out << c.text;
+    return out;
+}
+
+QStringList lines(const PhraseList &list)
+{
+    QStringList out;
+    for (const PhraseLine &l : list)
+        out << (l.heading ? QStringLiteral("#") : QString()) + l.text;
+    return out;
+}
+
+} // namespace
+
+class TestWords : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void wordStart_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("anchor");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<bool>("sentenceStart");
+
+        QTest::newRow("the start") << "" << 0 << 0 << true;
+        QTest::newRow("kana from the start") << "ありが" << 0 << 0 << false;
+        QTest::newRow("after a comma") << "きょうは、はれ" << 0 << 5 << false;
+        QTest::newRow("right after a comma") << "きょうは、" << 0 << 5 << false;
+        QTest::newRow("after a full stop") << "はい。いい" << 0 << 3 << false;
+        QTest::newRow("right after a full stop") << "はい。" << 0 << 3 << true;
+        QTest::newRow("right after a new line") << "はい\n" << 0 << 3 << true;
+        QTest::newRow("after a space") << "はい\u3000いいえ" << 0 << 3 << false;
+        QTest::newRow("after kanji") << "今日はいい" << 0 << 2 << false;
+        QTest::newRow("after katakana") << "テレビをみ" << 0 << 3 << false;
+        QTest::newRow("voiced and small kana, ー") << "ぎゅうにゅーぱ" << 0 << 0 << false;
+        QTest::newRow("small kana the board lacks") << "ふぁいと" << 0 << 2 << false;
+        QTest::newRow("a conversion's end as anchor") << "きょうはいい" << 4 << 4 << false;
+    }
+    void wordStart()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, anchor);
+        QFETCH(int, start);
+        QFETCH(bool, sentenceStart);
+        QCOMPARE(prediction::wordStart(text, int(text.size()), anchor), start);
+        QCOMPARE(atSentenceStart(text, int(text.size())), sentenceStart);
+    }
+
+    // The first completions after the user wrote `written` (and saved it).
+    void completions_data()
+    {
+        QTest::addColumn<QStringList>("written");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QStringList>("first");
+
+        QTest::newRow("nothing written yet: the model's words")
+            << QStringList{} << "ありがと" << QStringList{"ありがとうございます", "ありがとうございました"};
+        QTest::newRow("written once: the user's phrase first")
+            << QStringList{"ありがとうございました。"} << "あり" << QStringList{"ありがとうございました"};
+        QTest::newRow("the pieces after the same phrase first")
+            << QStringList{"きょうは、はれでした。", "あしたは、はやくおきます。", "きょうは、はれでした。"}
+            << "きょうは、は" << QStringList{"はれでした"};
+        QTest::newRow("after a comma, the phrase that followed it")
+            << QStringList{"きょうも、ぶじにおわりました。", "あめも、ふりました。"} << "きょうも、"
+            << QStringList{"ぶじにおわりました"};
+        QTest::newRow("a voicing mark changes the last kana")
+            << QStringList{"がっこうにいきました。"} << "か" << QStringList{"がっこうにいきました"};
+        QTest::newRow("the most written first")
+            << QStringList{"みけにごはんをあげました。", "みかにでんわしました。", "みかにでんわしました。"} << "み"
+            << QStringList{"みかにでんわしました", "みけにごはんをあげました"};
+        QTest::newRow("a word already whole: nothing of the user's")
+            << QStringList{"はい。", "はい。"} << "はい" << QStringList{};
+    }
+    void completions()
+    {
+        QFETCH(QStringList, written);
+        QFETCH(QString, before);
+        QFETCH(QStringList, first);
+        const UserWriting user(written);
+        const int start = prediction::wordStart(before, int(before.size()));
+        const std::vector<Completion> got = complete(user.sources, before, start);
+        if (first.isEmpty())
+            QCOMPARE(textsOf(got).filter(QRegularExpression(QStringLiteral("^はい.+"))), QStringList{});
+        QCOMPARE(textsOf(got).mid(0, first.size()), first);
+        for (const Completion &c : got) {
+            QVERIFY(c.characters >= 2);
+            QVERIFY(c.probability >= CompletionLimits{}.minProbability);
+            QCOMPARE(c.reading, c.text);
+        }
+    }
+
+    // Whatever is written, the installed model's completions go on from the
+    // word, never repeat, and write at least two characters each.
+    void anyText_data()
+    {
+        QTest::addColumn<QString>("before");
+        for (const char *t : {"", "あ", "ありがと", "きょうは、", "びょういんに", "ぱ", "ー", "今日はいい", "。",
+                              "ぬぬぬぬぬぬ", "ゔ", "ふぁ"})
+            QTest::newRow(t[0] ? t : "empty") << QString::fromUtf8(t);
+    }
+    void anyText()
+    {
+        QFETCH(QString, before);
+        QVERIFY(!installed().isEmpty());
+        CompletionSources sources;
+        sources.next = [](const History &h) { return installed().next(h); };
+        const int start = prediction::wordStart(before, int(before.size()));
+        const std::vector<Completion> got = complete(sources, before, start);
+        QVERIFY(got.size() <= 5);
+        const QString word = before.mid(start);
+        QStringList seen;
+        for (const Completion &c : got) {
+            QVERIFY2(!seen.contains(c.text), qPrintable(c.text));
+            seen << c.text;
+            const CompletionEdit edit = editFor(word, c.text);
+            QCOMPARE(word.left(edit.keep) + edit.write, c.text);
+            QVERIFY(edit.keep >= word.size() - 1); // at most the last kana takes a mark
+            for (QChar ch : c.text)
+                QVERIFY2(isWordCharacter(ch), qPrintable(c.text));
+        }
+    }
+
+    // Committed conversions carry their kanji; chosen words come first among equals.
+    void conversionsAndChoices()
+    {
+        const UserWriting user({"きしゃになりたい。", "きしゃをみた。", "きしゃになりたい。"});
+        CompletionSources sources = user.sources;
+        sources.lexicon = nullptr;
+        sources.conversions = {{QStringLiteral("きしゃ"), QStringLiteral("記者")},
+                               {QStringLiteral("きもの"), QStringLiteral("着物")}};
+        std::vector<Completion> got = complete(sources, u"きし", 0);
+        const auto kanji = std::find_if(got.begin(), got.end(), [](const Completion &c) { return c.converted; });
+        QVERIFY(kanji != got.end());
+        QCOMPARE(*kanji, (Completion{QStringLiteral("記者"), QStringLiteral("きしゃ"), kanji->probability, 2, true}));
+        QVERIFY(std::none_of(got.begin(), got.end(), [](const Completion &c) { return c.text == u"着物"; }));
+
+        // A word chosen before comes sooner than it would.
+        sources.conversions.clear();
+        const auto place = [&](const CompletionSources &from) {
+            const QStringList texts = textsOf(complete(from, u"きし", 0));
+            return texts.contains(u"きしゃをみた") ? texts.indexOf(u"きしゃをみた") : 99;
+        };
+        const int unchosen = place(sources);
+        const QHash<QString, int> chosen{{QStringLiteral("きしゃをみた"), 3}};
+        sources.chosen = &chosen;
+        QCOMPARE(place(sources), 0);
+        QVERIFY(unchosen > 0);
+    }
+
+    void edits_data()
+    {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("completion");
+        QTest::addColumn<int>("keep");
+        QTest::addColumn<QString>("write");
+        QTest::newRow("the rest") << "あり" << "ありがとう" << 2 << "がとう";
+        QTest::newRow("the last kana voiced") << "か" << "がっこう" << 0 << "がっこう";
+        QTest::newRow("half-voiced after two") << "えんひ" << "えんぴつ" << 2 << "ぴつ";
+        QTest::newRow("an empty word") << "" << "ぶじに" << 0 << "ぶじに";
+    }
+    void edits()
+    {
+        QFETCH(QString, word);
+        QFETCH(QString, completion);
+        QFETCH(int, keep);
+        QFETCH(QString, write);
+        const CompletionEdit e = editFor(word, completion);
+        QCOMPARE(e.keep, keep);
+        QCOMPARE(e.write, write);
+    }
+
+    void lexicon()
+    {
+        Lexicon l;
+        l.add(reduce(u"きょうは、はれ。きょうは、あめ。\nきょうも、はれ。あ。"));
+        QCOMPARE(l.size(), std::size_t(4)); // きょうは きょうも はれ あめ; "あ" is too short
+        const Lexicon::Pieces got = l.continuing(reduce(u"きょう"), 5);
+        QCOMPARE(got.longer.size(), std::size_t(2));
+        QCOMPARE(got.total, 3);
+        QCOMPARE(textOf(got.longer[0].first), QStringLiteral("きょうは"));
+        QCOMPARE(got.longer[0].second, 2);
+        QCOMPARE(textOf(got.longer[1].first), QStringLiteral("きょうも"));
+        QVERIFY(l.continuing(reduce(u"きょうは"), 5).longer.empty()); // only longer pieces
+        QCOMPARE(l.continuing(reduce(u"きょうは"), 5).total, 2);
+        QCOMPARE(l.continuing({}, 1).longer.size(), std::size_t(1));
+
+        // After a piece and its phrase ends: what followed them.
+        const std::vector<Symbol> context = Lexicon::contextOf(reduce(u"あ。きょうは、"));
+        QCOMPARE(textOf(context), QStringLiteral("きょうは、"));
+        const Lexicon::Pieces after = l.continuingAfter(context, {}, 5);
+        QCOMPARE(after.total, 2);
+        QCOMPARE(textOf(after.longer[0].first), QStringLiteral("あめ"));
+        QCOMPARE(textOf(after.longer[1].first), QStringLiteral("はれ"));
+        QVERIFY(Lexicon::contextOf(reduce(u"今日")).empty());
+    }
+
+    void phraseFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("read");
+        QTest::addColumn<int>("badLine");
+
+        const QStringList defaults = lines(defaultPhrases());
+        QTest::newRow("phrases and headings")
+            << QByteArray("# \xE3\x81\x82\n\xE3\x81\x84\xE3\x81\x84\n\n  \xE3\x81\x86  \n") << int(PhraseFile::Read)
+            << QStringList{"#あ", "いい", "う"} << 0;
+        QTest::newRow("byte-order mark and CR LF")
+            << QByteArray("\xEF\xBB\xBF\xE3\x81\x82\r\n#\r\n") << int(PhraseFile::Read) << QStringList{"あ"} << 0;
+        QTest::newRow("empty file") << QByteArray() << int(PhraseFile::Read) << QStringList{} << 0;
+        QTest::newRow("Shift-JIS bytes") << QByteArray("\x82\xA0\n") << int(PhraseFile::BadBytes) << defaults << 1;
+        QTest::newRow("a cut character on line 2")
+            << QByteArray("\xE3\x81\x82\n\xE3\x81\n") << int(PhraseFile::BadBytes) << defaults << 2;
+        QTest::newRow("a NUL") << QByteArray("a\0b\n", 4) << int(PhraseFile::BadBytes) << defaults << 1;
+        QTest::newRow("a direction override")
+            << QByteArray("\xE2\x80\xAE\xE3\x81\x82\n") << int(PhraseFile::BadBytes) << defaults << 1;
+    }
+    void phraseFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, status);
+        QFETCH(QStringList, read);
+        QFETCH(int, badLine);
+        const PhraseFile f = phrasesFromBytes(bytes);
+        QCOMPARE(int(f.status), status);
+        QCOMPARE(lines(f.lines), read);
+        QCOMPARE(int(f.badLine), badLine);
+        QCOMPARE(f.reason.isEmpty(), status == PhraseFile::Read);
+        if (status == PhraseFile::Read) // what is written reads back the same
+            QCOMPARE(phrasesFromBytes(phraseBytes(f.lines)).lines, f.lines);
+    }
+
+    // The file as found on the disk: missing, a folder, too large; a file
+    // that is not used is left with its bytes.
+    void phraseFileOnDisk()
+    {
+        QTemporaryDir dir;
+        const QString path = phraseFile(dir.filePath(QStringLiteral("mojipot.ini")));
+        QCOMPARE(path, dir.filePath(QStringLiteral("定型文.txt")));
+        PhraseFile f = readPhraseFile(path);
+        QCOMPARE(int(f.status), int(PhraseFile::Missing));
+        QCOMPARE(phrasesOf(f.lines).size(), 20);
+        QVERIFY(phrasesOf(f.lines).contains(QStringLiteral("トイレにいきたいです。")));
+
+        QFile big(path);
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        QVERIFY(big.resize(kMaxPhraseFileBytes + 1));
+        big.close();
+        f = readPhraseFile(path);
+        QCOMPARE(int(f.status), int(PhraseFile::TooLarge));
+        QCOMPARE(QFileInfo(path).size(), kMaxPhraseFileBytes + 1);
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("定型文.txt")));
+        QCOMPARE(int(readPhraseFile(path).status), int(PhraseFile::Unreadable));
+    }
+
+    void pages_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<bool>("next");
+        QTest::newRow("fewer than the places") << 3 << 0 << QStringList{"0", "1", "2"} << false;
+        QTest::newRow("exactly the places") << 5 << 0 << QStringList{"0", "1", "2", "3", "4"} << false;
+        QTest::newRow("one more: four and つぎ") << 6 << 0 << QStringList{"0", "1", "2", "3"} << true;
+        QTest::newRow("the last page") << 6 << 1 << QStringList{"4", "5"} << true;
+        QTest::newRow("after the last, the first") << 6 << 2 << QStringList{"0", "1", "2", "3"} << true;
+        QTest::newRow("none") << 0 << 0 << QStringList{} << false;
+    }
+    void pages()
+    {
+        QFETCH(int, count);
+        QFETCH(int, page);
+        QFETCH(QStringList, shown);
+        QFETCH(bool, next);
+        QStringList phrases;
+        for (int i = 0; i < count; ++i)
+            phrases << QString::number(i);
+        const PhrasePage p = phrasePage(phrases, page, 5);
+        QCOMPARE(p.phrases, shown);
+        QCOMPARE(p.next, next);
+    }
+
+    // The scan's times, worked out by hand on the board's order (timing
+    // 1.0 s interval, 0.5 s first wait, 0.15 s + 0.12 s a character said).
+    void scanTimes()
+    {
+        RowCosts costs;
+        costs.order = [](const Distribution &) { return input::boardOrder(); };
+        costs.next = [](const History &h) { return installed().next(h); };
+        const double place = 1.0 + 0.27, pressed = 2 * 0.5 + 0.27;
+        // あ: its column is the second group, its key the first: three places.
+        QCOMPARE(typingTime(costs, u"", reduce(u"あ")), 3 * place + pressed);
+        // が: か (column 2, key 1: four places), then ゛ (column 10, key 4: 15 places).
+        QCOMPARE(typingTime(costs, u"", reduce(u"が")), 4 * place + pressed + 15 * place + pressed);
+        Row row;
+        row[0] = {RowItem::Completion, "ありがとう", "ありがとう", {"ありがとう", "ありがとう", 0.5, 3, false}};
+        row[1] = {RowItem::Completion, "あります", "あります", {"あります", "あります", 0.2, 2, false}};
+        // The row named by its first word, its places up to the second, the
+        // first waits, the second word said after its press.
+        QCOMPARE(rowTime(row, 1, costs.timing), (0.75 + 1) + 2 * 0.5 + 0.63 + (0.75 + 1) + (0.63 + 1));
+    }
+
+    // Offered first only when it is expected to save more than its own highlight.
+    void gain_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<double>("probability");
+        QTest::addColumn<bool>("first");
+        QTest::newRow("a likely long word") << "あり" << "ありがとうございました" << 0.6 << true;
+        QTest::newRow("an unlikely long word") << "あり" << "ありがとうございました" << 0.01 << false;
+        QTest::newRow("two more kana, likely: worth it on the board's order") << "きょ" << "きょうは" << 0.6 << true;
+        QTest::newRow("two more kana, seldom wanted") << "きょ" << "きょうは" << 0.05 << false;
+        QTest::newRow("a likely phrase") << "" << "おやすみなさい。" << 0.5 << true;
+    }
+    void gain()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, word);
+        QFETCH(double, probability);
+        QFETCH(bool, first);
+        RowCosts costs;
+        costs.order = [](const Distribution &) { return input::boardOrder(); };
+        costs.next = [](const History &h) { return installed().next(h); };
+        const bool phrase = before.isEmpty();
+        Row row;
+        row[0] = {phrase ? RowItem::Phrase : RowItem::Completion, word, word,
+                  {word, word, probability, int(word.size() - before.size()), false}};
+        const double gain = expectedGain(row, before, 0, costs);
+        QCOMPARE(gain > 0, first);
+
+        // In the scan: first when it pays, else last; named by its first word.
+        input::ScanOrder order = input::boardOrder();
+        placeRow(order, row, before, 0, costs, 14);
+        QCOMPARE(order.size(), input::boardOrder().size() + 1);
+        const input::ScanGroup &g = first ? order.front() : order.back();
+        QCOMPARE(g.name, word);
+        QCOMPARE(g.column, 14);
+        QCOMPARE(g.places, std::vector<int>{input::kFirstWord});
+
+        order = input::boardOrder(); // nothing in the row: no group
+        placeRow(order, Row{}, before, 0, costs, 14);
+        QCOMPARE(order.size(), input::boardOrder().size());
+    }
+
+    // Phrases at the start of a sentence, paged; completions after it, page 0.
+    void rows()
+    {
+        const UserWriting user({"おやすみなさい。"});
+        RowSources sources{user.sources, {}, {"はい。", "いいえ。", "おやすみなさい。", "みず", "トイレ", "くすり"}};
+        int page = 1;
+        Row row = rowFor(sources, u"あ。", 2, page);
+        QCOMPARE(page, 1);
+        QCOMPARE(row[0].caption, QStringLiteral("トイレ"));
+        QCOMPARE(row[4].kind, RowItem::Next);
+        page = 0;
+        row = rowFor(sources, u"", 0, page);
+        const UserWriting nothing({});
+        QVERIFY(row[2].completion.probability // written before: likelier than by the built model alone
+                > 2 * likelihoodOf(nothing.sources, u"", QStringLiteral("おやすみなさい。")));
+        QCOMPARE(row[2].completion.characters, 8);
+        row = rowFor(sources, u"おや", 0, page);
+        QCOMPARE(page, 0);
+        QCOMPARE(row[0].kind, RowItem::Completion);
+        QCOMPARE(row[0].caption, QStringLiteral("おやすみなさい"));
+        QVERIFY(likelihoodOf(sources.completions, u"", QStringLiteral("今日")) < 0.01);
+    }
+
+    void usage()
+    {
+        Usage u;
+        u.chosePhrase(QStringLiteral("はい。"));
+        u.chosePhrase(QStringLiteral("はい。"));
+        u.chosePhrase(QStringLiteral("いいえ。"));
+        u.choseWord(QStringLiteral("ありがとう"));
+        u.choseWord(QString::fromUtf8("あ\xE2\x80\xAEい")); // a direction override is not learnt
+        QCOMPARE(byUse({"いいえ。", "みず", "はい。"}, u.phrases()), (QStringList{"はい。", "いいえ。", "みず"}));
+        QCOMPARE(u.words().size(), 1);
+
+        Usage back = Usage::fromBytes(u.toBytes());
+        QCOMPARE(back.phrases(), u.phrases());
+        QCOMPARE(back.words(), u.words());
+
+        // Damaged lines are left out, the good ones kept.
+        back = Usage::fromBytes(u.toBytes() + "phrase\tx\tみず\nword\t-1\ta\nword\t2\t\x82\xA0\nphrase\t1\n\n");
+        QCOMPARE(back.phrases(), u.phrases());
+
+        const QDateTime when = QDateTime::fromString(QStringLiteral("2026-12-07T10:00:00Z"), Qt::ISODate);
+        u.forget(when);
+        QVERIFY(u.phrases().isEmpty() && u.words().isEmpty());
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("data/mojipot/word-history.txt"));
+        QVERIFY(u.writeFile(path));
+        const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+        QCOMPARE(QFile::permissions(path) & others, QFile::Permissions());
+        QCOMPARE(Usage::readFile(path).forgotten(), when);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWords)
+#include "tst_words.moc"

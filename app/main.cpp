@@ -5,6 +5,8 @@
 #include "app/mainform.h"
 #include "app/messageboxes.h"
 #include "app/qtjapanese.h"
+#include "input/switchinput.h"
+#include "input/switchscan.h"
 #include "speech/speechcontrol.h"
 #include "speech/speechfactory.h"
 
@@ -31,8 +33,12 @@ int main(int argc, char *argv[])
     if (auto *control = qobject_cast<SpeechControl *>(speech)) {
         // The warning tone goes through the same sound output as the speech.
         window.setTonePlayer([control] { control->playTone(); });
-        // The greeting is already queued; what the keys say is made next.
-        control->warmUp(window.state.Selection_voice, window.state.Decision_voice, keys::kRead);
+        // The greeting is already queued; what the keys say is made next,
+        // then what the switch scan says.
+        QStringList scan{QStringLiteral("もどる")};
+        for (int group = 0; group < input::kGroupCount; ++group)
+            scan << input::SwitchInput::groupName(group);
+        control->warmUp(window.state.Selection_voice, window.state.Decision_voice, keys::kRead, scan);
     }
     heaplog::start(&window);
     return app.exec();

@@ -88,7 +88,7 @@ void OpenJTalkEngine::start(quint64 job, const voicecatalog::Voice &voice, int s
             finish(p);
     });
     m_running.insert(job, c);
-    p->write(inputFor(text));
+    p->write(voicecatalog::openJTalkInput(text));
     p->closeWriteChannel();
 }
 
@@ -150,15 +150,6 @@ void OpenJTalkEngine::discard(Child child)
     p->kill();
 }
 
-QByteArray OpenJTalkEngine::inputFor(const QString &text)
-{
-    QString line = text;
-    line.replace(QStringLiteral("\r\n"), QStringLiteral("、"));
-    line.replace(u'\r', u'、');
-    line.replace(u'\n', u'、');
-    return line.toUtf8() + '\n';
-}
-
 Samples OpenJTalkEngine::trimmed(const QByteArray &wav, const QByteArray &trace, int rate)
 {
     const auto wave = pcm::fromWav(wav);
@@ -167,11 +158,9 @@ Samples OpenJTalkEngine::trimmed(const QByteArray &wav, const QByteArray &trace,
     const auto range = jtalktrace::speechRange(jtalktrace::parse(trace), wave->rate, wave->samples.size());
     if (!range)
         return pcm::trimSilence(pcm::resample(wave->samples, wave->rate, rate), rate, pcm::kLeadMs, pcm::kTailMs);
-    // A voice that opens with a stop ("か", "た") is silent for its closure
-    // too; at the start of an utterance that is only a delay.
-    Samples voiced = pcm::slice(wave->samples, range->begin, range->end);
-    const qsizetype closure = std::max<qsizetype>(0, pcm::firstSound(voiced) - pcm::samplesIn(pcm::kLeadMs, wave->rate));
-    voiced = pcm::resample(voiced.mid(closure), wave->rate, rate);
+    pcm::LeadCut cut(range->begin, range->end, wave->rate);
+    Samples voiced = cut.take(0, wave->samples) + cut.finish();
+    voiced = pcm::resample(voiced, wave->rate, rate);
     pcm::fadeIn(voiced, pcm::samplesIn(pcm::kFadeMs, rate));
     return voiced;
 }

@@ -27,8 +27,6 @@ public:
     // The audio of one finished process: its WAV output cut by its timing
     // file (or by level when the timing is unusable) and brought to rate.
     static Samples trimmed(const QByteArray &wav, const QByteArray &trace, int rate);
-    // The text as open_jtalk takes it: one line, line breaks read as pauses.
-    static QByteArray inputFor(const QString &text);
 
 private:
     struct Child

@@ -120,6 +120,7 @@ Samples LeadCut::take(qsizetype at, const Samples &samples)
     for (qsizetype i = from; i < to; ++i) {
         if (std::abs(int(samples[i])) > kSilenceLevel) {
             m_sounding = true;
+            m_held += samples.mid(from, i - from);
             Samples out = m_held.mid(std::max<qsizetype>(0, m_held.size() - m_lead));
             m_held.clear();
             return out + samples.mid(i, to - i);

@@ -4,6 +4,7 @@
 // queue, an unknown mode taken as mode 1, and a higher second voice.
 #include "app/apperror.h"
 #include "speech/audioout.h"
+#include "speechcompare.h"
 #include "speechsound.h"
 
 #include <QTest>
@@ -184,6 +185,45 @@ private slots:
         const double low = pitchOf(heard()[0].samples, control().sampleRate());
         const double high = pitchOf(heard()[1].samples, control().sampleRate());
         QVERIFY2(low > 0 && high > low * 1.2, qPrintable(QStringLiteral("%1 Hz, %2 Hz").arg(low).arg(high)));
+    }
+
+    // Open JTalk inside the program and the open_jtalk program give the
+    // same samples for the same text, voice and rate of speech.
+    void bothWaysOfOpenJTalkAgree_data()
+    {
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<bool>("raised");
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<int>("rate");
+        QTest::newRow("the key names, natural voice") << speechcompare::keyNames() << false << 100 << 48000;
+        QTest::newRow("50 other texts, natural voice") << speechcompare::otherTexts() << false << 100 << 48000;
+        QTest::newRow("50 other texts, higher voice, faster") << speechcompare::otherTexts() << true << 150 << 48000;
+        // A sound device at another rate: the in-program audio is converted
+        // as it is made, open_jtalk's in one go, which rounds a little
+        // otherwise.
+        QTest::newRow("key names at 44 100 Hz") << speechcompare::keyNames().mid(0, 12) << false << 100 << 44100;
+    }
+    void bothWaysOfOpenJTalkAgree()
+    {
+        QFETCH_GLOBAL(int, engine);
+        QFETCH(QStringList, texts);
+        QFETCH(bool, raised);
+        QFETCH(int, speed);
+        QFETCH(int, rate);
+        if (Engines(engine) != Engines::OpenJTalk)
+            QSKIP("Open JTalk only");
+        const QList<voicecatalog::Voice> voices =
+            voicecatalog::openJTalkVoices(voicecatalog::findOpenJTalk(QCoreApplication::applicationDirPath()));
+        QVERIFY(voices.size() >= 2);
+        const speechcompare::Difference d = speechcompare::compare(texts, voices[raised ? 1 : 0], speed, rate);
+        qInfo("%d texts: %d identical, largest difference of a sample %d, %lld of different length, %lld silent",
+              d.texts, d.identical, d.largest, qlonglong(d.lengths), qlonglong(d.empty));
+        if (rate == 48000)
+            QVERIFY2(d.identical == d.texts, qPrintable(d.differing.join(u' ')));
+        QVERIFY2(d.largest <= (rate == 48000 ? 0 : 4), qPrintable(QString::number(d.largest)));
+        QCOMPARE(d.lengths, 0);
+        QVERIFY(d.empty < d.texts / 10);
+        QVERIFY(d.partsBeginPieces);
     }
 };
 

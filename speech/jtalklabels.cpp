@@ -2,11 +2,56 @@
 
 #include "speech/jtalktrace.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QtEndian>
 
 JTalkLabels::JTalkLabels(voicecatalog::OpenJTalkInstall install, QString voiceFile, QObject *parent)
     : QObject(parent), m_install(std::move(install)), m_voiceFile(std::move(voiceFile))
 {
+    QFile own(m_dir.filePath(QStringLiteral("analysis.htsvoice")));
+    const QByteArray voice = analysisVoice();
+    if (m_dir.isValid() && own.open(QIODevice::WriteOnly) && own.write(voice) == voice.size() && own.flush())
+        m_voiceFile = own.fileName();
+}
+
+QByteArray JTalkLabels::analysisVoice()
+{
+    // The data: for the durations and both streams a one-leaf tree and one
+    // distribution (a count, then means, variances and, for the pitch, the
+    // weight of the voiced space), and windows of one coefficient.
+    QByteArray data;
+    QStringList positions;
+    const auto add = [&](const char *name, const QByteArray &bytes) {
+        positions << QStringLiteral("%1:%2-%3").arg(QLatin1String(name)).arg(data.size()).arg(data.size() + bytes.size() - 1);
+        data += bytes;
+    };
+    const auto pdf = [](std::initializer_list<float> values) {
+        QByteArray b(4, 0);
+        qToLittleEndian<quint32>(1, b.data());
+        for (float v : values) {
+            char le[4];
+            qToLittleEndian<float>(v, le);
+            b.append(le, 4);
+        }
+        return b;
+    };
+    const auto tree = [](const char *leaf) { return QByteArray("{*}[2]\n   \"") + leaf + "_1\"\n"; };
+    add("DURATION_PDF", pdf({1, 1}));
+    add("DURATION_TREE", tree("dur"));
+    add("STREAM_WIN[MCP]", "1 1.0\n");
+    add("STREAM_WIN[LF0]", "1 1.0\n");
+    add("STREAM_PDF[MCP]", pdf({0, 1}));
+    add("STREAM_PDF[LF0]", pdf({4.6f, 1, 1}));
+    add("STREAM_TREE[MCP]", tree("mcp"));
+    add("STREAM_TREE[LF0]", tree("lf0"));
+    const QString header = QStringLiteral(
+        "[GLOBAL]\nHTS_VOICE_VERSION:1.0\nSAMPLING_FREQUENCY:48000\nFRAME_PERIOD:240\nNUM_STATES:1\nNUM_STREAMS:2\n"
+        "STREAM_TYPE:MCP,LF0\nFULLCONTEXT_FORMAT:HTS_TTS_JPN\nFULLCONTEXT_VERSION:1.0\nGV_OFF_CONTEXT:\nCOMMENT:\n"
+        "[STREAM]\nVECTOR_LENGTH[MCP]:1\nVECTOR_LENGTH[LF0]:1\nIS_MSD[MCP]:0\nIS_MSD[LF0]:1\n"
+        "NUM_WINDOWS[MCP]:1\nNUM_WINDOWS[LF0]:1\nUSE_GV[MCP]:0\nUSE_GV[LF0]:0\nOPTION[MCP]:ALPHA=0.55\nOPTION[LF0]:\n"
+        "[POSITION]\n%1\n[DATA]\n").arg(positions.join(u'\n'));
+    return header.toLatin1() + data;
 }
 
 JTalkLabels::~JTalkLabels()
@@ -26,8 +71,7 @@ QStringList JTalkLabels::arguments(const voicecatalog::OpenJTalkInstall &install
 {
     return {QStringLiteral("-x"), install.dictionary, QStringLiteral("-m"), voiceFile,
             QStringLiteral("-ow"), QStringLiteral("/dev/null"), QStringLiteral("-ot"), QStringLiteral("/dev/stdout"),
-            QStringLiteral("-s"), QStringLiteral("1000"), QStringLiteral("-p"), QStringLiteral("1"),
-            QStringLiteral("-r"), QStringLiteral("10")};
+            QStringLiteral("-s"), QStringLiteral("1000"), QStringLiteral("-p"), QStringLiteral("1")};
 }
 
 QProcess *JTalkLabels::spawn()
@@ -35,7 +79,6 @@ QProcess *JTalkLabels::spawn()
     auto *p = new QProcess(this);
     p->setProgram(m_install.program);
     p->setArguments(arguments(m_install, m_voiceFile));
-    // It warns that the frames are short; nobody needs to know.
     p->setStandardErrorFile(QProcess::nullDevice());
     p->start(QIODevice::ReadWrite);
     return p;

@@ -4,7 +4,8 @@
 // real window: "へんかん" pressed → candidate shown, → its first sound, for
 // runs of 2 to 20 kana, and the memory the engine adds.
 //
-//   kanji_bench [--accuracy-only | --latency-only] [--runs N]
+//   kanji_bench [--accuracy-only | --latency-only] [--runs N] [--openjtalk-processes]
+// (--openjtalk-processes: Open JTalk as before, an open_jtalk process a piece)
 // (--latency-only keeps the other engine out of the memory figures)   (sound: ". scripts/services" first)
 // libkkc (GLib) first: its headers use "signals" as a name, which Qt's
 // headers make a keyword.
@@ -162,10 +163,12 @@ QStringList runsOf(int length, const QList<kanji::Sentence> &set)
     return runs;
 }
 
-void latency(const QList<kanji::Sentence> &set, int runs)
+void latency(const QList<kanji::Sentence> &set, int runs, bool processes)
 {
     const long before = residentKb();
-    auto *speech = new SpeechControl(SpeechControl::defaultOptions());
+    SpeechControl::Options options = SpeechControl::defaultOptions();
+    options.openJTalkInProgram = !processes;
+    auto *speech = new SpeechControl(options);
     if (!speech->hasSound())
         std::printf("no sound device: start PulseAudio first (. scripts/services)\n");
     TMain_form form(speech);
@@ -244,6 +247,6 @@ int main(int argc, char **argv)
     if (!args.contains(QStringLiteral("--latency-only")))
         accuracy(set);
     if (!args.contains(QStringLiteral("--accuracy-only")))
-        latency(set, runs);
+        latency(set, runs, args.contains(QStringLiteral("--openjtalk-processes")));
     return 0;
 }

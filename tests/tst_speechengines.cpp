@@ -4,6 +4,8 @@
 // queue, an unknown mode taken as mode 1, and a higher second voice.
 #include "app/apperror.h"
 #include "speech/audioout.h"
+#include "speech/jtalklabels.h"
+#include "speech/jtalktrace.h"
 #include "speechcompare.h"
 #include "speechsound.h"
 
@@ -185,6 +187,60 @@ private slots:
         const double low = pitchOf(heard()[0].samples, control().sampleRate());
         const double high = pitchOf(heard()[1].samples, control().sampleRate());
         QVERIFY2(low > 0 && high > low * 1.2, qPrintable(QStringLiteral("%1 Hz, %2 Hz").arg(low).arg(high)));
+    }
+
+    // The text analysis alone, with the program's voice of one state: the
+    // labels open_jtalk gives with a real voice, from the waiting process
+    // or one of a warm-up piece's own; nothing for marks alone or after a
+    // cancel.
+    void labelsOfTheAnalysis_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("background");
+        QTest::addColumn<bool>("cancelled");
+        QTest::newRow("a sentence, the waiting process") << QStringLiteral("今日はいい天気。") << false << false;
+        QTest::newRow("a word, a process of its own") << QStringLiteral("さくら") << true << false;
+        QTest::newRow("marks only") << QStringLiteral("、。") << false << false;
+        QTest::newRow("cancelled") << QStringLiteral("さくら") << false << true;
+    }
+    void labelsOfTheAnalysis()
+    {
+        QFETCH_GLOBAL(int, engine);
+        QFETCH(QString, text);
+        QFETCH(bool, background);
+        QFETCH(bool, cancelled);
+        if (Engines(engine) != Engines::OpenJTalk)
+            QSKIP("Open JTalk only");
+        const voicecatalog::OpenJTalkInstall install = voicecatalog::findOpenJTalk(QString());
+        const QString voiceFile = voicecatalog::findVoiceFiles(install.voiceDirs).value(0);
+        QTemporaryDir dir;
+        QProcess plain;
+        plain.start(install.program, {QStringLiteral("-x"), install.dictionary, QStringLiteral("-m"), voiceFile,
+                                      QStringLiteral("-ow"), QStringLiteral("/dev/null"), QStringLiteral("-ot"),
+                                      dir.filePath(QStringLiteral("trace"))});
+        plain.write(voicecatalog::openJTalkInput(text));
+        plain.closeWriteChannel();
+        QVERIFY(plain.waitForFinished());
+        QFile trace(dir.filePath(QStringLiteral("trace")));
+        trace.open(QIODevice::ReadOnly);
+        const QList<QByteArray> expected = cancelled ? QList<QByteArray>{} : jtalktrace::labels(trace.readAll());
+
+        JTalkLabels labels(install, voiceFile);
+        labels.prepare();
+        QList<QByteArray> got;
+        int told = 0;
+        connect(&labels, &JTalkLabels::labels, this, [&](quint64 job, const QList<QByteArray> &l) {
+            QCOMPARE(job, quint64(7));
+            got = l;
+            ++told;
+        });
+        QTest::qWait(300);
+        labels.request(7, text, background);
+        if (cancelled)
+            labels.cancel(7);
+        QTest::qWait(1000);
+        QCOMPARE(told, cancelled ? 0 : 1);
+        QCOMPARE(got, expected);
     }
 
     // Open JTalk inside the program and the open_jtalk program give the

@@ -96,6 +96,8 @@ void HtsEngine::labelled(quint64 job, const QList<QByteArray> &labels)
     const voicecatalog::Synthesis synthesis = voicecatalog::synthesisFor(j.voice, j.speed);
     m_pool.start(
         [this, job, labels, synthesis, file = j.voice.voiceFile, stop = j.stop, voices = m_voices, rate = m_rate] {
+            if (stop->load())
+                return; // cancelled while it waited for a worker
             const std::shared_ptr<hts::Voice> voice = voices->get(file);
             if (!voice->ok()) {
                 QMetaObject::invokeMethod(this, [this, job] { refused(job); });

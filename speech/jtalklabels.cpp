@@ -60,11 +60,6 @@ JTalkLabels::~JTalkLabels()
         discard(m_spare);
     for (QProcess *p : std::as_const(m_running))
         discard(p);
-    for (QProcess *p : std::as_const(m_dying)) {
-        p->disconnect();
-        p->waitForFinished(1000);
-        delete p;
-    }
 }
 
 QStringList JTalkLabels::arguments(const voicecatalog::OpenJTalkInstall &install, const QString &voiceFile)
@@ -131,16 +126,5 @@ void JTalkLabels::cancel(quint64 job)
 
 void JTalkLabels::discard(QProcess *p)
 {
-    p->disconnect(this);
-    if (p->state() == QProcess::NotRunning) {
-        p->deleteLater();
-        return;
-    }
-    // Deleted once the system has ended it, so nothing here waits for it.
-    m_dying.append(p);
-    connect(p, &QProcess::finished, this, [this, p] {
-        m_dying.removeOne(p);
-        p->deleteLater();
-    });
-    p->kill();
+    m_end.end(p, this);
 }

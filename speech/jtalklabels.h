@@ -1,4 +1,5 @@
 #pragma once
+#include "speech/processend.h"
 #include "speech/voicecatalog.h"
 
 #include <QHash>
@@ -51,5 +52,5 @@ private:
     QString m_voiceFile;
     QProcess *m_spare = nullptr;
     QHash<quint64, QProcess *> m_running; // by job
-    QList<QProcess *> m_dying;            // killed, not yet reaped
+    ProcessEnd m_end;
 };

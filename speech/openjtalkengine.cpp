@@ -24,11 +24,6 @@ OpenJTalkEngine::~OpenJTalkEngine()
     const QList<Child> children = m_spares.values() + m_running.values();
     for (const Child &c : children)
         discard(c);
-    for (QProcess *p : std::as_const(m_dying)) {
-        p->disconnect();
-        p->waitForFinished(1000);
-        delete p;
-    }
 }
 
 QString OpenJTalkEngine::keyOf(const voicecatalog::Voice &voice, int speed)
@@ -133,21 +128,8 @@ void OpenJTalkEngine::cancel(quint64 job)
 void OpenJTalkEngine::discard(Child child)
 {
     QFile::remove(child.trace);
-    QProcess *p = child.process;
-    if (!p)
-        return;
-    p->disconnect(this);
-    if (p->state() == QProcess::NotRunning) {
-        p->deleteLater();
-        return;
-    }
-    // Deleted once the system has ended it, so nothing here waits for it.
-    m_dying.append(p);
-    connect(p, &QProcess::finished, this, [this, p] {
-        m_dying.removeOne(p);
-        p->deleteLater();
-    });
-    p->kill();
+    if (child.process)
+        m_end.end(child.process, this);
 }
 
 Samples OpenJTalkEngine::trimmed(const QByteArray &wav, const QByteArray &trace, int rate)

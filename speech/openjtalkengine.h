@@ -1,4 +1,5 @@
 #pragma once
+#include "speech/processend.h"
 #include "speech/synthengine.h"
 
 #include <QHash>
@@ -51,5 +52,5 @@ private:
     QHash<QString, Child> m_spares;  // one waiting process per voice in use
     QStringList m_wanted;            // the voices in use, most recent first
     QHash<quint64, Child> m_running; // by job
-    QList<QProcess *> m_dying;       // killed, not yet reaped
+    ProcessEnd m_end;
 };

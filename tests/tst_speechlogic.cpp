@@ -327,6 +327,7 @@ private slots:
         SpeechCache first(disk.folder());
         first.insert("long", Samples(3 * FullDisk::kPage, 7));
         first.insert("short", Samples(100, 7));
+        first.waitForDisk(); // the files are written on a thread of their own
         SpeechCache second(disk.folder());
         QVERIFY(!second.find("long"));
         QCOMPARE(second.find("short").value(), Samples(100, 7));

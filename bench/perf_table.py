@@ -290,11 +290,12 @@ def table(speech, entry, naive_entry, stop, greeting, idle, load, switch=None):
     warm = figure(oj, "announcement, warm")
     cold = figure(oj, "announcement, cold")
     words = figure(oj, "new word of 6–10 kana")
-    row("Announcement, warm (Open JTalk)", "≤ 10 ms median, ≤ 20 ms p95", ms(warm),
-        beside("announcement, warm", naive), None if not warm else warm[0] <= 10 and warm[1] <= 20)
-    row("New text of 1–3 kana → first sound (Open JTalk)", "≤ 40 ms median, ≤ 60 ms p95",
+    row("Announcement, warm (Open JTalk)", "≤ 10 ms median, ≤ 20 ms p95; ≥ 20 × faster than naive",
+        ms(warm) + ratio(warm, naive), beside("announcement, warm", naive),
+        None if not (warm and naive) else warm[0] <= 10 and warm[1] <= 20 and naive[0] >= 20 * warm[0])
+    row("New text of 1–3 kana → first sound (Open JTalk)", "≤ 40 ms median, ≤ 60 ms p95; ≥ 4 × faster than naive",
         ms(cold) + ratio(cold, naive), beside("announcement, cold", naive),
-        None if not cold else cold[0] <= 40 and cold[1] <= 60)
+        None if not (cold and naive) else cold[0] <= 40 and cold[1] <= 60 and naive[0] >= 4 * cold[0])
     row("New word of 6–10 kana → first sound (Open JTalk)", "≤ 60 ms median", ms(words) + ratio(words, naive_words),
         beside("new word of 6–10 kana", naive_words), None if not words else words[0] <= 60)
     ew = figure(es, "announcement, warm")

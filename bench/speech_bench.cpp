@@ -22,6 +22,9 @@
 // keep a card awake); the program start is also measured without it.
 // Usage: speech_bench [runs (200)] [start runs (50)]
 //        speech_bench --memory in-program|processes   (one way's memory alone)
+//        speech_bench --work in-program|processes     (the first start's texts made one at a
+//            time without sound, for counting instructions:
+//            valgrind --tool=callgrind --trace-children=yes speech_bench --work ...)
 #include "app/keytable.h"
 #include "bench/eventwait.h"
 #include "speech/announcements.h"
@@ -497,6 +500,28 @@ void memoryFigures(const char *way, bool inProgram)
                 f[2].toLongLong() - f[1].toLongLong(), f[3].toLongLong());
 }
 
+// Makes every text of the first start's warm-up once, one after the other,
+// straight from the engine: no sound, no cache.
+int workOnly(bool inProgram)
+{
+    const voicecatalog::OpenJTalkInstall install = voicecatalog::findOpenJTalk(QCoreApplication::applicationDirPath());
+    const QList<voicecatalog::Voice> voices = voicecatalog::openJTalkVoices(install);
+    if (voices.size() < 2)
+        return 1;
+    std::unique_ptr<SynthEngine> engine;
+    if (inProgram)
+        engine = std::make_unique<HtsEngine>(install, 48000);
+    else
+        engine = std::make_unique<OpenJTalkEngine>(install, 48000);
+    qint64 samples = 0;
+    quint64 job = 0;
+    const QList<warmup::Item> items = warmup::items(1, 2, 0, scanNames());
+    for (const warmup::Item &item : items)
+        samples += speechcompare::make(*engine, ++job, voices[item.mode - 1], 100, item.text).samples.size();
+    std::printf("made %lld texts, %lld samples\n", qlonglong(items.size()), qlonglong(samples));
+    return 0;
+}
+
 double loadAverage()
 {
     QFile f(QStringLiteral("/proc/loadavg"));
@@ -510,6 +535,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     if (argc > 2 && qstrcmp(argv[1], "--memory") == 0)
         return memoryOnly(qstrcmp(argv[2], "in-program") == 0);
+    if (argc > 2 && qstrcmp(argv[1], "--work") == 0)
+        return workOnly(qstrcmp(argv[2], "in-program") == 0);
     if (argc > 1)
         g_runs = std::max(1, atoi(argv[1]));
     if (argc > 2)

@@ -53,6 +53,9 @@ void HtsEngine::prepare(const voicecatalog::Voice &voice, int speed)
 {
     Q_UNUSED(speed);
     m_labels->prepare();
+    if (m_loading.contains(voice.voiceFile))
+        return;
+    m_loading.insert(voice.voiceFile);
     m_pool.start([voices = m_voices, file = voice.voiceFile] { voices->get(file); }, kLoadPriority);
 }
 

@@ -2,6 +2,7 @@
 #include "speech/synthengine.h"
 
 #include <QHash>
+#include <QSet>
 #include <QThreadPool>
 #include <atomic>
 #include <memory>
@@ -54,5 +55,6 @@ private:
     std::shared_ptr<Voices> m_voices;
     QThreadPool m_pool;
     QHash<quint64, Job> m_jobs;
+    QSet<QString> m_loading; // voice files asked for ahead
     OpenJTalkEngine *m_processes = nullptr; // made when a voice file is refused
 };

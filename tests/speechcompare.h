@@ -10,7 +10,8 @@
 #include "speech/openjtalkengine.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <algorithm>
 
 namespace speechcompare {
@@ -62,25 +63,25 @@ inline Made make(SynthEngine &engine, quint64 job, const voicecatalog::Voice &vo
     Made made;
     Samples parts;
     bool done = false;
-    QObject context;
-    QObject::connect(&engine, &SynthEngine::partial, &context, [&](quint64 j, const Samples &s) {
+    QEventLoop loop;
+    QObject::connect(&engine, &SynthEngine::partial, &loop, [&](quint64 j, const Samples &s) {
         if (j == job) {
             parts += s;
             ++made.parts;
         }
     });
-    QObject::connect(&engine, &SynthEngine::finished, &context, [&](quint64 j, const Samples &s) {
+    QObject::connect(&engine, &SynthEngine::finished, &loop, [&](quint64 j, const Samples &s) {
         if (j == job) {
             made.samples = s;
             made.partsBeginIt = s.first(std::min(s.size(), parts.size())) == parts && parts.size() <= s.size();
             done = true;
+            loop.quit();
         }
     });
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
     engine.start(job, voice, speed, text);
-    QElapsedTimer clock;
-    clock.start();
-    while (!done && clock.elapsed() < 30000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    if (!done)
+        loop.exec();
     return made;
 }
 

@@ -5,6 +5,7 @@
 #include "app/mainform.h"
 #include "base/messageboxes.h"
 #include "base/qtjapanese.h"
+#include "prediction/scanorders.h"
 #include "speech/speechcontrol.h"
 #include "speech/speechfactory.h"
 
@@ -31,8 +32,11 @@ int main(int argc, char *argv[])
     if (auto *control = qobject_cast<SpeechControl *>(speech)) {
         // The warning tone goes through the same sound output as the speech.
         window.setTonePlayer([control] { control->playTone(); });
-        // The greeting is already queued; what the keys say is made next.
-        control->warmUp(window.voices.Selection_voice, window.voices.Decision_voice, keys::kRead);
+        // The greeting is already queued; what the keys say is made next,
+        // then what the switch scan says.
+        const prediction::SpokenNames scan = prediction::spokenNames();
+        control->warmUp(window.voices.Selection_voice, window.voices.Decision_voice, keys::kRead, scan.selection,
+                        scan.decision);
     }
     heaplog::start(&window);
     return app.exec();

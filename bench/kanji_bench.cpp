@@ -6,7 +6,8 @@
 // then Anthy on the real window: "へんかん" pressed → candidate shown, → its
 // first sound, for runs of 2 to 20 kana, and the memory the engine adds.
 //
-//   kanji_bench [--accuracy-only | --latency-only] [--runs N]
+//   kanji_bench [--accuracy-only | --latency-only] [--runs N] [--openjtalk-processes]
+// (--openjtalk-processes: Open JTalk as before, an open_jtalk process a piece)
 // (--latency-only keeps the other engines out of the memory figures)   (sound: ". scripts/services" first)
 // Mozc's server refuses the administrator: run the accuracy part as an
 // ordinary user (runuser -u USER -- build/bench/kanji_bench --accuracy-only).
@@ -265,10 +266,12 @@ QStringList runsOf(int length, const QList<kanji::Sentence> &set)
     return runs;
 }
 
-void latency(const QList<kanji::Sentence> &set, int runs)
+void latency(const QList<kanji::Sentence> &set, int runs, bool processes)
 {
     const long before = bench::residentKb();
-    auto *speech = new SpeechControl(SpeechControl::defaultOptions());
+    SpeechControl::Options options = SpeechControl::defaultOptions();
+    options.openJTalkInProgram = !processes;
+    auto *speech = new SpeechControl(options);
     if (!speech->hasSound())
         std::printf("no sound device: start PulseAudio first (. scripts/services)\n");
     TMain_form form(speech);
@@ -349,6 +352,6 @@ int main(int argc, char **argv)
         accuracy(set);
     }
     if (!args.contains(QStringLiteral("--accuracy-only")))
-        latency(set, runs);
+        latency(set, runs, args.contains(QStringLiteral("--openjtalk-processes")));
     return 0;
 }

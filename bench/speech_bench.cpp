@@ -1,12 +1,18 @@
 // How fast the speech is, measured with the real engines and real sound
-// (PulseAudio; run ". scripts/services" first). For each engine family:
+// (PulseAudio; run ". scripts/services" first). Open JTalk both ways, in
+// turns so that both meet the same load: inside the program (the HTS engine
+// library, labels from a waiting open_jtalk) and as before (a waiting
+// open_jtalk process makes each piece); eSpeak NG; and the naive way.
 //  - a key announcement, StopSpeaking + SpeakText of a key reading until its
-//    first non-silent sample is handed to the sound server, warm (cached)
-//    and cold, beside the naive way: open_jtalk to a WAV file, then play the
-//    file as it is;
+//    first non-silent sample is handed to the sound server, warm (cached);
+//    texts never said before of 1–3 kana and words of 6–10 kana, beside the
+//    naive way: open_jtalk to a WAV file, then play the file as it is;
+//  - the start-up warm-up on an empty cache (key names, kana, group names);
 //  - StopSpeaking until the queue is dropped, and until the last sound
 //    leaves the null sink's monitor;
 //  - reading aloud a 100-character text until its first sound;
+//  - the two ways compared sample for sample;
+//  - the resident memory of the speech, each way in a process of its own;
 //  - the program's start until the greeting is heard, cold and warm cache;
 //  - the idle program's resident memory.
 // PulseAudio's null sink, when nothing plays into it, renders up to two
@@ -15,14 +21,22 @@
 // a silent stream plays into the sink throughout (as a desktop's own sounds
 // keep a card awake); the program start is also measured without it.
 // Usage: speech_bench [runs (200)] [start runs (50)]
+//        speech_bench --memory in-program|processes   (one way's memory alone)
+//        speech_bench --work in-program|processes     (the first start's texts made one at a
+//            time without sound, for counting instructions:
+//            valgrind --tool=callgrind --trace-children=yes speech_bench --work ...)
 #include "base/keytable.h"
 #include "bench/eventwait.h"
 #include "bench/keepawake.h"
+#include "bench/resident.h"
 #include "speech/announcements.h"
 #include "speech/audioout.h"
 #include "speech/pcm.h"
 #include "speech/speechcontrol.h"
 #include "speech/warmup.h"
+#include "input/switchscan.h"
+#include "prediction/scanorders.h"
+#include "tests/speechcompare.h"
 
 #include <QAudioSink>
 #include <QBuffer>
@@ -97,6 +111,32 @@ QStringList coldTexts(int count)
     return texts;
 }
 
+// Words of 6–10 kana cut from ordinary sentences, all different.
+QStringList wordTexts(int count)
+{
+    const QString story = QStringLiteral(
+        "きょうはあさからとてもよいてんきでしたともだちといっしょにこうえんへいきましたいけのまわりをあるいて"
+        "かもにぱんをあげましたかえりにおかしをかってうちでたべましたあしたはがっこうでうんどうかいがあります"
+        "おかあさんとおべんとうをつくりましたせんせいにてがみをかきましたでんしゃにのっておばあさんのいえへ"
+        "いきましたねこがにわでひるねをしていましたあめがふってきたのでかさをさしてかえりました");
+    QStringList texts;
+    for (int i = 0; texts.size() < count && i < 100000; ++i) {
+        const int length = 6 + i % 5;
+        const int at = (i * 37) % int(story.size() - length);
+        const QString t = story.mid(at, length);
+        if (!texts.contains(t))
+            texts << t;
+    }
+    return texts;
+}
+
+// The switch scan's names, as the program warms them after the keys.
+const prediction::SpokenNames &scanNames()
+{
+    static const prediction::SpokenNames names = prediction::spokenNames();
+    return names;
+}
+
 // The first sound of each utterance, as the control reports it.
 struct Sounds
 {
@@ -114,23 +154,30 @@ struct Sounds
     }
 };
 
-// Announcement latency: StopSpeaking + SpeakText → first sound handed out.
-Figures announce(SpeechControl &control, const QStringList &texts, int pauseMs)
+// Announcement latency: StopSpeaking + SpeakText → first sound handed out,
+// the controls taking turns at each text, so that they meet the same load.
+QList<Figures> announceInTurns(const QList<SpeechControl *> &controls, const QStringList &texts, int pauseMs)
 {
-    Sounds sounds(control);
-    Figures f;
+    QList<Figures> figures(controls.size());
+    std::vector<std::unique_ptr<Sounds>> sounds;
+    for (SpeechControl *c : controls)
+        sounds.push_back(std::make_unique<Sounds>(*c));
     for (int i = 0; i < g_runs; ++i) {
-        const qint64 t0 = AudioOut::now();
-        control.StopSpeaking();
-        control.setCurrentMode(1);
-        control.setSpeed(100);
-        control.SpeakText(texts[i % texts.size()]);
-        const quint64 id = control.lastUtterance();
-        if (waitFor([&] { return sounds.first.contains(id); }))
-            f.values << ms(sounds.first.value(id) - t0);
-        wait(pauseMs);
+        for (qsizetype k = 0; k < controls.size(); ++k) {
+            SpeechControl &control = *controls[k];
+            const qint64 t0 = AudioOut::now();
+            control.StopSpeaking();
+            control.setCurrentMode(1);
+            control.setSpeed(100);
+            control.SpeakText(texts[i % texts.size()]);
+            const quint64 id = control.lastUtterance();
+            if (waitFor([&] { return sounds[size_t(k)]->first.contains(id); }))
+                figures[k].values << ms(sounds[size_t(k)]->first.value(id) - t0);
+            wait(pauseMs);
+            control.StopSpeaking();
+        }
     }
-    return f;
+    return figures;
 }
 
 void speakAllOnce(SpeechControl &control, const QStringList &texts)
@@ -311,13 +358,7 @@ Figures wholeTextAtOnce(int runs)
 
 qint64 residentKb(qint64 pid)
 {
-    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    return 0;
+    return bench::residentKb(QString::number(pid));
 }
 
 void programStart(const QString &program, bool awake)
@@ -369,6 +410,90 @@ void programStart(const QString &program, bool awake)
                     qlonglong(rss), qlonglong(childRss));
 }
 
+// The start-up warm-up on an empty cache, as at a first start: from the
+// control's creation (the voice loaded, the first processes started) until
+// everything is made.
+double firstStartWarmUp(const SpeechControl::Options &options, const QString &cacheDir)
+{
+    SpeechControl::Options fresh = options;
+    fresh.cacheDir = cacheDir;
+    const qint64 t0 = AudioOut::now();
+    SpeechControl first(fresh);
+    qint64 done = 0;
+    QObject::connect(&first, &SpeechControl::warmedUp, &first, [&](qint64 at) { done = at; });
+    first.warmUp(1, 2, 0, scanNames().selection, scanNames().decision);
+    waitFor([&] { return done != 0; }, 60000);
+    return ms(done - t0);
+}
+
+// One way's resident memory, in a process of its own: before the speech
+// control, and once it has warmed up and said a few new texts and rests
+// (with its waiting open_jtalk processes apart).
+int memoryOnly(bool inProgram)
+{
+    QTemporaryDir dir;
+    const qint64 before = residentKb(QCoreApplication::applicationPid());
+    SpeechControl::Options o;
+    o.openJTalk = voicecatalog::findOpenJTalk(QCoreApplication::applicationDirPath());
+    o.openJTalkInProgram = inProgram;
+    o.espeak = false;
+    o.cacheDir = dir.path();
+    SpeechControl control(o);
+    qint64 done = 0;
+    QObject::connect(&control, &SpeechControl::warmedUp, &control, [&](qint64 at) { done = at; });
+    control.warmUp(1, 2, 0, scanNames().selection, scanNames().decision);
+    waitFor([&] { return done != 0; }, 60000);
+    speakAllOnce(control, wordTexts(20));
+    wait(3000);
+    QProcess ps;
+    ps.start(QStringLiteral("ps"), {QStringLiteral("--ppid"), QString::number(QCoreApplication::applicationPid()),
+                                    QStringLiteral("-o"), QStringLiteral("rss=")});
+    ps.waitForFinished();
+    qint64 children = 0;
+    for (const QByteArray &l : ps.readAllStandardOutput().split('\n'))
+        children += l.trimmed().toLongLong();
+    std::printf("memory %lld %lld %lld\n", qlonglong(before), qlonglong(residentKb(QCoreApplication::applicationPid())),
+                qlonglong(children));
+    return 0;
+}
+
+// Runs memoryOnly() in a fresh copy of this program.
+void memoryFigures(const char *way, bool inProgram)
+{
+    QProcess p;
+    p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--memory"), QString::fromLatin1(way)});
+    p.waitForFinished(120000);
+    const QList<QByteArray> f = p.readAllStandardOutput().trimmed().split(' ');
+    if (f.size() != 4)
+        return;
+    std::printf("  speech resident memory (%s): %lld KiB before the control, %lld KiB after (+%lld), "
+                "%lld KiB in waiting open_jtalk processes\n",
+                inProgram ? "in the program" : "waiting processes", f[1].toLongLong(), f[2].toLongLong(),
+                f[2].toLongLong() - f[1].toLongLong(), f[3].toLongLong());
+}
+
+// Makes every text of the first start's warm-up once, one after the other,
+// straight from the engine: no sound, no cache.
+int workOnly(bool inProgram)
+{
+    const voicecatalog::OpenJTalkInstall install = voicecatalog::findOpenJTalk(QCoreApplication::applicationDirPath());
+    const QList<voicecatalog::Voice> voices = voicecatalog::openJTalkVoices(install);
+    if (voices.size() < 2)
+        return 1;
+    std::unique_ptr<SynthEngine> engine;
+    if (inProgram)
+        engine = std::make_unique<HtsEngine>(install, 48000);
+    else
+        engine = std::make_unique<OpenJTalkEngine>(install, 48000);
+    qint64 samples = 0;
+    quint64 job = 0;
+    const QList<warmup::Item> items = warmup::items(1, 2, 0, scanNames().selection, scanNames().decision);
+    for (const warmup::Item &item : items)
+        samples += speechcompare::make(*engine, ++job, voices[item.mode - 1], 100, item.text).samples.size();
+    std::printf("made %lld texts, %lld samples\n", qlonglong(items.size()), qlonglong(samples));
+    return 0;
+}
+
 double loadAverage()
 {
     QFile f(QStringLiteral("/proc/loadavg"));
@@ -380,6 +505,10 @@ double loadAverage()
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    if (argc > 2 && qstrcmp(argv[1], "--memory") == 0)
+        return memoryOnly(qstrcmp(argv[2], "in-program") == 0);
+    if (argc > 2 && qstrcmp(argv[1], "--work") == 0)
+        return workOnly(qstrcmp(argv[2], "in-program") == 0);
     if (argc > 1)
         g_runs = std::max(1, atoi(argv[1]));
     if (argc > 2)
@@ -392,54 +521,83 @@ int main(int argc, char *argv[])
     auto keepAwake = std::make_unique<bench::KeepAwake>();
     wait(2500); // the sink takes the silent stream once its idle block ends
     const QStringList cold = coldTexts(g_runs);
+    const QStringList words = wordTexts(g_runs);
 
-    struct Family
-    {
-        const char *name;
-        bool openJTalk;
-    };
-    for (const Family family : {Family{"Open JTalk", true}, Family{"eSpeak NG", false}}) {
+    const auto optionsFor = [&](bool openJTalk, bool inProgram, const char *name) {
         SpeechControl::Options o;
-        if (family.openJTalk)
+        if (openJTalk)
             o.openJTalk = voicecatalog::findOpenJTalk(QCoreApplication::applicationDirPath());
-        o.espeak = !family.openJTalk;
-        o.cacheDir = dir.filePath(QString::fromLatin1(family.name));
+        o.openJTalkInProgram = inProgram;
+        o.espeak = !openJTalk;
+        o.cacheDir = dir.filePath(QString::fromLatin1(name));
+        return o;
+    };
+    const SpeechControl::Options inProgram = optionsFor(true, true, "in program");
+    const SpeechControl::Options processes = optionsFor(true, false, "processes");
+    SpeechControl now(inProgram);
+    SpeechControl before(processes);
+    if (!now.hasSound()) {
+        std::printf("no sound device: start PulseAudio first (. scripts/services)\n");
+        return 1;
+    }
+    const qsizetype warmTexts = warmup::items(1, 2, 0, scanNames().selection, scanNames().decision).size();
+    const double warmUpNow = firstStartWarmUp(inProgram, dir.filePath(QStringLiteral("first start 1")));
+    const double warmUpBefore = firstStartWarmUp(processes, dir.filePath(QStringLiteral("first start 2")));
+    speakAllOnce(now, readings);
+    speakAllOnce(before, readings);
+    const QList<Figures> warm = announceInTurns({&now, &before}, readings, 150);
+    const QList<Figures> coldFigures = announceInTurns({&now, &before}, cold, 250);
+    const QList<Figures> wordFigures = announceInTurns({&now, &before}, words, 400);
+    const Figures naiveCold = naive(now, cold, dir.path());
+    const Figures naiveWords = naive(now, words, dir.path());
+
+    for (int way = 0; way < 2; ++way) {
+        SpeechControl &control = way == 0 ? now : before;
+        std::printf("%s (sound buffer %d ms)\n", way == 0 ? "Open JTalk" : "Open JTalk, waiting processes",
+                    control.bufferMs());
+        std::printf("  start-up warm-up of %lld texts, two workers: %.0f ms\n", qlonglong(warmTexts),
+                    way == 0 ? warmUpNow : warmUpBefore);
+        print("announcement, warm (cached)", warm[way], "target ≤ 10 / ≤ 20 ms");
+        print("announcement, cold (1–3 kana)", coldFigures[way], "target ≤ 40 median, ≤ 60 ms p95");
+        print("new word of 6–10 kana", wordFigures[way], "target ≤ 60 ms median");
+        memoryFigures(way == 0 ? "in-program" : "processes", way == 0);
+    }
+    std::printf("Open JTalk\n");
+    print("naive: open_jtalk → WAV → play as it is (1–3 kana)", naiveCold);
+    print("naive: open_jtalk → WAV → play as it is (6–10 kana)", naiveWords);
+    std::printf("  ratio to the naive way: cold ×%.1f, words ×%.1f; to the waiting processes: ×%.1f, ×%.1f\n",
+                naiveCold.median() / coldFigures[0].median(), naiveWords.median() / wordFigures[0].median(),
+                coldFigures[1].median() / coldFigures[0].median(), wordFigures[1].median() / wordFigures[0].median());
+    stopFigures(now, readings);
+    SpeechControl::Options fresh = inProgram;
+    fresh.cacheDir.clear();
+    print("reading aloud 100 characters → first sound", readingAloud(fresh, std::min(g_runs, 50)),
+          "target ≤ 200 ms");
+    print("the 100 characters in one piece (whole synthesis)", wholeTextAtOnce(std::min(g_runs, 20)));
+    {
+        const QList<voicecatalog::Voice> voices = voicecatalog::openJTalkVoices(inProgram.openJTalk);
+        const speechcompare::Difference keys = speechcompare::compare(speechcompare::keyNames(), voices[0], 100, 48000);
+        const speechcompare::Difference others =
+            speechcompare::compare(speechcompare::otherTexts(), voices[0], 100, 48000);
+        std::printf("  the two ways compared: %d texts, %d identical, largest difference of a sample %d\n",
+                    keys.texts + others.texts, keys.identical + others.identical, std::max(keys.largest, others.largest));
+    }
+
+    std::printf("eSpeak NG (sound buffer %d ms)\n", now.bufferMs());
+    {
+        const SpeechControl::Options o = optionsFor(false, true, "eSpeak NG");
         SpeechControl control(o);
-        if (!control.hasSound()) {
-            std::printf("no sound device: start PulseAudio first (. scripts/services)\n");
-            return 1;
-        }
-        std::printf("%s (sound buffer %d ms)\n", family.name, control.bufferMs());
-        {
-            // The start-up warm-up on an empty cache, as at a first start.
-            SpeechControl::Options fresh = o;
-            fresh.cacheDir = dir.filePath(QStringLiteral("warm-up ") + QString::fromLatin1(family.name));
-            SpeechControl first(fresh);
-            qint64 done = 0;
-            QObject::connect(&first, &SpeechControl::warmedUp, &first, [&](qint64 at) { done = at; });
-            const qint64 t0 = AudioOut::now();
-            first.warmUp(1, 2, 0);
-            waitFor([&] { return done != 0; }, 60000);
-            std::printf("  start-up warm-up of %lld texts, two workers: %.0f ms\n",
-                        qlonglong(warmup::items(1, 2, 0).size()), ms(done - t0));
-        }
+        std::printf("  start-up warm-up of %lld texts, one worker: %.0f ms\n", qlonglong(warmTexts),
+                    firstStartWarmUp(o, dir.filePath(QStringLiteral("first start 3"))));
         speakAllOnce(control, readings);
-        const Figures warm = announce(control, readings, 150);
-        print("announcement, warm (cached)", warm, "target ≤ 10 / ≤ 20 ms");
-        const Figures coldFigures = announce(control, cold, 250);
-        print("announcement, cold (1–3 kana)", coldFigures, "target ≤ 80 ms median");
+        print("announcement, warm (cached)", announceInTurns({&control}, readings, 150)[0], "target ≤ 10 / ≤ 20 ms");
+        print("announcement, cold (1–3 kana)", announceInTurns({&control}, cold, 250)[0], "target ≤ 80 ms median");
+        print("new word of 6–10 kana", announceInTurns({&control}, words, 400)[0]);
         stopFigures(control, readings);
-        SpeechControl::Options fresh = o;
-        fresh.cacheDir.clear();
-        print("reading aloud 100 characters → first sound", readingAloud(fresh, std::min(g_runs, 50)),
+        SpeechControl::Options noCache = o;
+        noCache.cacheDir.clear();
+        print("reading aloud 100 characters → first sound", readingAloud(noCache, std::min(g_runs, 50)),
               "target ≤ 200 ms");
-        if (family.openJTalk) {
-            const Figures naiveFigures = naive(control, readings, dir.path());
-            print("naive: open_jtalk → WAV → play as it is", naiveFigures);
-            std::printf("  ratio to the naive way: warm ×%.0f, cold ×%.1f (targets ×20, ×4)\n",
-                        naiveFigures.median() / warm.median(), naiveFigures.median() / coldFigures.median());
-            print("the 100 characters in one piece (whole synthesis)", wholeTextAtOnce(std::min(g_runs, 20)));
-        }
     }
     std::printf("program\n");
     programStart(QStringLiteral(MOJIPOT_PROGRAM), true);

@@ -89,4 +89,15 @@ input::ScanOrder scanOrder(int order, const Distribution &next, const input::Rea
     return out;
 }
 
+SpokenNames spokenNames()
+{
+    SpokenNames names{{QStringLiteral("もどる"), likelyGroup({}, {}, 0).name}, {}};
+    for (const input::ScanGroup &g : input::boardOrder()) {
+        names.selection << g.name;
+        if (!g.shortName.isEmpty())
+            names.decision << g.shortName;
+    }
+    return names;
+}
+
 } // namespace prediction

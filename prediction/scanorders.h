@@ -2,6 +2,8 @@
 #include "input/switchscan.h"
 #include "prediction/ngramtable.h"
 
+#include <QStringList>
+
 // The switch scan's orders from the kana model: the groups offered first are
 // those the user most likely wants next. The board never changes; only the
 // order in which the scan offers its keys does. Each order is computed from
@@ -41,5 +43,14 @@ input::ScanGroup columnByLikelihood(int column, const Distribution &next, const 
 // "よむ" in orders 2 and 3 where options.read says.
 input::ScanOrder scanOrder(int order, const Distribution &next, const input::Reachable &scannable,
                            const OrderOptions &options = {});
+
+// What the scan says for its groups and "もどる" in any order: the long names
+// in the selection voice, the short names in the decision voice (made ahead
+// at start, so that the first scan sounds at once).
+struct SpokenNames
+{
+    QStringList selection, decision;
+};
+SpokenNames spokenNames();
 
 } // namespace prediction

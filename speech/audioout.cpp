@@ -76,15 +76,32 @@ bool AudioOut::start(Stream &stream)
     return false;
 }
 
-void AudioOut::play(const Samples &samples, quint64 tag)
+void AudioOut::play(const Samples &samples, quint64 tag, bool more)
 {
     if (!m_io)
         return;
     Block b;
     b.samples = samples;
-    b.sound = std::min(pcm::firstSound(samples), std::max<qsizetype>(samples.size() - 1, 0));
     b.tag = tag;
+    b.open = true;
     m_blocks.push_back(std::move(b));
+    extend(tag, {}, !more);
+}
+
+void AudioOut::extend(quint64 tag, const Samples &samples, bool last)
+{
+    if (m_blocks.empty() || m_blocks.back().tag != tag || !m_blocks.back().open)
+        return;
+    Block &b = m_blocks.back();
+    b.samples += samples;
+    b.open = !last;
+    // Where its first sound is: a block that is complete and silent tells
+    // at its last sample.
+    if (!b.told) {
+        b.sound = pcm::firstSound(b.samples);
+        if (b.sound >= b.samples.size() && !b.open)
+            b.sound = std::max<qsizetype>(b.samples.size() - 1, 0);
+    }
     feed();
 }
 
@@ -155,11 +172,11 @@ void AudioOut::feed()
         }
         chunk.append(b.samples.sliced(b.pos, n));
         b.pos += n;
-        if (b.pos >= b.samples.size()) {
-            if (!b.told)
-                started.append(b.tag);
-            m_blocks.pop_front();
-        }
+        if (b.pos < b.samples.size() || b.open)
+            break; // the server is full, or the rest is still being made
+        if (!b.told)
+            started.append(b.tag);
+        m_blocks.pop_front();
     }
     const qsizetype toneLeft = m_tone.size() - m_tonePos;
     if (toneLeft > 0) {

@@ -39,8 +39,11 @@ public:
     int bufferMs() const;
 
     // Queues samples behind what is queued; sounding(tag) follows when
-    // their first sound is handed to the server.
-    void play(const Samples &samples, quint64 tag);
+    // their first sound is handed to the server. More samples of the same
+    // block may follow through extend() until it is closed; nothing queued
+    // behind it is heard before that.
+    void play(const Samples &samples, quint64 tag, bool more = false);
+    void extend(quint64 tag, const Samples &samples, bool last);
     void clear();
     void playTone(const Samples &samples);
     // True when nothing is queued.
@@ -67,6 +70,7 @@ private:
         qsizetype sound = 0;
         quint64 tag = 0;
         bool told = false;
+        bool open = false; // more samples to come
     };
     struct Stream
     {

@@ -6,42 +6,67 @@
 
 namespace jtalktrace {
 
-QList<Segment> parse(QByteArrayView trace)
+namespace {
+
+// Calls visit(start, end, label) for each line of the "[Output label]"
+// section; a line that is no label ends it.
+template<typename Visit>
+void forEachLabel(QByteArrayView trace, Visit visit)
 {
-    QList<Segment> segments;
     const qsizetype from = trace.indexOf("[Output label]");
     if (from < 0)
-        return segments;
+        return;
     const QByteArrayView body = trace.sliced(from);
     qsizetype pos = body.indexOf('\n');
+    bool any = false;
     while (pos >= 0 && pos + 1 < body.size()) {
         qsizetype eol = body.indexOf('\n', pos + 1);
         const QByteArrayView line = body.sliced(pos + 1, (eol < 0 ? body.size() : eol) - pos - 1).trimmed();
         pos = eol;
         if (line.isEmpty()) {
-            if (!segments.isEmpty())
-                break; // the section ends at its first blank line
+            if (any)
+                return; // the section ends at its first blank line
             continue;
         }
         const QList<QByteArray> fields = line.toByteArray().split(' ');
         if (fields.size() < 3)
-            break;
+            return;
         bool okStart = false;
         bool okEnd = false;
-        Segment s;
-        s.start = fields[0].toLongLong(&okStart);
-        s.end = fields[1].toLongLong(&okEnd);
-        if (!okStart || !okEnd)
-            break;
-        // "xx^xx-sil+a=sil/A:...": the phoneme sits between '-' and '+'.
-        const QByteArray &label = fields[2];
-        const qsizetype minus = label.indexOf('-');
-        const qsizetype plus = label.indexOf('+', minus + 1);
-        if (minus >= 0 && plus > minus)
-            s.phoneme = QString::fromLatin1(label.mid(minus + 1, plus - minus - 1));
-        segments.append(s);
+        const qint64 start = fields[0].toLongLong(&okStart);
+        const qint64 end = fields[1].toLongLong(&okEnd);
+        if (!okStart || !okEnd || fields[2].isEmpty())
+            return;
+        any = true;
+        visit(start, end, fields[2]);
     }
+}
+
+} // namespace
+
+QString phonemeOf(QByteArrayView label)
+{
+    const qsizetype minus = label.indexOf('-');
+    const qsizetype plus = minus < 0 ? -1 : label.sliced(minus + 1).indexOf('+');
+    if (plus < 0)
+        return QString();
+    return QString::fromLatin1(label.sliced(minus + 1, plus));
+}
+
+QList<Segment> parse(QByteArrayView trace)
+{
+    QList<Segment> segments;
+    forEachLabel(trace, [&](qint64 start, qint64 end, const QByteArray &label) {
+        segments.append({start, end, phonemeOf(label)});
+    });
     return segments;
+}
+
+QList<QByteArray> labels(QByteArrayView trace)
+{
+    QList<QByteArray> list;
+    forEachLabel(trace, [&](qint64, qint64, const QByteArray &label) { list.append(label); });
+    return list;
 }
 
 std::optional<Range> speechRange(const QList<Segment> &segments, int rate, qsizetype total)

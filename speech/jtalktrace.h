@@ -19,6 +19,11 @@ struct Segment
 };
 
 QList<Segment> parse(QByteArrayView trace);
+// The full-context labels of the section alone, in order, without times:
+// what the synthesis engine takes to make the same utterance.
+QList<QByteArray> labels(QByteArrayView trace);
+// The phoneme a label stands for: "xx^xx-sil+a=sil/A:..." gives "sil".
+QString phonemeOf(QByteArrayView label);
 
 struct Range
 {

@@ -24,11 +24,6 @@ OpenJTalkEngine::~OpenJTalkEngine()
     const QList<Child> children = m_spares.values() + m_running.values();
     for (const Child &c : children)
         discard(c);
-    for (QProcess *p : std::as_const(m_dying)) {
-        p->disconnect();
-        p->waitForFinished(1000);
-        delete p;
-    }
 }
 
 QString OpenJTalkEngine::keyOf(const voicecatalog::Voice &voice, int speed)
@@ -88,7 +83,7 @@ void OpenJTalkEngine::start(quint64 job, const voicecatalog::Voice &voice, int s
             finish(p);
     });
     m_running.insert(job, c);
-    p->write(inputFor(text));
+    p->write(voicecatalog::openJTalkInput(text));
     p->closeWriteChannel();
 }
 
@@ -133,30 +128,8 @@ void OpenJTalkEngine::cancel(quint64 job)
 void OpenJTalkEngine::discard(Child child)
 {
     QFile::remove(child.trace);
-    QProcess *p = child.process;
-    if (!p)
-        return;
-    p->disconnect(this);
-    if (p->state() == QProcess::NotRunning) {
-        p->deleteLater();
-        return;
-    }
-    // Deleted once the system has ended it, so nothing here waits for it.
-    m_dying.append(p);
-    connect(p, &QProcess::finished, this, [this, p] {
-        m_dying.removeOne(p);
-        p->deleteLater();
-    });
-    p->kill();
-}
-
-QByteArray OpenJTalkEngine::inputFor(const QString &text)
-{
-    QString line = text;
-    line.replace(QStringLiteral("\r\n"), QStringLiteral("、"));
-    line.replace(u'\r', u'、');
-    line.replace(u'\n', u'、');
-    return line.toUtf8() + '\n';
+    if (child.process)
+        m_end.end(child.process, this);
 }
 
 Samples OpenJTalkEngine::trimmed(const QByteArray &wav, const QByteArray &trace, int rate)
@@ -167,11 +140,9 @@ Samples OpenJTalkEngine::trimmed(const QByteArray &wav, const QByteArray &trace,
     const auto range = jtalktrace::speechRange(jtalktrace::parse(trace), wave->rate, wave->samples.size());
     if (!range)
         return pcm::trimSilence(pcm::resample(wave->samples, wave->rate, rate), rate, pcm::kLeadMs, pcm::kTailMs);
-    // A voice that opens with a stop ("か", "た") is silent for its closure
-    // too; at the start of an utterance that is only a delay.
-    Samples voiced = pcm::slice(wave->samples, range->begin, range->end);
-    const qsizetype closure = std::max<qsizetype>(0, pcm::firstSound(voiced) - pcm::samplesIn(pcm::kLeadMs, wave->rate));
-    voiced = pcm::resample(voiced.mid(closure), wave->rate, rate);
+    pcm::LeadCut cut(range->begin, range->end, wave->rate);
+    Samples voiced = cut.take(0, wave->samples) + cut.finish();
+    voiced = pcm::resample(voiced, wave->rate, rate);
     pcm::fadeIn(voiced, pcm::samplesIn(pcm::kFadeMs, rate));
     return voiced;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "speech/processend.h"
 #include "speech/synthengine.h"
 
 #include <QHash>
@@ -27,8 +28,6 @@ public:
     // The audio of one finished process: its WAV output cut by its timing
     // file (or by level when the timing is unusable) and brought to rate.
     static Samples trimmed(const QByteArray &wav, const QByteArray &trace, int rate);
-    // The text as open_jtalk takes it: one line, line breaks read as pauses.
-    static QByteArray inputFor(const QString &text);
 
 private:
     struct Child
@@ -53,5 +52,5 @@ private:
     QHash<QString, Child> m_spares;  // one waiting process per voice in use
     QStringList m_wanted;            // the voices in use, most recent first
     QHash<quint64, Child> m_running; // by job
-    QList<QProcess *> m_dying;       // killed, not yet reaped
+    ProcessEnd m_end;
 };

@@ -106,6 +106,39 @@ Samples trimSilence(const Samples &samples, int rate, int leadMs, int tailMs)
     return cut(samples, first - samplesIn(leadMs, rate), endOfSound(samples) + samplesIn(tailMs, rate), rate);
 }
 
+LeadCut::LeadCut(qsizetype begin, qsizetype end, int rate)
+    : m_begin(begin), m_end(end), m_lead(samplesIn(kLeadMs, rate))
+{
+}
+
+Samples LeadCut::take(qsizetype at, const Samples &samples)
+{
+    const qsizetype from = std::clamp<qsizetype>(m_begin - at, 0, samples.size());
+    const qsizetype to = std::clamp<qsizetype>(m_end - at, from, samples.size());
+    if (m_sounding)
+        return samples.mid(from, to - from);
+    for (qsizetype i = from; i < to; ++i) {
+        if (std::abs(int(samples[i])) > kSilenceLevel) {
+            m_sounding = true;
+            m_held += samples.mid(from, i - from);
+            Samples out = m_held.mid(std::max<qsizetype>(0, m_held.size() - m_lead));
+            m_held.clear();
+            return out + samples.mid(i, to - i);
+        }
+    }
+    m_held += samples.mid(from, to - from);
+    if (m_held.size() > 2 * m_lead)
+        m_held = m_held.mid(m_held.size() - m_lead);
+    return {};
+}
+
+Samples LeadCut::finish()
+{
+    Samples out = m_held.mid(std::max<qsizetype>(0, m_held.size() - m_lead));
+    m_held.clear();
+    return out;
+}
+
 Samples tone(int rate, int frequency, int milliseconds)
 {
     Samples s(samplesIn(milliseconds, rate));

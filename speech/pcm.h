@@ -50,6 +50,29 @@ Samples cut(const Samples &samples, qsizetype begin, qsizetype end, int rate);
 // tailMs; empty when there is no sound at all.
 Samples trimSilence(const Samples &samples, int rate, int leadMs, int tailMs);
 
+// Cuts an utterance to its speech as it is made, piece by piece, exactly as
+// the whole would be cut: the samples from begin to end (positions in the
+// utterance), less the silence before the first sound beyond kLeadMs (a
+// stop's closure: at the start of an utterance only a delay). Without any
+// sound, the last kLeadMs before end.
+class LeadCut
+{
+public:
+    LeadCut(qsizetype begin, qsizetype end, int rate);
+    // The samples from position `at` on, following those given before: the
+    // part of them to be heard, perhaps none yet.
+    Samples take(qsizetype at, const Samples &samples);
+    // What is still held back once the utterance is complete.
+    Samples finish();
+
+private:
+    qsizetype m_begin;
+    qsizetype m_end;
+    qsizetype m_lead;
+    bool m_sounding = false;
+    Samples m_held; // the last lead samples before the first sound
+};
+
 // The warning tone: a short sine with soft edges, quiet enough to sit over
 // speech.
 Samples tone(int rate, int frequency = 880, int milliseconds = 110);

@@ -2,6 +2,7 @@
 
 #include "speech/audioout.h"
 #include "speech/espeakengine.h"
+#include "speech/htsengine.h"
 #include "speech/openjtalkengine.h"
 #include "speech/sentences.h"
 #include "speech/speechcache.h"
@@ -31,13 +32,18 @@ bool Speaker::init()
     QTimer::singleShot(0, this, [this] { m_cache->pruneDisk(kDiskCacheBytes); });
     for (const voicecatalog::Voice &v : std::as_const(m_config.voices)) {
         if (v.engine == voicecatalog::Engine::OpenJTalk && !m_openJTalk)
-            m_openJTalk = new OpenJTalkEngine(m_config.openJTalk, m_rate, this);
+            m_openJTalk = m_config.openJTalkInProgram
+                              ? static_cast<SynthEngine *>(new HtsEngine(m_config.openJTalk, m_rate, this))
+                              : new OpenJTalkEngine(m_config.openJTalk, m_rate, this);
         if (v.engine == voicecatalog::Engine::ESpeak && !m_espeak)
             m_espeak = new ESpeakEngine(m_rate, this);
     }
-    for (SynthEngine *e : {m_openJTalk, m_espeak})
-        if (e)
-            connect(e, &SynthEngine::finished, this, &Speaker::finished);
+    for (SynthEngine *e : {m_openJTalk, m_espeak}) {
+        if (!e)
+            continue;
+        connect(e, &SynthEngine::finished, this, &Speaker::finished);
+        connect(e, &SynthEngine::partial, this, &Speaker::partial);
+    }
     m_out = new AudioOut(m_config.device, m_config.format, this);
     connect(m_out, &AudioOut::sounding, this, &Speaker::onSounding);
     connect(m_out, &AudioOut::drained, this, &Speaker::checkQuiet);
@@ -158,18 +164,43 @@ void Speaker::handReadyPieces()
         Utterance &u = m_queue.front();
         while (u.next < u.pieces.size()) {
             Piece &p = u.pieces[u.next];
-            if (p.state == Piece::Ready) {
-                const quint64 tag = ++m_lastTag;
-                m_handed.insert(tag, {u.id, u.mode, p.text, p.audio});
-                m_out->play(p.audio, tag);
-            } else if (p.state != Piece::Empty) {
+            if (p.state == Piece::Making) {
+                // Heard while the rest is made.
+                if (p.audio.size() > p.sent)
+                    send(u, p, false);
                 return;
             }
+            if (p.state == Piece::Waiting)
+                return;
+            if (p.state == Piece::Ready)
+                send(u, p, true);
             p.audio = {};
             ++u.next;
         }
         m_queue.pop_front();
     }
+}
+
+void Speaker::send(const Utterance &u, Piece &p, bool complete)
+{
+    const Samples more = p.audio.mid(p.sent);
+    p.sent = p.audio.size();
+    if (!p.tag) {
+        p.tag = ++m_lastTag;
+        m_handed.insert(p.tag, {u.id, u.mode, p.text, p.audio, complete});
+        m_out->play(more, p.tag, !complete);
+        return;
+    }
+    if (const auto it = m_handed.find(p.tag); it != m_handed.end()) {
+        it->samples = p.audio;
+        it->complete = complete;
+        if (complete && it->sounded) {
+            const Handed h = *it;
+            m_handed.erase(it);
+            emit completed(h.utterance, h.mode, h.text, h.samples);
+        }
+    }
+    m_out->extend(p.tag, more, complete);
 }
 
 void Speaker::startWaitingPieces()
@@ -244,9 +275,12 @@ quint64 Speaker::startJob(int mode, int speed, const QString &text, const QByteA
 {
     const quint64 job = ++m_lastJob;
     SynthEngine *engine = engineFor(mode);
-    m_jobs.insert(job, Job{engine, key, warm, {}});
+    m_jobs.insert(job, Job{engine, key, warm, {}, {}});
     m_making.insert(key, job);
-    engine->start(job, voice(mode), speed, text);
+    if (warm)
+        engine->startInBackground(job, voice(mode), speed, text);
+    else
+        engine->start(job, voice(mode), speed, text);
     return job;
 }
 
@@ -262,8 +296,11 @@ void Speaker::finished(quint64 job, const Samples &samples)
     for (Utterance &u : m_queue)
         for (Piece &p : u.pieces)
             if (p.key == key && (p.state == Piece::Making || p.state == Piece::Waiting)) {
-                p.audio = samples;
-                p.state = samples.isEmpty() ? Piece::Empty : Piece::Ready;
+                // A piece already partly heard keeps what it has when the
+                // engine ends with nothing more.
+                if (!samples.isEmpty() || p.sent == 0)
+                    p.audio = samples;
+                p.state = p.audio.isEmpty() ? Piece::Empty : Piece::Ready;
             }
     handReadyPieces(); // heard first, stored after
     if (m_out && m_out->idle()) // the rest of the utterance made nothing to hear
@@ -276,6 +313,21 @@ void Speaker::finished(quint64 job, const Samples &samples)
         emit warmedUp(AudioOut::now());
 }
 
+void Speaker::partial(quint64 job, const Samples &samples)
+{
+    // Only a piece made because it is to be heard now is heard while it is
+    // made; the warm-up's pieces are heard once complete.
+    const auto it = m_jobs.find(job);
+    if (it == m_jobs.end() || it->warm)
+        return;
+    it->made += samples;
+    for (Utterance &u : m_queue)
+        for (Piece &p : u.pieces)
+            if (p.key == it->key && p.state == Piece::Making)
+                p.audio = it->made;
+    handReadyPieces();
+}
+
 void Speaker::checkQuiet(qint64 endsAt)
 {
     if (m_toldQuiet == m_lastReceived || !m_queue.empty() || (m_out && !m_out->idle()))
@@ -286,10 +338,15 @@ void Speaker::checkQuiet(qint64 endsAt)
 
 void Speaker::onSounding(quint64 tag, qint64 at)
 {
-    const auto it = m_handed.constFind(tag);
-    if (it == m_handed.cend())
+    const auto it = m_handed.find(tag);
+    if (it == m_handed.end())
         return;
     const Handed h = *it;
-    m_handed.erase(it);
+    if (h.complete)
+        m_handed.erase(it);
+    else
+        it->sounded = true;
     emit sounding(h.utterance, h.mode, h.text, h.samples, at);
+    if (h.complete)
+        emit completed(h.utterance, h.mode, h.text, h.samples);
 }

@@ -29,6 +29,7 @@ public:
     {
         QList<voicecatalog::Voice> voices; // engine mode n is voices[n - 1]
         voicecatalog::OpenJTalkInstall openJTalk;
+        bool openJTalkInProgram = true;    // false: open_jtalk makes every piece
         QString cacheDir;                  // empty: memory only
         QAudioDevice device;               // null: no sound device
         QAudioFormat format;
@@ -51,8 +52,11 @@ public:
     void tone();
 
 signals:
-    // The first sound of a piece has been handed to the sound server.
+    // The first sound of a piece has been handed to the sound server, with
+    // the piece's audio as far as it was made by then.
     void sounding(quint64 utterance, int mode, const QString &text, const Samples &samples, qint64 at);
+    // All of a piece has been handed to the sound server (after sounding()).
+    void completed(quint64 utterance, int mode, const QString &text, const Samples &samples);
     // A stop has silenced the output (the server's copy is dropped).
     void silenced(qint64 at);
     // The warm-up has made everything it was given.
@@ -67,7 +71,9 @@ private:
         enum State { Waiting, Making, Ready, Empty } state = Waiting;
         QString text;
         QByteArray key;
-        Samples audio;
+        Samples audio;      // while Making: what the engine has handed out so far
+        qsizetype sent = 0; // how much of it is with the output
+        quint64 tag = 0;    // the output's block, once sent to it
     };
     struct Utterance
     {
@@ -83,6 +89,7 @@ private:
         QByteArray key;
         bool warm = false;
         warmup::Item item; // for warm jobs, to queue again when pushed aside
+        Samples made;      // what the engine has handed out so far
     };
     struct Handed
     {
@@ -90,6 +97,8 @@ private:
         int mode;
         QString text;
         Samples samples;
+        bool complete = true;
+        bool sounded = false;
     };
 
     const voicecatalog::Voice &voice(int mode) const { return m_config.voices[mode - 1]; }
@@ -103,6 +112,8 @@ private:
     bool pushAsideWarmJob(SynthEngine *engine);
     quint64 startJob(int mode, int speed, const QString &text, const QByteArray &key, bool warm);
     void finished(quint64 job, const Samples &samples);
+    void partial(quint64 job, const Samples &samples);
+    void send(const Utterance &u, Piece &p, bool complete);
     void onSounding(quint64 tag, qint64 at);
     void checkQuiet(qint64 endsAt);
 
@@ -117,7 +128,7 @@ private:
     QList<warmup::Item> m_warm; // pieces, in the selection or decision voice at speed 100
     QHash<quint64, Job> m_jobs;
     QHash<QByteArray, quint64> m_making; // key → job making it
-    QHash<quint64, Handed> m_handed;     // output tag → piece
+    QHash<quint64, Handed> m_handed;     // output tag → piece, until it is complete and has sounded
     quint64 m_lastJob = 0;
     quint64 m_lastTag = 0;
     quint64 m_lastReceived = 0; // the last utterance given to speak()

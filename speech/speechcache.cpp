@@ -19,8 +19,19 @@ qint64 bytesOf(const Samples &s) { return qint64(s.size()) * qint64(sizeof(qint1
 
 SpeechCache::SpeechCache(QString diskDir, qint64 memoryBytes) : m_dir(std::move(diskDir)), m_limit(memoryBytes)
 {
+    m_writer.setMaxThreadCount(1);
     if (!m_dir.isEmpty())
         QDir().mkpath(m_dir);
+}
+
+SpeechCache::~SpeechCache()
+{
+    waitForDisk();
+}
+
+void SpeechCache::waitForDisk()
+{
+    m_writer.waitForDone();
 }
 
 QByteArray SpeechCache::key(const QString &voiceId, int speed, int rate, const QString &text)
@@ -72,16 +83,19 @@ void SpeechCache::insert(const QByteArray &key, const Samples &samples)
     remember(key, samples);
     if (m_dir.isEmpty())
         return;
-    // A folder that cannot be written only costs the warm start. Unbuffered,
-    // so that a full disk fails the write that meets it: an entry is kept
-    // only when every byte of it was written, never cut short.
-    QSaveFile f(fileFor(key));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return;
-    if (f.write(kMagic, sizeof kMagic) != qint64(sizeof kMagic)
-        || f.write(reinterpret_cast<const char *>(samples.constData()), bytesOf(samples)) != bytesOf(samples))
-        return; // the cut file goes with `f`
-    f.commit();
+    m_writer.start([file = fileFor(key), samples] {
+        // A folder that cannot be written only costs the warm start.
+        // Unbuffered, so that a full disk fails the write that meets it: an
+        // entry is kept only when every byte of it was written, never cut
+        // short.
+        QSaveFile f(file);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return;
+        if (f.write(kMagic, sizeof kMagic) != qint64(sizeof kMagic)
+            || f.write(reinterpret_cast<const char *>(samples.constData()), bytesOf(samples)) != bytesOf(samples))
+            return; // the cut file goes with `f`
+        f.commit();
+    });
 }
 
 void SpeechCache::remember(const QByteArray &key, const Samples &samples)
@@ -104,10 +118,11 @@ void SpeechCache::remember(const QByteArray &key, const Samples &samples)
     }
 }
 
-void SpeechCache::pruneDisk(qint64 maxBytes) const
+void SpeechCache::pruneDisk(qint64 maxBytes)
 {
     if (m_dir.isEmpty())
         return;
+    waitForDisk();
     QFileInfoList files = QDir(m_dir).entryInfoList({QStringLiteral("*.pcm")}, QDir::Files);
     qint64 total = 0;
     for (const QFileInfo &f : files)

@@ -80,6 +80,7 @@ SpeechControl::SpeechControl(const Options &options, QObject *parent) : DirectSS
     Speaker::Config config;
     config.voices = m_voices;
     config.openJTalk = options.openJTalk;
+    config.openJTalkInProgram = options.openJTalkInProgram;
     config.cacheDir = options.cacheDir;
     if (options.sound)
         config.device = findOutput(options.device);
@@ -89,6 +90,7 @@ SpeechControl::SpeechControl(const Options &options, QObject *parent) : DirectSS
     m_speaker = new Speaker(config);
     m_speaker->moveToThread(&m_thread);
     connect(m_speaker, &Speaker::sounding, this, &SpeechControl::sounding);
+    connect(m_speaker, &Speaker::completed, this, &SpeechControl::completed);
     connect(m_speaker, &Speaker::silenced, this, &SpeechControl::silenced);
     connect(m_speaker, &Speaker::warmedUp, this, &SpeechControl::warmedUp);
     // The speaker says when the last sound has been handed over and when the
@@ -187,10 +189,12 @@ void SpeechControl::playTone()
     QMetaObject::invokeMethod(m_speaker, &Speaker::tone);
 }
 
-void SpeechControl::warmUp(int selectionVoice, int decisionVoice, int focusedTag)
+void SpeechControl::warmUp(int selectionVoice, int decisionVoice, int focusedTag, const QStringList &more,
+                          const QStringList &moreDecision)
 {
     const auto valid = [this](int mode) { return (mode >= 1 && mode <= m_voices.size()) ? mode : 1; };
-    const QList<warmup::Item> items = warmup::items(valid(selectionVoice), valid(decisionVoice), focusedTag);
+    const QList<warmup::Item> items =
+        warmup::items(valid(selectionVoice), valid(decisionVoice), focusedTag, more, moreDecision);
     QMetaObject::invokeMethod(m_speaker, [s = m_speaker, items, d = valid(decisionVoice), sel = valid(selectionVoice)] {
         s->prepare(d, 100);
         s->prepare(sel, 100);

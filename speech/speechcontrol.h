@@ -20,6 +20,9 @@ public:
     struct Options
     {
         voicecatalog::OpenJTalkInstall openJTalk;
+        // Open JTalk's voices made inside the program (the HTS engine
+        // library); false: by an open_jtalk process for every piece.
+        bool openJTalkInProgram = true;
         bool espeak = true;
         QString cacheDir; // empty: audio is cached in memory only
         bool sound = true; // false: behave as on a machine without a sound device
@@ -49,8 +52,10 @@ public:
 
     // The warning tone, mixed over the speech without cutting it.
     void playTone();
-    // Fills the audio cache in the background with what the keys say.
-    void warmUp(int selectionVoice, int decisionVoice, int focusedTag);
+    // Fills the audio cache in the background with what the keys say, and
+    // then with the further texts in the selection and decision voices.
+    void warmUp(int selectionVoice, int decisionVoice, int focusedTag, const QStringList &more = {},
+                const QStringList &moreDecision = {});
 
     bool hasSound() const { return m_sound; }
     int sampleRate() const { return m_rate; }
@@ -62,8 +67,12 @@ public:
 
 signals:
     // A piece of an utterance has started to sound: its first sound was
-    // handed to the sound server at `at` (AudioOut::now()).
+    // handed to the sound server at `at` (AudioOut::now()). `samples` is
+    // the piece's audio as far as it was made by then: a piece is heard
+    // while it is still being made.
     void sounding(quint64 utterance, int mode, const QString &text, const Samples &samples, qint64 at);
+    // All of that piece has been handed to the sound server: its audio.
+    void completed(quint64 utterance, int mode, const QString &text, const Samples &samples);
     // StopSpeaking has taken effect: the output was silenced at `at`.
     void silenced(qint64 at);
     // The warm-up has made everything it was given.

@@ -18,6 +18,12 @@ public:
     virtual int capacity() const = 0;
     // Starts making one piece; finished(job, ...) follows unless cancelled.
     virtual void start(quint64 job, const voicecatalog::Voice &voice, int speed, const QString &text) = 0;
+    // The same for a piece made ahead (the warm-up): it may wait for any
+    // piece started with start().
+    virtual void startInBackground(quint64 job, const voicecatalog::Voice &voice, int speed, const QString &text)
+    {
+        start(job, voice, speed, text);
+    }
     // Ends the making of a piece at once; no finished() follows for it.
     virtual void cancel(quint64 job) = 0;
     // Gets ready for texts in this voice, so the next one starts sooner.
@@ -28,6 +34,10 @@ public:
     }
 
 signals:
+    // The next samples of a piece still being made, from an engine that
+    // hands its audio out as it makes it; finished() still follows with the
+    // whole piece, which begins with everything partial() gave.
+    void partial(quint64 job, const Samples &samples);
     // The voice of the piece with the silence round it cut to a short lead
     // and tail; empty when the text had nothing the engine could say.
     void finished(quint64 job, const Samples &samples);

@@ -77,18 +77,41 @@ QList<Voice> espeakVoices()
             voice("en", QStringLiteral("英語"), kEnglish)};
 }
 
+Synthesis synthesisFor(const Voice &voice, int speed)
+{
+    Synthesis s;
+    s.speed = speed / 100.0;
+    // Six half-tones up and a smaller all-pass constant, which moves the
+    // formants up as well: a voice told apart from the natural one at once.
+    if (voice.raised) {
+        s.halfTones = 6;
+        s.alpha = 0.5;
+    }
+    return s;
+}
+
 QStringList openJTalkArguments(const OpenJTalkInstall &install, const Voice &voice, int speed,
                                const QString &traceFile)
 {
     QStringList args = {QStringLiteral("-x"), install.dictionary, QStringLiteral("-m"), voice.voiceFile,
                         QStringLiteral("-ow"), QStringLiteral("/dev/stdout"), QStringLiteral("-ot"), traceFile};
+    const Synthesis s = synthesisFor(voice, speed);
     if (speed != 100)
-        args << QStringLiteral("-r") << QString::number(speed / 100.0, 'f', 2);
-    // Six half-tones up and a smaller all-pass constant, which moves the
-    // formants up as well: a voice told apart from the natural one at once.
-    if (voice.raised)
-        args << QStringLiteral("-fm") << QStringLiteral("6") << QStringLiteral("-a") << QStringLiteral("0.50");
+        args << QStringLiteral("-r") << QString::number(s.speed, 'f', 2);
+    if (s.halfTones != 0)
+        args << QStringLiteral("-fm") << QString::number(s.halfTones);
+    if (s.alpha >= 0)
+        args << QStringLiteral("-a") << QString::number(s.alpha, 'f', 2);
     return args;
+}
+
+QByteArray openJTalkInput(const QString &text)
+{
+    QString line = text;
+    line.replace(QStringLiteral("\r\n"), QStringLiteral("、"));
+    line.replace(u'\r', u'、');
+    line.replace(u'\n', u'、');
+    return line.toUtf8() + '\n';
 }
 
 } // namespace voicecatalog

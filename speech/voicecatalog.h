@@ -45,10 +45,24 @@ QStringList findVoiceFiles(const QStringList &dirs);
 QList<Voice> openJTalkVoices(const OpenJTalkInstall &install);
 QList<Voice> espeakVoices();
 
-// The command line of open_jtalk for a voice at a rate of speech (100 is
-// the natural rate): audio to standard output, timing to traceFile; the text
-// comes on standard input.
+// How Open JTalk makes a voice at a rate of speech (100 is the natural
+// rate), the same for the open_jtalk program and for the engine inside the
+// program, so that both give the same samples.
+struct Synthesis
+{
+    double speed = 1.0;     // durations divided by this
+    double halfTones = 0.0; // added to the pitch
+    double alpha = -1.0;    // all-pass constant; below 0: the voice file's own
+};
+Synthesis synthesisFor(const Voice &voice, int speed);
+
+// The command line of open_jtalk for a voice at a rate of speech: audio to
+// standard output, timing to traceFile; the text comes on standard input.
 QStringList openJTalkArguments(const OpenJTalkInstall &install, const Voice &voice, int speed,
                                const QString &traceFile);
+
+// The text as open_jtalk takes it on standard input: one line, line
+// breaks read as pauses.
+QByteArray openJTalkInput(const QString &text);
 
 } // namespace voicecatalog

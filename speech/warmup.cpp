@@ -22,7 +22,8 @@ QString pressedText(int tag)
     return (tag >= 1 && tag <= keys::kLongVowel) ? keys::table()[tag].caption : QString();
 }
 
-QList<Item> items(int selectionVoice, int decisionVoice, int focusedTag)
+QList<Item> items(int selectionVoice, int decisionVoice, int focusedTag, const QStringList &more,
+                  const QStringList &moreDecision)
 {
     QList<Item> list;
     QSet<QString> seen;
@@ -43,6 +44,10 @@ QList<Item> items(int selectionVoice, int decisionVoice, int focusedTag)
     const auto &readingTable = readings::table();
     for (int i = 6; i <= 30; ++i)
         add(decisionVoice, readingTable[i]);
+    for (const QString &text : more)
+        add(selectionVoice, text);
+    for (const QString &text : moreDecision)
+        add(decisionVoice, text);
     return list;
 }
 

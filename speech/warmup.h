@@ -1,11 +1,14 @@
 #pragma once
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // What is synthesised in the background at start, so that keys sound at
 // once from the first move: the greeting, the announcement of the focused
 // key, the announcements of all other keys in the selection voice, then the
-// kana a key press speaks in the decision voice. Each (voice, text) once.
+// kana a key press speaks in the decision voice, then any further texts in
+// the selection voice (the switch scan's group names) and in the decision
+// voice (its short names). Each (voice, text) once.
 namespace warmup {
 
 struct Item
@@ -15,7 +18,8 @@ struct Item
     friend bool operator==(const Item &, const Item &) = default;
 };
 
-QList<Item> items(int selectionVoice, int decisionVoice, int focusedTag = 0);
+QList<Item> items(int selectionVoice, int decisionVoice, int focusedTag = 0, const QStringList &more = {},
+                  const QStringList &moreDecision = {});
 
 // What a press of a kana key speaks: its kana, with "ハ" for "は" and the
 // readings of "、", "。", "ー" and "くうはく"; empty for keys that speak

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <memory>
 #include <unistd.h>
 
@@ -92,8 +93,9 @@ struct Heard
     quint64 utterance;
     int mode;
     QString text;
-    Samples samples;
+    Samples samples; // all of it once complete
     qint64 at;
+    bool complete = false;
 };
 
 struct Listener
@@ -105,6 +107,19 @@ struct Listener
                          [this](quint64 id, int mode, const QString &text, const Samples &s, qint64 at) {
                              heard.append({id, mode, text, s, at});
                          });
+        QObject::connect(control, &SpeechControl::completed, control,
+                         [this](quint64 id, int, const QString &text, const Samples &s) {
+                             for (Heard &h : heard)
+                                 if (h.utterance == id && h.text == text && !h.complete) {
+                                     h.samples = s;
+                                     h.complete = true;
+                                     return;
+                                 }
+                         });
+    }
+    qsizetype completeCount() const
+    {
+        return std::count_if(heard.cbegin(), heard.cend(), [](const Heard &h) { return h.complete; });
     }
     QStringList texts() const
     {

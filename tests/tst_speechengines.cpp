@@ -4,6 +4,9 @@
 // queue, an unknown mode taken as mode 1, and a higher second voice.
 #include "base/apperror.h"
 #include "speech/audioout.h"
+#include "speech/jtalklabels.h"
+#include "speech/jtalktrace.h"
+#include "speechcompare.h"
 #include "speechsound.h"
 
 #include <QTest>
@@ -108,7 +111,7 @@ private slots:
     {
         control().setCurrentMode(1);
         control().SpeakText(QStringLiteral("か"));
-        QTRY_COMPARE_WITH_TIMEOUT(heard().size(), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_listener.completeCount(), 1, 10000);
         const Samples &s = heard()[0].samples;
         const int rate = control().sampleRate();
         QVERIFY(pcm::hasSound(s));
@@ -180,10 +183,103 @@ private slots:
             control().setCurrentMode(mode);
             control().SpeakText(QStringLiteral("あー"));
         }
-        QTRY_COMPARE_WITH_TIMEOUT(heard().size(), 2, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_listener.completeCount(), 2, 10000);
         const double low = pitchOf(heard()[0].samples, control().sampleRate());
         const double high = pitchOf(heard()[1].samples, control().sampleRate());
         QVERIFY2(low > 0 && high > low * 1.2, qPrintable(QStringLiteral("%1 Hz, %2 Hz").arg(low).arg(high)));
+    }
+
+    // The text analysis alone, with the program's voice of one state: the
+    // labels open_jtalk gives with a real voice, from the waiting process
+    // or one of a warm-up piece's own; nothing for marks alone or after a
+    // cancel.
+    void labelsOfTheAnalysis_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("background");
+        QTest::addColumn<bool>("cancelled");
+        QTest::newRow("a sentence, the waiting process") << QStringLiteral("今日はいい天気。") << false << false;
+        QTest::newRow("a word, a process of its own") << QStringLiteral("さくら") << true << false;
+        QTest::newRow("marks only") << QStringLiteral("、。") << false << false;
+        QTest::newRow("cancelled") << QStringLiteral("さくら") << false << true;
+    }
+    void labelsOfTheAnalysis()
+    {
+        QFETCH_GLOBAL(int, engine);
+        QFETCH(QString, text);
+        QFETCH(bool, background);
+        QFETCH(bool, cancelled);
+        if (Engines(engine) != Engines::OpenJTalk)
+            QSKIP("Open JTalk only");
+        const voicecatalog::OpenJTalkInstall install = voicecatalog::findOpenJTalk(QString());
+        const QString voiceFile = voicecatalog::findVoiceFiles(install.voiceDirs).value(0);
+        QTemporaryDir dir;
+        QProcess plain;
+        plain.start(install.program, {QStringLiteral("-x"), install.dictionary, QStringLiteral("-m"), voiceFile,
+                                      QStringLiteral("-ow"), QStringLiteral("/dev/null"), QStringLiteral("-ot"),
+                                      dir.filePath(QStringLiteral("trace"))});
+        plain.write(voicecatalog::openJTalkInput(text));
+        plain.closeWriteChannel();
+        QVERIFY(plain.waitForFinished());
+        QFile trace(dir.filePath(QStringLiteral("trace")));
+        trace.open(QIODevice::ReadOnly);
+        const QList<QByteArray> expected = cancelled ? QList<QByteArray>{} : jtalktrace::labels(trace.readAll());
+
+        JTalkLabels labels(install, voiceFile);
+        labels.prepare();
+        QList<QByteArray> got;
+        int told = 0;
+        connect(&labels, &JTalkLabels::labels, this, [&](quint64 job, const QList<QByteArray> &l) {
+            QCOMPARE(job, quint64(7));
+            got = l;
+            ++told;
+        });
+        QTest::qWait(300);
+        labels.request(7, text, background);
+        if (cancelled)
+            labels.cancel(7);
+        QTest::qWait(1000);
+        QCOMPARE(told, cancelled ? 0 : 1);
+        QCOMPARE(got, expected);
+    }
+
+    // Open JTalk inside the program and the open_jtalk program give the
+    // same samples for the same text, voice and rate of speech.
+    void bothWaysOfOpenJTalkAgree_data()
+    {
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<bool>("raised");
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<int>("rate");
+        QTest::newRow("the key names, natural voice") << speechcompare::keyNames() << false << 100 << 48000;
+        QTest::newRow("50 other texts, natural voice") << speechcompare::otherTexts() << false << 100 << 48000;
+        QTest::newRow("50 other texts, higher voice, faster") << speechcompare::otherTexts() << true << 150 << 48000;
+        // A sound device at another rate: the in-program audio is converted
+        // as it is made, open_jtalk's in one go, which rounds a little
+        // otherwise.
+        QTest::newRow("key names at 44 100 Hz") << speechcompare::keyNames().mid(0, 12) << false << 100 << 44100;
+    }
+    void bothWaysOfOpenJTalkAgree()
+    {
+        QFETCH_GLOBAL(int, engine);
+        QFETCH(QStringList, texts);
+        QFETCH(bool, raised);
+        QFETCH(int, speed);
+        QFETCH(int, rate);
+        if (Engines(engine) != Engines::OpenJTalk)
+            QSKIP("Open JTalk only");
+        const QList<voicecatalog::Voice> voices =
+            voicecatalog::openJTalkVoices(voicecatalog::findOpenJTalk(QCoreApplication::applicationDirPath()));
+        QVERIFY(voices.size() >= 2);
+        const speechcompare::Difference d = speechcompare::compare(texts, voices[raised ? 1 : 0], speed, rate);
+        qInfo("%d texts: %d identical, largest difference of a sample %d, %lld of different length, %lld silent",
+              d.texts, d.identical, d.largest, qlonglong(d.lengths), qlonglong(d.empty));
+        if (rate == 48000)
+            QVERIFY2(d.identical == d.texts, qPrintable(d.differing.join(u' ')));
+        QVERIFY2(d.largest <= (rate == 48000 ? 0 : 4), qPrintable(QString::number(d.largest)));
+        QCOMPARE(d.lengths, 0);
+        QVERIFY(d.empty < d.texts / 10);
+        QVERIFY(d.partsBeginPieces);
     }
 };
 

@@ -2,6 +2,7 @@
 // pieces, reading Open JTalk's timing file, trimming, the audio cache, the
 // voice catalogue and the voice dialog's filter, the warm-up list.
 #include "speech/directss.h"
+#include "speech/jtalklabels.h"
 #include "speech/jtalktrace.h"
 #include "speech/pcm.h"
 #include "speech/recordingspeech.h"
@@ -138,6 +139,62 @@ private slots:
         // 395 ms less the 15 ms lead; 545 ms plus the 150 ms tail.
         QCOMPARE(range->begin, 48 * (395 - pcm::kLeadMs));
         QCOMPARE(range->end, 48 * (545 + pcm::kTailMs));
+        // The labels alone, as the synthesis engine takes them.
+        const QList<QByteArray> labels = jtalktrace::labels(kTrace);
+        QCOMPARE(labels.size(), 3);
+        QCOMPARE(labels[1], QByteArray("xx^sil-a+sil=xx/A:0+1+1/B:xx-xx_xx/C:09_xx+xx/D:xx+xx_xx"));
+        QCOMPARE(jtalktrace::phonemeOf(labels[0]), QStringLiteral("sil"));
+        QVERIFY(jtalktrace::labels("[Global parameter]\n").isEmpty());
+    }
+
+    // The cut of an utterance made piece by piece is the cut of the whole:
+    // from begin, or from the first sound less the lead when the silence
+    // before it is longer, to end.
+    void speechIsCutAlikeWholeOrInPieces_data()
+    {
+        QTest::addColumn<qsizetype>("soundAt"); // -1: none
+        QTest::addColumn<qsizetype>("begin");
+        QTest::addColumn<qsizetype>("end");
+        QTest::addColumn<qsizetype>("from"); // first position the maker gives
+        QTest::addColumn<qsizetype>("start"); // of what is kept
+        // one sample a millisecond: the lead is kLeadMs samples
+        const qsizetype lead = pcm::kLeadMs;
+        QTest::newRow("long silence before the sound: its lead is kept") << qsizetype(300) << qsizetype(100)
+                                                                         << qsizetype(700) << qsizetype(0)
+                                                                         << 300 - lead;
+        QTest::newRow("sound soon after begin: kept from begin") << qsizetype(105) << qsizetype(100) << qsizetype(700)
+                                                                 << qsizetype(0) << qsizetype(100);
+        QTest::newRow("sound at begin") << qsizetype(100) << qsizetype(100) << qsizetype(700) << qsizetype(0)
+                                        << qsizetype(100);
+        QTest::newRow("made from a frame before begin") << qsizetype(300) << qsizetype(100) << qsizetype(700)
+                                                        << qsizetype(40) << 300 - lead;
+        QTest::newRow("no sound: the last lead before end") << qsizetype(-1) << qsizetype(100) << qsizetype(700)
+                                                            << qsizetype(0) << 700 - lead;
+        QTest::newRow("sound past end: silence only") << qsizetype(800) << qsizetype(100) << qsizetype(700)
+                                                      << qsizetype(0) << 700 - lead;
+    }
+    void speechIsCutAlikeWholeOrInPieces()
+    {
+        QFETCH(qsizetype, soundAt);
+        QFETCH(qsizetype, begin);
+        QFETCH(qsizetype, end);
+        QFETCH(qsizetype, from);
+        QFETCH(qsizetype, start);
+        Samples utterance(1000);
+        for (qsizetype i = 0; i < utterance.size(); ++i)
+            utterance[i] = qint16(i % 200); // quiet, and every position told apart
+        if (soundAt >= 0)
+            for (qsizetype i = soundAt; i < soundAt + 50; ++i)
+                utterance[i] = 5000;
+        const Samples expected = utterance.mid(start, end - start);
+        for (const qsizetype piece : {qsizetype(1000), qsizetype(7), qsizetype(1)}) {
+            pcm::LeadCut cut(begin, end, 1000);
+            Samples out;
+            for (qsizetype at = from; at < utterance.size(); at += piece)
+                out += cut.take(at, utterance.mid(at, piece));
+            out += cut.finish();
+            QCOMPARE(out, expected);
+        }
     }
 
     void timingFileEdgeCases_data()
@@ -270,6 +327,7 @@ private slots:
         SpeechCache first(disk.folder());
         first.insert("long", Samples(3 * FullDisk::kPage, 7));
         first.insert("short", Samples(100, 7));
+        first.waitForDisk(); // the files are written on a thread of their own
         SpeechCache second(disk.folder());
         QVERIFY(!second.find("long"));
         QCOMPARE(second.find("short").value(), Samples(100, 7));
@@ -319,8 +377,18 @@ private slots:
         const QStringList plain = voicecatalog::openJTalkArguments(install, natural, 100, QStringLiteral("/t"));
         QCOMPARE(plain, (QStringList{"-x", "/dic", "-m", "/v/m.htsvoice", "-ow", "/dev/stdout", "-ot", "/t"}));
         const QStringList high = voicecatalog::openJTalkArguments(install, raised, 150, QStringLiteral("/t"));
-        QVERIFY(high.join(u' ').contains(QStringLiteral("-r 1.50")));
-        QVERIFY(high.contains(QStringLiteral("-fm")) && high.contains(QStringLiteral("-a")));
+        QVERIFY(high.join(u' ').contains(QStringLiteral("-r 1.50 -fm 6 -a 0.50")));
+        // The engine inside the program is told the same.
+        const voicecatalog::Synthesis s = voicecatalog::synthesisFor(raised, 150);
+        QCOMPARE(s.speed, 1.5);
+        QCOMPARE(s.halfTones, 6.0);
+        QCOMPARE(s.alpha, 0.5);
+        QCOMPARE(voicecatalog::synthesisFor(natural, 100).alpha, -1.0); // the voice file's own
+        // Text analysis only: synthesis at 1000 samples a second, one a frame.
+        const QStringList labels = JTalkLabels::arguments(install, natural.voiceFile);
+        QVERIFY(labels.join(u' ').contains(QStringLiteral("-ow /dev/null -ot /dev/stdout -s 1000 -p 1")));
+        QCOMPARE(voicecatalog::openJTalkInput(QStringLiteral("きょう\r\nあした\nあさって")),
+                 QStringLiteral("きょう、あした、あさって\n").toUtf8());
     }
 
     void voiceDialogListsJapaneseModesOnly_data()
@@ -363,6 +431,9 @@ private slots:
         QVERIFY(has(2, QStringLiteral("まる")));
         QVERIFY(has(2, QStringLiteral("ぽ")));
         QVERIFY(!has(2, QStringLiteral("゛")));
+        // The scan's names: long ones in the selection voice, short ones in the decision voice, last.
+        const QList<warmup::Item> scan = warmup::items(1, 2, 0, {QStringLiteral("けすのれつ")}, {QStringLiteral("けす")});
+        QCOMPARE(scan.mid(scan.size() - 2), (QList<warmup::Item>{{1, QStringLiteral("けすのれつ")}, {2, QStringLiteral("けす")}}));
         // One item per voice and text: with one voice for both, no repeats.
         const QList<warmup::Item> single = warmup::items(1, 1, 26);
         QCOMPARE(single[1].text, QStringLiteral("ハ"));

@@ -33,7 +33,7 @@ class PackageFiles(unittest.TestCase):
         for needed in ["libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6multimedia6", "libqt6printsupport6",
                        "open-jtalk", "open-jtalk-mecab-naist-jdic", "hts-voice-nitech-jp-atr503-m001",
                        "espeak-ng-data", "libespeak-ng1", "fonts-ipafont-gothic", "libcurl4", "libcups2",
-                       "qt6-translations-l10n", "libanthy1", "kanjidic"]:
+                       "qt6-translations-l10n", "libanthy1", "kanjidic", "libhtsengine1"]:
             with self.subTest(package=needed):
                 self.assertIn(needed, names)
 

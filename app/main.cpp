@@ -6,6 +6,7 @@
 #include "base/messageboxes.h"
 #include "base/qtjapanese.h"
 #include "prediction/scanorders.h"
+#include "prediction/wordrow.h"
 #include "speech/speechcontrol.h"
 #include "speech/speechfactory.h"
 
@@ -33,10 +34,17 @@ int main(int argc, char *argv[])
         // The warning tone goes through the same sound output as the speech.
         window.setTonePlayer([control] { control->playTone(); });
         // The greeting is already queued; what the keys say is made next,
-        // then what the switch scan says.
-        const prediction::SpokenNames scan = prediction::spokenNames();
-        control->warmUp(window.voices.Selection_voice, window.voices.Decision_voice, keys::kRead, scan.selection,
-                        scan.decision);
+        // then what the switch scan says, and with the row of words on its
+        // phrases, said when reached and when chosen.
+        prediction::SpokenNames more = prediction::spokenNames();
+        if (window.Words->enabled())
+            for (const prediction::PhraseLine &line : window.Words->phrases().lines)
+                if (!line.heading) {
+                    more.selection << line.text;
+                    more.decision << line.text;
+                }
+        control->warmUp(window.voices.Selection_voice, window.voices.Decision_voice, keys::kRead, more.selection,
+                        more.decision);
     }
     heaplog::start(&window);
     return app.exec();

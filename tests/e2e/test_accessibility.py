@@ -80,7 +80,10 @@ class PressesCount(AccessibilityCase):
         with open(self.ini_path, "wb") as f:
             f.write(sjis("[入力方法]\r\n番号=4\r\n[スイッチ]\r\n方式=2\r\n"))
         self.start_program()
-        time.sleep(3)  # the scan begins after the greeting
+        # The scan begins after the greeting (later on a slow machine or a cold
+        # start); until then a press only cuts the wait short. Its first group
+        # taking the focus shows it has begun.
+        self.wait_for(lambda: ("panel", "よむ") in self.focused(), 30, "the scan to begin at よむ")
         # Two moves from "よむ": the か column; Enter enters it and presses か.
         self.keyboard.press("space", pause=0.2)
         self.keyboard.press("space", pause=0.2)

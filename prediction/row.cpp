@@ -120,7 +120,7 @@ void placeRow(input::ScanOrder &order, const Row &row, QStringView before, int w
     input::ScanGroup g = rowGroup(row, frame);
     if (g.places.empty())
         return;
-    if (expectedGain(row, before, wordStart, costs) > 0)
+    if (expectedGain(row, before, wordStart, costs) > kOfferMargin * costs.timing.interval)
         order.insert(order.begin(), std::move(g));
     else
         order.push_back(std::move(g));

@@ -77,6 +77,13 @@ double typingTime(const RowCosts &costs, QStringView before, const std::vector<S
 // `index`, the first waits, the word said in the decision voice.
 double rowTime(const Row &row, int index, const ScanTiming &timing);
 
+// The row is offered first only when it is expected to save at least this
+// share of the scan's interval more than its own highlight costs. The
+// estimate rests on the model, which is surer of itself than it should be
+// on writing unlike what it learnt from, and a row offered and passed
+// costs its highlight each time.
+constexpr double kOfferMargin = 0.75;
+
 // The seconds the row is expected to save when the scan offers it first;
 // positive: it pays. For each place, its probability times what writing
 // its word with the keys would take beyond what choosing it from the row
@@ -89,8 +96,9 @@ double expectedGain(const Row &row, QStringView before, int wordStart, const Row
 // once); an empty group when the row holds nothing.
 input::ScanGroup rowGroup(const Row &row, int frame);
 // The scan's groups with the row's group among them when it holds
-// something: first when it is expected to pay (expectedGain), else last,
-// where it costs nothing until the groups before it have been passed.
+// something: first when it is expected to pay by the margin (expectedGain,
+// kOfferMargin), else last, where it costs nothing until the groups before
+// it have been passed.
 void placeRow(input::ScanOrder &order, const Row &row, QStringView before, int wordStart, const RowCosts &costs,
               int frame);
 

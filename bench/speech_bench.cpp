@@ -22,6 +22,8 @@
 // keep a card awake); the program start is also measured without it.
 // Usage: speech_bench [runs (200)] [start runs (50)]
 //        speech_bench --memory in-program|processes   (one way's memory alone)
+//        speech_bench --first-start [RUNS]             (the first start's warm-up alone, each run
+//                                                       on an empty cache, with its processor time)
 //        speech_bench --work in-program|processes     (the first start's texts made one at a
 //            time without sound, for counting instructions:
 //            valgrind --tool=callgrind --trace-children=yes speech_bench --work ...)
@@ -51,6 +53,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <sys/resource.h>
 
 namespace {
 
@@ -426,6 +429,42 @@ double firstStartWarmUp(const SpeechControl::Options &options, const QString &ca
     return ms(done - t0);
 }
 
+double loadAverage();
+
+// Processor time of this program and its ended children, in ms.
+double processorMs()
+{
+    double ms = 0;
+    for (const int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        rusage u{};
+        getrusage(who, &u);
+        ms += (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+    }
+    return ms;
+}
+
+// The first start's warm-up alone, each run on an empty cache: its time and
+// the processor time it took, beside the load it met.
+int firstStartOnly(int runs)
+{
+    QTemporaryDir dir;
+    SpeechControl::Options o;
+    o.openJTalk = voicecatalog::findOpenJTalk(QCoreApplication::applicationDirPath());
+    o.openJTalkInProgram = true;
+    o.espeak = false;
+    auto keepAwake = std::make_unique<bench::KeepAwake>();
+    wait(2500);
+    for (int i = 0; i < runs; ++i) {
+        const double load = loadAverage();
+        const double cpu = processorMs();
+        const double wall = firstStartWarmUp(o, dir.filePath(QStringLiteral("first start %1").arg(i)));
+        wait(500); // the label processes of the run end
+        std::printf("first start %d: %.0f ms, processor %.0f ms, load average %.2f\n", i + 1, wall,
+                    processorMs() - cpu, load);
+    }
+    return 0;
+}
+
 // One way's resident memory, in a process of its own: before the speech
 // control, and once it has warmed up and said a few new texts and rests
 // (with its waiting open_jtalk processes apart).
@@ -507,6 +546,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     if (argc > 2 && qstrcmp(argv[1], "--memory") == 0)
         return memoryOnly(qstrcmp(argv[2], "in-program") == 0);
+    if (argc > 1 && qstrcmp(argv[1], "--first-start") == 0)
+        return firstStartOnly(argc > 2 ? std::max(1, atoi(argv[2])) : 3);
     if (argc > 2 && qstrcmp(argv[1], "--work") == 0)
         return workOnly(qstrcmp(argv[2], "in-program") == 0);
     if (argc > 1)

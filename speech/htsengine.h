@@ -25,6 +25,9 @@ public:
     ~HtsEngine() override;
 
     int capacity() const override { return 2; }
+    // A piece waits for its labels before it needs a worker: two more are
+    // labelled while the workers make the others.
+    int aheadCapacity() const override { return capacity() + 2; }
     void start(quint64 job, const voicecatalog::Voice &voice, int speed, const QString &text) override;
     void startInBackground(quint64 job, const voicecatalog::Voice &voice, int speed, const QString &text) override;
     void cancel(quint64 job) override;

@@ -223,8 +223,9 @@ void Speaker::startWaitingPieces()
     if (p.state != Piece::Waiting || m_making.contains(p.key))
         return; // being made already, perhaps by the warm-up
     SynthEngine *engine = engineFor(u.mode);
-    if (!freeSlot(engine) && !pushAsideWarmJob(engine))
-        return;
+    while (!freeSlot(engine, engine->capacity()))
+        if (!pushAsideWarmJob(engine))
+            return;
     startJob(u.mode, u.speed, p.text, p.key, false);
     p.state = Piece::Making;
 }
@@ -241,7 +242,8 @@ void Speaker::startWarmPieces()
             m_warm.removeFirst();
             continue;
         }
-        if (!freeSlot(engineFor(item.mode)))
+        SynthEngine *engine = engineFor(item.mode);
+        if (!freeSlot(engine, engine->aheadCapacity()))
             return;
         m_warm.removeFirst();
         const quint64 job = startJob(item.mode, kWarmSpeed, item.text, key, true);
@@ -249,26 +251,28 @@ void Speaker::startWarmPieces()
     }
 }
 
-bool Speaker::freeSlot(SynthEngine *engine)
+bool Speaker::freeSlot(SynthEngine *engine, int capacity)
 {
     int busy = 0;
     for (const Job &j : std::as_const(m_jobs))
         busy += j.engine == engine;
-    return busy < engine->capacity();
+    return busy < capacity;
 }
 
 bool Speaker::pushAsideWarmJob(SynthEngine *engine)
 {
-    for (auto it = m_jobs.begin(); it != m_jobs.end(); ++it) {
-        if (!it->warm || it->engine != engine)
-            continue;
-        engine->cancel(it.key());
-        m_making.remove(it->key);
-        m_warm.prepend(it->item);
-        m_jobs.erase(it);
-        return true;
-    }
-    return false;
+    // The oldest is the one most likely holding a worker.
+    auto oldest = m_jobs.end();
+    for (auto it = m_jobs.begin(); it != m_jobs.end(); ++it)
+        if (it->warm && it->engine == engine && (oldest == m_jobs.end() || it.key() < oldest.key()))
+            oldest = it;
+    if (oldest == m_jobs.end())
+        return false;
+    engine->cancel(oldest.key());
+    m_making.remove(oldest->key);
+    m_warm.prepend(oldest->item);
+    m_jobs.erase(oldest);
+    return true;
 }
 
 quint64 Speaker::startJob(int mode, int speed, const QString &text, const QByteArray &key, bool warm)

@@ -108,7 +108,7 @@ private:
     void handReadyPieces();
     void startWaitingPieces();
     void startWarmPieces();
-    bool freeSlot(SynthEngine *engine);
+    bool freeSlot(SynthEngine *engine, int capacity);
     bool pushAsideWarmJob(SynthEngine *engine);
     quint64 startJob(int mode, int speed, const QString &text, const QByteArray &key, bool warm);
     void finished(quint64 job, const Samples &samples);

@@ -16,6 +16,10 @@ public:
 
     // How many pieces the engine makes at the same time.
     virtual int capacity() const = 0;
+    // How many pieces made ahead may be given at the same time: more than
+    // capacity() when a piece spends part of its time waiting for something
+    // other than the engine's workers, which can meanwhile make another.
+    virtual int aheadCapacity() const { return capacity(); }
     // Starts making one piece; finished(job, ...) follows unless cancelled.
     virtual void start(quint64 job, const voicecatalog::Voice &voice, int speed, const QString &text) = 0;
     // The same for a piece made ahead (the warm-up): it may wait for any

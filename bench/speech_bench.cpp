@@ -22,8 +22,9 @@
 // keep a card awake); the program start is also measured without it.
 // Usage: speech_bench [runs (200)] [start runs (50)]
 //        speech_bench --memory in-program|processes   (one way's memory alone)
-//        speech_bench --first-start [RUNS]             (the first start's warm-up alone, each run
-//                                                       on an empty cache, with its processor time)
+//        speech_bench --first-start [RUNS [phrases]]   (the first start's warm-up alone, each run
+//                                                       on an empty cache, with its processor time;
+//                                                       with the row's phrases, as when it is on)
 //        speech_bench --work in-program|processes     (the first start's texts made one at a
 //            time without sound, for counting instructions:
 //            valgrind --tool=callgrind --trace-children=yes speech_bench --work ...)
@@ -34,9 +35,12 @@
 #include "speech/announcements.h"
 #include "speech/audioout.h"
 #include "speech/pcm.h"
+#include "speech/sentences.h"
+#include "speech/speechcache.h"
 #include "speech/speechcontrol.h"
 #include "speech/warmup.h"
 #include "input/switchscan.h"
+#include "prediction/phrases.h"
 #include "prediction/scanorders.h"
 #include "tests/speechcompare.h"
 
@@ -45,6 +49,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QMediaDevices>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -415,17 +420,51 @@ void programStart(const QString &program, bool awake)
 
 // The start-up warm-up on an empty cache, as at a first start: from the
 // control's creation (the voice loaded, the first processes started) until
-// everything is made.
-double firstStartWarmUp(const SpeechControl::Options &options, const QString &cacheDir)
+// everything is made; with namesMs, also until every key's name and the
+// scan's names are in the cache's folder (looked for every 5 ms).
+double firstStartWarmUp(const SpeechControl::Options &options, const QString &cacheDir, double *namesMs = nullptr,
+                        bool phrases = false)
 {
+    // With the row of words on, the window adds its phrases in both voices.
+    prediction::SpokenNames warm = scanNames();
+    if (phrases)
+        for (const QString &phrase : prediction::phrasesOf(prediction::defaultPhrases())) {
+            warm.selection << phrase;
+            warm.decision << phrase;
+        }
     SpeechControl::Options fresh = options;
     fresh.cacheDir = cacheDir;
     const qint64 t0 = AudioOut::now();
     SpeechControl first(fresh);
+    if (!first.hasSound())
+        return -1;
     qint64 done = 0;
+    qint64 namesDone = 0;
+    QStringList files;
+    const auto expect = [&](int mode, const QStringList &texts) {
+        for (const QString &text : texts)
+            for (const QString &piece : sentences::split(text))
+                files << cacheDir + u'/'
+                             + QString::fromLatin1(SpeechCache::key(first.voices()[mode - 1].id, 100,
+                                                                    first.sampleRate(), piece))
+                             + QStringLiteral(".pcm");
+    };
+    expect(1, keyReadings() + warm.selection);
+    expect(2, warm.decision);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &first, [&] {
+        while (!files.isEmpty() && QFileInfo::exists(files.last()))
+            files.removeLast();
+        if (files.isEmpty() && !namesDone)
+            namesDone = AudioOut::now();
+    });
+    if (namesMs)
+        poll.start(5);
     QObject::connect(&first, &SpeechControl::warmedUp, &first, [&](qint64 at) { done = at; });
-    first.warmUp(1, 2, 0, scanNames().selection, scanNames().decision);
-    waitFor([&] { return done != 0; }, 60000);
+    first.warmUp(1, 2, 0, warm.selection, warm.decision);
+    waitFor([&] { return done != 0 && (!namesMs || namesDone != 0); }, 60000);
+    if (namesMs)
+        *namesMs = ms(namesDone - t0);
     return ms(done - t0);
 }
 
@@ -445,7 +484,7 @@ double processorMs()
 
 // The first start's warm-up alone, each run on an empty cache: its time and
 // the processor time it took, beside the load it met.
-int firstStartOnly(int runs)
+int firstStartOnly(int runs, bool phrases)
 {
     QTemporaryDir dir;
     SpeechControl::Options o;
@@ -457,10 +496,16 @@ int firstStartOnly(int runs)
     for (int i = 0; i < runs; ++i) {
         const double load = loadAverage();
         const double cpu = processorMs();
-        const double wall = firstStartWarmUp(o, dir.filePath(QStringLiteral("first start %1").arg(i)));
+        double names = 0;
+        const double wall = firstStartWarmUp(o, dir.filePath(QStringLiteral("first start %1").arg(i)), &names, phrases);
+        if (wall < 0) {
+            std::printf("no sound device: start PulseAudio first (. scripts/services)\n");
+            return 1;
+        }
         wait(500); // the label processes of the run end
-        std::printf("first start %d: %.0f ms, processor %.0f ms, load average %.2f\n", i + 1, wall,
-                    processorMs() - cpu, load);
+        std::printf("first start %d: %.0f ms (every name said when a place is reached: %.0f ms), processor %.0f ms, "
+                    "load average %.2f\n",
+                    i + 1, wall, names, processorMs() - cpu, load);
     }
     return 0;
 }
@@ -547,7 +592,7 @@ int main(int argc, char *argv[])
     if (argc > 2 && qstrcmp(argv[1], "--memory") == 0)
         return memoryOnly(qstrcmp(argv[2], "in-program") == 0);
     if (argc > 1 && qstrcmp(argv[1], "--first-start") == 0)
-        return firstStartOnly(argc > 2 ? std::max(1, atoi(argv[2])) : 3);
+        return firstStartOnly(argc > 2 ? std::max(1, atoi(argv[2])) : 3, argc > 3 && qstrcmp(argv[3], "phrases") == 0);
     if (argc > 2 && qstrcmp(argv[1], "--work") == 0)
         return workOnly(qstrcmp(argv[2], "in-program") == 0);
     if (argc > 1)

@@ -52,8 +52,9 @@ public:
 
     // The warning tone, mixed over the speech without cutting it.
     void playTone();
-    // Fills the audio cache in the background with what the keys say, and
-    // then with the further texts in the selection and decision voices.
+    // Fills the audio cache in the background with what the keys say when
+    // reached, the further texts in the selection and decision voices, and
+    // then what a press and the messages say.
     void warmUp(int selectionVoice, int decisionVoice, int focusedTag, const QStringList &more = {},
                 const QStringList &moreDecision = {});
 

@@ -39,15 +39,17 @@ QList<Item> items(int selectionVoice, int decisionVoice, int focusedTag, const Q
     add(selectionVoice, announcements::forKey(focusedTag, table[focusedTag].caption, false));
     for (const KeySpec &key : table)
         add(selectionVoice, announcements::forKey(key.tag, key.caption, false));
+    // Names heard when reached come before what is heard after a press,
+    // which is made on demand in a few milliseconds meanwhile.
+    for (const QString &text : more)
+        add(selectionVoice, text);
+    for (const QString &text : moreDecision)
+        add(decisionVoice, text);
     for (int tag = 1; tag < keys::kCount; ++tag)
         add(decisionVoice, pressedText(tag));
     const auto &readingTable = readings::table();
     for (int i = 6; i <= 30; ++i)
         add(decisionVoice, readingTable[i]);
-    for (const QString &text : more)
-        add(selectionVoice, text);
-    for (const QString &text : moreDecision)
-        add(decisionVoice, text);
     return list;
 }
 

@@ -35,16 +35,18 @@ int main(int argc, char *argv[])
         window.setTonePlayer([control] { control->playTone(); });
         // The greeting is already queued; what the keys say is made next,
         // then what the switch scan says, and with the row of words on its
-        // phrases, said when reached and when chosen.
+        // phrases as said when reached; then what presses say, the phrases
+        // as said when chosen among it.
         prediction::SpokenNames more = prediction::spokenNames();
+        QStringList chosen;
         if (window.Words->enabled())
             for (const prediction::PhraseLine &line : window.Words->phrases().lines)
                 if (!line.heading) {
                     more.selection << line.text;
-                    more.decision << line.text;
+                    chosen << line.text;
                 }
         control->warmUp(window.voices.Selection_voice, window.voices.Decision_voice, keys::kRead, more.selection,
-                        more.decision);
+                        more.decision, chosen);
     }
     heaplog::start(&window);
     return app.exec();

@@ -425,12 +425,14 @@ void programStart(const QString &program, bool awake)
 double firstStartWarmUp(const SpeechControl::Options &options, const QString &cacheDir, double *namesMs = nullptr,
                         bool phrases = false)
 {
-    // With the row of words on, the window adds its phrases in both voices.
+    // With the row of words on, the window adds its phrases: as said when
+    // reached among the names, as said when chosen after the kana.
     prediction::SpokenNames warm = scanNames();
+    QStringList chosen;
     if (phrases)
         for (const QString &phrase : prediction::phrasesOf(prediction::defaultPhrases())) {
             warm.selection << phrase;
-            warm.decision << phrase;
+            chosen << phrase;
         }
     SpeechControl::Options fresh = options;
     fresh.cacheDir = cacheDir;
@@ -461,7 +463,7 @@ double firstStartWarmUp(const SpeechControl::Options &options, const QString &ca
     if (namesMs)
         poll.start(5);
     QObject::connect(&first, &SpeechControl::warmedUp, &first, [&](qint64 at) { done = at; });
-    first.warmUp(1, 2, 0, warm.selection, warm.decision);
+    first.warmUp(1, 2, 0, warm.selection, warm.decision, chosen);
     waitFor([&] { return done != 0 && (!namesMs || namesDone != 0); }, 60000);
     if (namesMs)
         *namesMs = ms(namesDone - t0);

@@ -190,11 +190,11 @@ void SpeechControl::playTone()
 }
 
 void SpeechControl::warmUp(int selectionVoice, int decisionVoice, int focusedTag, const QStringList &more,
-                          const QStringList &moreDecision)
+                          const QStringList &moreDecision, const QStringList &afterPress)
 {
     const auto valid = [this](int mode) { return (mode >= 1 && mode <= m_voices.size()) ? mode : 1; };
     const QList<warmup::Item> items =
-        warmup::items(valid(selectionVoice), valid(decisionVoice), focusedTag, more, moreDecision);
+        warmup::items(valid(selectionVoice), valid(decisionVoice), focusedTag, more, moreDecision, afterPress);
     QMetaObject::invokeMethod(m_speaker, [s = m_speaker, items, d = valid(decisionVoice), sel = valid(selectionVoice)] {
         s->prepare(d, 100);
         s->prepare(sel, 100);

@@ -54,9 +54,10 @@ public:
     void playTone();
     // Fills the audio cache in the background with what the keys say when
     // reached, the further texts in the selection and decision voices, and
-    // then what a press and the messages say.
+    // then what a press says (afterPress too, in the decision voice) and the
+    // messages.
     void warmUp(int selectionVoice, int decisionVoice, int focusedTag, const QStringList &more = {},
-                const QStringList &moreDecision = {});
+                const QStringList &moreDecision = {}, const QStringList &afterPress = {});
 
     bool hasSound() const { return m_sound; }
     int sampleRate() const { return m_rate; }

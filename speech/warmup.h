@@ -18,8 +18,11 @@ struct Item
     friend bool operator==(const Item &, const Item &) = default;
 };
 
+// The warm-up's texts: what is said when a place is reached (the greeting,
+// every key, then `more` and `moreDecision`), then what is said after a press
+// (the kana, then `afterPress` in the decision voice) and the messages.
 QList<Item> items(int selectionVoice, int decisionVoice, int focusedTag = 0, const QStringList &more = {},
-                  const QStringList &moreDecision = {});
+                  const QStringList &moreDecision = {}, const QStringList &afterPress = {});
 
 // What a press of a kana key speaks: its kana, with "ハ" for "は" and the
 // readings of "、", "。", "ー" and "くうはく"; empty for keys that speak

@@ -432,12 +432,14 @@ private slots:
         QVERIFY(has(2, QStringLiteral("ぽ")));
         QVERIFY(!has(2, QStringLiteral("゛")));
         // The scan's names: long ones in the selection voice, short ones in the decision voice, after
-        // every key's name and before the kana a press says.
-        const QList<warmup::Item> scan = warmup::items(1, 2, 0, {QStringLiteral("けすのれつ")}, {QStringLiteral("けす")});
+        // every key's name and before the kana a press says; what else a press says after the kana.
+        const QList<warmup::Item> scan = warmup::items(1, 2, 0, {QStringLiteral("けすのれつ")}, {QStringLiteral("けす")},
+                                                       {QStringLiteral("はい。")});
         const qsizetype names = scan.indexOf(warmup::Item{1, QStringLiteral("けすのれつ")});
         QCOMPARE(scan.mid(names, 2), (QList<warmup::Item>{{1, QStringLiteral("けすのれつ")}, {2, QStringLiteral("けす")}}));
         QVERIFY(scan.indexOf(warmup::Item{1, QStringLiteral("おわりのを")}) < names);
         QVERIFY(names < scan.indexOf(warmup::Item{2, QStringLiteral("を")}));
+        QVERIFY(scan.indexOf(warmup::Item{2, QStringLiteral("を")}) < scan.indexOf(warmup::Item{2, QStringLiteral("はい。")}));
         // One item per voice and text: with one voice for both, no repeats.
         const QList<warmup::Item> single = warmup::items(1, 1, 26);
         QCOMPARE(single[1].text, QStringLiteral("ハ"));

@@ -87,28 +87,39 @@ bool replacePrivate(const QString &path, QByteArrayView bytes)
     return replace(path, bytes, Access::OwnerOnly);
 }
 
-QByteArray readTail(const QString &path, qint64 maxBytes)
+namespace {
+
+// Opens a plain file for reading, not through a link and without waiting
+// for a writer: a pipe opens at once and is then refused with anything else
+// that is not a plain file.
+bool openPlain(QFile &file, const QString &path)
 {
-    QFile file;
 #ifdef Q_OS_UNIX
-    // Not through a link, and without waiting for a writer: a pipe opens at
-    // once and is then refused with anything else that is not a plain file.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return {};
+        return false;
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !file.open(fd, QIODevice::ReadOnly, QFile::AutoCloseHandle)) {
         ::close(fd);
-        return {};
+        return false;
     }
+    return true;
 #else
     const QFileInfo info(path);
     if (info.isSymLink() || !info.isFile())
-        return {};
+        return false;
     file.setFileName(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
+    return file.open(QIODevice::ReadOnly);
 #endif
+}
+
+} // namespace
+
+QByteArray readTail(const QString &path, qint64 maxBytes)
+{
+    QFile file;
+    if (!openPlain(file, path))
+        return {};
     const qint64 size = file.size();
     const bool tail = size > maxBytes;
     if (tail && !file.seek(size - maxBytes))
@@ -118,6 +129,25 @@ QByteArray readTail(const QString &path, qint64 maxBytes)
         const qsizetype whole = bytes.indexOf('\n');
         bytes.remove(0, whole < 0 ? bytes.size() : whole + 1);
     }
+    return bytes;
+}
+
+std::optional<QByteArray> readPlain(const QString &path, qint64 maxBytes, QString *why)
+{
+    const auto fail = [why](const QString &reason) -> std::optional<QByteArray> {
+        if (why)
+            *why = reason;
+        return std::nullopt;
+    };
+    QFile file;
+    if (!openPlain(file, path))
+        return fail(QStringLiteral("not a plain file that can be read"));
+    const qint64 size = file.size();
+    if (size > maxBytes)
+        return fail(QStringLiteral("larger than %1 bytes").arg(maxBytes));
+    QByteArray bytes = file.read(size);
+    if (bytes.size() != size)
+        return fail(file.errorString());
     return bytes;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 #include <QByteArrayView>
+#include <QByteArray>
 #include <QString>
+#include <optional>
 
 // Replacing a file's content as a whole: the old file is replaced only once
 // the new one is completely written and on the disk, so a full disk, a
@@ -34,5 +36,11 @@ enum class Access {
 // reading starts after its first line break within them, so that no line is
 // cut. Empty when there is no such file or it cannot be read.
 QByteArray readTail(const QString &path, qint64 maxBytes);
+
+// The whole of a plain file of at most `maxBytes`, read without following a
+// link and without waiting (a pipe, a device or a folder is refused, as is a
+// larger file: a link to /dev/zero never fills the memory). Nothing, with the
+// reason in `why`, when there is no such file or it cannot be read whole.
+std::optional<QByteArray> readPlain(const QString &path, qint64 maxBytes, QString *why = nullptr);
 
 } // namespace wholefile

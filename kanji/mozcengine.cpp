@@ -147,14 +147,24 @@ void MozcEngine::readAnswers()
 {
     if (!m_process)
         return;
+    if (m_session < 0)
+        return; // lost: what it says now is not read
     m_pending += m_process->readAllStandardOutput();
+    // A line that is no answer (garbage, nested or longer than any answer,
+    // or one that never ends) is taken as the helper lost, as a late answer
+    // is: that conversion goes to Anthy and the helper is started again.
+    const auto bad = [this] {
+        m_pending.clear();
+        m_answers.clear();
+        m_session = -1;
+    };
     qsizetype end;
     while ((end = m_pending.indexOf('\n')) >= 0) {
         const QString line = QString::fromUtf8(m_pending.left(end));
         m_pending.remove(0, end + 1);
         const auto answer = mozc::parse(line);
         if (!answer)
-            continue;
+            return bad();
         const qint64 id = mozc::eventOf(*answer);
         if (id < 0)
             continue; // the greeting; an error line comes before the helper ends
@@ -176,6 +186,8 @@ void MozcEngine::readAnswers()
             m_answers.insert(quint32(id), *answer);
         }
     }
+    if (m_pending.size() > mozc::kMaxLineLength)
+        bad();
 }
 
 std::optional<mozc::SExpr> MozcEngine::await(quint32 id, const QElapsedTimer &since)

@@ -4,8 +4,10 @@ namespace kanji::mozc {
 
 namespace {
 
-// Reads one value from `s` at `pos`; false on a value that does not end.
-bool readValue(QStringView s, qsizetype &pos, SExpr &out)
+// Reads one value from `s` at `pos`; false on a value that does not end or
+// that nests deeper than any answer of the helper (`depth` levels left), so
+// that a line of nothing but "(" never exhausts the stack.
+bool readValue(QStringView s, qsizetype &pos, SExpr &out, int depth)
 {
     while (pos < s.size() && s[pos].isSpace())
         ++pos;
@@ -13,6 +15,8 @@ bool readValue(QStringView s, qsizetype &pos, SExpr &out)
         return false;
     const QChar c = s[pos];
     if (c == u'(') {
+        if (depth <= 0)
+            return false;
         ++pos;
         out = SExpr{SExpr::List, {}, {}};
         for (;;) {
@@ -25,7 +29,7 @@ bool readValue(QStringView s, qsizetype &pos, SExpr &out)
                 return true;
             }
             SExpr item;
-            if (!readValue(s, pos, item))
+            if (!readValue(s, pos, item, depth - 1))
                 return false;
             out.items << item;
         }
@@ -98,9 +102,11 @@ QString SExpr::string(QStringView key) const
 
 std::optional<SExpr> parse(QStringView line)
 {
+    if (line.size() > kMaxLineLength)
+        return std::nullopt;
     SExpr out;
     qsizetype pos = 0;
-    if (!readValue(line, pos, out))
+    if (!readValue(line, pos, out, kMaxDepth))
         return std::nullopt;
     while (pos < line.size() && line[pos].isSpace())
         ++pos;

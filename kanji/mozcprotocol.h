@@ -35,7 +35,14 @@ struct SExpr
     QString string(QStringView key) const;
 };
 
-// One line of the helper; nullopt when it is not a complete S-expression.
+// Bounds of an answer line: the helper's deepest answers nest about ten
+// levels, its longest (a conversion with every candidate) take a few
+// kilobytes. A line beyond either is no answer.
+inline constexpr int kMaxDepth = 32;
+inline constexpr qsizetype kMaxLineLength = 256 * 1024;
+
+// One line of the helper; nullopt when it is not a complete S-expression
+// within the bounds above.
 std::optional<SExpr> parse(QStringView line);
 
 // A request line, newline included. `keys` are symbols or, quoted, the text

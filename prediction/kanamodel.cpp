@@ -1,7 +1,8 @@
 #include "prediction/kanamodel.h"
 
+#include "base/wholefile.h"
+
 #include <QDir>
-#include <QFile>
 #include <algorithm>
 
 namespace prediction {
@@ -16,14 +17,14 @@ QString modelFile(const std::optional<QString> &installPrefix, const QString &pr
 
 KanaModel KanaModel::load(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QString why;
+    const auto bytes = wholefile::readPlain(path, kMaxModelBytes, &why);
+    if (!bytes) {
         if (error)
-            *error = file.errorString();
+            *error = why;
         return {};
     }
-    QString why;
-    NgramTable table = NgramTable::fromBytes(file.readAll(), &why);
+    NgramTable table = NgramTable::fromBytes(*bytes, &why);
     if (error)
         *error = why;
     return KanaModel(std::move(table));

@@ -12,6 +12,9 @@
 namespace prediction {
 
 inline constexpr char kModelFileName[] = "kanamodel.bin";
+// Larger than any model the build makes (1.7 MB): a larger file is refused
+// before it is read.
+inline constexpr qint64 kMaxModelBytes = 16 * 1024 * 1024;
 
 // Where the program finds the model: <prefix>/share/mojipot/kanamodel.bin
 // when installed, else beside the program file (the portable folder).
@@ -31,7 +34,8 @@ public:
     explicit KanaModel(NgramTable table) : m_table(std::move(table)) {}
 
     // The model in the file; an empty model and the reason when the file is
-    // missing, unreadable or damaged.
+    // missing, unreadable, damaged, larger than kMaxModelBytes or not a
+    // plain file (a link, a pipe or a device is never read).
     static KanaModel load(const QString &path, QString *error = nullptr);
 
     bool isEmpty() const { return m_table.isEmpty(); }

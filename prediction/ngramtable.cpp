@@ -302,7 +302,10 @@ NgramTable NgramTable::fromBytes(const QByteArray &bytes, QString *error)
         return fail("not a kana model of this version");
     if (h.order < 1 || h.order > kMaxOrder || (h.smoothing != 1 && h.smoothing != 3))
         return fail("bad order or smoothing");
-    if (h.nodes < 1 || (bytes.size() - sizeof h) != h.nodes * sizeof(Node))
+    // The count is checked against the bytes there before it is multiplied:
+    // a count near 2^62 would wrap round to a size that matches.
+    const std::uint64_t room = std::uint64_t(bytes.size() - qsizetype(sizeof h)) / sizeof(Node);
+    if (h.nodes < 1 || h.nodes > room || (bytes.size() - sizeof h) != h.nodes * sizeof(Node))
         return fail("size does not match the node count");
     NgramTable t;
     t.m_order = int(h.order);

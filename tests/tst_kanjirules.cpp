@@ -352,6 +352,11 @@ private slots:
         QTest::newRow("error before the helper ends")
             << "((error . wrong-number-of-arguments)(message . \"Wrong number of arguments\"))" << -1 << "" << "";
         QTest::newRow("line cut short") << "((emacs-event-id . 5)(output . ((preedit . \"ab" << -2 << "" << "";
+        QTest::newRow("nested as deep as an answer may") << QString(32, u'(') + QString(32, u')') << -1 << "" << "";
+        QTest::newRow("nested deeper than any answer") << QString(1000000, u'(') << -2 << "" << "";
+        QTest::newRow("deeper, and closed") << QString(33, u'(') + QString(33, u')') << -2 << "" << "";
+        QTest::newRow("longer than any answer")
+            << "((emacs-event-id . 6)(output . \"" + QString(300 * 1024, u'あ') + "\"))" << -2 << "" << "";
     }
     void mozcAnswer()
     {

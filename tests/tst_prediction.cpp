@@ -15,7 +15,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
 #include <numeric>
+#include <sys/stat.h>
 
 using namespace prediction;
 
@@ -250,6 +252,10 @@ private slots:
         QTest::newRow("cut short") << good.left(good.size() - 7) << false;
         QTest::newRow("not a model") << badMagic << false;
         QTest::newRow("follower out of range") << badIndex << false;
+        QByteArray hugeCount = good; // the node count near 2^62: times the node size it wraps round
+        const quint64 wraps = (quint64(1) << 62) + quint64(nodes);
+        std::memcpy(hugeCount.data() + 24, &wraps, sizeof wraps);
+        QTest::newRow("node count that wraps round") << hugeCount << false;
     }
     void tableBytes()
     {
@@ -350,11 +356,50 @@ private slots:
         QCOMPARE(onlyNew[reduce(QStringLiteral("ぬ")).front()], onlyNew[reduce(QStringLiteral("か")).front()]);
     }
 
-    void missingFile()
+    // What stands where the model file should: only a plain file of a model's
+    // size is read; anything else leaves the board's order, never a hang or
+    // the memory filled.
+    void modelFile_data()
     {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<bool>("loads");
+        QTest::newRow("the model") << "model" << true;
+        QTest::newRow("missing") << "missing" << false;
+        QTest::newRow("a link to the model") << "link" << false;
+        QTest::newRow("a link to /dev/zero") << "zero" << false;
+        QTest::newRow("a pipe nobody writes") << "fifo" << false;
+        QTest::newRow("a folder") << "folder" << false;
+        QTest::newRow("2 GiB, sparse") << "huge" << false;
+    }
+    void modelFile()
+    {
+        QFETCH(QString, what);
+        QFETCH(bool, loads);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("kanamodel.bin"));
+        const QString model = dir.filePath(QStringLiteral("real.bin"));
+        {
+            QFile f(model);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(NgramTable::build({reduce(QStringLiteral("きょうはいいてんきです。"))}, 3).toBytes());
+        }
+        if (what == u"model")
+            QVERIFY(QFile::copy(model, path));
+        else if (what == u"link")
+            QVERIFY(QFile::link(model, path));
+        else if (what == u"zero")
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        else if (what == u"fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (what == u"folder")
+            QVERIFY(QDir().mkdir(path));
+        else if (what == u"huge") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(qint64(2) << 30));
+        }
         QString why;
-        QVERIFY(KanaModel::load(QStringLiteral("/nonexistent/kanamodel.bin"), &why).isEmpty());
-        QVERIFY(!why.isEmpty());
+        QCOMPARE(!KanaModel::load(path, &why).isEmpty(), loads);
+        QCOMPARE(why.isEmpty(), loads);
     }
 
     void adaptation_data()

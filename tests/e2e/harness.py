@@ -125,6 +125,52 @@ class Recorder:
             os.unlink(self.path)
 
 
+def process_tree(root):
+    """The process and every process started from it, still running."""
+    r = subprocess.run(["ps", "-e", "-o", "pid=,ppid="], capture_output=True, text=True)
+    children = {}
+    for line in r.stdout.splitlines():
+        pid, ppid = (int(v) for v in line.split())
+        children.setdefault(ppid, []).append(pid)
+    tree, todo = [], [root]
+    while todo:
+        pid = todo.pop()
+        tree.append(pid)
+        todo.extend(children.get(pid, []))
+    return tree
+
+
+class SessionBus:
+    """A session bus of the session's own, as a desktop gives every session:
+    without one, a program that asks for the bus (Qt does, for assistive
+    tools) may have one started by X11 autolaunch (dbus-x11), which outlives
+    it. `argv` makes the command run as the session's user. Stopping it ends
+    the services it started too."""
+
+    def __init__(self, folder, argv=lambda command: command):
+        path = os.path.join(folder, "bus")
+        r = subprocess.run(argv(["dbus-daemon", "--session", "--fork", "--nopidfile", "--address=unix:path=" + path,
+                                 "--print-address=1", "--print-pid=1"]), capture_output=True, text=True, timeout=15)
+        words = r.stdout.split()
+        if r.returncode != 0 or len(words) < 2:
+            raise RuntimeError("no session bus: " + r.stdout + r.stderr)
+        self.address = next(w for w in words if w.startswith("unix:"))
+        self.pid = int(next(w for w in words if w.isdigit()))
+
+    def processes(self):
+        return process_tree(self.pid) if os.path.exists(f"/proc/{self.pid}") else []
+
+    def stop(self):
+        for sig in (signal.SIGTERM, signal.SIGKILL):
+            for pid in self.processes():
+                try:
+                    os.kill(pid, sig)
+                except ProcessLookupError:
+                    pass
+            if wait_until(lambda: not self.processes(), 3):
+                return
+
+
 class OrdinaryUser:
     """An ordinary user created for a test run by the administrator (CI runs
     as the administrator): a home of its own, a folder for its session, and
@@ -146,6 +192,8 @@ class OrdinaryUser:
         self.runtime = os.path.join(tmp, "runtime")
         os.mkdir(self.runtime, 0o700)
         os.chown(self.runtime, self.uid, self.gid)
+        self.bus = SessionBus(self.runtime, lambda command: self.argv(self._session(), command))
+        case.addCleanup(self.bus.stop)
 
     @staticmethod
     def _run(case, *args):
@@ -153,11 +201,15 @@ class OrdinaryUser:
         case.assertEqual(r.returncode, 0, f"{' '.join(args)}: {r.stdout}{r.stderr}")
         return r
 
+    def _session(self):
+        return {"HOME": self.home, "USER": self.name, "LOGNAME": self.name, "SHELL": "/bin/sh",
+                "PATH": "/usr/local/bin:/usr/bin:/bin", "LANG": "C.UTF-8", "XDG_RUNTIME_DIR": self.runtime}
+
     def env(self, display, **more):
-        """A session's environment as a desktop gives it, and nothing else."""
-        env = {"HOME": self.home, "USER": self.name, "LOGNAME": self.name, "SHELL": "/bin/sh",
-               "PATH": "/usr/local/bin:/usr/bin:/bin", "LANG": "C.UTF-8", "DISPLAY": display,
-               "XDG_RUNTIME_DIR": self.runtime, "PULSE_SERVER": "unix:" + self.socket}
+        """A session's environment as a desktop gives it, and nothing else:
+        its own session bus among it."""
+        env = dict(self._session(), DISPLAY=display, PULSE_SERVER="unix:" + self.socket,
+                   DBUS_SESSION_BUS_ADDRESS=self.bus.address)
         # The sanitizer build's settings, with a suppressions file the user can read.
         for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"):
             value = os.environ.get(name)
@@ -183,19 +235,23 @@ class OrdinaryUser:
             for name in [folder] + [os.path.join(folder, n) for n in dirs + files]:
                 os.lchown(name, self.uid, self.gid)
 
-    def processes(self):
+    def processes(self, session=False):
         """The user's processes still running (those waiting only to be
-        reaped by the system do not count), as "pid name"."""
+        reaped by the system do not count), as "pid name"; without the
+        session's bus and what it started, which belong to the session, not
+        to a program, unless `session`."""
         r = subprocess.run(["ps", "-u", self.name, "-o", "pid=,stat=,comm="], capture_output=True, text=True)
         rows = [line.split() for line in r.stdout.splitlines() if line.strip()]
-        return [f"{row[0]} {row[2]}" for row in rows if len(row) == 3 and not row[1].startswith("Z")]
+        bus = set() if session or not hasattr(self, "bus") else set(self.bus.processes())
+        return [f"{row[0]} {row[2]}" for row in rows
+                if len(row) == 3 and not row[1].startswith("Z") and int(row[0]) not in bus]
 
     def remove(self):
         try:
             pwd.getpwnam(self.name)
         except KeyError:
             return
-        for line in self.processes():
+        for line in self.processes(session=True):
             os.kill(int(line.split()[0]), signal.SIGKILL)
         subprocess.run(["userdel", "--force", "--remove", self.name], capture_output=True)
 
@@ -285,6 +341,9 @@ class ProgramCase(unittest.TestCase):
         self.display = Display()
         self.env = dict(os.environ, DISPLAY=self.display.start())
         self.env.pop("QT_QPA_PLATFORM", None)
+        self.bus = SessionBus(self.tmp)
+        self.addCleanup(self.bus.stop)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus.address
         self.env["XDG_CACHE_HOME"] = os.path.join(ROOT, "build", "e2e-cache")
         self.recorder = Recorder()
         self.recorder.start()

@@ -10,7 +10,8 @@ With Mozc, as an ordinary user (Mozc's server refuses the administrator; run
 as the administrator, the scenarios create a user): the same sentence right
 at once; the user's own Mozc folder neither made nor changed, the user's own
 Mozc server left alone, ours ended with the program; with Mozc's helper
-missing, 自動 converts with Anthy and says nothing about it."""
+missing, 自動 converts with Anthy and says nothing about it; a helper that
+answers garbage is a helper lost: Anthy converts."""
 
 import os
 import select
@@ -210,6 +211,30 @@ class MozcHelperMissing(AsOrdinaryUser):
         self.assertEqual(self.diary_bytes(), sjis("今日はいい天気"))
         self.assertIsNone(self.notice_box())
         self.assertFalse(os.path.exists(os.path.join(self.home, ".local", "share", "mojipot", "mozc")))
+
+
+@unittest.skipUnless(MOZC, "Mozc's server is not installed (mozc-server)")
+class MozcHelperGarbled(AsOrdinaryUser):
+    """A helper that greets with a line of a million "(": a failed answer,
+    as a stuck helper's is. Conversion goes on with Anthy."""
+    engine = "Mozc"
+
+    def setUp(self):
+        super().setUp()
+        helper = os.path.join(self.tmp, "garbled_helper")
+        with open(helper, "w") as f:
+            f.write("#!/bin/sh\nhead -c 1000000 /dev/zero | tr '\\000' '('\necho\nexec sleep 60\n")
+        os.chmod(helper, 0o755)
+        self.env["MOJIPOT_MOZC_HELPER"] = helper
+
+    def test_nested_answer_taken_as_a_failed_one(self):
+        self.start_program()
+        time.sleep(1.0)  # the helper's line has been read meanwhile
+        self.assertIsNone(self.proc.poll(), self.program_output())
+        self.write("きょうはいいてんき", "へんかん", "へんかん", "かくてい", "かくてい", "かくてい", "しまう")
+        self.wait_for(lambda: self.diary_bytes() is not None, seconds=10, message="today's diary file")
+        self.assertEqual(self.diary_bytes(), sjis("今日はいい天気"))
+        self.end_program()
 
 
 def snapshot(folder):

@@ -6,7 +6,7 @@
 #include "app/mainform.h"
 #include "base/textdisplay.h"
 #include "base/textmodel.h"
-#include "diary/filecodec.h"
+#include "base/filecodec.h"
 #include "speech/voices.h"
 
 #include <QClipboard>

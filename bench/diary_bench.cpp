@@ -8,7 +8,7 @@
 #include "base/messageboxes.h"
 #include "base/textdisplay.h"
 #include "diary/diarystorage.h"
-#include "diary/filecodec.h"
+#include "base/filecodec.h"
 #include "speech/recordingspeech.h"
 
 #include <QApplication>

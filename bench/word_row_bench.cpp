@@ -27,7 +27,7 @@
 #include "bench/eventwait.h"
 #include "bench/kanadata.h"
 #include "bench/keepawake.h"
-#include "diary/filecodec.h"
+#include "base/filecodec.h"
 #include "input/arrowwalk.h"
 #include "input/multitap.h"
 #include "prediction/adaptation.h"

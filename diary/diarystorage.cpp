@@ -3,7 +3,7 @@
 #include "base/textdisplay.h"
 #include "base/textmodel.h"
 #include "diary/diarypaths.h"
-#include "diary/filecodec.h"
+#include "base/filecodec.h"
 #include "diary/filedialogs.h"
 #include "speech/voices.h"
 

@@ -2,7 +2,7 @@
 // carriage return or stray control character in the text, and a text it
 // produced is saved and read back unchanged (but for the marks of unreadable
 // bytes, which Shift-JIS keeps as "?").
-#include "diary/filecodec.h"
+#include "base/filecodec.h"
 
 #include <QStringDecoder>
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "prediction/adaptation.h"
 
 #include "base/apperror.h"
-#include "diary/filecodec.h"
+#include "base/filecodec.h"
 
 #include <QDir>
 #include <QFileInfo>

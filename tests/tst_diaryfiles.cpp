@@ -3,7 +3,7 @@
 #include "base/apperror.h"
 #include "base/sjis.h"
 #include "diary/diarypaths.h"
-#include "diary/filecodec.h"
+#include "base/filecodec.h"
 #include "fulldisk.h"
 
 #include <QDir>

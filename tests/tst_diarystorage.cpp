@@ -3,7 +3,7 @@
 // and dialogs.
 #include "diarywindow.h"
 
-#include "diary/filecodec.h"
+#include "base/filecodec.h"
 #include "prediction/adaptation.h"
 #include "fulldisk.h"
 

@@ -4,7 +4,7 @@
 
 #include "app/board.h"
 #include "base/keytable.h"
-#include "diary/filecodec.h"
+#include "base/filecodec.h"
 #include "diary/help.h"
 
 #include <QMenu>

@@ -2,7 +2,7 @@
 // prediction looks at, the built model file (probabilities, ranking of the
 // shown keys, damaged files), and the adaptation to the user's diaries.
 #include "base/keytable.h"
-#include "diary/filecodec.h"
+#include "base/filecodec.h"
 #include "prediction/adaptation.h"
 #include "prediction/corpus.h"
 #include "prediction/kanamodel.h"

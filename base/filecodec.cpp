@@ -1,4 +1,4 @@
-#include "diary/filecodec.h"
+#include "base/filecodec.h"
 
 #include "base/apperror.h"
 #include "base/sjis.h"

@@ -17,14 +17,6 @@ const QByteArray kPhrase = "phrase";
 const QByteArray kWord = "word";
 const QByteArray kConversion = "conversion";
 
-// The moment on a "forgotten<TAB>time" line; invalid on any other line.
-QDateTime forgottenOn(const QList<QByteArray> &cols)
-{
-    if (cols.size() != 2 || cols[0] != kForgotten)
-        return {};
-    return QDateTime::fromString(QString::fromUtf8(cols[1]), Qt::ISODate).toUTC();
-}
-
 void keepLater(QDateTime &moment, const QDateTime &other)
 {
     if (other.isValid() && (!moment.isValid() || other > moment))
@@ -141,15 +133,13 @@ Usage Usage::fromBytes(const QByteArray &bytes)
             line.chop(1);
         const QList<QByteArray> cols = line.split('\t');
         if (cols.size() == 2 && cols[0] == kForgotten) {
-            keepLater(u.m_forgotten, forgottenOn(cols));
+            keepLater(u.m_forgotten, QDateTime::fromString(QString::fromUtf8(cols[1]), Qt::ISODate).toUTC());
             continue;
         }
         if (cols.size() == 3 && cols[0] == kConversion) {
             const QString reading = utf8(cols[1]), text = utf8(cols[2]);
-            if (acceptableConversion(reading, text)) {
-                u.m_conversions.removeOne(reading + u'\t' + text);
+            if (acceptableConversion(reading, text))
                 u.m_conversions.append(reading + u'\t' + text);
-            }
             continue;
         }
         if (cols.size() != 3 || (cols[0] != kPhrase && cols[0] != kWord))
@@ -164,10 +154,17 @@ Usage Usage::fromBytes(const QByteArray &bytes)
     }
     keepMostUsed(u.m_phrases);
     keepMostUsed(u.m_words);
-    if (u.m_conversions.size() > kMaxEntries) // the latest are kept
-        u.m_conversions.remove(0, u.m_conversions.size() - kMaxEntries);
-    if (!u.m_forgotten.isValid()) // kept only once something was forgotten
-        u.m_conversions.clear();
+    // Only once something was forgotten: each conversion once, where it was
+    // committed last, the latest kept.
+    QStringList latest;
+    QSet<QString> seen;
+    const QStringList &all = u.m_forgotten.isValid() ? u.m_conversions : QStringList();
+    for (auto it = all.crbegin(); it != all.crend() && latest.size() < kMaxEntries; ++it)
+        if (!seen.contains(*it)) {
+            seen.insert(*it);
+            latest.prepend(*it);
+        }
+    u.m_conversions = latest;
     return u;
 }
 

@@ -574,6 +574,15 @@ private slots:
             << moment + "conversion\tきしゃ\n" + "conversion\t\t記者\n" + "conversion\tきしゃ\t汽車\tx\n"
                    + "conversion\tきしゃ\t\x82\xA0\n" + "conversion\tきしゃ\t記\xE2\x80\xAE者\n"
             << QStringList{} << QStringList{};
+        QByteArray others; // as many other conversions as are kept
+        for (int i = 0; i < Usage::kMaxEntries; ++i)
+            others += "conversion\tかん" + QByteArray::number(i) + "\t漢" + QByteArray::number(i) + '\n';
+        QTest::newRow("only the latest are kept")
+            << moment + "conversion\tきしゃ\t記者\n" + others + "conversion\tきせつ\t季節\n" << QStringList{}
+            << QStringList{"きせつ:季節"};
+        QTest::newRow("committed again later: kept where it came last")
+            << moment + "conversion\tきしゃ\t記者\n" + others + "conversion\tきしゃ\t記者\n" << QStringList{}
+            << QStringList{"きしゃ:記者"};
         QTest::newRow("longer than conversion keeps: not learnt")
             << moment << QStringList{QString(Usage::kMaxConversionLength + 1, u'き') + ":記者"} << QStringList{};
     }

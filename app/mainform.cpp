@@ -63,6 +63,7 @@ TMain_form::TMain_form(DirectSS *speech, QWidget *parent) : QMainWindow(parent),
     };
     hooks.beforeWriting = [this] { Kanji->commitAll(); };
     Words = new prediction::WordRow(context(), std::move(hooks), this);
+    connect(Kanji, &kanji::Writing::learnt, Words, &prediction::WordRow::conversionCommitted);
     methods = new input::Methods(context(), this);
     connectKeys();
     connectMenus();

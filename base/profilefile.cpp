@@ -261,9 +261,17 @@ bool ProfileFile::hasSection(const QString &section) const
     return findSection(file, splitLines(file), section, first, last);
 }
 
+std::optional<bool> ProfileFile::parseBool(const QString &text)
+{
+    // Brought into the range, a number keeps whether it is 0.
+    const auto v = parseIntegerIn(text, {std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), 0});
+    return v ? std::optional<bool>(*v != 0) : std::nullopt;
+}
+
 bool ProfileFile::readBool(const QString &section, const QString &key, bool defaultValue) const
 {
-    return readInteger(section, key, defaultValue ? 1 : 0) != 0;
+    const std::optional<QString> text = lookup(readAll(), section, key);
+    return text ? parseBool(*text).value_or(defaultValue) : defaultValue;
 }
 
 void ProfileFile::writeString(const QString &section, const QString &key, const QString &value) const

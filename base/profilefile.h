@@ -38,7 +38,10 @@ public:
     // range's standard value for anything else (missing, empty, words,
     // full-width digits).
     int readIntegerIn(const QString &section, const QString &key, const Range &range) const;
-    // Any integer other than 0 is true.
+    // An on/off key, every one read alike: a number as readIntegerIn reads
+    // it (ASCII digits of any length after an optional sign, or hexadecimal
+    // after "0x") is on unless it is 0; anything else (missing, empty,
+    // words, full-width digits) is the key's default.
     bool readBool(const QString &section, const QString &key, bool defaultValue) const;
     // Whether the file has the section (empty or not).
     bool hasSection(const QString &section) const;
@@ -55,6 +58,7 @@ public:
                                 const QString &value);
     static std::optional<int> parseInteger(const QString &text);
     static std::optional<int> parseIntegerIn(const QString &text, const Range &range);
+    static std::optional<bool> parseBool(const QString &text);
 
     static constexpr int kMaxValueLength = 2047;
 

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <fcntl.h>
@@ -115,7 +117,45 @@ bool openPlain(QFile &file, const QString &path)
 
 } // namespace
 
-QByteArray readTail(const QString &path, qint64 maxBytes)
+namespace {
+
+// The lines of the file's first `end` bytes that begin with `marker`, each
+// followed by a line break. Only a line's first bytes are kept while it may
+// still be one of them, so that a line of any length costs no memory.
+QByteArray markedLines(QFile &file, qint64 end, QByteArrayView marker)
+{
+    constexpr qint64 kPiece = 1024 * 1024;
+    constexpr qsizetype kLongest = 4096;
+    QByteArray out, line;
+    bool other = false; // the line read is not a marked one
+    for (qint64 at = 0; at < end;) {
+        const QByteArray piece = file.read(std::min(kPiece, end - at));
+        if (piece.isEmpty())
+            break;
+        at += piece.size();
+        for (qsizetype from = 0; from < piece.size();) {
+            const qsizetype lf = piece.indexOf('\n', from);
+            const qsizetype stop = lf < 0 ? piece.size() : lf;
+            if (!other) {
+                line.append(piece.constData() + from, std::min(stop - from, kLongest + 1 - line.size()));
+                other = line.size() > kLongest
+                    || !(line.size() < marker.size() ? marker.startsWith(line) : line.startsWith(marker));
+            }
+            if (lf < 0)
+                break;
+            if (!other && line.size() >= marker.size())
+                out += (line.endsWith('\r') ? line.chopped(1) : line) + '\n';
+            line.clear();
+            other = false;
+            from = lf + 1;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+Tail readTail(const QString &path, qint64 maxBytes, QByteArrayView marker, qint64 scanBytes)
 {
     QFile file;
     if (!openPlain(file, path))
@@ -124,12 +164,24 @@ QByteArray readTail(const QString &path, qint64 maxBytes)
     const bool tail = size > maxBytes;
     if (tail && !file.seek(size - maxBytes))
         return {};
-    QByteArray bytes = file.read(maxBytes);
-    if (tail) { // the first line read is likely cut: reading starts after the first line break
-        const qsizetype whole = bytes.indexOf('\n');
-        bytes.remove(0, whole < 0 ? bytes.size() : whole + 1);
-    }
-    return bytes;
+    Tail out{file.read(maxBytes), true};
+    if (!tail)
+        return out;
+    // The first line read is likely cut: reading starts after the first line
+    // break, and the lines before it are looked through for the marked ones.
+    const qsizetype whole = out.bytes.indexOf('\n');
+    const qsizetype cut = whole < 0 ? out.bytes.size() : whole + 1;
+    out.bytes.remove(0, cut);
+    const qint64 before = size - maxBytes + cut;
+    out.whole = scanBytes >= before;
+    if (!marker.isEmpty() && file.seek(0))
+        out.bytes.prepend(markedLines(file, std::min(before, scanBytes), marker));
+    return out;
+}
+
+QByteArray readTail(const QString &path, qint64 maxBytes)
+{
+    return readTail(path, maxBytes, {}, 0).bytes;
 }
 
 std::optional<QByteArray> readPlain(const QString &path, qint64 maxBytes, QString *why)

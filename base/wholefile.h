@@ -37,6 +37,18 @@ enum class Access {
 // cut. Empty when there is no such file or it cannot be read.
 QByteArray readTail(const QString &path, qint64 maxBytes);
 
+// The same, and of a larger file also the lines before those bytes that
+// begin with `marker` (at most 4 KiB each; CR LF taken as LF), put in front
+// of them: a line the file keeps at its head is not lost with the head. They
+// are looked for a piece at a time in the file's first `scanBytes`; `whole`
+// tells whether that reached the last byte before the tail.
+struct Tail
+{
+    QByteArray bytes;
+    bool whole = true;
+};
+Tail readTail(const QString &path, qint64 maxBytes, QByteArrayView marker, qint64 scanBytes);
+
 // The whole of a plain file of at most `maxBytes`, read without following a
 // link and without waiting (a pipe, a device or a folder is refused, as is a
 // larger file: a link to /dev/zero never fills the memory). Nothing, with the

@@ -6,6 +6,9 @@
 //   word_row_bench latency   on the real window (offscreen): a key press →
 //                            the row filled, on every press of the held-out
 //                            texts, with the month's diaries in the diary folder
+//   word_row_bench latency long-phrase
+//                            the same with a phrase bank of one line of
+//                            349 525 kana (the largest phrase file read, 1 MiB)
 //   word_row_bench speech    the row's names → first sound with Open JTalk,
 //                            never said before and cached (run under the
 //                            sound lock, ". scripts/services" first)
@@ -357,7 +360,20 @@ struct Figures
 
 QStringList g_names; // the row's names met, for the speech figures
 
-int latency()
+// A phrase file of exactly kMaxPhraseFileBytes: one line of kana (three
+// bytes each in UTF-8) and its line break.
+QByteArray longPhraseBank()
+{
+    const QString kana = QStringLiteral("ありがとうございますおねがいします");
+    const qsizetype length = (kMaxPhraseFileBytes - 1) / 3;
+    QString line;
+    line.reserve(length);
+    while (line.size() < length)
+        line += kana.left(length - line.size());
+    return line.toUtf8() + '\n';
+}
+
+int latency(bool longPhrase)
 {
     const kanabench::Data d = kanabench::load();
     QTemporaryDir start, data;
@@ -375,6 +391,13 @@ int latency()
         if (!f.open(QIODevice::WriteOnly) || f.write(sjis::encode(QStringLiteral("[文字]\r\nよそく=1\r\n"))) <= 0)
             return 1;
     }
+    const QString bank = phraseFile(ini);
+    QFile::remove(bank);
+    if (longPhrase) {
+        QFile f(bank);
+        if (!f.open(QIODevice::WriteOnly) || f.write(longPhraseBank()) <= 0)
+            return 1;
+    }
     fonts::installSubstitutions();
     auto *speech = new RecordingSpeech();
     TMain_form form(speech);
@@ -385,7 +408,11 @@ int latency()
         std::printf("the diaries were not read\n");
         return 1;
     }
-    Figures press, refresh;
+    if (longPhrase && form.Words->phrases().lines.value(0).text.size() < 300000) {
+        std::printf("the long phrase was not read\n");
+        return 1;
+    }
+    Figures press, refresh, sentenceStart;
     const auto run = [&](const kanabench::Texts &texts, int limit) {
         int n = 0;
         for (const auto &t : texts) {
@@ -403,6 +430,8 @@ int latency()
                 QCoreApplication::sendPostedEvents();
                 QCoreApplication::processEvents(); // the row is filled before the window is painted again
                 press.v.push_back(double(timer.nsecsElapsed()) / 1e6);
+                if (form.Words->items()[0].kind == RowItem::Phrase)
+                    sentenceStart.v.push_back(press.v.back());
                 timer.restart();
                 form.Words->refresh();
                 refresh.v.push_back(double(timer.nsecsElapsed()) / 1e6);
@@ -418,11 +447,14 @@ int latency()
     std::printf("| Measure | Median | p95 | Worst | Presses |\n|---|---|---|---|---|\n");
     std::printf("| Key press → the row filled (the press's own work included) | %.2f ms | %.2f ms | %.2f ms | %zu |\n",
                 press.at(0.5), press.at(0.95), press.at(1), press.v.size());
+    std::printf("| Of those, the presses that start a sentence (the phrases shown) | %.2f ms | %.2f ms | %.2f ms | %zu |\n",
+                sentenceStart.at(0.5), sentenceStart.at(0.95), sentenceStart.at(1), sentenceStart.v.size());
     std::printf("| The row's completions alone | %.2f ms | %.2f ms | %.2f ms | %zu |\n", refresh.at(0.5),
                 refresh.at(0.95), refresh.at(1), refresh.v.size());
     std::printf("(%lld different names in the row, for example %s)\n", qlonglong(g_names.size()),
                 qPrintable(QStringList(g_names.mid(40, 8)).join(QStringLiteral("、"))));
     QFile::remove(ini);
+    QFile::remove(bank);
     return 0;
 }
 
@@ -430,7 +462,7 @@ int latency()
 
 int names()
 {
-    if (latency() != 0)
+    if (latency(false) != 0)
         return 1;
     QTemporaryDir cache;
     SpeechControl::Options o;
@@ -491,9 +523,9 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (mode == u"latency")
-        return latency();
+        return latency(argc > 2 && QByteArrayView(argv[2]) == "long-phrase");
     if (mode == u"speech")
         return names();
-    std::fprintf(stderr, "usage: word_row_bench [methods | latency | speech]\n");
+    std::fprintf(stderr, "usage: word_row_bench [methods | latency [long-phrase] | speech]\n");
     return 2;
 }

@@ -4,8 +4,6 @@
 
 #include <Qt>
 
-#include <limits>
-
 namespace input {
 
 namespace {
@@ -47,13 +45,11 @@ SwitchSettings SwitchSettings::read(const ProfileFile &ini, bool *clashed)
     s.hold = ini.readIntegerIn(kSwitch, QStringLiteral("押す長さ"), kHold);
     s.ignore = ini.readIntegerIn(kSwitch, QStringLiteral("受け付けない時間"), kIgnore);
     s.restartAtColumn = ini.readInteger(kSwitch, QStringLiteral("選んだあと"), 1) == 2;
-    // Any number other than 0 is on, however many digits it has.
-    constexpr Range anyNumber{std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), 0};
-    s.dwell = ini.readIntegerIn(kMouse, QStringLiteral("とどまる"), anyNumber) != 0;
+    s.dwell = ini.readBool(kMouse, QStringLiteral("とどまる"), false);
     s.dwellTime = ini.readIntegerIn(kMouse, QStringLiteral("とどまる時間"), kDwell);
     const bool used = ini.hasSection(kSwitch) || ini.readInteger(QStringLiteral("入力方法"), QStringLiteral("番号"), 1) == 4;
     s.order = ini.readIntegerIn(kSwitch, kOrderKey, Range{kBoardOrder, kByLikelihood, used ? kBoardOrder : kLikelyFirst});
-    s.shortNames = ini.readIntegerIn(kSwitch, kNamesKey, Range{anyNumber.low, anyNumber.high, used ? 0 : 1}) != 0;
+    s.shortNames = ini.readBool(kSwitch, kNamesKey, !used);
     // As the settings dialog refuses such a pair: neither could act as itself.
     const bool clash = switchesClash(s);
     if (clash)

@@ -236,9 +236,7 @@ void Writing::speakCurrent()
 void Writing::keep(const Committed &c)
 {
     m_spans.add(m_start, c.text, c.reading);
-    if (!historyRead())
-        m_unsavedChoices.append({c.reading, c.text});
-    m_history.record(c.reading, c.text);
+    learn(c.reading, c.text);
     m_start += int(c.text.size());
     m_shown.remove(0, c.text.size());
 }
@@ -319,13 +317,20 @@ void Writing::putConverted(int start, int end, const QString &text, const QStrin
     display->setTextCursor(c);
     m_replacing = false;
     m_spans.add(start, text, reading);
-    if (!historyRead())
-        m_unsavedChoices.append({reading, text});
-    m_history.record(reading, text);
+    learn(reading, text);
     m_anchor = c.position();
     m_seenChanges = m_changes;
     m_seenPosition = c.position();
     saveHistory();
+}
+
+void Writing::learn(const QString &reading, const QString &text)
+{
+    if (!historyRead())
+        m_unsavedChoices.append({reading, text});
+    m_history.record(reading, text);
+    if (History::acceptable(reading, text))
+        emit learnt(reading, text);
 }
 
 void Writing::saveHistory()

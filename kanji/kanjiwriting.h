@@ -76,6 +76,8 @@ signals:
     void enabledChanged(bool on);
     // The engine was chosen or read: the menu's ticks follow.
     void engineChosen(kanji::EngineChoice choice);
+    // A committed conversion was learnt (History::acceptable).
+    void learnt(const QString &reading, const QString &text);
 
 private:
     void say(const QString &text, speech::When when = speech::When::Queued);
@@ -90,6 +92,7 @@ private:
     void contentsChanged(int position, int removed, int added);
     void cursorMoved();
     void recordChoice();
+    void learn(const QString &reading, const QString &text);
 
     context::Context m_ctx;
     bool m_enabled = false;

@@ -400,10 +400,11 @@ double likelihoodOf(const CompletionSources &sources, QStringView before, const 
     constexpr double kUnwritable = 0.01; // a character the model cannot weigh
     if (!sources.next)
         return 0;
-    const std::vector<Symbol> symbols = reduce(text);
+    const QStringView weighed = QStringView(text).left(kWeighedCharacters);
+    const std::vector<Symbol> symbols = reduce(weighed);
     History h = historyOf(before, sources.contextLength);
     double p = 1;
-    for (const QChar c : text) // kanji and the like, which reduce to a break or to nothing
+    for (const QChar c : weighed) // kanji and the like, which reduce to a break or to nothing
         if (const std::vector<Symbol> one = reduce(QString(c)); one.empty() || one.front() == kBreak)
             p *= kUnwritable;
     for (const Symbol s : symbols) {
@@ -414,7 +415,7 @@ double likelihoodOf(const CompletionSources &sources, QStringView before, const 
         p *= sources.next(h)[s];
         h = pushed(h, s, sources.contextLength);
     }
-    if (!sources.lexicon)
+    if (!sources.lexicon || weighed.size() < text.size()) // longer than any piece of the user's
         return p;
     // The piece it writes (its phrase ends left off), among the user's.
     std::vector<Symbol> piece = symbols;

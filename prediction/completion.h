@@ -113,10 +113,18 @@ struct CompletionLimits
     int minCharacters = 2;       // a completion adds at least this many characters
 };
 
+// The characters of a phrase that are weighed, whatever its length: the
+// longest piece of the user's and more. A phrase is as likely as its first
+// ones at most, and beyond them its likelihood is too small for the row or
+// the scan to tell apart; so the work of filling the row stays the same
+// for a phrase of any length.
+constexpr int kWeighedCharacters = 2 * int(Lexicon::kMaxPieceSymbols);
+
 // How likely the text goes on with `text` (a phrase) from here: by the
 // model (a character the board cannot write counts as unlikely), and by how
 // often the user wrote it as a piece where they were (trusted as far as
-// they wrote from there, as for completions).
+// they wrote from there, as for completions). Of a longer phrase its first
+// kWeighedCharacters are weighed, by the model alone.
 double likelihoodOf(const CompletionSources &sources, QStringView before, const QString &text,
                     const CompletionLimits &limits = {});
 

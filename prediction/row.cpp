@@ -40,10 +40,11 @@ std::vector<Symbol> addedBy(QStringView before, const QString &after)
     return added;
 }
 
-// What the item writes in place of the text before the insertion point.
+// What the item writes in place of the text before the insertion point; of
+// a long phrase as much as its likelihood weighs.
 QString written(const RowItem &item, QStringView before, int wordStart)
 {
-    return item.kind == RowItem::Phrase ? before.toString() + item.caption
+    return item.kind == RowItem::Phrase ? before.toString() + item.caption.left(kWeighedCharacters)
                                         : before.left(wordStart).toString() + item.caption;
 }
 

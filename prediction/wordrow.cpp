@@ -151,6 +151,14 @@ void WordRow::forget()
     m_ctx.window.notice(QStringLiteral("予測の学習を忘れました"));
 }
 
+void WordRow::conversionCommitted(const QString &reading, const QString &text)
+{
+    if (!m_enabled || !m_usage.forgotten().isValid())
+        return;
+    m_usage.choseConversion(reading, text);
+    saveUsage();
+}
+
 void WordRow::scheduleRefresh()
 {
     if (!m_enabled || m_pending)
@@ -189,7 +197,7 @@ Row WordRow::rowNow(const QString &before, int position)
         c.lexicon = lexicon.get();
         c.chosen = &m_usage.words();
         if (m_hooks.conversions && start < before.size())
-            c.conversions = m_hooks.conversions(QStringView(before).mid(start).chopped(1));
+            c.conversions = m_usage.offered(m_hooks.conversions(QStringView(before).mid(start).chopped(1)));
     }
     Row row = rowFor(sources, before, start, m_page);
     m_before = before;

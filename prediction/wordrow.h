@@ -54,6 +54,10 @@ public:
     // "よそくの学習を忘れる": what the row learnt and what the model learnt
     // from the user's writing so far.
     void forget();
+    // A conversion was committed (and learnt by conversion's own history):
+    // once something was forgotten, the row offers only those committed
+    // since, and keeps them while it is on.
+    void conversionCommitted(const QString &reading, const QString &text);
     // "えらんだら はなすだけ" ("文字"/"はなすだけ"): a phrase chosen is said, not written.
     void setSpeakOnly(bool on);
     bool speakOnly() const { return m_speakOnly; }

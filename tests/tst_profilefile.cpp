@@ -149,6 +149,16 @@ private slots:
         QTest::newRow("2 counts as true") << QByteArray("2") << false << true;
         QTest::newRow("not a number keeps default true") << QByteArray("yes") << true << true;
         QTest::newRow("not a number keeps default false") << QByteArray("yes") << false << false;
+        QTest::newRow("digits past 32 bits are on") << QByteArray("99999999999") << false << true;
+        QTest::newRow("far below with a sign is on") << QByteArray("-99999999999999999999999") << false << true;
+        QTest::newRow("zeros of any length are off") << QByteArray("0000000000000000000000000") << true << false;
+        QTest::newRow("minus zero is off") << QByteArray("-0") << true << false;
+        QTest::newRow("hexadecimal zero is off") << QByteArray("0x0") << true << false;
+        QTest::newRow("hexadecimal other than zero is on") << QByteArray("0x10") << false << true;
+        QTest::newRow("full-width digits keep default true") << sj("０") << true << true;
+        QTest::newRow("empty keeps default true") << QByteArray("") << true << true;
+        QTest::newRow("a sign alone keeps default false") << QByteArray("+") << false << false;
+        QTest::newRow("digits then words keep default true") << QByteArray("0abc") << true << true;
     }
     void readBool()
     {

@@ -116,6 +116,12 @@ private slots:
         QTest::newRow("スクリーンリーダーがよむ: no place's name is said, what a press says is")
             << two + "[読み]\r\nスクリーンリーダー=1\r\n" << "Space Space Return Return" << "か" << 6
             << QStringList{"=か"} << QString();
+        QTest::newRow("スクリーンリーダー on with digits past 32 bits, as every on/off key")
+            << two + "[読み]\r\nスクリーンリーダー=99999999999\r\n" << "Space Space Return Return" << "か" << 6
+            << QStringList{"=か"} << QString();
+        QTest::newRow("スクリーンリーダー off as zeros of any length")
+            << two + "[読み]\r\nスクリーンリーダー=000000000000\r\n" << "Space Space Return Return" << "か" << 6
+            << QStringList{"よむ", "あぎょう", "かぎょう", "か", "=か", "よむ"} << QString();
         QTest::newRow("after a press the scan starts at its column (選んだあと=2)")
             << two + "選んだあと=2\r\n" << "Space Return Space Return" << "い" << 2
             << QStringList{"よむ", "あぎょう", "あ", "い", "=い", "あぎょう"} << QString();
@@ -126,6 +132,9 @@ private slots:
             << QStringList{"よむ", "あぎょう", "かぎょう", "さぎょう", "たぎょう", "た"} << QString();
         QTest::newRow("short names: the columns' first kana in the decision voice")
             << two + "短い名前=1\r\n" << "Space Space Space Space Return" << "" << 16
+            << QStringList{"よむ", "=あ", "=か", "=さ", "=た", "た"} << QString();
+        QTest::newRow("short names on with digits past 32 bits")
+            << two + "短い名前=-99999999999\r\n" << "Space Space Space Space Return" << "" << 16
             << QStringList{"よむ", "=あ", "=か", "=さ", "=た", "た"} << QString();
         QTest::newRow("short names with one voice for both roles: the long names")
             << two + "短い名前=1\r\n[音声]\r\n男性=2\r\n女性=2\r\n" << "Space Space" << "" << 0

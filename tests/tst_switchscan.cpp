@@ -380,6 +380,11 @@ private slots:
             << "[入力方法]\r\n番号=2\r\n[マウス]\r\nとどまる=1\r\n" << "1 0 0 1000 500 3 0 250 1 1 1200 2 1";
         QTest::newRow("order 3 and the long names chosen")
             << "[スイッチ]\r\n並び=3\r\n短い名前=0\r\n" << "1 0 0 1000 500 3 0 250 1 0 1200 3 0";
+        QTest::newRow("on/off as every such key: zeros of any length off, hexadecimal other than 0 on")
+            << "[スイッチ]\r\n短い名前=0000000000000000000000\r\n[マウス]\r\nとどまる=0x10\r\n"
+            << "1 0 0 1000 500 3 0 250 1 1 1200 1 0";
+        QTest::newRow("on/off in full-width digits: the key's default")
+            << "[入力方法]\r\n番号=2\r\n[マウス]\r\nとどまる=１\r\n" << "1 0 0 1000 500 3 0 250 1 0 1200 2 1";
     }
     void settingsFile()
     {

@@ -135,14 +135,20 @@ private slots:
     // written and said, or only said; つぎ pages through the rest.
     void phrases_data()
     {
+        QTest::addColumn<QString>("settings"); // [文字] lines
         QTest::addColumn<bool>("speakOnly");
-        QTest::newRow("written and said") << false;
-        QTest::newRow("only said (えらんだら はなすだけ)") << true;
+        QTest::newRow("written and said") << "よそく=1\r\n" << false;
+        QTest::newRow("only said (えらんだら はなすだけ)") << "よそく=1\r\nはなすだけ=1\r\n" << true;
+        QTest::newRow("on and only said, by numbers past 32 bits")
+            << "よそく=99999999999\r\nはなすだけ=-000000000000000000007\r\n" << true;
+        QTest::newRow("written: はなすだけ off by zeros of any length")
+            << "よそく=+4294967296\r\nはなすだけ=0000000000000\r\n" << false;
     }
     void phrases()
     {
+        QFETCH(QString, settings);
         QFETCH(bool, speakOnly);
-        writeSettings(kOn + (speakOnly ? QStringLiteral("はなすだけ=1\r\n") : QString()));
+        writeSettings(QStringLiteral("[文字]\r\n") + settings);
         Window w;
         QVERIFY(w.form->menus.SpeakOnly1->isChecked() == speakOnly);
         QCOMPARE(captions(w), (QStringList{"おはようございます。", "こんにちは。", "こんばんは。", "おやすみなさい。", "つぎ"}));
@@ -391,6 +397,46 @@ private slots:
         QVERIFY(u.forgotten().isValid());
         const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
         QCOMPARE(QFile::permissions(prediction::Usage::defaultPath()) & others, QFile::Permissions());
+    }
+
+    // "よそくの学習を忘れる" takes what was converted before it out of the
+    // row, at this start and at later ones, while conversion itself keeps
+    // its order; converted again afterwards, it is offered again.
+    void forgetConversions()
+    {
+        writeSettings(kOn + QStringLiteral("漢字=1\r\n"));
+        const auto convertKisha = [](Window &w) {
+            type(w, QStringLiteral("きしゃ"));
+            QTest::mouseClick(w.key(keys::kBlank1), Qt::LeftButton);
+            QTest::mouseClick(w.key(keys::kBlank2), Qt::LeftButton);
+        };
+        const auto offersKisha = [](Window &w) {
+            w.setText(QString());
+            type(w, QStringLiteral("きし"));
+            QCoreApplication::processEvents();
+            w.form->Words->refresh();
+            return captions(w).contains(QStringLiteral("記者"));
+        };
+        {
+            Window w;
+            convertKisha(w);
+            QCOMPARE(w.text(), QStringLiteral("記者"));
+            QVERIFY(offersKisha(w));
+            w.form->menus.WordsForget1->trigger();
+            QVERIFY(!offersKisha(w));
+            QVERIFY(!w.form->Kanji->conversionsFrom(u"きし").isEmpty()); // conversion's own history stays
+        }
+        {
+            Window w; // a later start
+            QTRY_VERIFY(!w.form->Kanji->conversionsFrom(u"きし").isEmpty());
+            QVERIFY(!offersKisha(w));
+            w.setText(QString());
+            convertKisha(w);
+            QVERIFY(offersKisha(w));
+        }
+        Window w; // and what was converted since stays offered
+        QTRY_VERIFY(!w.form->Kanji->conversionsFrom(u"きし").isEmpty());
+        QVERIFY(offersKisha(w));
     }
 
     // With conversion on, a committed conversion comes back with its kanji

@@ -370,6 +370,8 @@ private slots:
         QTest::newRow("two more kana, seldom wanted") << "きょ" << "きょうは" << 0.05 << false << false;
         QTest::newRow("two more kana, now and then: pays, not by the margin") << "きょ" << "きょうは" << 0.13 << true << false;
         QTest::newRow("a likely phrase") << "" << "おやすみなさい。" << 0.5 << true << true;
+        QTest::newRow("a phrase of 349 525 kana: saying it costs more than writing its start")
+            << "" << QString(349525, u'あ') << 0.5 << false << false;
     }
     void gain()
     {
@@ -453,6 +455,156 @@ private slots:
         const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
         QCOMPARE(QFile::permissions(path) & others, QFile::Permissions());
         QCOMPARE(Usage::readFile(path).forgotten(), when);
+    }
+
+    // The moment of forgetting is never lost, whatever the file's size: the
+    // largest file the program writes is read whole, and of a file grown by
+    // hand or damaged beyond what is read the moment is looked for in the
+    // rest, or taken as the file's last change when that is too large too.
+    void forgottenMomentKept_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<qint64>("filler"); // bytes of word lines after the head (a hole when negative)
+        QTest::addColumn<QByteArray>("end");
+        QTest::addColumn<QString>("forgotten");
+        QTest::addColumn<int>("phrases");
+        const QByteArray moment = "forgotten\t2026-12-07T10:00:00Z\n";
+        const QString at = QStringLiteral("2026-12-07T10:00:00Z");
+        const QString changed = QStringLiteral("2027-01-02T03:04:05Z"); // the file's last change
+
+        // The most the program keeps, each text at its longest in bytes.
+        Usage largest;
+        largest.forget(QDateTime::fromString(at, Qt::ISODate));
+        const QString kana(Usage::kMaxTextLength - 5, u'を');
+        for (int i = 0; i < Usage::kMaxEntries; ++i) {
+            const QString n = QStringLiteral("%1").arg(i, 5, 10, QLatin1Char('0'));
+            largest.chosePhrase(kana + n);
+            largest.choseWord(n + kana);
+            largest.choseConversion(QString(Usage::kMaxConversionLength - 5, u'き') + n,
+                                    QString(Usage::kMaxConversionLength - 5, u'記') + n);
+        }
+        QVERIFY(largest.toBytes().size() <= Usage::kMaxFileBytes);
+        QTest::newRow("the largest file the program writes: read whole")
+            << largest.toBytes() << qint64(0) << QByteArray() << at << Usage::kMaxEntries;
+
+        QByteArray longPhrases = moment; // after forgetting, 2 000 long phrases chosen: 1.2 MB
+        for (int i = 0; i < Usage::kMaxEntries; ++i)
+            longPhrases += "phrase\t1\t" + (QString(190, u'こ') + QString::number(100000 + i)).toUtf8() + '\n';
+        QVERIFY(longPhrases.size() > 1024 * 1024);
+        QTest::newRow("2 000 long phrases after forgetting")
+            << longPhrases << qint64(0) << QByteArray() << at << Usage::kMaxEntries;
+
+        const qint64 beyond = Usage::kMaxFileBytes + 1024 * 1024;
+        QTest::newRow("grown by hand beyond what is read: the moment at its head")
+            << moment << beyond << QByteArray() << at << 0;
+        QTest::newRow("grown by hand: the moment among the lines, CR LF")
+            << QByteArray("phrase\t3\tはい。\n") + QByteArray(moment).replace('\n', "\r\n") << beyond
+            << QByteArray("phrase\t2\tいいえ。\n") << at << 1;
+        QTest::newRow("two moments far apart: the later one")
+            << QByteArray("forgotten\t2030-01-01T00:00:00Z\n") << beyond << moment << "2030-01-01T00:00:00Z" << 0;
+        QTest::newRow("a damaged moment is no moment")
+            << QByteArray("forgotten\tyesterday\nforgotten\t2026-12-07T10:00:00Z\tx\n") << beyond << QByteArray()
+            << QString() << 0;
+        QTest::newRow("too large to look through: as forgotten up to its last change")
+            << moment << -(Usage::kMaxScanBytes + Usage::kMaxFileBytes) << QByteArray("\nphrase\t1\tはい。\n")
+            << changed << 1;
+        // Reading the last bytes starts 10 bytes into the moment's line.
+        QTest::newRow("the moment on the line where reading starts")
+            << QByteArray("phrase\t1\tはい。\n") + moment << qint64(0)
+            << QByteArray(Usage::kMaxFileBytes - moment.size() + 10 - 1, '#') + '\n' << at << 0;
+    }
+    void forgottenMomentKept()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(qint64, filler);
+        QFETCH(QByteArray, end);
+        QFETCH(QString, forgotten);
+        QFETCH(int, phrases);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("word-history.txt"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(head), head.size());
+        if (filler < 0) { // a hole of zeros, taking no room on the disk
+            QVERIFY(f.resize(f.size() - filler));
+            QVERIFY(f.seek(f.size()));
+        }
+        const QByteArray word = "word\t1\t" + QString(60, u'ぬ').toUtf8() + '\n';
+        for (qint64 n = 0; n < filler; n += word.size())
+            QCOMPARE(f.write(word), word.size());
+        QCOMPARE(f.write(end), end.size());
+        f.close();
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QDateTime::fromString(QStringLiteral("2027-01-02T03:04:05Z"), Qt::ISODate),
+                              QFileDevice::FileModificationTime));
+        f.close();
+
+        const Usage u = Usage::readFile(path);
+        QCOMPARE(u.forgotten(), forgotten.isEmpty() ? QDateTime() : QDateTime::fromString(forgotten, Qt::ISODate));
+        QCOMPARE(int(u.phrases().size()), phrases);
+        if (QTest::currentDataTag() == QByteArrayView("the largest file the program writes: read whole")) {
+            QCOMPARE(u.words().size(), Usage::kMaxEntries);
+            const QString n = QStringLiteral("00007");
+            const std::pair<QString, QString> c{QString(Usage::kMaxConversionLength - 5, u'き') + n,
+                                                QString(Usage::kMaxConversionLength - 5, u'記') + n};
+            QCOMPARE(u.offered({c}), (QList<std::pair<QString, QString>>{c}));
+        }
+    }
+
+    // Which committed conversions the row offers: all of them until the
+    // user first asks to forget, then those committed since, in every
+    // start; a line of the file that is not a plain conversion is left out.
+    void conversionsOffered_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("committed"); // since the file was read
+        QTest::addColumn<QStringList>("offered");   // of きしゃ→記者, きしゃ→汽車, きせつ→季節
+        const QByteArray moment = "forgotten\t2026-12-07T10:00:00Z\n";
+        QTest::newRow("never forgotten: every one") << QByteArray() << QStringList{"きせつ:季節"}
+                                                    << QStringList{"きしゃ:記者", "きしゃ:汽車", "きせつ:季節"};
+        QTest::newRow("forgotten, nothing since: none") << moment << QStringList{} << QStringList{};
+        QTest::newRow("forgotten, one committed since")
+            << moment << QStringList{"きしゃ:汽車"} << QStringList{"きしゃ:汽車"};
+        QTest::newRow("forgotten, one committed in an earlier start")
+            << moment + "conversion\tきせつ\t季節\n" << QStringList{} << QStringList{"きせつ:季節"};
+        QTest::newRow("conversion lines without a moment are not trusted")
+            << QByteArray("conversion\tきせつ\t季節\n") << QStringList{}
+            << QStringList{"きしゃ:記者", "きしゃ:汽車", "きせつ:季節"};
+        QTest::newRow("damaged lines left out")
+            << moment + "conversion\tきしゃ\n" + "conversion\t\t記者\n" + "conversion\tきしゃ\t汽車\tx\n"
+                   + "conversion\tきしゃ\t\x82\xA0\n" + "conversion\tきしゃ\t記\xE2\x80\xAE者\n"
+            << QStringList{} << QStringList{};
+        QByteArray others; // as many other conversions as are kept
+        for (int i = 0; i < Usage::kMaxEntries; ++i)
+            others += "conversion\tかん" + QByteArray::number(i) + "\t漢" + QByteArray::number(i) + '\n';
+        QTest::newRow("only the latest are kept")
+            << moment + "conversion\tきしゃ\t記者\n" + others + "conversion\tきせつ\t季節\n" << QStringList{}
+            << QStringList{"きせつ:季節"};
+        QTest::newRow("committed again later: kept where it came last")
+            << moment + "conversion\tきしゃ\t記者\n" + others + "conversion\tきしゃ\t記者\n" << QStringList{}
+            << QStringList{"きしゃ:記者"};
+        QTest::newRow("longer than conversion keeps: not learnt")
+            << moment << QStringList{QString(Usage::kMaxConversionLength + 1, u'き') + ":記者"} << QStringList{};
+    }
+    void conversionsOffered()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, committed);
+        QFETCH(QStringList, offered);
+        const auto pairs = [](const QStringList &list) {
+            QList<std::pair<QString, QString>> out;
+            for (const QString &s : list)
+                out.append({s.section(u':', 0, 0), s.section(u':', 1)});
+            return out;
+        };
+        Usage u = Usage::fromBytes(file);
+        for (const auto &[reading, text] : pairs(committed))
+            u.choseConversion(reading, text);
+        const auto all = pairs({"きしゃ:記者", "きしゃ:汽車", "きせつ:季節"});
+        QCOMPARE(u.offered(all), pairs(offered));
+        QCOMPARE(Usage::fromBytes(u.toBytes()).offered(all), pairs(offered)); // the same at the next start
+        u.forget(QDateTime::currentDateTimeUtc()); // and none once forgotten again
+        QVERIFY(u.offered(all).isEmpty());
     }
 };
 

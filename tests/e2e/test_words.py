@@ -1,9 +1,12 @@
 """The row of words and phrases ("ことばのよそく") with real key presses: the
 arrow keys reach the row from the board's top row and leave it downward;
 after "ありがとうございました" has been written and saved twice, writing "あり"
-offers it and one choice completes it; a broken phrase file is reported
-and kept byte for byte while the phrases built in are offered."""
+offers it and one choice completes it; what the user asked to be forgotten
+is not offered again at a later start, however large the row's history has
+grown; a broken phrase file is reported and kept byte for byte while the
+phrases built in are offered."""
 
+import datetime
 import os
 import time
 import unittest
@@ -16,7 +19,7 @@ def place(tag):
     return (tag - 1) // 5 + 1, (tag - 1) % 5 + 1
 
 
-TAGS = {"あ": 1, "い": 2, "う": 3, "か": 6, "こ": 10, "さ": 11, "し": 12, "た": 16, "と": 20, "ま": 31,
+TAGS = {"あ": 1, "い": 2, "う": 3, "か": 6, "こ": 10, "さ": 11, "し": 12, "た": 16, "と": 20, "ぬ": 23, "ま": 31,
         "り": 42, "゛": 49, "。": 40, "ぜんぶけす": 62, "しまう": 63}
 THANKS = ["あ", "り", "か", "゛", "と", "う", "こ", "゛", "さ", "゛", "い", "ま", "し", "た", "。"]
 ON = "[文字]\r\nよそく=1\r\n"
@@ -50,6 +53,16 @@ class WordsCase(ProgramCase):
     def write(self, names):
         for name in names:
             self.go_and_press(name)
+
+    def choose_first_place(self):
+        """From the key reached, along the top row to くうはく, up to the row's
+        first place above it, Enter; back down to くうはく."""
+        (c0, r0), (c1, r1) = place(self.at), place(56)
+        self.keyboard.press(*(["Up"] * (r0 - r1)), *(["Left"] * (c1 - c0)), *(["Right"] * (c0 - c1)))
+        self.keyboard.press("Up", "Return")
+        time.sleep(0.3)
+        self.keyboard.press("Down")
+        self.at = 56
 
     def save_and_wait(self, text):
         self.go_and_press("しまう")
@@ -90,6 +103,49 @@ class CompletionOfWhatWasSaved(WordsCase):
         self.keyboard.press("Down")  # back to the board, on くうはく below the first place
         self.at = 56
         self.save_and_wait("ありがとうございました")
+
+
+class ForgottenWithALargeHistory(WordsCase):
+    """The row's history as a user has it after forgetting and then choosing
+    2 000 long phrases (about 1.2 MB): the moment of forgetting heads it. A
+    diary last changed before that moment is not learnt from again; one
+    changed after it is. (With the row empty, Up from くうはく would go round
+    its column to "めーる": each word written has a completion.)"""
+
+    MOMENT = datetime.datetime(2024, 1, 1, tzinfo=datetime.timezone.utc)
+
+    def setUp(self):
+        super().setUp()
+        folder = os.path.join(self.env["XDG_DATA_HOME"], "mojipot")
+        os.makedirs(folder)
+        lines = ["forgotten\t2024-01-01T00:00:00Z"]
+        lines += ["phrase\t1\t%s%05d" % ("ことばのよそく" * 27, n) for n in range(2000)]
+        history = ("\n".join(lines) + "\n").encode()
+        self.assertGreater(len(history), 1024 * 1024)
+        with open(os.path.join(folder, "word-history.txt"), "wb") as f:
+            f.write(history)
+        os.chmod(os.path.join(folder, "word-history.txt"), 0o600)
+        forgotten = os.path.join(self.dist, "日記", "日記23年12月01日.txt")
+        with open(forgotten, "wb") as f:
+            f.write(sjis("ぬこぬこどうが。\r\n" * 3))
+        before = (self.MOMENT - datetime.timedelta(days=30)).timestamp()
+        os.utime(forgotten, (before, before))
+        with open(os.path.join(self.dist, "日記", "日記24年02月01日.txt"), "wb") as f:
+            f.write(sjis("ありがとうございました。\r\nありがとうございました。\r\nぬこのひ。\r\n"))
+
+    def test_forgotten_diary_not_offered(self):
+        self.start_program()
+        time.sleep(1.5)  # the diaries are counted in the background
+        # Written after the moment: offered, and one choice completes it.
+        self.write(["あ", "り"])
+        self.choose_first_place()
+        self.save_and_wait("ありがとうございました")
+        # Written more often, but before it: "ぬこ" is completed only to what
+        # was written after it.
+        self.go_and_press("ぜんぶけす")
+        self.write(["ぬ", "こ"])
+        self.choose_first_place()
+        self.save_and_wait("ぬこのひ")
 
 
 class BrokenPhraseFile(WordsCase):

@@ -381,7 +381,7 @@ int latency()
     form.showCentred();
     if (!QTest::qWaitForWindowExposed(&form))
         return 1;
-    if (!bench::waitFor([&] { return !form.Prediction->busy(); }, 60000) || form.Prediction->userSymbols() == 0) {
+    if (!bench::waitFor([&] { return !form.adaptation().busy(); }, 60000) || form.adaptation().userSymbols() == 0) {
         std::printf("the diaries were not read\n");
         return 1;
     }
@@ -391,12 +391,12 @@ int latency()
         for (const auto &t : texts) {
             if (n++ >= limit)
                 break;
-            form.Hyouji_edit->clear();
+            form.display().clear();
             QCoreApplication::processEvents();
             for (const Symbol s : t) {
                 if (s == kBreak)
                     continue;
-                KeyButton *key = form.Key_table[tagOf(s)];
+                KeyButton *key = form.key(tagOf(s));
                 QElapsedTimer timer;
                 timer.start();
                 key->click();
@@ -404,9 +404,9 @@ int latency()
                 QCoreApplication::processEvents(); // the row is filled before the window is painted again
                 press.v.push_back(double(timer.nsecsElapsed()) / 1e6);
                 timer.restart();
-                form.Words->refresh();
+                form.wordRow().refresh();
                 refresh.v.push_back(double(timer.nsecsElapsed()) / 1e6);
-                for (const RowItem &item : form.Words->items())
+                for (const RowItem &item : form.wordRow().items())
                     if (item.kind != RowItem::Empty && !g_names.contains(item.spoken))
                         g_names << item.spoken;
                 speech->clear();

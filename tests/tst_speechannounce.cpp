@@ -23,7 +23,7 @@ private slots:
         QCOMPARE(e[0].kind, Event::Stop);
         QCOMPARE(e[1].text, QStringLiteral("もじぽっと帳にようこそ"));
         QCOMPARE(e[1].mode, 1);
-        QCOMPARE(w.form->state.Framed_key, 0);
+        QCOMPARE(w.form->board()->lastFramed(), 0);
         w.key(1)->setFocus(Qt::TabFocusReason);
         w.key(0)->setFocus(Qt::TabFocusReason);
         QCOMPARE(w.speech->spokenTexts(), (QStringList{QStringLiteral("もじぽっと帳にようこそ"),
@@ -51,7 +51,7 @@ private slots:
         QFETCH(int, tag);
         QFETCH(QString, text);
         SpeechWindow w;
-        w.form->voices.Decision_voice = 3; // announcements never use it
+        w.form->voices().setVoice(speech::Role::Decision, 3); // announcements never use it
         w.speech->clear();
         w.key(tag)->setFocus(Qt::TabFocusReason);
         const QList<Event> &e = w.speech->events();
@@ -61,8 +61,8 @@ private slots:
         QCOMPARE(e[1].text, text);
         QCOMPARE(e[1].mode, 1);
         QCOMPARE(e[1].speed, 100);
-        QCOMPARE(w.form->voices.lastText(), text);
-        QCOMPARE(w.form->state.Framed_key, tag);
+        QCOMPARE(w.form->voices().lastText(), text);
+        QCOMPARE(w.form->board()->lastFramed(), tag);
     }
 
     void eachAnnouncementStopsTheOneBefore()
@@ -75,7 +75,7 @@ private slots:
         QCOMPARE(e.size(), 8);
         for (qsizetype i = 0; i < e.size(); ++i)
             QCOMPARE(e[i].kind, i % 2 == 0 ? Event::Stop : Event::Speak);
-        QCOMPARE(w.form->state.Framed_key, 8);
+        QCOMPARE(w.form->board()->lastFramed(), 8);
     }
 
     void readingAloud_data()
@@ -93,8 +93,8 @@ private slots:
         QFETCH(QString, display);
         QFETCH(QString, spoken);
         SpeechWindow w;
-        w.form->Hyouji_edit->setPlainText(display);
-        w.form->voices.Decision_voice = 2;
+        w.form->display().setPlainText(display);
+        w.form->voices().setVoice(speech::Role::Decision, 2);
         w.speech->clear();
         // The "よむ" key pressed: its reading follows whatever is still
         // being said, with no stop, in the decision voice.
@@ -110,10 +110,11 @@ private slots:
     void oneVoiceForBothWhenTheyAreEqual()
     {
         SpeechWindow w;
-        w.form->voices.Decision_voice = w.form->voices.Selection_voice = 2;
+        w.form->voices().setVoice(speech::Role::Decision, 2);
+        w.form->voices().setVoice(speech::Role::Selection, 2);
         w.speech->clear();
         w.key(5)->setFocus(Qt::TabFocusReason);
-        w.form->Button0Click();
+        w.form->readAloud();
         QCOMPARE(w.speech->spokenTexts().size(), 2);
         for (const Event &e : w.speech->events())
             if (e.kind == Event::Speak)
@@ -125,7 +126,7 @@ private slots:
         SpeechWindow w;
         w.speech->failSpeak = true;
         w.key(7)->setFocus(Qt::TabFocusReason);
-        QCOMPARE(w.form->state.Framed_key, 0);
+        QCOMPARE(w.form->board()->lastFramed(), 0);
         QCOMPARE(w.errors, QStringList{boxes::errorText(QStringLiteral("音声エンジンのエラー"))});
     }
 };

@@ -4,6 +4,8 @@
 #include "base/textdisplay.h"
 #include "speechwindow.h"
 
+#include <QSignalSpy>
+
 using namespace speechtest;
 using Event = RecordingSpeech::Event;
 
@@ -128,6 +130,49 @@ private slots:
         w.key(7)->setFocus(Qt::TabFocusReason);
         QCOMPARE(w.form->board()->lastFramed(), 0);
         QCOMPARE(w.errors, QStringList{boxes::errorText(QStringLiteral("音声エンジンのエラー"))});
+    }
+
+    // Speech by role as every feature has it: each role's own voice decides
+    // whether kanji are read, and ended() follows the engine's silence, once
+    // what was said is heard or once it is stopped.
+    void voicesByRole_data()
+    {
+        QTest::addColumn<QString>("selectionVoice");
+        QTest::addColumn<QString>("decisionVoice");
+        QTest::addColumn<bool>("selectionReadsKanji");
+        QTest::addColumn<bool>("decisionReadsKanji");
+        const QString jtalk = QStringLiteral("Open JTalk\u3000nitech（ふつう）");
+        const QString espeak = QStringLiteral("eSpeak NG\u3000日本語（女性）");
+        QTest::newRow("both Open JTalk") << jtalk << jtalk << true << true;
+        QTest::newRow("selection eSpeak NG") << espeak << jtalk << false << true;
+        QTest::newRow("decision eSpeak NG") << jtalk << espeak << true << false;
+    }
+    void voicesByRole()
+    {
+        QFETCH(QString, selectionVoice);
+        QFETCH(QString, decisionVoice);
+        QFETCH(bool, selectionReadsKanji);
+        QFETCH(bool, decisionReadsKanji);
+        RecordingSpeech engine({{1041, selectionVoice}, {1041, decisionVoice}});
+        speech::Voices voices(engine);
+        voices.setVoice(speech::Role::Selection, 1);
+        voices.setVoice(speech::Role::Decision, 2);
+        QCOMPARE(voices.readsKanji(speech::Role::Selection), selectionReadsKanji);
+        QCOMPARE(voices.readsKanji(speech::Role::Decision), decisionReadsKanji);
+
+        QSignalSpy ended(&voices, &speech::Voices::ended);
+        voices.say(QStringLiteral("あ"), speech::Role::Decision);
+        QVERIFY(voices.speaking());
+        QCOMPARE(engine.events().last().mode, 2);
+        engine.finishSpeaking();
+        QVERIFY(!voices.speaking());
+        QCOMPARE(ended.size(), 1);
+
+        voices.say(QStringLiteral("い"), speech::Role::Selection);
+        voices.stop();
+        QCOMPARE(engine.events().last().kind, Event::Stop);
+        QVERIFY(!voices.speaking());
+        QTRY_COMPARE(ended.size(), 2);
     }
 };
 

@@ -11,10 +11,11 @@ class Voices;
 }
 
 // Kana entry on the main window: the press of an entry key (Tag 1 to 56),
-// the bookkeeping every edit shares, and the display's two handlers that
-// decide whether the insertion bar shows.
+// and the display's two handlers that decide whether the insertion bar shows.
 namespace composition {
 
+// The entry keys' presses on the text, and the key last entered, which the
+// voicing marks look at.
 class Composer
 {
 public:

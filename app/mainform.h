@@ -88,15 +88,21 @@ public:
     // Shows the window centred on the screen with "よむ" reached.
     void showCentred();
 
-    // What the keys and menu items do.
+    // What the keys and menu items do, each handed to the folder that owns it.
+    // A key press: conversion first (kanji/), then kana entry or the key's operation.
     void pressKey(KeyButton *key);
-    void readAloud();
+    // Editing (app/editing).
     void deleteOne();
     void newLine();
     void clearAll();
     void undo();
     void copyAll();
     void paste();
+    // Speech (speech/); "スクリーンリーダーがよむ" leaves the names of reached
+    // places to a screen reader following the accessible focus.
+    void readAloud();
+    void toggleScreenReader();
+    // Diary files, printing, mail and the read-me (diary/, mail/).
     void saveDiary();
     void saveAs();
     void openFile();
@@ -104,15 +110,16 @@ public:
     void sendMail();
     void endProgram();
     void showReadMe();
+    // Input methods (input/).
     void chooseMethod(input::MethodId id);
     void toggleDwell();
-    void toggleScreenReader();
+    void applySwitchSettings(const input::SwitchSettings &settings);
+    // The display and practice mode (app/displaysettings, app/practicemode).
     void invertColours();
     void chooseSize(display::Size size);
     void showPracticeKeys(int shownKeys);
+    // A word place pressed, by its index from the left (prediction/).
     void chooseWord(int index);
-    // Puts the switch and dwell settings into effect.
-    void applySwitchSettings(const input::SwitchSettings &settings);
 
 signals:
     void beeped();

@@ -48,7 +48,7 @@ struct ScriptedDialogs : diary::FileDialogs
 
 struct Window : Shown
 {
-    QTemporaryDir start;   // the start folder, Base_dir
+    QTemporaryDir start;   // the start folder
     RecordingSpeech *speech = new RecordingSpeech();
     ScriptedDialogs dialogs;
     QStringList happenings; // spoken texts, boxes and the end, in order

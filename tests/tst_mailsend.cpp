@@ -69,7 +69,7 @@ private:
 void MailSend::initTestCase()
 {
     QVERIFY(layOutMailer(m_base.path()));
-    QVERIFY(QDir::setCurrent(m_base.path())); // the start folder: Base_dir
+    QVERIFY(QDir::setCurrent(m_base.path())); // the start folder
     boxes::setHandler([this](boxes::Kind kind, const QString &text) { m_notices.append({kind, text}); });
 }
 

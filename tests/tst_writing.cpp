@@ -186,7 +186,7 @@ private slots:
     }
 
     // A mark that cannot apply still takes the undo snapshot, selects the
-    // decision voice without speaking, and becomes Last_key.
+    // decision voice without speaking, and becomes the key last entered.
     void refusedMark()
     {
         Window w;
@@ -322,7 +322,7 @@ private slots:
         QCOMPARE(w.form->composer().lastKey, tagFor(u'い'));
     }
 
-    // Delete leaves Caret_shown alone: after a click into the display the
+    // Delete leaves bar().follows alone: after a click into the display the
     // bar stays shown at the new insertion point.
     void deleteKeepsTheBar()
     {

@@ -197,6 +197,17 @@ QRect Board::frameRect(const QRect &k)
 
 void Board::setFrame(KeyButton *key)
 {
+    m_lastFramed = key ? key->Tag() : -1;
+    paintFrame(key);
+}
+
+void Board::hideFrame()
+{
+    paintFrame(nullptr);
+}
+
+void Board::paintFrame(KeyButton *key)
+{
     if (m_framed == key)
         return;
     if (m_framed)

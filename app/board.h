@@ -45,14 +45,20 @@ public:
     // or the size menu).
     void setDisplayPointSize(int points);
     int displayPointSize() const { return m_displayPoints; }
+    // The characters a display line holds at that size ("文字数" in the settings).
+    void setCharsPerLine(int chars) { m_charsPerLine = chars; }
+    int charsPerLine() const { return m_charsPerLine; }
 
     // A key's caption height in pixels at the designed size (a caption
     // given to a key later may need a smaller one to fit).
     void setCaptionHeight(int tag, int designedPixels);
 
-    // The one blue frame: round the given key, or none.
+    // The one blue frame: round the given key, or none; lastFramed() names
+    // the key (-1 none). hideFrame() paints the frame over and leaves the name.
     void setFrame(KeyButton *key);
+    void hideFrame();
     KeyButton *framedKey() const { return m_framed; }
+    int lastFramed() const { return m_lastFramed; }
     // The frame's rectangle for a key (2 pixels outside it, 4-pixel pen).
     static QRect frameRect(const QRect &keyBounds);
 
@@ -79,6 +85,7 @@ private:
         QRect designed;
         int designedPixelFont; // 0: no font of its own to scale
     };
+    void paintFrame(KeyButton *key);
     template <typename W>
     W *place(W *widget, const QRect &designed, int pixelFont = 0);
 
@@ -89,8 +96,10 @@ private:
     TextDisplay *m_display = nullptr;
     QLabel *m_picture = nullptr;
     KeyButton *m_framed = nullptr;
+    int m_lastFramed = -1;
     int m_column = -1;
     std::vector<int> m_keyFrames;
     double m_scale = 1.0;
     int m_displayPoints = 32;
+    int m_charsPerLine = 17;
 };

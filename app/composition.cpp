@@ -1,7 +1,7 @@
 #include "app/composition.h"
 
 #include "app/compositionrules.h"
-#include "app/mainform.h"
+#include "base/context.h"
 #include "base/textdisplay.h"
 #include "base/textmodel.h"
 #include "speech/voices.h"
@@ -10,61 +10,58 @@
 
 namespace composition {
 
-void takeSteps(TMain_form &form)
+void takeSteps(TextDisplay &display)
 {
-    const int h = form.Hyouji_edit->characterHeight();
-    form.state.Line_step = lineStep(h);
-    form.state.Char_step = charStep(h);
+    const int h = display.characterHeight();
+    display.bar().lineStep = lineStep(h);
+    display.bar().charStep = charStep(h);
 }
 
-void pressEntryKey(TMain_form &form, int tag, const QString &caption)
+void Composer::press(int tag, const QString &caption)
 {
-    MainState &s = form.state;
-    TextDisplay *display = form.Hyouji_edit;
+    TextDisplay &display = m_text.display();
 
-    form.beginEdit();
-    takeSteps(form);
-    const int p = textmodel::insertionPosition(display);
-    s.Saved_sel = p;
-    s.Caret_shown = false;
+    m_text.beginEdit();
+    takeSteps(display);
+    const int p = textmodel::insertionPosition(&display);
+    display.bar().follows = false;
 
-    const QString before = textmodel::characterBefore(display, p);
-    const Entry entry = entryFor(tag, caption, s.Last_key, form.Reading_table, before);
+    const QString before = textmodel::characterBefore(&display, p);
+    const Entry entry = entryFor(tag, caption, lastKey, readings::table(), before);
     if (entry.kind == Entry::Refused) {
         // The mark has nothing it may voice: the text, the insertion point
         // and the bar stay as they are.
-        form.MessageBeep();
-        form.voices.use(speech::Role::Decision);
-        s.Last_key = tag;
+        m_keys.beep();
+        m_voices.use(speech::Role::Decision);
+        lastKey = tag;
         return;
     }
-    form.voices.say(entry.spoken, speech::Role::Decision);
+    m_voices.say(entry.spoken, speech::Role::Decision);
 
     // A selection is not replaced: the entry goes in at its start and the
     // selected text stays after it.
-    QTextCursor cursor = display->textCursor();
+    QTextCursor cursor = display.textCursor();
     cursor.setPosition(p);
     if (entry.kind == Entry::ReplacePrevious)
         cursor.setPosition(p - int(before.size()), QTextCursor::KeepAnchor);
     cursor.insertText(entry.text);
-    display->setTextCursor(cursor);
-    s.Saved_sel = cursor.position();
-    form.recordBar();
-    s.Last_key = tag;
+    display.setTextCursor(cursor);
+    m_text.recordBar();
+    lastKey = tag;
 }
 
-void selectionChanged(TMain_form &form)
+void selectionChanged(TextDisplay &display)
 {
-    form.Hyouji_edit->setBarShown(form.state.Caret_shown);
+    display.setBarShown(display.bar().follows);
 }
 
-void mouseReleased(TMain_form &form)
+void mouseReleased(context::Text &text)
 {
-    form.state.Caret_shown = true;
-    form.recordBar();
+    text.display().bar().follows = true;
+    text.recordBar();
     // The click has already moved the insertion point; the bar shows there
     // now rather than at the next change.
-    selectionChanged(form);
+    selectionChanged(text.display());
 }
 
 } // namespace composition

@@ -7,7 +7,7 @@
 
 // What a press of an entry key (Tag 1 to 56) does to the text and what it
 // says, worked out without a window. The voicing marks look only at the key
-// last entered (Last_key), never at the text, except to refuse a character
+// last entered (lastKey), never at the text, except to refuse a character
 // that cannot be replaced whole.
 namespace composition {
 

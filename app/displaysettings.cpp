@@ -1,27 +1,26 @@
 #include "app/displaysettings.h"
 
 #include "app/board.h"
-#include "app/mainform.h"
+#include "base/context.h"
 #include "base/textdisplay.h"
 
 namespace display {
 
-void invert(TMain_form &form)
+void invert(TextDisplay &display, context::Window &window, bool inverted)
 {
-    const bool inverted = form.menus.I1->isChecked();
-    form.Hyouji_edit->setInverted(inverted);
-    form.settings().writeBool(QStringLiteral("文字"), QStringLiteral("反転"), inverted);
+    display.setInverted(inverted);
+    window.settings().writeBool(QStringLiteral("文字"), QStringLiteral("反転"), inverted);
 }
 
-void chooseSize(TMain_form &form, Size size)
+void chooseSize(Board &board, context::Window &window, Size size)
 {
-    form.board()->setDisplayPointSize(size.points);
-    form.state.Chars_per_line = size.charsPerLine;
+    board.setDisplayPointSize(size.points);
+    board.setCharsPerLine(size.charsPerLine);
     // The character height as drawn, without the two pixels a kana entry adds.
-    form.state.Char_step = form.Hyouji_edit->characterHeight();
-    const ProfileFile ini = form.settings();
-    ini.writeInteger(QStringLiteral("文字"), QStringLiteral("サイズ"), form.board()->displayPointSize());
-    ini.writeInteger(QStringLiteral("文字"), QStringLiteral("文字数"), form.state.Chars_per_line);
+    board.display()->bar().charStep = board.display()->characterHeight();
+    const ProfileFile ini = window.settings();
+    ini.writeInteger(QStringLiteral("文字"), QStringLiteral("サイズ"), board.displayPointSize());
+    ini.writeInteger(QStringLiteral("文字"), QStringLiteral("文字数"), board.charsPerLine());
 }
 
 } // namespace display

@@ -1,6 +1,10 @@
 #pragma once
 
-class TMain_form;
+class Board;
+class TextDisplay;
+namespace context {
+class Window;
+}
 
 // The menu "文字（&C）": the inverted display and the three character sizes.
 // Each choice takes effect at once and is written to the settings file
@@ -10,20 +14,22 @@ namespace display {
 struct Size
 {
     int points;       // the display font's size
-    int charsPerLine; // Chars_per_line, written as "文字数"
+    int charsPerLine; // written as "文字数"
+    int scrollLine;   // a new line reaching this display line from the one above scrolls the view
 };
 
-inline constexpr Size kLarge{48, 11};    // "大きい"
-inline constexpr Size kStandard{32, 17}; // "標準"
-inline constexpr Size kSmall{26, 20};    // "小さい"
+inline constexpr Size kLarge{48, 11, 3};    // "大きい"
+inline constexpr Size kStandard{32, 17, 5}; // "標準"
+inline constexpr Size kSmall{26, 20, 6};    // "小さい"
 
 // "反転（&I）", after the item toggled its own check: white on black when
 // checked, blue on white when not; "反転" written as the check state.
-void invert(TMain_form &form);
+void invert(TextDisplay &display, context::Window &window, bool inverted);
 
-// A size item: the display font's size, Chars_per_line, Char_step set to the
-// new character height in pixels, then "サイズ" and "文字数" written. The
-// check marks are the menu's own matter (the read-me sets "小さい" itself).
-void chooseSize(TMain_form &form, Size size);
+// A size item: the display font's size, the characters per line, the bar's
+// character step set to the new character height in pixels, then "サイズ"
+// and "文字数" written. The check marks are the menu's own matter (the
+// read-me sets "小さい" itself).
+void chooseSize(Board &board, context::Window &window, Size size);
 
 } // namespace display

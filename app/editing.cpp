@@ -1,9 +1,7 @@
 #include "app/editing.h"
 
-#include "app/composition.h"
 #include "app/compositionrules.h"
 #include "base/keytable.h"
-#include "app/mainform.h"
 #include "base/textdisplay.h"
 #include "base/textmodel.h"
 #include "base/filecodec.h"
@@ -31,94 +29,94 @@ void replaceAt(TextDisplay *display, int position, int length, const QString &te
 
 } // namespace
 
-void deleteOne(TMain_form &form)
+void Text::beginEdit()
 {
-    MainState &s = form.state;
-    TextDisplay *display = form.Hyouji_edit;
+    undoText = textmodel::wholeText(&m_display, textmodel::insertionPosition(&m_display), &lineBefore);
+}
 
-    form.beginEdit();
+void Text::recordBar()
+{
+    m_display.bar().recorded = m_display.barRect().topLeft();
+}
+
+void deleteOne(Text &text, speech::Voices &voices)
+{
+    TextDisplay *display = &text.display();
+
+    text.beginEdit();
     const int p = textmodel::insertionPosition(display);
-    s.Saved_sel = p;
     if (p == 0) {
-        form.voices.sayInCurrentVoice(QStringLiteral("けすもじがありません"));
+        voices.sayInCurrentVoice(QStringLiteral("けすもじがありません"));
         return;
     }
     const QString deleted = textmodel::characterBefore(display, p);
     replaceAt(display, p - int(deleted.size()), int(deleted.size()), QString());
 
     if (deleted == QStringLiteral("\u3000"))
-        form.voices.sayInCurrentVoice(QStringLiteral("くうはく"));
+        voices.sayInCurrentVoice(QStringLiteral("くうはく"));
     else if (composition::isLineBreak(deleted))
-        form.voices.sayInCurrentVoice(QStringLiteral("上の行へ"));
-    form.voices.sayInCurrentVoice(readings::spokenWhenDeleted(deleted));
+        voices.sayInCurrentVoice(QStringLiteral("上の行へ"));
+    voices.sayInCurrentVoice(readings::spokenWhenDeleted(deleted));
 
-    s.Line_memory = textmodel::insertionLine(display);
-    form.recordBar();
+    text.lineMemory = textmodel::insertionLine(display);
+    text.recordBar();
 }
 
-void newLine(TMain_form &form)
+void newLine(Text &text, speech::Voices &voices, std::optional<display::Size> chosen)
 {
-    MainState &s = form.state;
-    TextDisplay *display = form.Hyouji_edit;
+    TextDisplay *display = &text.display();
 
-    s.Caret_shown = false;
+    display->bar().follows = false;
     QScrollBar *bar = display->verticalScrollBar();
     int top = bar->value();
     replaceAt(display, textmodel::insertionPosition(display), 0, QStringLiteral("\n"));
-    s.Line_memory = textmodel::insertionLine(display);
+    text.lineMemory = textmodel::insertionLine(display);
 
     // When the new line reaches the bottom lines of the view for the chosen
-    // size, the view moves two lines on. Line_before is the one left by the
-    // last entry or deletion; each test sees the result of the one before.
-    const struct
-    {
-        const QAction *size;
-        int before, after;
-    } rules[] = {{form.menus.N16, 2, 3}, {form.menus.N17, 4, 5}, {form.menus.N18, 5, 6}};
-    for (const auto &rule : rules) {
-        if (rule.size->isChecked() && s.Line_before == rule.before && s.Line_memory == rule.after) {
-            top += 2;
-            bar->setValue(top);
-            s.Line_before = textmodel::insertionLine(display);
-        }
+    // size, the view moves two lines on. lineBefore is the one left by the
+    // last entry or deletion.
+    if (chosen && text.lineBefore == chosen->scrollLine - 1 && text.lineMemory == chosen->scrollLine) {
+        top += 2;
+        bar->setValue(top);
+        text.lineBefore = textmodel::insertionLine(display);
     }
-    form.recordBar();
-    form.voices.say(QStringLiteral("かいぎょうしました"), speech::Role::Decision);
+    text.recordBar();
+    voices.say(QStringLiteral("かいぎょうしました"), speech::Role::Decision);
 }
 
-void clearText(TMain_form &form)
+void clearText(Text &text)
 {
-    form.state.Undo_text = textmodel::wholeText(form.Hyouji_edit);
-    form.Hyouji_edit->clear();
+    text.undoText = textmodel::wholeText(&text.display());
+    text.display().clear();
 }
 
-void clearAll(TMain_form &form)
+void clearAll(Text &text, speech::Voices &voices)
 {
     QString message = QStringLiteral("もじはありませんよ。");
-    if (!form.Hyouji_edit->document()->isEmpty()) {
-        form.all_dellClick();
+    if (!text.display().document()->isEmpty()) {
+        clearText(text);
         message = QStringLiteral("ぜんぶけしました");
     }
-    form.voices.say(message, speech::Role::Decision);
-    form.recordBar();
+    voices.say(message, speech::Role::Decision);
+    text.recordBar();
 }
 
-void undo(TMain_form &form)
+void undo(Text &text)
 {
-    textmodel::writeWholeText(form.Hyouji_edit, form.state.Undo_text);
+    textmodel::writeWholeText(&text.display(), text.undoText);
 }
 
-void copyAll(TMain_form &form)
+void copyAll(TextDisplay &display)
 {
-    form.Hyouji_edit->selectAll();
-    QGuiApplication::clipboard()->setText(textmodel::plainText(form.Hyouji_edit));
+    display.selectAll();
+    QGuiApplication::clipboard()->setText(textmodel::plainText(&display));
 }
 
-void paste(TMain_form &form)
+void paste(TextDisplay &display)
 {
     // Cleaned as an opened file is: a NUL or other control character would
     // stay invisible in the text and cut a mail short.
-    textmodel::writeWholeText(form.Hyouji_edit, filecodec::cleaned(QGuiApplication::clipboard()->text()));
+    textmodel::writeWholeText(&display, filecodec::cleaned(QGuiApplication::clipboard()->text()));
 }
 
 } // namespace editing

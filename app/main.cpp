@@ -39,14 +39,14 @@ int main(int argc, char *argv[])
         // as said when chosen among it.
         prediction::SpokenNames more = prediction::spokenNames();
         QStringList chosen;
-        if (window.Words->enabled())
-            for (const prediction::PhraseLine &line : window.Words->phrases().lines)
+        if (window.wordRow().enabled())
+            for (const prediction::PhraseLine &line : window.wordRow().phrases().lines)
                 if (!line.heading) {
                     more.selection << line.text;
                     chosen << line.text;
                 }
-        control->warmUp(window.voices.Selection_voice, window.voices.Decision_voice, keys::kRead, more.selection,
-                        more.decision, chosen);
+        control->warmUp(window.voices().voice(speech::Role::Selection), window.voices().voice(speech::Role::Decision),
+                        keys::kRead, more.selection, more.decision, chosen);
     }
     heaplog::start(&window);
     return app.exec();

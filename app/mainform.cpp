@@ -1,38 +1,32 @@
 #include "app/mainform.h"
 
-#include "base/apperror.h"
-#include "app/board.h"
-#include "base/textdisplay.h"
-#include "base/keybutton.h"
-#include "base/messageboxes.h"
-#include "app/displaysettings.h"
 #include "app/practicemode.h"
+#include "base/apperror.h"
+#include "base/messageboxes.h"
+#include "base/textdisplay.h"
+#include "base/textmodel.h"
 #include "diary/diarystorage.h"
 #include "diary/help.h"
-#include "base/textmodel.h"
 #include "diary/printing.h"
-#include "app/composition.h"
-#include "app/editing.h"
 #include "input/dwellinput.h"
 #include "input/keyfilter.h"
 #include "input/methods.h"
 #include "input/switchform.h"
 #include "input/switchinput.h"
+#include "kanji/kanjiwriting.h"
 #include "mail/mailform.h"
 #include "mail/sending.h"
-#include "kanji/kanjiwriting.h"
 #include "prediction/adaptation.h"
 #include "prediction/phraseform.h"
+#include "prediction/scanorders.h"
 #include "prediction/usage.h"
 #include "prediction/wordrow.h"
-#include "prediction/scanorders.h"
 #include "speech/announcements.h"
 #include "speech/directss.h"
 #include "speech/soundform.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QResizeEvent>
@@ -40,48 +34,63 @@
 #include <QTimer>
 #include <cmath>
 
-TMain_form::TMain_form(DirectSS *speech, QWidget *parent) : QMainWindow(parent), DirectSS1(speech), voices(*speech)
+TMain_form::TMain_form(DirectSS *speech, QWidget *parent)
+    : QMainWindow(parent), m_board(new Board(this)), m_text(*m_board->display()), m_voices(*speech),
+      m_composer(m_text, *this, m_voices), m_menus(buildMenus(menuBar())), m_startFolder(QDir::currentPath())
 {
     setObjectName(QStringLiteral("Main_form"));
     setWindowTitle(QStringLiteral("もじぽっと帳sapi4"));
-    DirectSS1->setParent(this);
-
-    m_board = new Board(this);
+    speech->setParent(this);
     setCentralWidget(m_board);
-    Hyouji_edit = m_board->display();
-    menus = buildMenus(menuBar());
     setMinimumSize(Board::kDesignedWidth / 5, Board::kDesignedHeight / 5);
     resize(Board::kDesignedWidth, Board::kDesignedHeight);
+    m_lastWidth = width();
+    m_lastHeight = height();
 
-    Kanji = new kanji::Writing(context(), this);
-    prediction::WordRow::Hooks hooks;
-    hooks.adaptation = [this] { return Prediction; };
-    hooks.anchor = [this] { return Kanji->anchor(); };
-    hooks.conversions = [this](QStringView prefix) { return Kanji->conversionsFrom(prefix); };
-    hooks.writeConverted = [this](int start, int end, const QString &text, const QString &reading) {
-        Kanji->putConverted(start, end, text, reading);
-    };
-    hooks.beforeWriting = [this] { Kanji->commitAll(); };
-    Words = new prediction::WordRow(context(), std::move(hooks), this);
-    connect(Kanji, &kanji::Writing::learnt, Words, &prediction::WordRow::conversionCommitted);
-    methods = new input::Methods(context(), this);
+    createFeatures();
     connectKeys();
     connectMenus();
-    new input::KeyFilter(*this, *methods, *this); // held keys, switches, the walk, key releases
-    FormCreate();
-    Mail_form = new TMail_form(*this);
-    Sound_form = new TSound_form(context());
-    Switch_form = new TSwitch_form(context(), [this] { return methods->switches().settings(); });
-    Phrase_form = new prediction::PhraseForm(context(), *Words);
-    connect(Switch_form, &TSwitch_form::settingsChosen, this, &TMain_form::applySwitchSettings);
+    connectFeatures();
+    new input::KeyFilter(*this, *m_methods, *this); // held keys, switches, the walk, key releases
+    places::createFolders(places());
+    loadPrediction();
+    // The switch settings first: switch input started from the settings
+    // file keeps the order it had.
+    guarded([this] { readSwitchSettingsAtStart(); });
+    guarded([this] { readSettingsAtStart(); });
+    createDialogs();
 }
 
 TMain_form::~TMain_form() = default;
 
+void TMain_form::createFeatures()
+{
+    m_kanji = new kanji::Writing(context(), this);
+    prediction::WordRow::Hooks hooks;
+    hooks.adaptation = [this] { return m_adaptation; };
+    hooks.anchor = [this] { return m_kanji->anchor(); };
+    hooks.conversions = [this](QStringView prefix) { return m_kanji->conversionsFrom(prefix); };
+    hooks.writeConverted = [this](int start, int end, const QString &text, const QString &reading) {
+        m_kanji->putConverted(start, end, text, reading);
+    };
+    hooks.beforeWriting = [this] { m_kanji->commitAll(); };
+    m_words = new prediction::WordRow(context(), std::move(hooks), this);
+    m_methods = new input::Methods(context(), this);
+}
+
+void TMain_form::createDialogs()
+{
+    m_mailForm = new TMail_form(*this);
+    m_soundForm = new TSound_form(context());
+    m_switchForm = new TSwitch_form(context(), [this] { return m_methods->switches().settings(); });
+    m_phraseForm = new prediction::PhraseForm(context(), *m_words);
+    connect(m_switchForm, &TSwitch_form::settingsChosen, this, &TMain_form::applySwitchSettings);
+}
+
 KeyButton *TMain_form::key(int tag) const
 {
     if (tag >= 0 && tag < keys::kCount)
-        return Key_table[tag];
+        return m_board->keys()[tag];
     if (input::isWordPlace(tag))
         return m_board->wordPlaces()[tag - input::kFirstWord];
     return nullptr;
@@ -89,132 +98,131 @@ KeyButton *TMain_form::key(int tag) const
 
 places::Places TMain_form::places() const
 {
-    return places::forThisProgram(state.Base_dir);
+    return places::forThisProgram(m_startFolder);
 }
 
-
-
-
-
-
-void TMain_form::beginEdit()
+void TMain_form::notice(const QString &text)
 {
-    // Undo_text ← the whole-text string, Line_before ← the display line of
-    // the insertion point.
-    state.Undo_text = textmodel::wholeText(Hyouji_edit, textmodel::insertionPosition(Hyouji_edit), &state.Line_before);
-}
-
-void TMain_form::recordBar()
-{
-    state.Caret_point = Hyouji_edit->barRect().topLeft();
+    boxes::notice(this, text);
 }
 
 void TMain_form::connectKeys()
 {
     for (KeyButton *key : m_board->keys()) {
-        connect(key, &KeyButton::focusEntered, this, [this](KeyButton *k) { guarded([&] { speak(k); }); });
-        connect(key, &QPushButton::clicked, this, [this, key] { keyPressed(key); });
-        connect(key, &KeyButton::pointerMoved, this, [this](KeyButton *k) { methods->method().pointerMoved(k->Tag()); });
-        connect(key, &KeyButton::pointerLeft, this, [this](KeyButton *k) { methods->method().pointerLeft(k->Tag()); });
+        connect(key, &KeyButton::focusEntered, this, [this](KeyButton *k) { guarded([&] { announce(k); }); });
+        connect(key, &QPushButton::clicked, this, [this, key] { pressKey(key); });
+        connect(key, &KeyButton::pointerMoved, this, [this](KeyButton *k) { m_methods->method().pointerMoved(k->Tag()); });
+        connect(key, &KeyButton::pointerLeft, this, [this](KeyButton *k) { m_methods->method().pointerLeft(k->Tag()); });
     }
     // The word places, as keys; a place that holds nothing is as if the
     // pointer were off the board.
     for (KeyButton *place : m_board->wordPlaces()) {
-        connect(place, &KeyButton::focusEntered, this, [this](KeyButton *k) { guarded([&] { speak(k); }); });
+        connect(place, &KeyButton::focusEntered, this, [this](KeyButton *k) { guarded([&] { announce(k); }); });
         connect(place, &QPushButton::clicked, this,
-                [this, place] { guarded([&] { WordClick(place->Tag() - input::kFirstWord); }); });
+                [this, place] { guarded([&] { chooseWord(place->Tag() - input::kFirstWord); }); });
         connect(place, &KeyButton::pointerMoved, this, [this](KeyButton *k) {
             if (k->text().isEmpty())
-                methods->method().pointerLeft(k->Tag());
+                m_methods->method().pointerLeft(k->Tag());
             else
-                methods->method().pointerMoved(k->Tag());
+                m_methods->method().pointerMoved(k->Tag());
         });
-        connect(place, &KeyButton::pointerLeft, this, [this](KeyButton *k) { methods->method().pointerLeft(k->Tag()); });
+        connect(place, &KeyButton::pointerLeft, this, [this](KeyButton *k) { m_methods->method().pointerLeft(k->Tag()); });
     }
+    // The display reports every change of its selection or insertion point,
+    // and mouse releases over it.
+    TextDisplay *shown = &display();
+    for (auto changed : {&QPlainTextEdit::cursorPositionChanged, &QPlainTextEdit::selectionChanged})
+        connect(shown, changed, this, [shown] { composition::selectionChanged(*shown); });
+    connect(shown, &TextDisplay::mouseReleased, this, [this] { composition::mouseReleased(m_text); });
 }
 
 void TMain_form::connectMenus()
 {
-    const auto on = [this](QAction *action, void (TMain_form::*handler)()) {
-        connect(action, &QAction::triggered, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+    const auto on = [this](QAction *action, std::function<void()> handler) {
+        connect(action, &QAction::triggered, this, [this, handler] { guarded(handler); });
     };
-    on(menus.R1, &TMain_form::Button0Click);
-    on(menus.N7, &TMain_form::N7Click);
-    on(menus.ScreenReader1, &TMain_form::ScreenReader1Click);
-    on(menus.N11, &TMain_form::N11Click);
-    on(menus.N12, &TMain_form::N12Click);
-    on(menus.N13, &TMain_form::N13Click);
-    on(menus.Switch1, &TMain_form::Switch1Click);
-    on(menus.SwitchSetup1, &TMain_form::SwitchSetup1Click);
-    on(menus.Dwell1, &TMain_form::Dwell1Click);
-    on(menus.Print1, &TMain_form::Print1Click);
-    on(menus.N2, &TMain_form::N2Click);
-    on(menus.Save1, &TMain_form::Save1Click);
-    on(menus.Exit1, &TMain_form::Exit1Click);
-    on(menus.Exit2, &TMain_form::Exit2Click);
-    on(menus.ReadMeH1, &TMain_form::ReadMeH1Click);
-    on(menus.About1, &TMain_form::About1Click);
-    on(menus.I1, &TMain_form::I1Click);
-    on(menus.N16, &TMain_form::N16Click);
-    on(menus.N17, &TMain_form::N17Click);
-    on(menus.N18, &TMain_form::N18Click);
-    on(menus.N3, &TMain_form::N3Click);
-    on(menus.N4, &TMain_form::N4Click);
-    on(menus.N5, &TMain_form::N5Click);
-    on(menus.N8, &TMain_form::N8Click);
-    on(menus.N9, &TMain_form::N9Click);
-    on(menus.Del, &TMain_form::Button57Click);
-    on(menus.A1, &TMain_form::A1Click);
-    on(menus.Undo1, &TMain_form::Undo1Click);
-    on(menus.Copy1, &TMain_form::Copy1Click);
-    on(menus.N19, &TMain_form::N19Click);
-    // The display reports every change of its selection or insertion point,
-    // and mouse releases over it.
-    connect(Hyouji_edit, &QPlainTextEdit::cursorPositionChanged, this, [this] { Hyouji_editSelectionChange(); });
-    connect(Hyouji_edit, &QPlainTextEdit::selectionChanged, this, [this] { Hyouji_editSelectionChange(); });
-    connect(Hyouji_edit, &TextDisplay::mouseReleased, this, [this] { Hyouji_editMouseUp(); });
-    connect(menus.Kanji1, &QAction::triggered, this, [this] { guarded([&] { Kanji->toggle(); }); });
-    connect(menus.KanjiForget1, &QAction::triggered, this, [this] { guarded([&] { Kanji->forget(); }); });
-    connect(Kanji, &kanji::Writing::enabledChanged, menus.Kanji1, &QAction::setChecked);
-    on(menus.Words1, &TMain_form::Words1Click);
-    on(menus.WordsForget1, &TMain_form::WordsForget1Click);
-    on(menus.Phrases1, &TMain_form::Phrases1Click);
-    on(menus.SpeakOnly1, &TMain_form::SpeakOnly1Click);
-    connect(Words, &prediction::WordRow::enabledChanged, this, [this](bool on) {
-        menus.Words1->setChecked(on);
-        if (!on && focusedKey() && input::isWordPlace(focusedKey()->Tag()))
-            Key_table[keys::kRead]->setFocus(Qt::OtherFocusReason);
-        m_board->setWordRowShown(on);
-        methods->wordRow = on;
-    });
-    connect(Words, &prediction::WordRow::speakOnlyChanged, menus.SpeakOnly1, &QAction::setChecked);
-    connect(Words, &prediction::WordRow::wrote, this, [this](int lastKey) { state.Last_key = lastKey; });
-    const std::pair<QAction *, kanji::EngineChoice> engines[] = {{menus.EngineAnthy1, kanji::EngineChoice::Anthy},
-                                                                 {menus.EngineMozc1, kanji::EngineChoice::Mozc},
-                                                                 {menus.EngineAuto1, kanji::EngineChoice::Automatic}};
+    const MenuItems &m = m_menus;
+    on(m.open, [this] { openFile(); });
+    on(m.save, [this] { saveDiary(); });
+    on(m.saveAs, [this] { saveAs(); });
+    on(m.print, [this] { printText(); });
+    on(m.quit, [this] { endProgram(); });
+    on(m.deleteOne, [this] { deleteOne(); });
+    on(m.clearAll, [this] { clearAll(); });
+    on(m.undo, [this] { undo(); });
+    on(m.copy, [this] { copyAll(); });
+    on(m.paste, [this] { paste(); });
+    on(m.readAloud, [this] { readAloud(); });
+    on(m.voiceSettings, [this] { m_soundForm->showModal(); });
+    on(m.screenReader, [this] { toggleScreenReader(); });
+    on(m.send, [this] { sendMail(); });
+    on(m.mailSettings, [this] { m_mailForm->showModal(); });
+    const std::pair<QAction *, int> levels[] = {{m.practiceA, practice::kOnlyA},
+                                                {m.practiceAToKa, practice::kAToKa},
+                                                {m.practiceAToSa, practice::kAToSa},
+                                                {m.practiceAToNa, practice::kAToNa},
+                                                {m.practiceAll, practice::kAll}};
+    for (const auto &[action, shown] : levels)
+        on(action, [this, shown = shown] { showPracticeKeys(shown); });
+    const std::pair<QAction *, input::MethodId> methods[] = {{m.arrowKeys, input::MethodId::ArrowKeys},
+                                                             {m.mouse, input::MethodId::Mouse},
+                                                             {m.keypad, input::MethodId::Keypad},
+                                                             {m.switchInput, input::MethodId::Switch}};
+    for (const auto &[action, id] : methods)
+        on(action, [this, id = id] { chooseMethod(id); });
+    on(m.dwell, [this] { toggleDwell(); });
+    on(m.switchSettings, [this] { m_switchForm->showModal(); });
+    on(m.inverted, [this] { invertColours(); });
+    for (const auto &[action, size] : sizeItems())
+        on(action, [this, size = size] { chooseSize(size); });
+    on(m.kanji, [this] { m_kanji->toggle(); });
+    on(m.kanjiForget, [this] { m_kanji->forget(); });
+    const std::pair<QAction *, kanji::EngineChoice> engines[] = {{m.anthy, kanji::EngineChoice::Anthy},
+                                                                 {m.mozc, kanji::EngineChoice::Mozc},
+                                                                 {m.automatic, kanji::EngineChoice::Automatic}};
     for (const auto &[action, choice] : engines) {
-        connect(action, &QAction::triggered, this, [this, choice] { guarded([&] { Kanji->chooseEngine(choice); }); });
-        connect(Kanji, &kanji::Writing::engineChosen, action,
-                [action, choice](kanji::EngineChoice chosen) { action->setChecked(chosen == choice); });
+        on(action, [this, choice = choice] { m_kanji->chooseEngine(choice); });
+        connect(m_kanji, &kanji::Writing::engineChosen, action,
+                [action = action, choice = choice](kanji::EngineChoice chosen) { action->setChecked(chosen == choice); });
     }
-    connect(methods, &input::Methods::selected, this, [this](input::MethodId id) {
-        menus.N11->setChecked(id == input::MethodId::ArrowKeys);
-        menus.N12->setChecked(id == input::MethodId::Mouse);
-        menus.N13->setChecked(id == input::MethodId::Keypad);
-        menus.Switch1->setChecked(id == input::MethodId::Switch);
-        menus.N1->setEnabled(id != input::MethodId::Keypad); // practice mode
-    });
-    on(menus.N6, &TMain_form::N6Click);
-    on(menus.Send1, &TMain_form::Send1Click);
+    on(m.words, [this] { m_words->toggle(); });
+    on(m.wordsForget, [this] { m_words->forget(); });
+    on(m.phrases, [this] { m_phraseForm->showModal(); });
+    on(m.speakOnly, [this] { m_words->toggleSpeakOnly(); });
+    on(m.readMe, [this] { showReadMe(); });
+    on(m.about, [this] { help::showVersion(*this); });
 }
 
-void TMain_form::keyPressed(KeyButton *key)
+void TMain_form::connectFeatures()
+{
+    // The menu's ticks follow the features, and the board the row of words.
+    connect(m_kanji, &kanji::Writing::enabledChanged, m_menus.kanji, &QAction::setChecked);
+    connect(m_words, &prediction::WordRow::enabledChanged, this, [this](bool on) {
+        m_menus.words->setChecked(on);
+        if (!on && focusedKey() && input::isWordPlace(focusedKey()->Tag()))
+            key(keys::kRead)->setFocus(Qt::OtherFocusReason);
+        m_board->setWordRowShown(on);
+        m_methods->wordRow = on;
+    });
+    connect(m_words, &prediction::WordRow::speakOnlyChanged, m_menus.speakOnly, &QAction::setChecked);
+    connect(m_words, &prediction::WordRow::wrote, this, [this](int lastKey) { m_composer.lastKey = lastKey; });
+    connect(m_kanji, &kanji::Writing::learnt, m_words, &prediction::WordRow::conversionCommitted);
+    connect(m_methods, &input::Methods::selected, this, [this](input::MethodId id) {
+        m_menus.arrowKeys->setChecked(id == input::MethodId::ArrowKeys);
+        m_menus.mouse->setChecked(id == input::MethodId::Mouse);
+        m_menus.keypad->setChecked(id == input::MethodId::Keypad);
+        m_menus.switchInput->setChecked(id == input::MethodId::Switch);
+        m_menus.practice->setEnabled(id != input::MethodId::Keypad);
+    });
+}
+
+void TMain_form::pressKey(KeyButton *key)
 {
     guarded([&] {
-        if (Kanji->beforeKey(key->Tag()))
+        if (m_kanji->beforeKey(key->Tag()))
             return; // "へんかん", "かくてい", or "けす" putting back the hiragana
         if (key->Tag() >= 1 && key->Tag() <= keys::kSpace)
-            return ButtonClick(key); // the 56 entry keys share one operation
+            return m_composer.press(key->Tag(), key->text()); // the 56 entry keys share one operation
         operate(key->Tag());
     });
 }
@@ -222,14 +230,14 @@ void TMain_form::keyPressed(KeyButton *key)
 void TMain_form::operate(int tag)
 {
     switch (tag) {
-    case keys::kRead: return Button0Click();
-    case keys::kPrint: return Button60Click();
-    case keys::kSave: return Button59Click();
-    case keys::kEnd: return Button61Click();
-    case keys::kNewLine: return Button58Click();
-    case keys::kDelete: return Button57Click();
-    case keys::kClearAll: return BitBtn1Click();
-    case keys::kMail: return Button65Click();
+    case keys::kRead: return readAloud();
+    case keys::kPrint: return printText();
+    case keys::kSave: return saveDiary();
+    case keys::kEnd: return endProgram();
+    case keys::kNewLine: return newLine();
+    case keys::kDelete: return deleteOne();
+    case keys::kClearAll: return clearAll();
+    case keys::kMail: return sendMail();
     default: break; // the two blank keys do nothing
     }
 }
@@ -243,27 +251,6 @@ void TMain_form::guarded(const std::function<void()> &operation)
     }
 }
 
-void TMain_form::FormCreate()
-{
-    state.Line_memory = 0;
-    state.Framed_key = -1;
-    state.Caret_point = QPoint(0, 0);
-    Reading_table = readings::table();
-    Key_table = m_board->keys();
-    state.Base_dir = QDir::currentPath();
-    state.Last_width = width();
-    state.Last_height = height();
-    places::createFolders(places());
-    loadPrediction();
-    // The switch settings first: switch input started from the settings
-    // file keeps the order it had.
-    guarded([this] { readSwitchSettingsAtStart(); });
-    guarded([this] {
-        readSettingsAtStart();
-        voices.use(speech::Role::Selection);
-    });
-}
-
 void TMain_form::loadPrediction()
 {
     // A few milliseconds at start; the diaries are read on a thread of the
@@ -275,41 +262,41 @@ void TMain_form::loadPrediction()
     auto model = std::make_shared<const prediction::KanaModel>(prediction::KanaModel::load(path, &why));
     if (model->isEmpty()) // the scan keeps the board's order
         qWarning("kana model %s not read: %s", qPrintable(path), qPrintable(why));
-    Prediction = new prediction::Adaptation(model, this);
+    m_adaptation = new prediction::Adaptation(model, this);
     // What the user asked to be forgotten ("よそくの学習を忘れる") stays forgotten at later starts.
-    Prediction->setNotBefore(prediction::Usage::readFile(prediction::Usage::defaultPath()).forgotten());
-    Prediction->readFolder(places().diaryFolder);
-    methods->switches().setOrderSource([this](const input::Reachable &shown) { return scanOrder(shown); });
+    m_adaptation->setNotBefore(prediction::Usage::readFile(prediction::Usage::defaultPath()).forgotten());
+    m_adaptation->readFolder(places().diaryFolder);
+    m_methods->switches().setOrderSource([this](const input::Reachable &shown) { return scanOrder(shown); });
 }
 
 input::ScanOrder TMain_form::scanOrder(const input::Reachable &scannable) const
 {
-    const int order = methods->switches().settings().order;
-    const bool byModel = order != input::SwitchSettings::kBoardOrder && Prediction->hasModel();
+    const int order = m_methods->switches().settings().order;
+    const bool byModel = order != input::SwitchSettings::kBoardOrder && m_adaptation->hasModel();
     const auto groupsFor = [order, byModel, scannable](const prediction::Distribution &next) {
         return byModel ? prediction::scanOrder(order, next, scannable) : input::boardOrder();
     };
     // The model looks at a few symbols before the insertion point at most.
-    const QString before = textmodel::textBefore(Hyouji_edit, textmodel::insertionPosition(Hyouji_edit), 32);
-    input::ScanOrder groups = byModel ? groupsFor(Prediction->next(before)) : input::boardOrder();
-    if (Words->enabled()) {
+    const QString before = textmodel::textBefore(&display(), textmodel::insertionPosition(&display()), 32);
+    input::ScanOrder groups = byModel ? groupsFor(m_adaptation->next(before)) : input::boardOrder();
+    if (m_words->enabled()) {
         // The row among them, placed by what it is expected to save in this
         // order at the user's own pace.
-        const input::SwitchSettings &s = methods->switches().settings();
+        const input::SwitchSettings &s = m_methods->switches().settings();
         prediction::RowCosts costs;
         costs.timing.interval = s.interval / 1000.0;
         costs.timing.firstWait = s.firstWait / 1000.0;
         costs.order = groupsFor;
-        costs.next = [this](const prediction::History &h) { return Prediction->next(h); };
-        costs.contextLength = std::max(1, Prediction->base().order() - 1);
-        Words->placeInScan(groups, costs, Board::kWordRowFrame);
+        costs.next = [this](const prediction::History &h) { return m_adaptation->next(h); };
+        costs.contextLength = std::max(1, m_adaptation->base().order() - 1);
+        m_words->placeInScan(groups, costs, Board::kWordRowFrame);
     }
     return groups;
 }
 
 void TMain_form::textSaved(const QString &path, const QString &text)
 {
-    Prediction->takeText(path, text);
+    m_adaptation->takeText(path, text);
 }
 
 void TMain_form::readSwitchSettingsAtStart()
@@ -323,8 +310,8 @@ void TMain_form::readSwitchSettingsAtStart()
     if (!clashed)
         return;
     QTimer::singleShot(0, this, [this] {
-        voices.say(QStringLiteral("いどうと けっていが おなじ スイッチだったので、はじめの スイッチに もどしました"),
-                   speech::Role::Decision);
+        m_voices.say(QStringLiteral("いどうと けっていが おなじ スイッチだったので、はじめの スイッチに もどしました"),
+                     speech::Role::Decision);
         notice(QStringLiteral("スイッチの設定で　移動と決定が　おなじ　スイッチだったので、"
                               "はじめの　スイッチ（移動は　スペース、決定は　エンター）に　もどしました"));
     });
@@ -333,44 +320,38 @@ void TMain_form::readSwitchSettingsAtStart()
 
 void TMain_form::applySwitchSettings(const input::SwitchSettings &s)
 {
-    methods->switches().setSettings(s);
-    methods->pointer().setDwellTime(s.dwellTime);
-    methods->pointer().setOn(s.dwell);
-    menus.Dwell1->setChecked(s.dwell);
+    m_methods->switches().setSettings(s);
+    m_methods->pointer().setDwellTime(s.dwellTime);
+    m_methods->pointer().setOn(s.dwell);
+    m_menus.dwell->setChecked(s.dwell);
 }
 
 void TMain_form::readSettingsAtStart()
 {
     const ProfileFile ini = settings();
-    switch (ini.readInteger(QStringLiteral("入力方法"), QStringLiteral("番号"), 1)) {
-    case 1: N11Click(); break;
-    case 2: N12Click(); break;
-    case 3: N13Click(); break;
-    case 4: Switch1Click(); break;
-    default: break; // the designed state, the arrow keys, stays; nothing is written
-    }
-    voices.Selection_voice = ini.readInteger(QStringLiteral("音声"), QStringLiteral("男性"), 1);
-    voices.Decision_voice = ini.readInteger(QStringLiteral("音声"), QStringLiteral("女性"), 2);
-    voices.namesToScreenReader = ini.readBool(QStringLiteral("読み"), QStringLiteral("スクリーンリーダー"), false);
-    menus.ScreenReader1->setChecked(voices.namesToScreenReader);
+    const int method = ini.readInteger(QStringLiteral("入力方法"), QStringLiteral("番号"), 1);
+    if (method >= 1 && method <= 4) // else the designed state, the arrow keys, stays; nothing is written
+        chooseMethod(input::MethodId(method - 1));
+    m_voices.setVoice(speech::Role::Selection, ini.readInteger(QStringLiteral("音声"), QStringLiteral("男性"), 1));
+    m_voices.setVoice(speech::Role::Decision, ini.readInteger(QStringLiteral("音声"), QStringLiteral("女性"), 2));
+    m_voices.setNamesToScreenReader(ini.readBool(QStringLiteral("読み"), QStringLiteral("スクリーンリーダー"), false));
+    m_menus.screenReader->setChecked(m_voices.namesToScreenReader());
     const bool inverted = ini.readBool(QStringLiteral("文字"), QStringLiteral("反転"), false);
-    menus.I1->setChecked(inverted);
-    Hyouji_edit->setInverted(inverted);
+    m_menus.inverted->setChecked(inverted);
+    display().setInverted(inverted);
     int size = ini.readInteger(QStringLiteral("文字"), QStringLiteral("サイズ"), 32);
     if (size <= 0)
         size = 32; // a hand-written size of nothing would leave an unreadable display
     m_board->setDisplayPointSize(size);
-    Kanji->readSettings(ini);
-    Words->setSpeakOnly(ini.readBool(QStringLiteral("文字"), QStringLiteral("はなすだけ"), false));
+    m_kanji->readSettings(ini);
+    m_words->setSpeakOnly(ini.readBool(QStringLiteral("文字"), QStringLiteral("はなすだけ"), false));
     if (ini.readBool(QStringLiteral("文字"), QStringLiteral("よそく"), false))
-        Words->setEnabled(true); // off: nothing of it is made, read or shown
-    state.Chars_per_line = ini.readInteger(QStringLiteral("文字"), QStringLiteral("文字数"), 17);
-    if (size == 26)
-        menus.N18->setChecked(true);
-    else if (size == 32)
-        menus.N17->setChecked(true);
-    else if (size == 48)
-        menus.N16->setChecked(true);
+        m_words->setEnabled(true); // off: nothing of it is made, read or shown
+    m_board->setCharsPerLine(ini.readInteger(QStringLiteral("文字"), QStringLiteral("文字数"), 17));
+    for (const auto &[item, chosen] : sizeItems())
+        if (size == chosen.points)
+            item->setChecked(true);
+    m_voices.use(speech::Role::Selection);
 }
 
 void TMain_form::showCentred()
@@ -382,156 +363,109 @@ void TMain_form::showCentred()
     }
     show();
     activateWindow();
-    Key_table[keys::kRead]->setFocus(Qt::TabFocusReason);
+    key(keys::kRead)->setFocus(Qt::TabFocusReason);
 }
 
 void TMain_form::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    FormResize();
+    keepProportions();
 }
 
-void TMain_form::FormResize()
+void TMain_form::keepProportions()
 {
     const int w = width();
     const int h = height();
-    if (w == state.Last_width) {
-        // A change of the height alone is undone.
-        if (h != state.Last_height)
-            resize(w, state.Last_height);
+    if (w == m_lastWidth) {
+        if (h != m_lastHeight)
+            resize(w, m_lastHeight);
         return;
     }
-    // The height follows the width in the designed proportions; everything is
-    // placed from its designed geometry at the new scale.
+    // Everything is placed from its designed geometry at the new scale.
     const int wantedHeight =
         static_cast<int>(std::nearbyint(double(w) * Board::kDesignedHeight / Board::kDesignedWidth));
-    state.Last_width = w;
-    state.Last_height = wantedHeight;
+    m_lastWidth = w;
+    m_lastHeight = wantedHeight;
     m_board->applyScale(double(w) / Board::kDesignedWidth);
     if (h != wantedHeight)
         resize(w, wantedHeight);
 }
 
-void TMain_form::frameKey(KeyButton *key)
-{
-    m_board->setFrame(key);
-    state.Framed_key = key ? key->Tag() : -1;
-}
-
-void TMain_form::unframe()
-{
-    // The frame is painted over; Framed_key keeps naming the key.
-    m_board->setFrame(nullptr);
-}
-
-void TMain_form::MessageBeep()
+void TMain_form::beep()
 {
     emit beeped();
     if (m_tonePlayer)
         m_tonePlayer();
 }
 
-void TMain_form::speak(KeyButton *key)
+void TMain_form::announce(KeyButton *key)
 {
     if (input::isWordPlace(key->Tag())) {
-        if (const QString name = Words->spokenName(key->Tag() - input::kFirstWord); !name.isEmpty())
-            voices.sayName(name);
-    } else if (voices.announceKey(key->Tag(), key->text())) {
+        if (const QString name = m_words->spokenName(key->Tag() - input::kFirstWord); !name.isEmpty())
+            m_voices.sayName(name);
+    } else if (m_voices.announceKey(key->Tag(), key->text())) {
         update();
     }
     frameKey(key);
 }
 
-void TMain_form::Button0Click()
+std::array<std::pair<QAction *, display::Size>, 3> TMain_form::sizeItems() const
 {
-    voices.say(announcements::forReading(Kanji->textToRead()), speech::Role::Decision);
+    return {{{m_menus.largeSize, display::kLarge},
+             {m_menus.standardSize, display::kStandard},
+             {m_menus.smallSize, display::kSmall}}};
 }
 
-void TMain_form::Words1Click() { Words->toggle(); }
-void TMain_form::WordsForget1Click() { Words->forget(); }
-void TMain_form::Phrases1Click() { Phrase_form->showModal(); }
-void TMain_form::SpeakOnly1Click() { Words->toggleSpeakOnly(); }
-
-void TMain_form::WordClick(int index)
+std::optional<display::Size> TMain_form::checkedSize() const
 {
-    Words->choose(index);
+    for (const auto &[item, size] : sizeItems())
+        if (item->isChecked())
+            return size;
+    return std::nullopt;
 }
 
-void TMain_form::N11Click() { methods->select(input::MethodId::ArrowKeys); }
-void TMain_form::N12Click() { methods->select(input::MethodId::Mouse); }
-void TMain_form::N13Click() { methods->select(input::MethodId::Keypad); }
-void TMain_form::Switch1Click() { methods->select(input::MethodId::Switch); }
-
-void TMain_form::SwitchSetup1Click()
+void TMain_form::readAloud()
 {
-    Switch_form->showModal();
+    m_voices.say(announcements::forReading(m_kanji->textToRead()), speech::Role::Decision);
 }
 
-void TMain_form::Dwell1Click()
-{
-    methods->pointer().setOn(menus.Dwell1->isChecked());
-    settings().writeBool(QStringLiteral("マウス"), QStringLiteral("とどまる"), menus.Dwell1->isChecked());
-}
+void TMain_form::deleteOne() { editing::deleteOne(m_text, m_voices); }
+void TMain_form::newLine() { editing::newLine(m_text, m_voices, checkedSize()); }
+void TMain_form::clearAll() { editing::clearAll(m_text, m_voices); }
+void TMain_form::undo() { editing::undo(m_text); }
+void TMain_form::copyAll() { editing::copyAll(display()); }
+void TMain_form::paste() { editing::paste(display()); }
+void TMain_form::saveDiary() { m_menus.send->setEnabled(diary::saveDated(context())); }
+void TMain_form::saveAs() { diary::saveAs(context()); }
+void TMain_form::openFile() { diary::openFile(context()); }
+void TMain_form::printText() { printing::printText(context(), m_board->displayPointSize()); }
+void TMain_form::sendMail() { mail::sendDiary(context()); }
+void TMain_form::endProgram() { diary::endProgram(context()); }
+void TMain_form::chooseMethod(input::MethodId id) { m_methods->select(id); }
+void TMain_form::chooseWord(int index) { m_words->choose(index); }
+void TMain_form::showPracticeKeys(int shownKeys) { practice::showFirstKeys(*this, *m_methods, shownKeys); }
+void TMain_form::invertColours() { display::invert(display(), *this, m_menus.inverted->isChecked()); }
+void TMain_form::chooseSize(display::Size size) { display::chooseSize(*m_board, *this, size); }
 
-void TMain_form::Button60Click() { printing::printText(context(), m_board->displayPointSize()); }
-void TMain_form::Print1Click() { Button60Click(); }
-
-void TMain_form::N7Click()
-{
-    Sound_form->showModal();
-}
-
-void TMain_form::ScreenReader1Click()
-{
-    voices.namesToScreenReader = menus.ScreenReader1->isChecked();
-    settings().writeBool(QStringLiteral("読み"), QStringLiteral("スクリーンリーダー"), voices.namesToScreenReader);
-}
-
-void TMain_form::TenKeyUp(int key, Qt::KeyboardModifiers modifiers)
-{
-    guarded([&] { methods->method().keyReleased(key, modifiers); });
-}
-
-void TMain_form::N6Click() { Mail_form->showModal(); }
-void TMain_form::Send1Click() { mail::sendDiary(context()); }
-void TMain_form::Button65Click() { Send1Click(); }
-
-void TMain_form::Button59Click() { menus.Send1->setEnabled(diary::saveDated(context())); }
-void TMain_form::Save1Click() { Button59Click(); }
-void TMain_form::Exit1Click() { diary::saveAs(context()); }
-void TMain_form::N2Click() { diary::openFile(context()); }
-void TMain_form::Button61Click() { diary::endProgram(context()); }
-void TMain_form::Exit2Click() { diary::endProgram(context()); }
-void TMain_form::About1Click() { help::showVersion(*this); }
-
-void TMain_form::ReadMeH1Click()
+void TMain_form::showReadMe()
 {
     // The inverted colours re-applied when "反転（&I）" is checked, the small
     // size chosen and written with "小さい" checked, then the read-me.
-    if (menus.I1->isChecked())
-        Hyouji_edit->setInverted(true);
-    display::chooseSize(*this, display::kSmall);
-    menus.N18->setChecked(true);
+    if (m_menus.inverted->isChecked())
+        display().setInverted(true);
+    chooseSize(display::kSmall);
+    m_menus.smallSize->setChecked(true);
     help::showReadMe(context());
 }
-void TMain_form::I1Click() { display::invert(*this); }
-void TMain_form::N16Click() { display::chooseSize(*this, display::kLarge); }
-void TMain_form::N17Click() { display::chooseSize(*this, display::kStandard); }
-void TMain_form::N18Click() { display::chooseSize(*this, display::kSmall); }
-void TMain_form::N3Click() { practice::showFirstKeys(*this, practice::kOnlyA); }
-void TMain_form::N4Click() { practice::showFirstKeys(*this, practice::kAToKa); }
-void TMain_form::N5Click() { practice::showFirstKeys(*this, practice::kAToSa); }
-void TMain_form::N8Click() { practice::showFirstKeys(*this, practice::kAToNa); }
-void TMain_form::N9Click() { practice::showFirstKeys(*this, practice::kAll); }
 
-void TMain_form::ButtonClick(KeyButton *key) { composition::pressEntryKey(*this, key->Tag(), key->text()); }
-void TMain_form::Hyouji_editSelectionChange() { composition::selectionChanged(*this); }
-void TMain_form::Hyouji_editMouseUp() { composition::mouseReleased(*this); }
-void TMain_form::Button57Click() { editing::deleteOne(*this); }
-void TMain_form::Button58Click() { editing::newLine(*this); }
-void TMain_form::BitBtn1Click() { editing::clearAll(*this); }
-void TMain_form::all_dellClick() { editing::clearText(*this); }
-void TMain_form::A1Click() { BitBtn1Click(); }
-void TMain_form::Undo1Click() { editing::undo(*this); }
-void TMain_form::Copy1Click() { editing::copyAll(*this); }
-void TMain_form::N19Click() { editing::paste(*this); }
+void TMain_form::toggleDwell()
+{
+    m_methods->pointer().setOn(m_menus.dwell->isChecked());
+    settings().writeBool(QStringLiteral("マウス"), QStringLiteral("とどまる"), m_menus.dwell->isChecked());
+}
+
+void TMain_form::toggleScreenReader()
+{
+    m_voices.setNamesToScreenReader(m_menus.screenReader->isChecked());
+    settings().writeBool(QStringLiteral("読み"), QStringLiteral("スクリーンリーダー"), m_voices.namesToScreenReader());
+}

@@ -2,14 +2,16 @@
 #include <QMainWindow>
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "app/board.h"
-#include "app/mainstate.h"
+#include "app/composition.h"
+#include "app/displaysettings.h"
+#include "app/editing.h"
 #include "app/menus.h"
 #include "base/context.h"
 #include "base/keybutton.h"
-#include "base/keytable.h"
-#include "base/messageboxes.h"
+#include "input/method.h"
 #include "input/switchsettings.h"
 #include "speech/voices.h"
 
@@ -31,10 +33,9 @@ class WordRow;
 }
 
 // The one window: the display above the board of 66 keys, and the menu bar.
-// Handlers keep the names of the design and hand the work to the folder that
-// owns it; each feature is given the window's pieces through the small
-// interfaces of base/context.h, which the window fills in.
-class TMain_form : public QMainWindow, public context::Text, public context::Keys, public context::Window
+// Each handler hands its work to the folder that owns it; each feature is
+// given the window's pieces through the small interfaces of base/context.h.
+class TMain_form : public QMainWindow, public context::Keys, public context::Window
 {
     Q_OBJECT
 
@@ -43,137 +44,82 @@ public:
     explicit TMain_form(DirectSS *speech, QWidget *parent = nullptr);
     ~TMain_form() override;
 
-    // Window-wide state, tables and controls, shared by the parts of the window.
-    MainState state;
-    std::array<KeyButton *, keys::kCount> Key_table{};
-    std::array<QString, readings::kCount> Reading_table;
-    TextDisplay *Hyouji_edit = nullptr;
-    DirectSS *DirectSS1 = nullptr;
-    speech::Voices voices; // every text the window says, by role
-    MenuItems menus{};
-
+    // What every feature is handed, and the window's parts.
+    context::Context context() { return {m_text, *this, m_voices, *this}; }
+    editing::Text &text() { return m_text; }
+    TextDisplay &display() const { return m_text.display(); }
+    speech::Voices &voices() { return m_voices; }
+    composition::Composer &composer() { return m_composer; }
+    const MenuItems &menus() const { return m_menus; }
     Board *board() const { return m_board; }
-    // What every feature is handed.
-    context::Context context() { return {*this, *this, voices, *this}; }
+    input::Methods &methods() const { return *m_methods; }
+    kanji::Writing &kanji() const { return *m_kanji; }
+    prediction::Adaptation &adaptation() const { return *m_adaptation; }
+    prediction::WordRow &wordRow() const { return *m_words; }
+    // The current folder at start: in the portable layout diaries, read-me
+    // and mailer lie under it.
+    const QString &startFolder() const { return m_startFolder; }
+    void setStartFolder(const QString &folder) { m_startFolder = folder; }
 
-    // The pieces of context::Text, context::Keys and context::Window.
-    TextDisplay &display() const override { return *Hyouji_edit; }
-    void beginEdit() override;
-    void recordBar() override;
+    // context::Keys
     KeyButton *key(int tag) const override;
     KeyButton *focusedKey() const override { return qobject_cast<KeyButton *>(focusWidget()); }
-    void announce(KeyButton *key) override { speak(key); }
-    // The focus frame: exactly one blue frame, round the given key (or none).
-    void frameKey(KeyButton *key) override;
-    void unframe() override;
+    void announce(KeyButton *key) override;
+    void frameKey(KeyButton *key) override { m_board->setFrame(key); }
+    void unframe() override { m_board->hideFrame(); }
     KeyButton *framedKey() const override { return m_board->framedKey(); }
     void setColumnFrame(int column) override { m_board->setColumnFrame(column); }
     void setKeyFrames(const std::vector<int> &tags) override { m_board->setKeyFrames(tags); }
     void setCaptionHeight(int tag, int px) override { m_board->setCaptionHeight(tag, px); }
     void operate(int tag) override;
-    void beep() override { MessageBeep(); }
+    // The short warning tone from the player set here; beeped() is emitted
+    // for every beep.
+    void beep() override;
+    void setTonePlayer(std::function<void()> player) { m_tonePlayer = std::move(player); }
+
+    // context::Window: files under the start folder or, installed, in the
+    // user's folders.
     QWidget *widget() const override { return const_cast<TMain_form *>(this); }
-    // Where the settings file, diaries, read-me and mailer lie: under the
-    // start folder (Base_dir) or, installed, in the user's folders.
     places::Places places() const override;
-    void notice(const QString &text) override { boxes::notice(this, text); }
+    void notice(const QString &text) override;
     void guarded(const std::function<void()> &operation) override;
     void textSaved(const QString &path, const QString &text) override;
 
     // Shows the window centred on the screen with "よむ" reached.
     void showCentred();
 
-    // The short warning tone (a voicing mark that cannot apply, a hidden
-    // key reached by the keypad). It never cuts the speech. The sound comes
-    // from the tone player set here; beeped() is emitted for every beep.
-    void MessageBeep();
-    void setTonePlayer(std::function<void()> player) { m_tonePlayer = std::move(player); }
-
-    // Handlers of the design.
-    void FormCreate();
-    void FormResize();
-    void speak(KeyButton *key);
-    void Button0Click();
-    void N11Click();
-    void N12Click();
-    void N13Click();
-    // Input methods (input/): the arrow keys, the pointer and dwell, the
-    // keypad, switch input and its settings.
-    void Switch1Click();
-    void SwitchSetup1Click();
-    void Dwell1Click();
-    input::Methods *methods = nullptr;
-    TSwitch_form *Switch_form = nullptr; // the switch settings dialog, created with the window
-    // Puts the switch and dwell settings into effect.
+    // What the keys and menu items do, each handed to the folder that owns it.
+    // A key press: conversion first (kanji/), then kana entry or the key's operation.
+    void pressKey(KeyButton *key);
+    // Editing (app/editing).
+    void deleteOne();
+    void newLine();
+    void clearAll();
+    void undo();
+    void copyAll();
+    void paste();
+    // Speech (speech/); "スクリーンリーダーがよむ" leaves the names of reached
+    // places to a screen reader following the accessible focus.
+    void readAloud();
+    void toggleScreenReader();
+    // Diary files, printing, mail and the read-me (diary/, mail/).
+    void saveDiary();
+    void saveAs();
+    void openFile();
+    void printText();
+    void sendMail();
+    void endProgram();
+    void showReadMe();
+    // Input methods (input/).
+    void chooseMethod(input::MethodId id);
+    void toggleDwell();
     void applySwitchSettings(const input::SwitchSettings &settings);
-    // Printing (diary/printing).
-    void Button60Click();
-    void Print1Click();
-    // Diary files and the end (diary/diarystorage), help (diary/help),
-    // display settings (app/displaysettings), practice mode (app/practicemode).
-    void Button59Click();
-    void Button61Click();
-    void N2Click();
-    void Save1Click();
-    void Exit1Click();
-    void Exit2Click();
-    void ReadMeH1Click();
-    void About1Click();
-    void I1Click();
-    void N16Click();
-    void N17Click();
-    void N18Click();
-    void N3Click();
-    void N4Click();
-    void N5Click();
-    void N8Click();
-    void N9Click();
-    // Mail (mail/sending, mail/mailform).
-    void N6Click();
-    void Send1Click();
-    void Button65Click();
-    TMail_form *Mail_form = nullptr; // the mail settings dialog, created with the window
-    // Voice settings (speech/soundform).
-    void N7Click();
-    // "スクリーンリーダーがよむ": the names of reached keys and scan places are
-    // left to the screen reader, which hears them through the accessible focus.
-    void ScreenReader1Click();
-    TSound_form *Sound_form = nullptr; // the voice settings dialog, created with the window
-    // Writing (app/composition, app/editing): kana entry, the display's
-    // handlers and the editing commands.
-    void ButtonClick(KeyButton *key);
-    void Hyouji_editSelectionChange();
-    void Hyouji_editMouseUp();
-    void Button57Click();
-    void Button58Click();
-    void BitBtn1Click();
-    void all_dellClick();
-    void A1Click();
-    void Undo1Click();
-    void Copy1Click();
-    void N19Click();
-    // Every key release the key filter does not take reaches it.
-    void TenKeyUp(int key, Qt::KeyboardModifiers modifiers);
-
-    // Kana–kanji conversion (kanji/), on the two blank keys when chosen.
-    kanji::Writing *Kanji = nullptr;
-    // The kana model (prediction/), loaded at start and adapted to the
-    // user's diaries and every text saved; the switch scan's orders 2 and 3.
-    prediction::Adaptation *Prediction = nullptr;
-    // The switch scan's groups in the order chosen, for the text before the
-    // insertion point as it is now.
-    input::ScanOrder scanOrder(const input::Reachable &scannable) const;
-
-    // The row of words and phrases (prediction/), when chosen, and the
-    // phrase dialog.
-    prediction::WordRow *Words = nullptr;
-    prediction::PhraseForm *Phrase_form = nullptr;
-    void Words1Click();
-    void WordsForget1Click();
-    void Phrases1Click();
-    void SpeakOnly1Click();
-    // A word place pressed (index from the left).
-    void WordClick(int index);
+    // The display and practice mode (app/displaysettings, app/practicemode).
+    void invertColours();
+    void chooseSize(display::Size size);
+    void showPracticeKeys(int shownKeys);
+    // A word place pressed, by its index from the left (prediction/).
+    void chooseWord(int index);
 
 signals:
     void beeped();
@@ -182,13 +128,40 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void createFeatures();
+    void createDialogs();
     void connectKeys();
     void connectMenus();
-    void keyPressed(KeyButton *key);
-    void readSettingsAtStart();
-    void readSwitchSettingsAtStart();
+    void connectFeatures();
     void loadPrediction();
+    void readSwitchSettingsAtStart();
+    void readSettingsAtStart();
+    // The switch scan's groups in the order chosen, for the text before the
+    // insertion point as it is now.
+    input::ScanOrder scanOrder(const input::Reachable &scannable) const;
+    // A change of the width takes the height with it in the designed
+    // proportions; a change of the height alone is undone.
+    void keepProportions();
+    // The size items with their sizes, and the size checked (none for a
+    // size written by hand).
+    std::array<std::pair<QAction *, display::Size>, 3> sizeItems() const;
+    std::optional<display::Size> checkedSize() const;
 
-    Board *m_board = nullptr;
+    Board *m_board;
+    editing::Text m_text;
+    speech::Voices m_voices;
+    composition::Composer m_composer;
+    MenuItems m_menus;
+    QString m_startFolder;
+    int m_lastWidth = 0;
+    int m_lastHeight = 0;
     std::function<void()> m_tonePlayer;
+    kanji::Writing *m_kanji = nullptr;
+    prediction::Adaptation *m_adaptation = nullptr;
+    prediction::WordRow *m_words = nullptr;
+    input::Methods *m_methods = nullptr;
+    TMail_form *m_mailForm = nullptr;
+    TSound_form *m_soundForm = nullptr;
+    TSwitch_form *m_switchForm = nullptr;
+    prediction::PhraseForm *m_phraseForm = nullptr;
 };

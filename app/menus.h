@@ -4,35 +4,35 @@
 
 class QMenuBar;
 
-// The menu bar as designed: every menu and item under its design name.
+// The menu bar: every menu and item, named (and object-named) by what it is.
 struct MenuItems
 {
-    QMenu *File1, *Edit1, *Read, *Mail, *N1, *N10, *N15, *Help1;
+    QMenu *file, *edit, *read, *mail, *practice, *inputMethod, *characters, *help;
     // ファイル
-    QAction *N2, *Save1, *Exit1, *Print1, *Exit2;
+    QAction *open, *save, *saveAs, *print, *quit;
     // 編集
-    QAction *Del, *A1, *Undo1, *Copy1, *N19;
+    QAction *deleteOne, *clearAll, *undo, *copy, *paste;
     // 読む; the names of reached places left to a screen reader
-    QAction *R1, *N7, *ScreenReader1;
+    QAction *readAloud, *voiceSettings, *screenReader;
     // メール設定
-    QAction *Send1, *N6;
+    QAction *send, *mailSettings;
     // 練習モード (one radio group)
-    QAction *N3, *N4, *N5, *N8, *N9;
-    // 入力方法 (ticks set by the selection operations themselves); switch
-    // input, its settings and dwell for the mouse
-    QAction *N11, *N12, *N13, *N14, *Switch1, *Dwell1, *SwitchSetup1;
-    // 文字
-    QAction *I1, *N16, *N17, *N18;
+    QAction *practiceA, *practiceAToKa, *practiceAToSa, *practiceAToNa, *practiceAll;
+    // 入力方法 (ticks set by the selection operations themselves; "ホバリング"
+    // is never shown); switch input, its settings and dwell for the mouse
+    QAction *arrowKeys, *mouse, *keypad, *hovering, *switchInput, *dwell, *switchSettings;
+    // 文字: the inverted display and the sizes (one radio group)
+    QAction *inverted, *largeSize, *standardSize, *smallSize;
     // 文字: kana–kanji conversion, and forgetting what it learnt
-    QAction *Kanji1, *KanjiForget1;
+    QAction *kanji, *kanjiForget;
     // 文字 → 変換エンジン (one radio group)
-    QMenu *Engine1;
-    QAction *EngineAnthy1, *EngineMozc1, *EngineAuto1;
+    QMenu *engines;
+    QAction *anthy, *mozc, *automatic;
     // 文字: the row of words and phrases, forgetting what it learnt, the
     // phrases, and phrases said without being written
-    QAction *Words1, *WordsForget1, *Phrases1, *SpeakOnly1;
+    QAction *words, *wordsForget, *phrases, *speakOnly;
     // ヘルプ
-    QAction *ReadMeH1, *About1;
+    QAction *readMe, *about;
 };
 
 MenuItems buildMenus(QMenuBar *bar);

@@ -1,7 +1,7 @@
 #include "app/practicemode.h"
 
+#include "base/context.h"
 #include "base/keybutton.h"
-#include "app/mainform.h"
 #include "input/methods.h"
 
 namespace practice {
@@ -10,24 +10,24 @@ namespace {
 constexpr int kLastKana = 55;
 }
 
-void showFirstKeys(TMain_form &form, int shownKeys)
+void showFirstKeys(context::Keys &board, input::Methods &methods, int shownKeys)
 {
     // Moving the focus before the key disappears keeps the window from
     // passing it on to whichever key comes next in the Tab order.
-    if (auto *focused = qobject_cast<KeyButton *>(form.focusWidget())) {
+    if (KeyButton *focused = board.focusedKey()) {
         const int tag = focused->Tag();
         if (tag > shownKeys && tag <= kLastKana) {
             const int target = keys::rowOf(tag); // the あ column holds Tags 1 to 5
-            form.Key_table[target]->setFocus(Qt::OtherFocusReason);
+            board.key(target)->setFocus(Qt::OtherFocusReason);
             // The walk goes on from there only if it had put the focus on
             // the hidden key; a key reached by the pointer or Tab leaves the
             // walk where it was.
-            if (form.methods->Scan_pos == tag)
-                form.methods->Scan_pos = target;
+            if (methods.Scan_pos == tag)
+                methods.Scan_pos = target;
         }
     }
     for (int tag = 1; tag <= kLastKana; ++tag)
-        form.Key_table[tag]->setVisible(tag <= shownKeys);
+        board.key(tag)->setVisible(tag <= shownKeys);
 }
 
 } // namespace practice

@@ -1,6 +1,11 @@
 #pragma once
 
-class TMain_form;
+namespace context {
+class Keys;
+}
+namespace input {
+class Methods;
+}
 
 // The menu "練習モード(&T)": each level shows the kana keys of the first
 // columns (Tag 1 to the level's count) and hides the other kana keys up to
@@ -18,6 +23,6 @@ inline constexpr int kAll = 55;       // "制限なし"
 // that has the focus is about to be hidden, the focus first goes to the key
 // of the same row in the あ column (which announces itself), and the
 // arrow-key walk goes on from there.
-void showFirstKeys(TMain_form &form, int shownKeys);
+void showFirstKeys(context::Keys &board, input::Methods &methods, int shownKeys);
 
 } // namespace practice

@@ -27,6 +27,20 @@ public:
     // Where the bar stands, in viewport pixels (also while it is hidden).
     QRect barRect() const;
     static constexpr int kBarWidth = 5;
+    // What the window keeps of the bar: where it stood when last recorded
+    // (after an edit or a click), whether it shows at the next move of the
+    // insertion point (a click into the display turns this on, a kana entry
+    // and a new line off), and its steps at the font of the last kana entry or
+    // size chosen.
+    struct Bar
+    {
+        QPoint recorded;
+        bool follows = false;
+        int charStep = 0;
+        int lineStep = 0;
+    };
+    Bar &bar() { return m_bar; }
+    const Bar &bar() const { return m_bar; }
 
 signals:
     // A mouse button was released over the display.
@@ -49,6 +63,7 @@ private:
 
     bool m_inverted = false;
     bool m_barShown = false;
+    Bar m_bar;
     QTimer m_layoutAhead;
     int m_layoutResume = 0; // block number to go on from (blocks before it are laid out)
 };

@@ -52,7 +52,7 @@ void measure(const char *name, int runs, const std::function<void()> &prepare, c
         QElapsedTimer t;
         t.start();
         operation();
-        form.Hyouji_edit->viewport()->repaint();
+        form.display().viewport()->repaint();
         QApplication::processEvents();
         ms.push_back(double(t.nsecsElapsed()) / 1e6);
     }
@@ -91,7 +91,7 @@ int main(int argc, char *argv[])
     write(folder + QStringLiteral("utf8.txt"), kanaText(limit * 2 / 3, 40).toUtf8());
     write(folder + QStringLiteral("huge.txt"), QByteArray(10 * 1024 * 1024, 'a'));
 
-    const auto empty = [&] { form.Hyouji_edit->clear(); };
+    const auto empty = [&] { form.display().clear(); };
     const auto open = [&](const char *name) {
         return [&form, &folder, name] {
             try {
@@ -111,8 +111,8 @@ int main(int argc, char *argv[])
         qFatal("the 10 MiB file was not refused");
 
     const auto loadLines = [&] { diary::showFile(form.context(), folder + QStringLiteral("lines.txt")); };
-    measure("save 1 MiB text (しまう)", 5, loadLines, [&] { form.Button59Click(); }, form);
+    measure("save 1 MiB text (しまう)", 5, loadLines, [&] { form.saveDiary(); }, form);
     const auto loadOneLine = [&] { diary::showFile(form.context(), folder + QStringLiteral("oneline.txt")); };
-    measure("save 1 MiB one-line text (しまう)", 5, loadOneLine, [&] { form.Button59Click(); }, form);
+    measure("save 1 MiB one-line text (しまう)", 5, loadOneLine, [&] { form.saveDiary(); }, form);
     return 0;
 }

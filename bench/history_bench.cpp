@@ -144,11 +144,11 @@ void window(const QByteArray &history, const char *name)
     speech->setEndsAtOnce(true);
     TMain_form form(speech);
     form.show();
-    TextDisplay *display = form.Hyouji_edit;
+    TextDisplay *display = &form.display();
     // Each conversion is taken back with "けす", so that nothing is learnt meanwhile.
     auto put = [&] {
-        if (form.Kanji->cycle().active())
-            form.Key_table[keys::kDelete]->click();
+        if (form.kanji().cycle().active())
+            form.key(keys::kDelete)->click();
         display->clear();
         QTextCursor c = display->textCursor();
         for (QChar ch : QStringLiteral("きしゃ")) {
@@ -159,18 +159,18 @@ void window(const QByteArray &history, const char *name)
     // The option on: the history starts being read in the background, and
     // "へんかん" is pressed at once.
     QElapsedTimer sinceOn;
-    form.Kanji->setEnabled(true);
+    form.kanji().setEnabled(true);
     sinceOn.start();
     put();
-    const double first = timed([&] { form.Key_table[keys::kBlank1]->click(); });
+    const double first = timed([&] { form.key(keys::kBlank1)->click(); });
     const QString firstShown = display->toPlainText();
-    form.Key_table[keys::kDelete]->click();
-    const double save = timed([&] { form.Key_table[keys::kSave]->click(); });
+    form.key(keys::kDelete)->click();
+    const double save = timed([&] { form.key(keys::kSave)->click(); });
     // Converted again and again until the history's latest choice comes first.
     double learnt = -1;
     while (sinceOn.elapsed() < 60000) {
         put();
-        form.Key_table[keys::kBlank1]->click();
+        form.key(keys::kBlank1)->click();
         if (display->toPlainText() == QStringLiteral("汽車")) {
             learnt = double(sinceOn.nsecsElapsed()) / 1e6;
             break;

@@ -276,7 +276,7 @@ void latency(const QList<kanji::Sentence> &set, int runs, bool processes)
         std::printf("no sound device: start PulseAudio first (. scripts/services)\n");
     TMain_form form(speech);
     form.show();
-    form.Kanji->setEnabled(true);
+    form.kanji().setEnabled(true);
     const long withWindow = bench::residentKb();
     QObject context;
     QHash<quint64, qint64> firstSound;
@@ -285,11 +285,11 @@ void latency(const QList<kanji::Sentence> &set, int runs, bool processes)
                          if (!firstSound.contains(id))
                              firstSound.insert(id, at);
                      });
-    TextDisplay *display = form.Hyouji_edit;
-    KeyButton *convertKey = form.Key_table[keys::kBlank1];
+    TextDisplay *display = &form.display();
+    KeyButton *convertKey = form.key(keys::kBlank1);
     // The run entered a character at a time, as the kana keys enter it.
     auto put = [&](const QString &run) {
-        form.Kanji->commitAll();
+        form.kanji().commitAll();
         display->clear();
         QTextCursor c = display->textCursor();
         for (QChar ch : run) {

@@ -38,7 +38,7 @@ int main(int argc, char *argv[])
         if (lineLength > 0 && (i + 1) % lineLength == 0 && i + 1 < chars)
             text += u'\n';
     }
-    TextDisplay *display = form.Hyouji_edit;
+    TextDisplay *display = &form.display();
     display->setPlainText(text);
     QTest::qWait(1000);
 

@@ -98,7 +98,7 @@ struct Bench
     {
         std::vector<double> out;
         qint64 operationAt = 0;
-        KeyButton *a = form.Key_table[1];
+        KeyButton *a = form.key(1);
         const auto c = QObject::connect(a, &QPushButton::pressed, [&] { operationAt = AudioOut::now(); });
         for (int i = 0; i < runs; ++i) {
             if (!waitShown(input::ScanPlace::Group, 0))
@@ -114,7 +114,7 @@ struct Bench
                 out.push_back(double(operationAt - t0) / 1e6);
             QTest::keyRelease(form.windowHandle(), Qt::Key_Return);
             if (i % 40 == 39)
-                form.BitBtn1Click(); // the text stays short
+                form.clearAll(); // the text stays short
         }
         QObject::disconnect(c);
         return out;
@@ -141,7 +141,7 @@ int main(int argc, char *argv[])
     }
     TMain_form form(speech);
     Bench bench{form, *speech, {}, 0};
-    QObject::connect(&form.methods->switches(), &input::SwitchInput::placeShown, [&](const input::ScanPlace &p, qint64) {
+    QObject::connect(&form.methods().switches(), &input::SwitchInput::placeShown, [&](const input::ScanPlace &p, qint64) {
         bench.shown = p;
         ++bench.shownCount;
     });
@@ -167,7 +167,7 @@ int main(int argc, char *argv[])
         s.loops = 10;
         form.applySwitchSettings(s);
         std::vector<double> late, timerLate;
-        const auto c = QObject::connect(&form.methods->switches(), &input::SwitchInput::placeShown,
+        const auto c = QObject::connect(&form.methods().switches(), &input::SwitchInput::placeShown,
                                         [&](const input::ScanPlace &, qint64 due) {
                                             if (due < 0)
                                                 return;
@@ -186,12 +186,12 @@ int main(int argc, char *argv[])
     s.dwell = true;
     s.dwellTime = 800;
     form.applySwitchSettings(s);
-    form.N12Click();
+    form.chooseMethod(input::MethodId::Mouse);
     qint64 pressedAt = 0;
-    QObject::connect(&form.methods->pointer(), &input::DwellInput::pressedByDwell, [&](int) { pressedAt = AudioOut::now(); });
+    QObject::connect(&form.methods().pointer(), &input::DwellInput::pressedByDwell, [&](int) { pressedAt = AudioOut::now(); });
     std::vector<double> dwell;
     for (int i = 0; i < std::max(5, runs / 5); ++i) {
-        KeyButton *key = form.Key_table[1 + i % 2];
+        KeyButton *key = form.key(1 + i % 2);
         pressedAt = 0;
         const qint64 t0 = AudioOut::now();
         QTest::mouseMove(form.windowHandle(), key->mapTo(&form, key->rect().center()));

@@ -404,11 +404,11 @@ int latency(bool longPhrase)
     form.showCentred();
     if (!QTest::qWaitForWindowExposed(&form))
         return 1;
-    if (!bench::waitFor([&] { return !form.Prediction->busy(); }, 60000) || form.Prediction->userSymbols() == 0) {
+    if (!bench::waitFor([&] { return !form.adaptation().busy(); }, 60000) || form.adaptation().userSymbols() == 0) {
         std::printf("the diaries were not read\n");
         return 1;
     }
-    if (longPhrase && form.Words->phrases().lines.value(0).text.size() < 300000) {
+    if (longPhrase && form.wordRow().phrases().lines.value(0).text.size() < 300000) {
         std::printf("the long phrase was not read\n");
         return 1;
     }
@@ -418,24 +418,24 @@ int latency(bool longPhrase)
         for (const auto &t : texts) {
             if (n++ >= limit)
                 break;
-            form.Hyouji_edit->clear();
+            form.display().clear();
             QCoreApplication::processEvents();
             for (const Symbol s : t) {
                 if (s == kBreak)
                     continue;
-                KeyButton *key = form.Key_table[tagOf(s)];
+                KeyButton *key = form.key(tagOf(s));
                 QElapsedTimer timer;
                 timer.start();
                 key->click();
                 QCoreApplication::sendPostedEvents();
                 QCoreApplication::processEvents(); // the row is filled before the window is painted again
                 press.v.push_back(double(timer.nsecsElapsed()) / 1e6);
-                if (form.Words->items()[0].kind == RowItem::Phrase)
+                if (form.wordRow().items()[0].kind == RowItem::Phrase)
                     sentenceStart.v.push_back(press.v.back());
                 timer.restart();
-                form.Words->refresh();
+                form.wordRow().refresh();
                 refresh.v.push_back(double(timer.nsecsElapsed()) / 1e6);
-                for (const RowItem &item : form.Words->items())
+                for (const RowItem &item : form.wordRow().items())
                     if (item.kind != RowItem::Empty && !g_names.contains(item.spoken))
                         g_names << item.spoken;
                 speech->clear();

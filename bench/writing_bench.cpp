@@ -86,10 +86,10 @@ int idleMs = 1000;
 
 void load(TMain_form &form, const QString &text, bool insertionAtMiddle)
 {
-    form.Hyouji_edit->setPlainText(text);
-    QTextCursor c = form.Hyouji_edit->textCursor();
+    form.display().setPlainText(text);
+    QTextCursor c = form.display().textCursor();
     c.setPosition(insertionAtMiddle ? int(text.size() / 2) : int(text.size()));
-    form.Hyouji_edit->setTextCursor(c);
+    form.display().setTextCursor(c);
     // A user takes a moment before the first key press; the display lays
     // out the rest of the text meanwhile.
     QTest::qWait(idleMs);
@@ -98,8 +98,8 @@ void load(TMain_form &form, const QString &text, bool insertionAtMiddle)
 void runCase(TMain_form &form, const char *title, const QString &text)
 {
     std::printf("%s (%lld characters, %d lines)\n", title, qlonglong(text.size()), int(text.count(u'\n')) + 1);
-    KeyButton *ka = form.Key_table[6];
-    KeyButton *mark = form.Key_table[49];
+    KeyButton *ka = form.key(6);
+    KeyButton *mark = form.key(49);
     const int repeats = 60;
 
     idleMs = 0;
@@ -115,11 +115,11 @@ void runCase(TMain_form &form, const char *title, const QString &text)
     load(form, text, true);
     report("kana in the middle", series(repeats, [&] { ka->click(); }));
     load(form, text, false);
-    report("delete one character", series(repeats, [&] { form.Button57Click(); }));
-    report("new line", series(repeats, [&] { form.Button58Click(); }));
-    report("undo", series(repeats / 4, [&] { form.Undo1Click(); }));
+    report("delete one character", series(repeats, [&] { form.deleteOne(); }));
+    report("new line", series(repeats, [&] { form.newLine(); }));
+    report("undo", series(repeats / 4, [&] { form.undo(); }));
     report("kana after undo", series(repeats, [&] { ka->click(); }));
-    report("whole-text string alone", series(repeats, [&] { (void)textmodel::wholeText(form.Hyouji_edit); }));
+    report("whole-text string alone", series(repeats, [&] { (void)textmodel::wholeText(&form.display()); }));
 }
 
 } // namespace

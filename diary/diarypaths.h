@@ -5,7 +5,8 @@
 
 // Where the diary files and the read-me lie, and how a diary is named by its
 // date. In the portable layout everything is found under the start folder
-// (Base_dir); app/places says where the installed program keeps them.
+// (the current folder at start); base/places says where the installed program
+// keeps them.
 namespace diary {
 
 // Today's local date, from the system clock unless a date source is set.

@@ -2,8 +2,6 @@
 
 #include "base/keybutton.h"
 #include "input/methods.h"
-#include "speech/audioout.h"
-#include "speech/directss.h"
 #include "speech/voices.h"
 
 #include <QAccessible>
@@ -23,7 +21,7 @@ constexpr int kBlockedRetryMs = 200;
 
 qint64 nowMs()
 {
-    return AudioOut::now() / 1'000'000;
+    return speech::Voices::now() / 1'000'000;
 }
 
 bool boardCovered()
@@ -40,8 +38,7 @@ SwitchInput::SwitchInput(const context::Context &ctx, Methods &methods)
     }
     connect(&m_stepTimer, &QTimer::timeout, this, [this] { m_ctx.window.guarded([this] { timerFired(); }); });
     connect(&m_holdTimer, &QTimer::timeout, this, [this] { m_ctx.window.guarded([this] { holdFired(); }); });
-    connect(&m_ctx.speech.engine(), &DirectSS::speechEnded, this,
-            [this] { m_ctx.window.guarded([this] { speechEnded(); }); });
+    connect(&m_ctx.speech, &speech::Voices::ended, this, [this] { m_ctx.window.guarded([this] { speechEnded(); }); });
 }
 
 Reachable SwitchInput::scannable() const
@@ -77,7 +74,7 @@ void SwitchInput::setActive(bool active)
     const bool was = m_active;
     m_active = active;
     if (active) {
-        if (!m_ctx.speech.engine().isSpeaking() && !m_ctx.speech.greetingPending())
+        if (!m_ctx.speech.speaking() && !m_ctx.speech.greetingPending())
             m_stepTimer.start(0);
         return;
     }
@@ -130,14 +127,14 @@ void SwitchInput::show(const ScanStep &step)
     const qint64 due = m_due;
     m_due = -1;
     emit placeShown(p, due);
-    if (m_active && p.level != ScanPlace::None && !m_ctx.speech.engine().isSpeaking())
+    if (m_active && p.level != ScanPlace::None && !m_ctx.speech.speaking())
         speechEnded(); // nothing was said (the screen reader says the names): the count starts now
 }
 
 QString SwitchInput::spokenName(const ScanGroup &group) const
 {
     // A short name is heard apart from the keys' names by its voice only.
-    const bool apart = m_ctx.speech.Selection_voice != m_ctx.speech.Decision_voice;
+    const bool apart = m_ctx.speech.voice(speech::Role::Selection) != m_ctx.speech.voice(speech::Role::Decision);
     return m_settings.shortNames && apart && !group.shortName.isEmpty() ? group.shortName : group.name;
 }
 
@@ -155,7 +152,7 @@ void SwitchInput::apply(const ScanStep &step)
     m_waiting = true;
     frameGroup(-1);
     m_ctx.keys.key(step.pressed)->click(); // the operation of Enter on that key
-    if (m_active && m_waiting && !m_ctx.speech.engine().isSpeaking() && !m_stepTimer.isActive())
+    if (m_active && m_waiting && !m_ctx.speech.speaking() && !m_stepTimer.isActive())
         m_stepTimer.start(0);
 }
 
@@ -186,7 +183,7 @@ void SwitchInput::speechEnded()
     if (m_settings.style != SwitchStyle::OneSwitch || m_scan.paused())
         return;
     const int wait = m_settings.interval + (m_first ? m_settings.firstWait : 0);
-    m_due = AudioOut::now() + qint64(wait) * 1'000'000;
+    m_due = speech::Voices::now() + qint64(wait) * 1'000'000;
     m_stepTimer.start(wait);
 }
 
@@ -198,7 +195,7 @@ void SwitchInput::timerFired()
         m_stepTimer.start(kBlockedRetryMs);
         return;
     }
-    if (m_ctx.speech.engine().isSpeaking())
+    if (m_ctx.speech.speaking())
         return; // its end starts the count again
     if (m_waiting)
         return showWaiting();
@@ -215,7 +212,7 @@ void SwitchInput::reached(int tag)
     m_scan.reachedElsewhere(tag);
     frameGroup(-1);
     m_first = true;
-    if (!m_ctx.speech.engine().isSpeaking())
+    if (!m_ctx.speech.speaking())
         speechEnded();
 }
 

@@ -64,7 +64,7 @@ public:
     Reachable scannable() const;
 
 signals:
-    // A place was shown; `due` is when the timer wanted it (AudioOut::now()
+    // A place was shown; `due` is when the timer wanted it (speech::Voices::now()
     // nanoseconds), -1 when it followed a press or the speech's end.
     void placeShown(const input::ScanPlace &place, qint64 due);
 

@@ -7,7 +7,6 @@
 #include "base/textmodel.h"
 #include "base/wholefile.h"
 #include "kanji/engine.h"
-#include "speech/directss.h"
 #include "speech/voices.h"
 
 #include <QDir>
@@ -295,7 +294,7 @@ void Writing::cancel()
 QString Writing::textToRead() const
 {
     const TextDisplay *display = &m_ctx.text.display();
-    if (m_spans.isEmpty() || m_ctx.speech.engine().readsKanji(m_ctx.speech.Decision_voice))
+    if (m_spans.isEmpty() || m_ctx.speech.readsKanji(speech::Role::Decision))
         return textmodel::wholeText(display);
     return m_spans.readingOf(textmodel::plainText(display));
 }

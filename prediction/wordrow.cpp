@@ -8,7 +8,6 @@
 #include "base/wholefile.h"
 #include "input/arrowwalk.h"
 #include "prediction/adaptation.h"
-#include "speech/directss.h"
 #include "speech/voices.h"
 
 #include <QDir>
@@ -211,7 +210,7 @@ Row WordRow::rowNow(const QString &before, int position)
 QString WordRow::speakable(const prediction::Completion &c) const
 {
     // A voice that cannot read kanji says the kana behind them.
-    return c.converted && !m_ctx.speech.engine().readsKanji(m_ctx.speech.Selection_voice) ? c.reading : c.text;
+    return c.converted && !m_ctx.speech.readsKanji(speech::Role::Selection) ? c.reading : c.text;
 }
 
 void WordRow::show(const Row &items)

@@ -105,13 +105,13 @@ void TSound_form::Ok_btnClick()
 {
     speech::Voices &voices = m_ctx.speech;
     if (const int line = chosenLine(Selct_list); line >= 0)
-        voices.Selection_voice = m_voiceTable[line + 1];
+        voices.setVoice(speech::Role::Selection, m_voiceTable[line + 1]);
     if (const int line = chosenLine(Enter_list); line >= 0)
-        voices.Decision_voice = m_voiceTable[line + 1];
+        voices.setVoice(speech::Role::Decision, m_voiceTable[line + 1]);
     // The voices are in use from here on, even if the file cannot be written.
     const ProfileFile ini = m_ctx.window.settings();
-    ini.writeInteger(QStringLiteral("音声"), QStringLiteral("男性"), voices.Selection_voice);
-    ini.writeInteger(QStringLiteral("音声"), QStringLiteral("女性"), voices.Decision_voice);
+    ini.writeInteger(QStringLiteral("音声"), QStringLiteral("男性"), voices.voice(speech::Role::Selection));
+    ini.writeInteger(QStringLiteral("音声"), QStringLiteral("女性"), voices.voice(speech::Role::Decision));
     accept();
 }
 

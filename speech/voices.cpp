@@ -3,13 +3,39 @@
 #include "base/keytable.h"
 
 #include "speech/announcements.h"
+#include "speech/audioout.h"
 #include "speech/directss.h"
 
 namespace speech {
 
+Voices::Voices(DirectSS &engine, QObject *parent) : QObject(parent), m_engine(engine)
+{
+    connect(&m_engine, &DirectSS::speechEnded, this, &Voices::ended);
+}
+
+bool Voices::readsKanji(Role role) const
+{
+    return m_engine.readsKanji(voice(role));
+}
+
+void Voices::stop()
+{
+    m_engine.StopSpeaking();
+}
+
+bool Voices::speaking() const
+{
+    return m_engine.isSpeaking();
+}
+
+qint64 Voices::now()
+{
+    return AudioOut::now();
+}
+
 void Voices::use(Role role)
 {
-    m_engine.setCurrentMode(role == Role::Selection ? Selection_voice : Decision_voice);
+    m_engine.setCurrentMode(voice(role));
     m_engine.setSpeed(100);
 }
 
@@ -17,7 +43,7 @@ void Voices::say(const QString &text, Role role, When when)
 {
     m_text = text;
     if (when == When::Cutting)
-        m_engine.StopSpeaking();
+        stop();
     use(role);
     m_engine.SpeakText(m_text);
 }
@@ -42,7 +68,7 @@ bool Voices::announceKey(int tag, const QString &caption)
 
 bool Voices::sayName(const QString &text, Role role)
 {
-    if (namesToScreenReader)
+    if (m_namesToScreenReader)
         return false;
     say(text, role, When::Cutting);
     return true;

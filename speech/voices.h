@@ -1,4 +1,5 @@
 #pragma once
+#include <QObject>
 #include <QString>
 
 class DirectSS;
@@ -11,21 +12,33 @@ namespace speech {
 enum class Role { Selection, Decision };
 enum class When { Queued, Cutting };
 
-class Voices
+class Voices : public QObject
 {
+    Q_OBJECT
+
 public:
-    explicit Voices(DirectSS &engine) : m_engine(engine) {}
+    explicit Voices(DirectSS &engine, QObject *parent = nullptr);
+    // The engine behind the roles, for speech/ itself (the voice dialog lists
+    // its modes) and the program's start-up.
     DirectSS &engine() const { return m_engine; }
 
-    // The engine modes of the two roles: the voice heard when a key is
-    // reached, and the voice of everything that follows a decision.
-    int Selection_voice = 0;
-    int Decision_voice = 0;
+    // The engine mode of a role: the voice heard when a key is reached, and
+    // the voice of everything that follows a decision.
+    int voice(Role role) const { return role == Role::Selection ? m_selection : m_decision; }
+    void setVoice(Role role, int mode) { (role == Role::Selection ? m_selection : m_decision) = mode; }
+    // Whether the voice of a role reads kanji as they are written (else a
+    // word is best said from its reading).
+    bool readsKanji(Role role) const;
 
     void say(const QString &text, Role role, When when = When::Queued);
+    // Silences what is being said and drops what is queued.
+    void stop();
+    // Whether something said may still be heard; ended() follows its end.
+    bool speaking() const;
     // With a screen reader following the accessible focus ("スクリーンリーダーがよむ"),
     // the names of reached keys and scan places are its to say.
-    bool namesToScreenReader = false;
+    bool namesToScreenReader() const { return m_namesToScreenReader; }
+    void setNamesToScreenReader(bool on) { m_namesToScreenReader = on; }
     // A reached place's name in the selection voice (or the decision voice,
     // for a scan group's short name), cutting what is said; false when it is
     // left to the screen reader (nothing is said).
@@ -42,8 +55,20 @@ public:
     // The text last handed to the engine.
     const QString &lastText() const { return m_text; }
 
+    // The clock the sound is played by, in nanoseconds: what waits on the
+    // speech (the switch scan's steps) is timed by it.
+    static qint64 now();
+
+signals:
+    // Everything said has been heard, or dropped by stop(): the output has
+    // fallen silent.
+    void ended();
+
 private:
     DirectSS &m_engine;
+    int m_selection = 0;
+    int m_decision = 0;
+    bool m_namesToScreenReader = false;
     QString m_text;
     bool m_greetingPending = true;
 };

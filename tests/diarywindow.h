@@ -48,7 +48,7 @@ struct ScriptedDialogs : diary::FileDialogs
 
 struct Window : Shown
 {
-    QTemporaryDir start;   // the start folder, Base_dir
+    QTemporaryDir start;   // the start folder
     RecordingSpeech *speech = new RecordingSpeech();
     ScriptedDialogs dialogs;
     QStringList happenings; // spoken texts, boxes and the end, in order
@@ -91,11 +91,11 @@ struct Window : Shown
             happenings << QStringLiteral("say:") + texts[heard];
     }
 
-    QString base() const { return form->state.Base_dir; }
+    QString base() const { return form->startFolder(); }
     QString diaryFolder() const { return form->places().diaryFolder; }
     QString dated() const { return diary::datedFileIn(diaryFolder(), diary::today()); }
-    QString text() const { return form->Hyouji_edit->toPlainText(); }
-    void setText(const QString &text) { form->Hyouji_edit->setPlainText(text); }
+    QString text() const { return form->display().toPlainText(); }
+    void setText(const QString &text) { form->display().setPlainText(text); }
     // Spoken texts with the voice each was spoken in.
     QStringList spoken() const
     {
@@ -107,7 +107,7 @@ struct Window : Shown
     }
     QString decision(const QString &text) const
     {
-        return QStringLiteral("%1@%2/100").arg(text).arg(form->voices.Decision_voice);
+        return QStringLiteral("%1@%2/100").arg(text).arg(form->voices().voice(speech::Role::Decision));
     }
 };
 

@@ -82,8 +82,8 @@ struct Window : Shown
     // The menu item of a method: 0 arrow keys, 1 mouse, 2 keypad, 3 switch.
     QAction *methodItem(int method) const
     {
-        const MenuItems &m = form->menus;
-        return method == 0 ? m.N11 : method == 1 ? m.N12 : method == 2 ? m.N13 : m.Switch1;
+        const MenuItems &m = form->menus();
+        return method == 0 ? m.arrowKeys : method == 1 ? m.mouse : method == 2 ? m.keypad : m.switchInput;
     }
     void choose(int method) { methodItem(method)->trigger(); }
     // Tag of the key that has the focus, -1 when none has it.
@@ -115,7 +115,7 @@ struct Window : Shown
             const RecordingSpeech::Event &e = events[seen];
             if (e.kind != RecordingSpeech::Event::Speak)
                 continue;
-            out << (e.mode == form->voices.Decision_voice && e.mode != form->voices.Selection_voice
+            out << (e.mode == form->voices().voice(speech::Role::Decision) && e.mode != form->voices().voice(speech::Role::Selection)
                         ? u'=' + e.text
                         : e.text);
         }

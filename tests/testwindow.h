@@ -77,7 +77,7 @@ struct Shown
         form.reset();
         boxes::setHandler({});
     }
-    KeyButton *key(int tag) const { return form->Key_table[tag]; }
+    KeyButton *key(int tag) const { return form->key(tag); }
 };
 
 } // namespace testwindow

@@ -106,13 +106,13 @@ private slots:
         QFETCH(QStringList, shown);
         Window w(date);
         w.setText(text);
-        w.form->menus.Send1->setEnabled(sendBefore);
+        w.form->menus().send->setEnabled(sendBefore);
 
         w.key(keys::kSave)->click();
 
         QCOMPARE(bytesOf(w.diaryFolder() + u'/' + fileName), bytes);
         QCOMPARE(QDir(w.diaryFolder()).count(), uint(bytes == "<missing>" ? 2 : 3));
-        QCOMPARE(w.form->menus.Send1->isEnabled(), sendAfter);
+        QCOMPARE(w.form->menus().send->isEnabled(), sendAfter);
         QVERIFY(w.key(keys::kMail)->isEnabled());
         QStringList voiced;
         for (const QString &message : said)
@@ -122,8 +122,8 @@ private slots:
         QCOMPARE(w.text(), text);
         QVERIFY(w.errors.isEmpty());
         // What was saved is taken by the kana model's adaptation, in the background.
-        QTRY_VERIFY(!w.form->Prediction->busy());
-        QCOMPARE(w.form->Prediction->userSymbols() > 0, bytes != "<missing>");
+        QTRY_VERIFY(!w.form->adaptation().busy());
+        QCOMPARE(w.form->adaptation().userSymbols() > 0, bytes != "<missing>");
     }
 
     void saveByKeyMenuAndShortcut_data()
@@ -138,7 +138,7 @@ private slots:
         QFETCH(Trigger, how);
         Window w;
         w.setText(QStringLiteral("かいた"));
-        run(w, how, keys::kSave, w.form->menus.Save1, QKeySequence(Qt::CTRL | Qt::Key_S));
+        run(w, how, keys::kSave, w.form->menus().save, QKeySequence(Qt::CTRL | Qt::Key_S));
         QCOMPARE(bytesOf(w.dated()), sj("かいた"));
         QCOMPARE(w.speech->spokenTexts().last(), kSaved);
     }
@@ -149,8 +149,8 @@ private slots:
     {
         Window w;
         w.setText(QStringLiteral("えがお😀"));
-        w.form->Button59Click();
-        w.form->Button59Click();
+        w.form->saveDiary();
+        w.form->saveDiary();
         QCOMPARE(w.speech->spokenTexts(), (QStringList{kSaved, diary::kFormChanged, kSaved}));
         QCOMPARE(w.notices, QStringList{diary::kFormChanged});
     }
@@ -159,9 +159,9 @@ private slots:
     {
         Window w;
         w.setText(QStringLiteral("いちどめの　ながい　にっき\nです"));
-        w.form->Button59Click();
+        w.form->saveDiary();
         w.setText(QStringLiteral("にどめ"));
-        w.form->Button59Click();
+        w.form->saveDiary();
         QCOMPARE(bytesOf(w.dated()), sj("にどめ"));
         QCOMPARE(w.speech->spokenTexts(), (QStringList{kSaved, kSaved}));
     }
@@ -198,13 +198,13 @@ private slots:
         if (fullDisk)
             QVERIFY(disk->holding(w.dated(), old, 0));
         w.setText(QStringLiteral("あいう"));
-        w.form->menus.Send1->setEnabled(sendBefore);
+        w.form->menus().send->setEnabled(sendBefore);
 
         w.key(keys::kSave)->click();
 
         QCOMPARE(w.errors, QStringList{QStringLiteral("ファイル %1 を作成できません.").arg(w.dated())});
         QVERIFY(w.dated().startsWith(w.start.path() + QStringLiteral("/日記/日記")));
-        QCOMPARE(w.form->menus.Send1->isEnabled(), sendBefore);
+        QCOMPARE(w.form->menus().send->isEnabled(), sendBefore);
         QVERIFY(w.speech->spokenTexts().isEmpty());
         QCOMPARE(bytesOf(w.dated()), readOnlyFile || fullDisk ? old : QByteArray("<missing>"));
         QVERIFY(w.notices.isEmpty());
@@ -237,21 +237,21 @@ private slots:
         if (!answer.isEmpty())
             w.dialogs.answer = elsewhere.filePath(answer);
         w.setText(text);
-        w.form->menus.Send1->setEnabled(false);
+        w.form->menus().send->setEnabled(false);
 
-        w.form->menus.Exit1->trigger();
+        w.form->menus().saveAs->trigger();
 
         QCOMPARE(w.dialogs.saveFolders, QStringList{w.diaryFolder()});
         if (!answer.isEmpty())
             QCOMPARE(bytesOf(elsewhere.filePath(answer)), bytes);
         QCOMPARE(QDir(elsewhere.path()).count(), uint(answer.isEmpty() || answer == "old.txt" ? 3 : 4));
-        QVERIFY(!w.form->menus.Send1->isEnabled());
+        QVERIFY(!w.form->menus().send->isEnabled());
         const QStringList told = formChanged ? QStringList{diary::kFormChanged} : QStringList{};
         QCOMPARE(w.speech->spokenTexts(), told);
         QCOMPARE(w.notices, told);
         QVERIFY(w.errors.isEmpty());
-        QTRY_VERIFY(!w.form->Prediction->busy());
-        QCOMPARE(w.form->Prediction->userSymbols() > 0, !answer.isEmpty() && !prediction::reduce(text).empty());
+        QTRY_VERIFY(!w.form->adaptation().busy());
+        QCOMPARE(w.form->adaptation().userSymbols() > 0, !answer.isEmpty() && !prediction::reduce(text).empty());
     }
 
     void saveAsRefused()
@@ -260,7 +260,7 @@ private slots:
         const QString target = w.base() + QStringLiteral("/ない/x.txt");
         w.dialogs.answer = target;
         w.setText(QStringLiteral("あ"));
-        w.form->menus.Exit1->trigger();
+        w.form->menus().saveAs->trigger();
         QCOMPARE(w.errors, QStringList{QStringLiteral("ファイル %1 を作成できません.").arg(target)});
     }
 
@@ -285,18 +285,18 @@ private slots:
         put(file, bytes);
         w.dialogs.answer = file;
         w.setText(QStringLiteral("まえの\nぶん"));
-        w.form->state.Undo_text = QStringLiteral("とっておく\n");
-        w.form->state.Last_key = 12;
-        w.form->menus.Send1->setEnabled(false);
+        w.form->text().undoText = QStringLiteral("とっておく\n");
+        w.form->composer().lastKey = 12;
+        w.form->menus().send->setEnabled(false);
 
-        w.form->menus.N2->trigger();
+        w.form->menus().open->trigger();
 
         QCOMPARE(w.text(), text);
         QCOMPARE(w.dialogs.openFolders, QStringList{w.diaryFolder()});
-        QCOMPARE(w.form->Hyouji_edit->textCursor().position(), 0);
-        QCOMPARE(w.form->state.Undo_text, QStringLiteral("とっておく\n"));
-        QCOMPARE(w.form->state.Last_key, 12);
-        QVERIFY(!w.form->menus.Send1->isEnabled());
+        QCOMPARE(w.form->display().textCursor().position(), 0);
+        QCOMPARE(w.form->text().undoText, QStringLiteral("とっておく\n"));
+        QCOMPARE(w.form->composer().lastKey, 12);
+        QVERIFY(!w.form->menus().send->isEnabled());
         QVERIFY(w.speech->events().isEmpty());
         QVERIFY(w.errors.isEmpty());
     }
@@ -318,7 +318,7 @@ private slots:
             put(file, bytes);
         w.dialogs.answer = file;
         w.setText(QStringLiteral("けさない"));
-        w.form->menus.N2->trigger();
+        w.form->menus().open->trigger();
         QCOMPARE(w.errors, QStringList{QStringLiteral("ファイル %1 は開けません.").arg(file)});
         QCOMPARE(w.text(), QStringLiteral("けさない"));
     }
@@ -327,7 +327,7 @@ private slots:
     {
         Window w;
         w.setText(QStringLiteral("そのまま"));
-        w.form->N2Click();
+        w.form->openFile();
         QCOMPARE(w.dialogs.openFolders.size(), 1);
         QCOMPARE(w.text(), QStringLiteral("そのまま"));
         QVERIFY(w.errors.isEmpty());
@@ -342,9 +342,9 @@ private slots:
         QDir(other.path()).mkdir(QStringLiteral("日記"));
         QDir::setCurrent(other.path()); // as a file dialog may do
         w.setText(QStringLiteral("ここ"));
-        w.form->Button59Click();
-        w.form->Exit1Click();
-        w.form->N2Click();
+        w.form->saveDiary();
+        w.form->saveAs();
+        w.form->openFile();
         QCOMPARE(bytesOf(w.dated()), sj("ここ"));
         QCOMPARE(QDir(other.path() + QStringLiteral("/日記")).count(), uint(2));
         QCOMPARE(w.dialogs.saveFolders, QStringList{base + QStringLiteral("/日記")});
@@ -363,11 +363,11 @@ private slots:
         QFETCH(Trigger, how);
         Window w;
         w.setText(QStringLiteral("しまわない"));
-        run(w, how, keys::kEnd, w.form->menus.Exit2, QKeySequence(Qt::CTRL | Qt::Key_Q));
+        run(w, how, keys::kEnd, w.form->menus().quit, QKeySequence(Qt::CTRL | Qt::Key_Q));
         const QStringList expected{QStringLiteral("say:") + kFarewell, QStringLiteral("box:じゃまたね"),
                                    QStringLiteral("end")};
         QCOMPARE(w.happenings, expected);
-        QCOMPARE(w.speech->events().last().mode, w.form->voices.Decision_voice);
+        QCOMPARE(w.speech->events().last().mode, w.form->voices().voice(speech::Role::Decision));
         QCOMPARE(QDir(w.diaryFolder()).count(), uint(2));
     }
 

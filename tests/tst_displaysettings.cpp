@@ -17,13 +17,13 @@ const QColor kBlue(0, 0, 255);
 
 QString colours(const TMain_form &f)
 {
-    const QPalette p = f.Hyouji_edit->palette();
+    const QPalette p = f.display().palette();
     return p.color(QPalette::Text).name() + u'/' + p.color(QPalette::Base).name();
 }
 
 QString checkedSize(const TMain_form &f)
 {
-    const QList<QAction *> sizes{f.menus.N16, f.menus.N17, f.menus.N18};
+    const QList<QAction *> sizes{f.menus().largeSize, f.menus().standardSize, f.menus().smallSize};
     QStringList checked;
     for (QAction *a : sizes)
         if (a->isChecked())
@@ -46,12 +46,12 @@ private slots:
     {
         Window w;
         TMain_form &f = *w.form;
-        f.menus.I1->trigger();
-        QVERIFY(f.menus.I1->isChecked());
+        f.menus().inverted->trigger();
+        QVERIFY(f.menus().inverted->isChecked());
         QCOMPARE(colours(f), QStringLiteral("#ffffff/#000000"));
         QVERIFY(settingsText().contains(QStringLiteral("[文字]\r\n反転=1\r\n")));
-        f.menus.I1->trigger();
-        QVERIFY(!f.menus.I1->isChecked());
+        f.menus().inverted->trigger();
+        QVERIFY(!f.menus().inverted->isChecked());
         QCOMPARE(colours(f), QStringLiteral("#0000ff/#ffffff"));
         QVERIFY(settingsText().contains(QStringLiteral("[文字]\r\n反転=0\r\n")));
         QVERIFY(w.speech->events().isEmpty());
@@ -63,9 +63,9 @@ private slots:
         QTest::addColumn<int>("points");
         QTest::addColumn<int>("charsPerLine");
         QTest::addColumn<int>("charHeight");
-        QTest::newRow("大きい") << "N16" << 48 << 11 << 64;
-        QTest::newRow("標準") << "N17" << 32 << 17 << 43;
-        QTest::newRow("小さい") << "N18" << 26 << 20 << 35;
+        QTest::newRow("大きい") << "largeSize" << 48 << 11 << 64;
+        QTest::newRow("標準") << "standardSize" << 32 << 17 << 43;
+        QTest::newRow("小さい") << "smallSize" << 26 << 20 << 35;
     }
     void sizeItems()
     {
@@ -77,25 +77,25 @@ private slots:
         writeSettings(QStringLiteral("[文字]\r\nサイズ=40\r\n文字数=9\r\n"));
         Window w;
         TMain_form &f = *w.form;
-        QCOMPARE(f.Hyouji_edit->font().pointSize(), 40);
+        QCOMPARE(f.display().font().pointSize(), 40);
         QCOMPARE(checkedSize(f), QStringLiteral("標準"));
-        const QPoint bar = f.state.Caret_point;
-        const int lineStep = f.state.Line_step;
+        const QPoint bar = f.display().bar().recorded;
+        const int lineStep = f.display().bar().lineStep;
 
         f.findChild<QAction *>(item)->trigger();
 
-        QCOMPARE(f.Hyouji_edit->font().pointSize(), points);
-        QCOMPARE(f.state.Chars_per_line, charsPerLine);
-        QCOMPARE(f.state.Char_step, charHeight);
+        QCOMPARE(f.display().font().pointSize(), points);
+        QCOMPARE(f.board()->charsPerLine(), charsPerLine);
+        QCOMPARE(f.display().bar().charStep, charHeight);
         QCOMPARE(checkedSize(f), QTest::currentDataTag());
         QVERIFY(settingsText().contains(
             QStringLiteral("[文字]\r\nサイズ=%1\r\n文字数=%2\r\n").arg(points).arg(charsPerLine)));
-        QCOMPARE(f.state.Caret_point, bar);
-        QCOMPARE(f.state.Line_step, lineStep);
+        QCOMPARE(f.display().bar().recorded, bar);
+        QCOMPARE(f.display().bar().lineStep, lineStep);
         QVERIFY(w.speech->events().isEmpty());
         // The next kana entry adds the two pixels of its step.
         w.key(1)->click();
-        QCOMPARE(f.state.Char_step, charHeight + 2);
+        QCOMPARE(f.display().bar().charStep, charHeight + 2);
     }
 
     void keptForTheNextStart_data()
@@ -104,9 +104,9 @@ private slots:
         QTest::addColumn<bool>("invert");
         QTest::addColumn<int>("points");
         QTest::addColumn<QString>("colours");
-        QTest::newRow("大きい, inverted") << "N16" << true << 48 << "#ffffff/#000000";
-        QTest::newRow("小さい") << "N18" << false << 26 << "#0000ff/#ffffff";
-        QTest::newRow("標準, inverted") << "N17" << true << 32 << "#ffffff/#000000";
+        QTest::newRow("大きい, inverted") << "largeSize" << true << 48 << "#ffffff/#000000";
+        QTest::newRow("小さい") << "smallSize" << false << 26 << "#0000ff/#ffffff";
+        QTest::newRow("標準, inverted") << "standardSize" << true << 32 << "#ffffff/#000000";
     }
     void keptForTheNextStart()
     {
@@ -119,13 +119,13 @@ private slots:
             Window first;
             first.form->findChild<QAction *>(item)->trigger();
             if (invert)
-                first.form->menus.I1->trigger();
+                first.form->menus().inverted->trigger();
             tag = first.form->findChild<QAction *>(item)->text();
         }
         Window next;
-        QCOMPARE(next.form->Hyouji_edit->font().pointSize(), points);
+        QCOMPARE(next.form->display().font().pointSize(), points);
         QCOMPARE(checkedSize(*next.form), tag);
-        QCOMPARE(next.form->menus.I1->isChecked(), invert);
+        QCOMPARE(next.form->menus().inverted->isChecked(), invert);
         QCOMPARE(::colours(*next.form), colours);
     }
 
@@ -134,8 +134,8 @@ private slots:
         writeSettings(QStringLiteral("[入力方法]\r\n番号=9\r\n"));
         QFile::setPermissions(settingsPath(), QFile::ReadOwner);
         Window w;
-        w.form->menus.N16->trigger();
-        QCOMPARE(w.form->Hyouji_edit->font().pointSize(), 48);
+        w.form->menus().largeSize->trigger();
+        QCOMPARE(w.form->display().font().pointSize(), 48);
         QCOMPARE(w.errors,
                  QStringList{QStringLiteral("%1 に書き込めません.").arg(QDir::toNativeSeparators(settingsPath()))});
         removeSettings();
@@ -163,21 +163,21 @@ private slots:
         // A read-me beside the program file is not the one shown.
         put(QCoreApplication::applicationDirPath() + QStringLiteral("/ReadMe日記.txt"), "wrong");
         w.setText(QStringLiteral("きえる"));
-        QCOMPARE(f.menus.I1->isChecked(), inverted);
+        QCOMPARE(f.menus().inverted->isChecked(), inverted);
 
-        f.menus.ReadMeH1->trigger();
+        f.menus().readMe->trigger();
 
         QCOMPARE(w.text(), QStringLiteral("つかいかた\nキーを　えらぶ"));
-        QCOMPARE(f.Hyouji_edit->font().pointSize(), 26);
+        QCOMPARE(f.display().font().pointSize(), 26);
         QCOMPARE(checkedSize(f), QStringLiteral("小さい"));
-        QCOMPARE(f.state.Chars_per_line, 20);
+        QCOMPARE(f.board()->charsPerLine(), 20);
         QVERIFY(settingsText().contains(QStringLiteral("サイズ=26\r\n文字数=20\r\n")));
         QCOMPARE(::colours(f), colours);
         QVERIFY(w.speech->events().isEmpty());
         QVERIFY(w.errors.isEmpty());
 
         // The read-me can be saved as today's diary like any text.
-        f.menus.Save1->trigger();
+        f.menus().save->trigger();
         QCOMPARE(bytesOf(w.dated()), sjis::encode(QStringLiteral("つかいかた\r\nキーを　えらぶ")));
         QFile::remove(QCoreApplication::applicationDirPath() + QStringLiteral("/ReadMe日記.txt"));
     }
@@ -187,11 +187,11 @@ private slots:
         writeSettings(QStringLiteral("[文字]\r\nサイズ=48\r\n"));
         Window w;
         w.setText(QStringLiteral("のこる"));
-        w.form->menus.ReadMeH1->trigger();
+        w.form->menus().readMe->trigger();
         QCOMPARE(w.errors,
                  QStringList{QStringLiteral("ファイル %1 は開けません.").arg(w.form->places().readMe)});
         QCOMPARE(w.text(), QStringLiteral("のこる"));
-        QCOMPARE(w.form->Hyouji_edit->font().pointSize(), 26);
+        QCOMPARE(w.form->display().font().pointSize(), 26);
         QCOMPARE(checkedSize(*w.form), QStringLiteral("小さい"));
         QVERIFY(settingsText().contains(QStringLiteral("サイズ=26\r\n文字数=20\r\n")));
     }
@@ -199,7 +199,7 @@ private slots:
     void versionNotice()
     {
         Window w;
-        w.form->menus.About1->trigger();
+        w.form->menus().about->trigger();
         // One line break per line: a box shows LF CR as two.
         QCOMPARE(w.notices, QStringList{QStringLiteral("もじぽっと帳 sapi4 Ver2.00\n"
                                                        "\u3000by mojipot@example.org\n"

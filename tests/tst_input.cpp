@@ -63,10 +63,10 @@ private slots:
             w.choose(from);
             QFile::remove(inputtest::settingsPath());
             w.choose(method);
-            QCOMPARE(int(f.methods->active()), method);
+            QCOMPARE(int(f.methods().active()), method);
             for (int m = 0; m < 4; ++m)
                 QCOMPARE(w.methodItem(m)->isChecked(), m == method);
-            QCOMPARE(f.menus.N1->menuAction()->isEnabled(), practiceMenu);
+            QCOMPARE(f.menus().practice->menuAction()->isEnabled(), practiceMenu);
             QCOMPARE(settingsText(), QStringLiteral("[入力方法]\r\n") + stored + QStringLiteral("\r\n"));
         }
         QVERIFY(w.errors.isEmpty());
@@ -77,13 +77,13 @@ private slots:
         Window w;
         TMain_form &f = *w.form;
         QFile::setPermissions(inputtest::settingsPath(), QFile::ReadOwner);
-        f.menus.N13->trigger();
+        f.menus().keypad->trigger();
         QCOMPARE(w.errors, QStringList{QDir::toNativeSeparators(inputtest::settingsPath())
                                        + QStringLiteral(" に書き込めません.")});
-        QVERIFY(f.menus.N13->isChecked());
-        QVERIFY(!f.menus.N11->isChecked());
-        QCOMPARE(int(f.methods->active()), 2);
-        QVERIFY(!f.menus.N1->menuAction()->isEnabled());
+        QVERIFY(f.menus().keypad->isChecked());
+        QVERIFY(!f.menus().arrowKeys->isChecked());
+        QCOMPARE(int(f.methods().active()), 2);
+        QVERIFY(!f.menus().practice->menuAction()->isEnabled());
         QVERIFY(settingsText().contains(QStringLiteral("番号=1")));
         // The keypad works at once.
         w.type("kp7");
@@ -96,17 +96,17 @@ private slots:
         TMain_form &f = *w.form;
         w.showKanaUpTo(5);
         w.type("Left Down kp7"); // walk to い; 7 does nothing with the arrow keys
-        f.menus.N13->trigger();
+        f.menus().keypad->trigger();
         w.type("kp7 kp7");       // う is the scan's neighbour; the keypad reached い
-        const int scan = f.methods->Scan_pos;
-        const input::MultiTap tap = f.methods->multiTap;
+        const int scan = f.methods().Scan_pos;
+        const input::MultiTap tap = f.methods().multiTap;
         const int focus = w.focused();
         w.heard();
-        for (QAction *item : {f.menus.N11, f.menus.N12, f.menus.N13, f.menus.N12, f.menus.N11}) {
+        for (QAction *item : {f.menus().arrowKeys, f.menus().mouse, f.menus().keypad, f.menus().mouse, f.menus().arrowKeys}) {
             item->trigger();
-            QCOMPARE(f.methods->Scan_pos, scan);
-            QCOMPARE(f.methods->multiTap.Tap_index, tap.Tap_index);
-            QCOMPARE(f.methods->multiTap.Tapped_key, tap.Tapped_key);
+            QCOMPARE(f.methods().Scan_pos, scan);
+            QCOMPARE(f.methods().multiTap.Tap_index, tap.Tap_index);
+            QCOMPARE(f.methods().multiTap.Tapped_key, tap.Tapped_key);
             QCOMPARE(w.focused(), focus);
             QVERIFY(w.key(6)->isHidden() && w.key(55)->isHidden() && !w.key(5)->isHidden());
         }
@@ -170,7 +170,7 @@ private slots:
         w.showKanaUpTo(lastKana);
         w.type(keys);
         QCOMPARE(w.focused(), focus);
-        QCOMPARE(w.form->methods->Scan_pos, scan);
+        QCOMPARE(w.form->methods().Scan_pos, scan);
         QCOMPARE(w.heard(), heard);
     }
 
@@ -221,13 +221,13 @@ private slots:
         QTest::keyRelease(w.window(), k, m);
         QCOMPARE(w.focused(), focus);
         QCOMPARE(w.heard(), heard);
-        QCOMPARE(w.form->methods->multiTap.Tapped_key, method == 2 ? 1 : 0);
+        QCOMPARE(w.form->methods().multiTap.Tapped_key, method == 2 ? 1 : 0);
     }
 
     void arrowsInTheDisplayWalkTheBoard()
     {
         Window w;
-        TextDisplay *display = w.form->Hyouji_edit;
+        TextDisplay *display = &w.form->display();
         display->setPlainText(QStringLiteral("あいう"));
         QTextCursor c = display->textCursor();
         c.setPosition(2);
@@ -258,13 +258,13 @@ private slots:
         QFETCH(QStringList, heard);
         Window w;
         w.choose(method);
-        w.form->Hyouji_edit->setPlainText(QStringLiteral("あいう"));
+        w.form->display().setPlainText(QStringLiteral("あいう"));
         w.type("Left");
         w.heard();
         w.type(keys);
         QCOMPARE(w.heard(), heard);
         QCOMPARE(w.focused(), 1);
-        QCOMPARE(w.form->methods->Scan_pos, 1);
+        QCOMPARE(w.form->methods().Scan_pos, 1);
     }
 
     // ---- multi-tap ----
@@ -272,7 +272,7 @@ private slots:
     void reachingTheFocusedKeyIsSilent()
     {
         Window w;
-        w.form->menus.N13->trigger();
+        w.form->menus().keypad->trigger();
         w.type("Left Left");
         QCOMPARE(w.heard(), (QStringList{"あ", "か"}));
         w.type("kp8");
@@ -287,13 +287,13 @@ private slots:
         Window w;
         QSignalSpy beeps(w.form.get(), &TMain_form::beeped);
         w.showKanaUpTo(5);
-        w.form->menus.N13->trigger();
+        w.form->menus().keypad->trigger();
         w.type("kp7 kp7");
         QCOMPARE(w.heard(), (QStringList{"あ", "い"}));
         w.type("kp8");
         QCOMPARE(beeps.count(), 1);
         QCOMPARE(w.focused(), 2);
-        QCOMPARE(w.form->methods->multiTap.Tapped_key, 2);
+        QCOMPARE(w.form->methods().multiTap.Tapped_key, 2);
         QCOMPARE(w.heard(), QStringList());
         w.type("8 kp9 kp5 kp0 kp.");
         QCOMPARE(beeps.count(), 6);
@@ -304,17 +304,17 @@ private slots:
     void countGoesOnAcrossOtherMoves()
     {
         Window w;
-        w.form->menus.N13->trigger();
+        w.form->menus().keypad->trigger();
         w.type("kp7 kp7 Left Down");    // い, then the walk from よむ: あ, い
         QCOMPARE(w.focused(), 2);
         w.type("kp7");                   // the count of 7 goes on: う
         QCOMPARE(w.focused(), 3);
-        w.form->menus.N11->trigger();
-        w.form->menus.N13->trigger();
+        w.form->menus().arrowKeys->trigger();
+        w.form->menus().keypad->trigger();
         w.key(40)->setFocus(Qt::MouseFocusReason);
         w.type("kp7");                   // neither a method nor another focus change resets it
         QCOMPARE(w.focused(), 4);
-        QCOMPARE(w.form->methods->Scan_pos, 2);
+        QCOMPARE(w.form->methods().Scan_pos, 2);
     }
 
     // ---- the pointer ----
@@ -323,7 +323,7 @@ private slots:
     {
         Window w;
         TMain_form &f = *w.form;
-        f.menus.N12->trigger();
+        f.menus().mouse->trigger();
         QSignalSpy clicked(w.key(7), &QPushButton::clicked);
         for (int t : {7, 8, 13, 12, 0})
             w.pointAt(w.middleOf(w.key(t)));
@@ -335,15 +335,15 @@ private slots:
         w.pointAt(middle - QPoint(4, 1));
         QCOMPARE(w.heard(), QStringList());
         QCOMPARE(clicked.count(), 0);     // pointing never presses
-        QCOMPARE(f.methods->Scan_pos, 0);    // nor moves the walk
-        QCOMPARE(f.methods->multiTap.Tapped_key, 0);
+        QCOMPARE(f.methods().Scan_pos, 0);    // nor moves the walk
+        QCOMPARE(f.methods().multiTap.Tapped_key, 0);
     }
 
     void pointerOverOtherThingsDoesNothing()
     {
         Window w;
         TMain_form &f = *w.form;
-        f.menus.N12->trigger();
+        f.menus().mouse->trigger();
         w.showKanaUpTo(10);
         w.pointAt(w.middleOf(w.key(1)));
         QCOMPARE(w.heard(), QStringList{"あ"});
@@ -351,7 +351,7 @@ private slots:
         QVERIFY(picture);
         const QPoint gapBetweenKeys = w.middleOf(w.key(1)) + QPoint(0, 28);
         // The display, the picture, the background and a hidden key.
-        for (QPoint p : {w.middleOf(f.Hyouji_edit), w.middleOf(picture), gapBetweenKeys,
+        for (QPoint p : {w.middleOf(&f.display()), w.middleOf(picture), gapBetweenKeys,
                          w.middleOf(w.key(30))})
             w.pointAt(p);
         QCOMPARE(w.heard(), QStringList());
@@ -381,7 +381,7 @@ private slots:
     void arrowsAfterPointingStartFromTheWalk()
     {
         Window w;
-        w.form->menus.N12->trigger();
+        w.form->menus().mouse->trigger();
         w.type("Left");
         w.pointAt(w.middleOf(w.key(6)));
         w.type("Down");
@@ -394,13 +394,13 @@ private slots:
         Window w;
         TMain_form &f = *w.form;
         w.type("Left");
-        f.menus.N12->trigger();
+        f.menus().mouse->trigger();
         QCOMPARE(f.board()->framedKey(), nullptr);
         w.pointAt(w.middleOf(w.key(1)));  // the key that has the focus: no change
         QCOMPARE(f.board()->framedKey(), nullptr);
         w.pointAt(w.middleOf(w.key(2)));
         QCOMPARE(f.board()->framedKey(), w.key(2));
-        QCOMPARE(f.state.Framed_key, 2);
+        QCOMPARE(f.board()->lastFramed(), 2);
     }
 
     // ---- dialogs keep their keys ----
@@ -409,7 +409,7 @@ private slots:
     {
         Window w;
         TMain_form &f = *w.form;
-        f.menus.N13->trigger();
+        f.menus().keypad->trigger();
         QDialog dialog(&f);
         auto *list = new QListWidget(&dialog);
         list->addItems({"1", "2", "3"});
@@ -424,8 +424,8 @@ private slots:
         QTest::keyClick(dialog.windowHandle(), Qt::Key_Down);
         QTest::keyClick(dialog.windowHandle(), Qt::Key_7, Qt::KeypadModifier);
         QCOMPARE(list->currentRow(), 2);
-        QCOMPARE(f.methods->Scan_pos, 0);
-        QCOMPARE(f.methods->multiTap.Tapped_key, 0);
+        QCOMPARE(f.methods().Scan_pos, 0);
+        QCOMPARE(f.methods().multiTap.Tapped_key, 0);
         QCOMPARE(w.heard(), QStringList());
         dialog.close();
         f.activateWindow();

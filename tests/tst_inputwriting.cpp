@@ -97,8 +97,8 @@ private slots:
             perform(w, step);
             QCOMPARE(w.heard(), step.heard);
         }
-        QCOMPARE(w.form->Hyouji_edit->toPlainText(), QStringLiteral("ありがとう。"));
-        QCOMPARE(w.form->methods->Scan_pos, scan);
+        QCOMPARE(w.form->display().toPlainText(), QStringLiteral("ありがとう。"));
+        QCOMPARE(w.form->methods().Scan_pos, scan);
     }
 
     // The keypad's commands of the arrow-key method, after "あい" was written.
@@ -133,23 +133,23 @@ private slots:
         w.heard();
         w.type(keys);
         diary::setProgramEnd({});
-        QCOMPARE(w.form->Hyouji_edit->toPlainText(), text);
+        QCOMPARE(w.form->display().toPlainText(), text);
         QCOMPARE(w.heard(), heard);
         QCOMPARE(ends, ended ? 1 : 0);
         QCOMPARE(w.notices, ended ? QStringList{"じゃまたね"} : QStringList{});
         if (method == 0)
             QCOMPARE(w.focused(), 2); // the commands leave the focus and the walk
-        QCOMPARE(w.form->methods->Scan_pos, 2);
+        QCOMPARE(w.form->methods().Scan_pos, 2);
     }
 
     // Enter does not restart the count of multi-tap.
     void countGoesOnAfterEnter()
     {
         Window w;
-        w.form->menus.N13->trigger();
+        w.form->menus().keypad->trigger();
         w.type("kp8 kpEnter kp8 kp7 kp7 Return kp7");
         QCOMPARE(w.heard(), (QStringList{"か", "=か", "き", "あ", "い", "=い", "う"}));
-        QCOMPARE(w.form->Hyouji_edit->toPlainText(), QStringLiteral("かい"));
+        QCOMPARE(w.form->display().toPlainText(), QStringLiteral("かい"));
     }
 };
 

@@ -36,7 +36,7 @@ void click(Window &w, const QString &presses)
             const QString path = QDir(w.base()).filePath(QStringLiteral("いぬ.txt"));
             put(path, sjis::encode(QStringLiteral("いぬ")));
             w.dialogs.answer = path;
-            w.form->N2Click(); // the insertion point stays at the start
+            w.form->openFile(); // the insertion point stays at the start
             continue;
         }
         QTest::mouseClick(w.key(tagFor(c)), Qt::LeftButton);
@@ -102,7 +102,7 @@ private slots:
         const QStringList said = w.speech->spokenTexts();
         const qsizetype parts = lastSaid.contains(u'、') ? 2 : 1;
         QCOMPARE(said.mid(said.size() - parts).join(u'、'), lastSaid);
-        QCOMPARE(w.speech->events().last().mode, w.form->voices.Decision_voice);
+        QCOMPARE(w.speech->events().last().mode, w.form->voices().voice(speech::Role::Decision));
         QTest::mouseClick(w.key(keys::kSave), Qt::LeftButton);
         QCOMPARE(bytesOf(w.dated()), sjis::encode(saved));
     }
@@ -118,10 +118,10 @@ private slots:
         QCOMPARE(w.text(), QStringLiteral("きしゃ"));
         QStringList decided; // the blank keys' presses say nothing
         for (const auto &e : w.speech->events())
-            if (e.kind == RecordingSpeech::Event::Speak && e.mode == w.form->voices.Decision_voice)
+            if (e.kind == RecordingSpeech::Event::Speak && e.mode == w.form->voices().voice(speech::Role::Decision))
                 decided << e.text;
         QCOMPARE(decided, (QStringList{"き", "し", "ゃ"}));
-        w.form->menus.Kanji1->trigger();
+        w.form->menus().kanji->trigger();
         QVERIFY(settingsText().contains(QStringLiteral("漢字=1")));
         for (const int tag : {keys::kBlank1, keys::kBlank2}) { // the caption fits its key
             const KeyButton *key = w.key(tag);
@@ -130,7 +130,7 @@ private slots:
         QTest::mouseClick(w.key(keys::kDelete), Qt::LeftButton); // moves nothing: a plain delete
         click(w, QStringLiteral("ゃ変確"));
         QCOMPARE(w.text(), QStringLiteral("記者"));
-        w.form->menus.Kanji1->trigger();
+        w.form->menus().kanji->trigger();
         QVERIFY(w.key(keys::kBlank2)->text().isEmpty());
         QVERIFY(settingsText().contains(QStringLiteral("漢字=0")));
     }
@@ -173,20 +173,20 @@ private slots:
         else
             writeSettings(settings);
         Window w;
-        const MenuItems &m = w.form->menus;
-        for (QAction *item : {m.Kanji1, m.EngineAnthy1, m.EngineMozc1, m.EngineAuto1})
-            if (item->text() == chosen || (chosen == u"toggle" && item == m.Kanji1))
+        const MenuItems &m = w.form->menus();
+        for (QAction *item : {m.kanji, m.anthy, m.mozc, m.automatic})
+            if (item->text() == chosen || (chosen == u"toggle" && item == m.kanji))
                 item->trigger();
         const QRegularExpressionMatch engine =
             QRegularExpression(QStringLiteral("エンジン=([^\r]*)")).match(settingsText());
         QCOMPARE(engine.hasMatch() ? engine.captured(1) : QStringLiteral("-"), stored);
         QStringList ticked;
-        for (QAction *item : m.Engine1->actions())
+        for (QAction *item : m.engines->actions())
             if (item->isChecked())
                 ticked << item->text();
         QCOMPARE(ticked, QStringList{checked});
         QCOMPARE(w.notices, notice.isEmpty() ? QStringList() : QStringList{notice});
-        if (m.Kanji1->isChecked()) {
+        if (m.kanji->isChecked()) {
             click(w, QStringLiteral("きしゃ変確"));
             QCOMPARE(w.text(), QStringLiteral("記者"));
         }
@@ -209,9 +209,9 @@ private slots:
         auto *speech = new RecordingSpeech({{1041, QStringLiteral("記録")}, {1041, decisionVoice}});
         TMain_form form(speech);
         for (QChar c : QStringLiteral("きしゃ変確に"))
-            QTest::mouseClick(form.Key_table[tagFor(c)], Qt::LeftButton);
-        form.Hyouji_edit->textCursor().insertText(QStringLiteral("会った")); // text of another kind stays as it is
-        form.Button0Click();
+            QTest::mouseClick(form.key(tagFor(c)), Qt::LeftButton);
+        form.display().textCursor().insertText(QStringLiteral("会った")); // text of another kind stays as it is
+        form.readAloud();
         QCOMPARE(speech->spokenTexts().last(), read);
     }
 
@@ -224,7 +224,7 @@ private slots:
         click(w, QStringLiteral("きしゃ変変確"));
         QTRY_VERIFY(QFile::exists(kanji::History::defaultPath())); // written once the file has been read
         QVERIFY(!kanji::History::defaultPath().startsWith(w.base()));
-        w.form->menus.KanjiForget1->trigger();
+        w.form->menus().kanjiForget->trigger();
         QVERIFY(!QFile::exists(kanji::History::defaultPath()));
         QCOMPARE(w.notices, QStringList{QStringLiteral("変換の学習を忘れました")});
         click(w, QStringLiteral("↵きしゃ変確"));

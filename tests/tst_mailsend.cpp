@@ -69,7 +69,7 @@ private:
 void MailSend::initTestCase()
 {
     QVERIFY(layOutMailer(m_base.path()));
-    QVERIFY(QDir::setCurrent(m_base.path())); // the start folder: Base_dir
+    QVERIFY(QDir::setCurrent(m_base.path())); // the start folder
     boxes::setHandler([this](boxes::Kind kind, const QString &text) { m_notices.append({kind, text}); });
 }
 
@@ -82,7 +82,7 @@ void MailSend::init()
     m_form = std::make_unique<TMain_form>(m_speech);
     m_form->showCentred();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-    QCOMPARE(m_form->state.Base_dir, m_base.path());
+    QCOMPARE(m_form->startFolder(), m_base.path());
     m_speech->clear();
 }
 
@@ -96,15 +96,15 @@ void MailSend::inDialog(const std::function<void(TMail_form &)> &action)
     bool ran = false;
     QTimer::singleShot(0, m_form.get(), [&] {
         ran = true;
-        action(*m_form->Mail_form);
+        action(*m_form->findChild<TMail_form *>());
         // The dialog itself is silent.
         QVERIFY(m_speech->spokenTexts().isEmpty());
-        if (m_form->Mail_form->isVisible())
-            m_form->Mail_form->done(QDialog::Rejected);
+        if (m_form->findChild<TMail_form *>()->isVisible())
+            m_form->findChild<TMail_form *>()->done(QDialog::Rejected);
     });
-    m_form->menus.N6->trigger();
+    m_form->menus().mailSettings->trigger();
     QVERIFY(ran);
-    QVERIFY(!m_form->Mail_form->isVisible());
+    QVERIFY(!m_form->findChild<TMail_form *>()->isVisible());
     // The board is active again; its key may announce itself on that.
     QTRY_VERIFY(m_form->isActiveWindow());
     m_speech->clear();
@@ -116,7 +116,7 @@ QStringList MailSend::spokenInDecisionVoice() const
     for (const RecordingSpeech::Event &e : m_speech->events()) {
         if (e.kind != RecordingSpeech::Event::Speak)
             continue;
-        texts.append(e.mode == m_form->voices.Decision_voice && e.speed == 100 ? e.text : QStringLiteral("(wrong voice) ") + e.text);
+        texts.append(e.mode == m_form->voices().voice(speech::Role::Decision) && e.speed == 100 ? e.text : QStringLiteral("(wrong voice) ") + e.text);
     }
     return texts;
 }
@@ -129,7 +129,7 @@ void MailSend::useServer(int port)
 
 void MailSend::dialogLayout()
 {
-    TMail_form &d = *m_form->Mail_form;
+    TMail_form &d = *m_form->findChild<TMail_form *>();
     QCOMPARE(d.windowTitle(), QStringLiteral("メール設定"));
     QCOMPARE(d.size(), QSize(315, 292));
     QCOMPARE(d.minimumSize(), d.maximumSize());
@@ -224,8 +224,8 @@ void MailSend::dialogConfirmAndCancel()
     inDialog([&](TMail_form &d) { QCOMPARE(d.To_edit->text(), (written ? typed : before).recipient); });
     if (written) {
         // The emptied sender stops the next send with the settings message.
-        m_form->Hyouji_edit->setPlainText(QStringLiteral("あ"));
-        m_form->Send1Click();
+        m_form->display().setPlainText(QStringLiteral("あ"));
+        m_form->sendMail();
         QCOMPARE(spokenInDecisionVoice(), QStringList{mail::settingsMissingMessage()});
     }
 }
@@ -245,7 +245,7 @@ void MailSend::escapeKeyKeepsDialogOpen()
 void MailSend::mailerWindowThatCannotStart()
 {
     QTemporaryDir empty;
-    m_form->state.Base_dir = empty.path();
+    m_form->setStartFolder(empty.path());
     bool stillOpen = false;
     inDialog([&](TMail_form &d) {
         d.smail_btn->click();
@@ -279,12 +279,12 @@ void MailSend::delivered()
     SmtpSink sink;
     QVERIFY(sink.start());
     useServer(sink.port());
-    m_form->Hyouji_edit->setPlainText(display);
+    m_form->display().setPlainText(display);
     const QString subject = QStringLiteral("日記") + mail::subjectDate(QDate::currentDate());
     if (byKey)
-        m_form->Key_table[keys::kMail]->click();
+        m_form->key(keys::kMail)->click();
     else
-        m_form->menus.Send1->trigger();
+        m_form->menus().send->trigger();
     // The window has not waited for the mailer.
     QVERIFY(m_speech->spokenTexts().isEmpty());
 
@@ -314,8 +314,8 @@ void MailSend::placeholdersReachTheServer()
     mail::MailerSettings s;
     s.port = sink.port();
     mail::saveMailerSettings(places::mailerSettingsIn(mailerDir()), s);
-    m_form->Hyouji_edit->setPlainText(QStringLiteral("あ"));
-    m_form->Key_table[keys::kMail]->click();
+    m_form->display().setPlainText(QStringLiteral("あ"));
+    m_form->key(keys::kMail)->click();
     QTRY_COMPARE_WITH_TIMEOUT(m_speech->spokenTexts().size(), 1, 40000);
     QCOMPARE(spokenInDecisionVoice(), QStringList{mail::sentMessage()});
     QCOMPARE(sink.messages().size(), 1);
@@ -355,7 +355,7 @@ void MailSend::notSent()
     if (situation == u"stopped")
         sink.stop();
     else if (situation == u"no mailer")
-        m_form->state.Base_dir = empty.path();
+        m_form->setStartFolder(empty.path());
     std::chrono::milliseconds normalLimit{0};
     const auto restoreLimit = qScopeGuard([&] {
         if (normalLimit.count() > 0)
@@ -369,15 +369,15 @@ void MailSend::notSent()
         hanging.write("#!/bin/sh\nexec sleep 600\n");
         hanging.close();
         QVERIFY(hanging.setPermissions(hanging.permissions() | QFileDevice::ExeOwner));
-        m_form->state.Base_dir = empty.path();
+        m_form->setStartFolder(empty.path());
     }
     else if (situation == u"empty smtp")
         ProfileFile(iniPath()).writeString(QStringLiteral("メール"), QStringLiteral("SMTP"), QString());
     else if (situation == u"blank recipient")
         ProfileFile(iniPath()).writeString(QStringLiteral("メール"), QStringLiteral("送信先"), QStringLiteral("tomo dachi@example.org"));
-    m_form->Hyouji_edit->setPlainText(display);
+    m_form->display().setPlainText(display);
 
-    m_form->Key_table[keys::kMail]->click();
+    m_form->key(keys::kMail)->click();
     QTRY_COMPARE_WITH_TIMEOUT(m_speech->spokenTexts().size(), 1, 40000);
     QCOMPARE(spokenInDecisionVoice(), QStringList{spoken});
     if (notice.isEmpty())
@@ -392,17 +392,17 @@ void MailSend::menuItemFollowsSend1()
     SmtpSink sink;
     QVERIFY(sink.start());
     useServer(sink.port());
-    m_form->Hyouji_edit->setPlainText(QStringLiteral("あ"));
+    m_form->display().setPlainText(QStringLiteral("あ"));
     // A one-key save of an empty display disabled the menu item: the menu
     // does nothing, the key still sends.
-    m_form->menus.Send1->setEnabled(false);
-    m_form->menus.Send1->trigger();
+    m_form->menus().send->setEnabled(false);
+    m_form->menus().send->trigger();
     QTest::qWait(200);
     QVERIFY(m_speech->spokenTexts().isEmpty());
-    m_form->Key_table[keys::kMail]->click();
+    m_form->key(keys::kMail)->click();
     QTRY_COMPARE_WITH_TIMEOUT(m_speech->spokenTexts().size(), 1, 40000);
     QCOMPARE(spokenInDecisionVoice(), QStringList{mail::sentMessage()});
-    QVERIFY(!m_form->menus.Send1->isEnabled()); // sending never changes it
+    QVERIFY(!m_form->menus().send->isEnabled()); // sending never changes it
     QCOMPARE(sink.messages().size(), 1);
 }
 

@@ -65,7 +65,7 @@ struct Window
         }
     }
     ~Window() { boxes::setHandler({}); }
-    KeyButton *key(int tag) const { return form->Key_table[tag]; }
+    KeyButton *key(int tag) const { return form->key(tag); }
 };
 
 bool blueAt(const QImage &image, QPoint p)
@@ -90,21 +90,21 @@ private slots:
         TMain_form &f = *w.form;
         QCOMPARE(f.size(), QSize(878, 641));
         QCOMPARE(f.windowTitle(), QStringLiteral("もじぽっと帳sapi4"));
-        QVERIFY(f.menus.N11->isChecked());
-        QVERIFY(!f.menus.N12->isChecked() && !f.menus.N13->isChecked());
-        QVERIFY(f.menus.N9->isChecked());
-        QVERIFY(f.menus.N17->isChecked());
-        QVERIFY(!f.menus.I1->isChecked());
-        QVERIFY(!f.menus.N14->isVisible());
-        QCOMPARE(int(f.methods->active()), 0);
-        QCOMPARE(f.voices.Selection_voice, 1);
-        QCOMPARE(f.voices.Decision_voice, 2);
-        QCOMPARE(f.state.Chars_per_line, 17);
-        QCOMPARE(f.state.Base_dir, QDir::currentPath());
-        QCOMPARE(f.Hyouji_edit->font().pointSize(), 32);
-        QVERIFY(f.Hyouji_edit->font().bold());
-        QCOMPARE(f.Hyouji_edit->palette().color(QPalette::Text), QColor(0, 0, 255));
-        QCOMPARE(f.Hyouji_edit->palette().color(QPalette::Base), QColor(Qt::white));
+        QVERIFY(f.menus().arrowKeys->isChecked());
+        QVERIFY(!f.menus().mouse->isChecked() && !f.menus().keypad->isChecked());
+        QVERIFY(f.menus().practiceAll->isChecked());
+        QVERIFY(f.menus().standardSize->isChecked());
+        QVERIFY(!f.menus().inverted->isChecked());
+        QVERIFY(!f.menus().hovering->isVisible());
+        QCOMPARE(int(f.methods().active()), 0);
+        QCOMPARE(f.voices().voice(speech::Role::Selection), 1);
+        QCOMPARE(f.voices().voice(speech::Role::Decision), 2);
+        QCOMPARE(f.board()->charsPerLine(), 17);
+        QCOMPARE(f.startFolder(), QDir::currentPath());
+        QCOMPARE(f.display().font().pointSize(), 32);
+        QVERIFY(f.display().font().bold());
+        QCOMPARE(f.display().palette().color(QPalette::Text), QColor(0, 0, 255));
+        QCOMPARE(f.display().palette().color(QPalette::Base), QColor(Qt::white));
         // The file is created with the input method written back.
         QCOMPARE(settingsText(), QStringLiteral("[入力方法]\r\n番号=1\r\n"));
         // "よむ" is reached, greets once in the selection voice, and is framed.
@@ -112,8 +112,8 @@ private slots:
         QCOMPARE(w.speech->spokenTexts(), QStringList{QStringLiteral("もじぽっと帳にようこそ")});
         QCOMPARE(w.speech->events().last().mode, 1);
         QCOMPARE(w.speech->events().last().speed, 100);
-        QCOMPARE(f.state.Framed_key, 0);
-        QVERIFY(!f.voices.greetingPending());
+        QCOMPARE(f.board()->lastFramed(), 0);
+        QVERIFY(!f.voices().greetingPending());
         QVERIFY(w.errors.isEmpty());
     }
 
@@ -128,19 +128,19 @@ private slots:
         QTest::addColumn<int>("decision");
         QTest::addColumn<QString>("inputAfter");
         QTest::newRow("hexadecimal 0x2 selects the mouse")
-            << "[入力方法]\r\n番号=0x2\r\n" << 1 << "N17" << 32 << false << 1 << 2 << "番号=2";
+            << "[入力方法]\r\n番号=0x2\r\n" << 1 << "standardSize" << 32 << false << 1 << 2 << "番号=2";
         QTest::newRow("keypad, large, inverted by 2")
-            << "[入力方法]\r\n番号=3\r\n[文字]\r\n反転=2\r\nサイズ=48\r\n文字数=11\r\n" << 2 << "N16" << 48 << true << 1
+            << "[入力方法]\r\n番号=3\r\n[文字]\r\n反転=2\r\nサイズ=48\r\n文字数=11\r\n" << 2 << "largeSize" << 48 << true << 1
             << 2 << "番号=3";
         QTest::newRow("unknown method left as it is")
-            << "[入力方法]\r\n番号=5\r\n[文字]\r\nサイズ=26\r\n" << 0 << "N18" << 26 << false << 1 << 2 << "番号=5";
+            << "[入力方法]\r\n番号=5\r\n[文字]\r\nサイズ=26\r\n" << 0 << "smallSize" << 26 << false << 1 << 2 << "番号=5";
         QTest::newRow("4 selects switch input")
-            << "[入力方法]\r\n番号=4\r\n[文字]\r\nサイズ=26\r\n" << 3 << "N18" << 26 << false << 1 << 2 << "番号=4";
+            << "[入力方法]\r\n番号=4\r\n[文字]\r\nサイズ=26\r\n" << 3 << "smallSize" << 26 << false << 1 << 2 << "番号=4";
         QTest::newRow("size 40 shown, standard stays checked")
-            << "[文字]\r\nサイズ=40\r\n[音声]\r\n男性=2\r\n女性=1\r\n" << 0 << "N17" << 40 << false << 2 << 1 << "番号=1";
-        QTest::newRow("size 0 read as standard") << "[文字]\r\nサイズ=0\r\n" << 0 << "N17" << 32 << false << 1 << 2 << "番号=1";
+            << "[文字]\r\nサイズ=40\r\n[音声]\r\n男性=2\r\n女性=1\r\n" << 0 << "standardSize" << 40 << false << 2 << 1 << "番号=1";
+        QTest::newRow("size 0 read as standard") << "[文字]\r\nサイズ=0\r\n" << 0 << "standardSize" << 32 << false << 1 << 2 << "番号=1";
         QTest::newRow("negative size read as standard")
-            << "[文字]\r\nサイズ=-5\r\n" << 0 << "N17" << 32 << false << 1 << 2 << "番号=1";
+            << "[文字]\r\nサイズ=-5\r\n" << 0 << "standardSize" << 32 << false << 1 << 2 << "番号=1";
     }
     void settingsAppliedAtStart()
     {
@@ -155,19 +155,19 @@ private slots:
         writeSettings(file);
         Window w(false);
         TMain_form &f = *w.form;
-        QCOMPARE(int(f.methods->active()), inputMode);
-        QCOMPARE(f.menus.N11->isChecked(), inputMode == 0);
-        QCOMPARE(f.menus.N12->isChecked(), inputMode == 1);
-        QCOMPARE(f.menus.N13->isChecked(), inputMode == 2);
-        QCOMPARE(f.menus.Switch1->isChecked(), inputMode == 3);
-        QCOMPARE(f.menus.N1->isEnabled(), inputMode != 2);
-        for (QAction *size : {f.menus.N16, f.menus.N17, f.menus.N18})
+        QCOMPARE(int(f.methods().active()), inputMode);
+        QCOMPARE(f.menus().arrowKeys->isChecked(), inputMode == 0);
+        QCOMPARE(f.menus().mouse->isChecked(), inputMode == 1);
+        QCOMPARE(f.menus().keypad->isChecked(), inputMode == 2);
+        QCOMPARE(f.menus().switchInput->isChecked(), inputMode == 3);
+        QCOMPARE(f.menus().practice->isEnabled(), inputMode != 2);
+        for (QAction *size : {f.menus().largeSize, f.menus().standardSize, f.menus().smallSize})
             QCOMPARE(size->isChecked(), size->objectName() == checkedSize);
-        QCOMPARE(f.Hyouji_edit->font().pointSize(), points);
-        QCOMPARE(f.menus.I1->isChecked(), inverted);
-        QCOMPARE(f.Hyouji_edit->palette().color(QPalette::Base), inverted ? QColor(Qt::black) : QColor(Qt::white));
-        QCOMPARE(f.voices.Selection_voice, selection);
-        QCOMPARE(f.voices.Decision_voice, decision);
+        QCOMPARE(f.display().font().pointSize(), points);
+        QCOMPARE(f.menus().inverted->isChecked(), inverted);
+        QCOMPARE(f.display().palette().color(QPalette::Base), inverted ? QColor(Qt::black) : QColor(Qt::white));
+        QCOMPARE(f.voices().voice(speech::Role::Selection), selection);
+        QCOMPARE(f.voices().voice(speech::Role::Decision), decision);
         QCOMPARE(w.speech->currentMode(), selection);
         QVERIFY2(settingsText().contains(inputAfter), qPrintable(settingsText()));
     }
@@ -180,11 +180,11 @@ private slots:
         TMain_form &f = *w.form;
         QCOMPARE(w.errors, QStringList{QDir::toNativeSeparators(settingsPath()) + QStringLiteral(" に書き込めません.")});
         // The method took effect; everything read after it kept its initial state.
-        QVERIFY(f.menus.N12->isChecked());
-        QCOMPARE(int(f.methods->active()), 1);
-        QCOMPARE(f.voices.Selection_voice, 0);
-        QCOMPARE(f.voices.Decision_voice, 0);
-        QCOMPARE(f.Hyouji_edit->font().pointSize(), 32);
+        QVERIFY(f.menus().mouse->isChecked());
+        QCOMPARE(int(f.methods().active()), 1);
+        QCOMPARE(f.voices().voice(speech::Role::Selection), 0);
+        QCOMPARE(f.voices().voice(speech::Role::Decision), 0);
+        QCOMPARE(f.display().font().pointSize(), 32);
         QVERIFY(f.isVisible());
     }
 
@@ -209,9 +209,9 @@ private slots:
             f.write(bytes);
         }
         Window w(false);
-        QCOMPARE(w.form->voices.Selection_voice, 1);
-        QCOMPARE(w.form->voices.Decision_voice, 2);
-        QCOMPARE(w.form->Hyouji_edit->font().pointSize(), 32);
+        QCOMPARE(w.form->voices().voice(speech::Role::Selection), 1);
+        QCOMPARE(w.form->voices().voice(speech::Role::Decision), 2);
+        QCOMPARE(w.form->display().font().pointSize(), 32);
         QVERIFY(w.errors.isEmpty());
         // Nothing but the written key changed: the old bytes stay in front.
         QFile f(settingsPath());
@@ -269,7 +269,7 @@ private slots:
         QCOMPARE(key->text(QAccessible::Description), description);
         QCOMPARE(key->state().invisible, !there);
         QCOMPARE(key->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()), there);
-        QCOMPARE(QAccessible::queryAccessibleInterface(w.form->Hyouji_edit)->text(QAccessible::Name),
+        QCOMPARE(QAccessible::queryAccessibleInterface(&w.form->display())->text(QAccessible::Name),
                  QStringLiteral("ぶんしょう"));
     }
 
@@ -295,7 +295,7 @@ private slots:
                      qPrintable(w.key(designed.tag)->objectName()));
             QVERIFY(std::abs(w.key(designed.tag)->font().pixelSize() - designed.charHeight * 1.5) <= 0.5);
         }
-        QCOMPARE(f.Hyouji_edit->font().pointSize(), 48);
+        QCOMPARE(f.display().font().pointSize(), 48);
     }
 
     void heightOnlyChangeIsUndone()
@@ -321,16 +321,16 @@ private slots:
         QTRY_COMPARE(f.width(), 1000);
         QTRY_COMPARE(f.height(), 730); // 1000 × 641 / 878 = 730.07
         QList<QRect> afterMany;
-        for (KeyButton *k : f.Key_table)
+        for (KeyButton *k : f.board()->keys())
             afterMany << k->geometry();
-        const int displayPoints = f.Hyouji_edit->font().pointSize();
+        const int displayPoints = f.display().font().pointSize();
 
         Window once;
         once.form->resize(1000, 641);
         QTRY_COMPARE(once.form->size(), QSize(1000, 730));
         for (int t = 0; t < keys::kCount; ++t)
-            QCOMPARE(once.form->Key_table[t]->geometry(), afterMany[t]);
-        QCOMPARE(once.form->Hyouji_edit->font().pointSize(), displayPoints);
+            QCOMPARE(once.form->key(t)->geometry(), afterMany[t]);
+        QCOMPARE(once.form->display().font().pointSize(), displayPoints);
     }
 
     void exactlyOneFrameAfterRepaint()
@@ -338,7 +338,7 @@ private slots:
         Window w;
         TMain_form &f = *w.form;
         w.key(7)->setFocus(Qt::TabFocusReason);
-        QCOMPARE(f.state.Framed_key, 7);
+        QCOMPARE(f.board()->lastFramed(), 7);
         f.repaint();
         const QImage surface = f.board()->grab().toImage();
         const QRect reached = Board::frameRect(w.key(7)->geometry());
@@ -364,8 +364,8 @@ private slots:
         Window w;
         TMain_form &f = *w.form;
         w.key(3)->setFocus(Qt::TabFocusReason);
-        f.menus.N12->trigger();
-        QCOMPARE(f.state.Framed_key, 3); // still names the key
+        f.menus().mouse->trigger();
+        QCOMPARE(f.board()->lastFramed(), 3); // still names the key
         QCOMPARE(QApplication::focusWidget(), w.key(3));
         const QRect frame = Board::frameRect(w.key(3)->geometry());
         QVERIFY(!blueAt(f.board()->grab().toImage(), QPoint(frame.center().x(), frame.top())));
@@ -397,11 +397,11 @@ private slots:
     void blankKeysCanBeReachedAndPressed()
     {
         Window w;
-        const QString before = w.form->Hyouji_edit->toPlainText();
+        const QString before = w.form->display().toPlainText();
         w.key(58)->setFocus(Qt::TabFocusReason);
         QTest::keyClick(w.key(58), Qt::Key_Return);
         QTest::keyClick(w.key(59), Qt::Key_Space);
-        QCOMPARE(w.form->Hyouji_edit->toPlainText(), before);
+        QCOMPARE(w.form->display().toPlainText(), before);
         QCOMPARE(w.speech->spokenTexts().last(), QStringLiteral("なし"));
     }
 

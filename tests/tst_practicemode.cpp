@@ -12,7 +12,7 @@ QString hiddenKeys(const TMain_form &f)
     QStringList ranges;
     int from = -1;
     for (int t = 0; t <= keys::kCount; ++t) {
-        const bool hidden = t < keys::kCount && f.Key_table[t]->isHidden();
+        const bool hidden = t < keys::kCount && f.key(t)->isHidden();
         if (hidden && from < 0)
             from = t;
         if (!hidden && from >= 0) {
@@ -25,7 +25,7 @@ QString hiddenKeys(const TMain_form &f)
 
 QString checkedLevel(const TMain_form &f)
 {
-    for (QAction *a : {f.menus.N3, f.menus.N4, f.menus.N5, f.menus.N8, f.menus.N9})
+    for (QAction *a : {f.menus().practiceA, f.menus().practiceAToKa, f.menus().practiceAToSa, f.menus().practiceAToNa, f.menus().practiceAll})
         if (a->isChecked())
             return a->text();
     return {};
@@ -47,14 +47,14 @@ private slots:
         QTest::addColumn<QStringList>("chosen"); // items chosen in order
         QTest::addColumn<QString>("hidden");
         QTest::addColumn<QString>("checked");
-        QTest::newRow("あ行") << QStringList{"N3"} << "6-55" << "あ行";
-        QTest::newRow("あ・か行") << QStringList{"N4"} << "11-55" << "あ・か行";
-        QTest::newRow("あ・か・さ行") << QStringList{"N5"} << "16-55" << "あ・か・さ行";
-        QTest::newRow("あ・か・さ・た・な行") << QStringList{"N8"} << "26-55" << "あ・か・さ・た・な行";
-        QTest::newRow("制限なし") << QStringList{"N9"} << "" << "制限なし";
-        QTest::newRow("あ・か行 then 制限なし") << QStringList{"N4", "N9"} << "" << "制限なし";
-        QTest::newRow("あ行 then あ to な") << QStringList{"N3", "N8"} << "26-55" << "あ・か・さ・た・な行";
-        QTest::newRow("あ to な then あ・か行") << QStringList{"N8", "N4"} << "11-55" << "あ・か行";
+        QTest::newRow("あ行") << QStringList{"practiceA"} << "6-55" << "あ行";
+        QTest::newRow("あ・か行") << QStringList{"practiceAToKa"} << "11-55" << "あ・か行";
+        QTest::newRow("あ・か・さ行") << QStringList{"practiceAToSa"} << "16-55" << "あ・か・さ行";
+        QTest::newRow("あ・か・さ・た・な行") << QStringList{"practiceAToNa"} << "26-55" << "あ・か・さ・た・な行";
+        QTest::newRow("制限なし") << QStringList{"practiceAll"} << "" << "制限なし";
+        QTest::newRow("あ・か行 then 制限なし") << QStringList{"practiceAToKa", "practiceAll"} << "" << "制限なし";
+        QTest::newRow("あ行 then あ to な") << QStringList{"practiceA", "practiceAToNa"} << "26-55" << "あ・か・さ・た・な行";
+        QTest::newRow("あ to な then あ・か行") << QStringList{"practiceAToNa", "practiceAToKa"} << "11-55" << "あ・か行";
     }
     void levels()
     {
@@ -65,7 +65,7 @@ private slots:
         const QString settingsBefore = settingsText();
         const QList<QRect> places = [&] {
             QList<QRect> r;
-            for (KeyButton *k : w.form->Key_table)
+            for (KeyButton *k : w.form->board()->keys())
                 r << k->geometry();
             return r;
         }();
@@ -90,14 +90,14 @@ private slots:
         QTest::addColumn<QStringList>("said");
         QTest::addColumn<int>("scanBefore"); // -1: the walk put the focus there
         QTest::addColumn<int>("scanAfter");
-        QTest::newRow("ね to え") << 24 << "N3" << 4 << QStringList{"え"} << -1 << 4;
-        QTest::newRow("ゃ to い") << 52 << "N8" << 2 << QStringList{"い"} << -1 << 2;
-        QTest::newRow("ー to お") << 55 << "N5" << 5 << QStringList{"お"} << -1 << 5;
-        QTest::newRow("shown kana stays") << 13 << "N5" << 13 << QStringList{} << -1 << 13;
-        QTest::newRow("command key stays") << 63 << "N3" << 63 << QStringList{} << -1 << 63;
-        QTest::newRow("よむ stays") << 0 << "N3" << 0 << QStringList{} << -1 << 0;
+        QTest::newRow("ね to え") << 24 << "practiceA" << 4 << QStringList{"え"} << -1 << 4;
+        QTest::newRow("ゃ to い") << 52 << "practiceAToNa" << 2 << QStringList{"い"} << -1 << 2;
+        QTest::newRow("ー to お") << 55 << "practiceAToSa" << 5 << QStringList{"お"} << -1 << 5;
+        QTest::newRow("shown kana stays") << 13 << "practiceAToSa" << 13 << QStringList{} << -1 << 13;
+        QTest::newRow("command key stays") << 63 << "practiceA" << 63 << QStringList{} << -1 << 63;
+        QTest::newRow("よむ stays") << 0 << "practiceA" << 0 << QStringList{} << -1 << 0;
         QTest::newRow("focus put on ね by the pointer: the walk stays at う")
-            << 24 << "N3" << 4 << QStringList{"え"} << 3 << 3;
+            << 24 << "practiceA" << 4 << QStringList{"え"} << 3 << 3;
     }
     void focusOnAHiddenKey()
     {
@@ -109,22 +109,22 @@ private slots:
         QFETCH(int, scanAfter);
         Window w;
         w.key(focused)->setFocus();
-        w.form->methods->Scan_pos = scanBefore < 0 ? focused : scanBefore;
+        w.form->methods().Scan_pos = scanBefore < 0 ? focused : scanBefore;
         w.speech->clear();
 
         w.form->findChild<QAction *>(item)->trigger();
 
         QCOMPARE(QApplication::focusWidget(), w.key(focusAfter));
-        QCOMPARE(w.form->methods->Scan_pos, scanAfter);
+        QCOMPARE(w.form->methods().Scan_pos, scanAfter);
         QCOMPARE(w.speech->spokenTexts(), said);
-        QCOMPARE(w.form->state.Framed_key, focusAfter);
+        QCOMPARE(w.form->board()->lastFramed(), focusAfter);
     }
 
     void nextStartIsComplete()
     {
         {
             Window first;
-            first.form->menus.N3->trigger();
+            first.form->menus().practiceA->trigger();
         }
         Window next;
         QCOMPARE(hiddenKeys(*next.form), QString());

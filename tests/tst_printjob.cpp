@@ -314,17 +314,17 @@ struct Window
         speech->clear();
     }
     ~Window() { boxes::setHandler({}); }
-    KeyButton *key(int tag) const { return form->Key_table[tag]; }
+    KeyButton *key(int tag) const { return form->key(tag); }
     void write(const QString &text) const
     {
-        form->Hyouji_edit->setPlainText(text);
+        form->display().setPlainText(text);
         QCoreApplication::processEvents();
     }
     QStringList decisionTexts() const
     {
         QStringList texts;
         for (const RecordingSpeech::Event &e : speech->events())
-            if (e.kind == RecordingSpeech::Event::Speak && e.mode == form->voices.Decision_voice && e.speed == 100)
+            if (e.kind == RecordingSpeech::Event::Speak && e.mode == form->voices().voice(speech::Role::Decision) && e.speed == 100)
                 texts << e.text;
         return texts;
     }
@@ -379,7 +379,7 @@ private slots:
         Window w;
         w.form->board()->setDisplayPointSize(points);
         w.write(text);
-        const QStringList lines = pagepicture::linesOf(textmodel::wholeText(w.form->Hyouji_edit));
+        const QStringList lines = pagepicture::linesOf(textmodel::wholeText(&w.form->display()));
         const int before = lastJobId(m_printer);
 
         if (press == Press::Key)

@@ -4,6 +4,8 @@
 #include "base/textdisplay.h"
 #include "speechwindow.h"
 
+#include <QSignalSpy>
+
 using namespace speechtest;
 using Event = RecordingSpeech::Event;
 
@@ -23,7 +25,7 @@ private slots:
         QCOMPARE(e[0].kind, Event::Stop);
         QCOMPARE(e[1].text, QStringLiteral("もじぽっと帳にようこそ"));
         QCOMPARE(e[1].mode, 1);
-        QCOMPARE(w.form->state.Framed_key, 0);
+        QCOMPARE(w.form->board()->lastFramed(), 0);
         w.key(1)->setFocus(Qt::TabFocusReason);
         w.key(0)->setFocus(Qt::TabFocusReason);
         QCOMPARE(w.speech->spokenTexts(), (QStringList{QStringLiteral("もじぽっと帳にようこそ"),
@@ -51,7 +53,7 @@ private slots:
         QFETCH(int, tag);
         QFETCH(QString, text);
         SpeechWindow w;
-        w.form->voices.Decision_voice = 3; // announcements never use it
+        w.form->voices().setVoice(speech::Role::Decision, 3); // announcements never use it
         w.speech->clear();
         w.key(tag)->setFocus(Qt::TabFocusReason);
         const QList<Event> &e = w.speech->events();
@@ -61,8 +63,8 @@ private slots:
         QCOMPARE(e[1].text, text);
         QCOMPARE(e[1].mode, 1);
         QCOMPARE(e[1].speed, 100);
-        QCOMPARE(w.form->voices.lastText(), text);
-        QCOMPARE(w.form->state.Framed_key, tag);
+        QCOMPARE(w.form->voices().lastText(), text);
+        QCOMPARE(w.form->board()->lastFramed(), tag);
     }
 
     void eachAnnouncementStopsTheOneBefore()
@@ -75,7 +77,7 @@ private slots:
         QCOMPARE(e.size(), 8);
         for (qsizetype i = 0; i < e.size(); ++i)
             QCOMPARE(e[i].kind, i % 2 == 0 ? Event::Stop : Event::Speak);
-        QCOMPARE(w.form->state.Framed_key, 8);
+        QCOMPARE(w.form->board()->lastFramed(), 8);
     }
 
     void readingAloud_data()
@@ -93,8 +95,8 @@ private slots:
         QFETCH(QString, display);
         QFETCH(QString, spoken);
         SpeechWindow w;
-        w.form->Hyouji_edit->setPlainText(display);
-        w.form->voices.Decision_voice = 2;
+        w.form->display().setPlainText(display);
+        w.form->voices().setVoice(speech::Role::Decision, 2);
         w.speech->clear();
         // The "よむ" key pressed: its reading follows whatever is still
         // being said, with no stop, in the decision voice.
@@ -110,10 +112,11 @@ private slots:
     void oneVoiceForBothWhenTheyAreEqual()
     {
         SpeechWindow w;
-        w.form->voices.Decision_voice = w.form->voices.Selection_voice = 2;
+        w.form->voices().setVoice(speech::Role::Decision, 2);
+        w.form->voices().setVoice(speech::Role::Selection, 2);
         w.speech->clear();
         w.key(5)->setFocus(Qt::TabFocusReason);
-        w.form->Button0Click();
+        w.form->readAloud();
         QCOMPARE(w.speech->spokenTexts().size(), 2);
         for (const Event &e : w.speech->events())
             if (e.kind == Event::Speak)
@@ -125,8 +128,51 @@ private slots:
         SpeechWindow w;
         w.speech->failSpeak = true;
         w.key(7)->setFocus(Qt::TabFocusReason);
-        QCOMPARE(w.form->state.Framed_key, 0);
+        QCOMPARE(w.form->board()->lastFramed(), 0);
         QCOMPARE(w.errors, QStringList{boxes::errorText(QStringLiteral("音声エンジンのエラー"))});
+    }
+
+    // Speech by role as every feature has it: each role's own voice decides
+    // whether kanji are read, and ended() follows the engine's silence, once
+    // what was said is heard or once it is stopped.
+    void voicesByRole_data()
+    {
+        QTest::addColumn<QString>("selectionVoice");
+        QTest::addColumn<QString>("decisionVoice");
+        QTest::addColumn<bool>("selectionReadsKanji");
+        QTest::addColumn<bool>("decisionReadsKanji");
+        const QString jtalk = QStringLiteral("Open JTalk\u3000nitech（ふつう）");
+        const QString espeak = QStringLiteral("eSpeak NG\u3000日本語（女性）");
+        QTest::newRow("both Open JTalk") << jtalk << jtalk << true << true;
+        QTest::newRow("selection eSpeak NG") << espeak << jtalk << false << true;
+        QTest::newRow("decision eSpeak NG") << jtalk << espeak << true << false;
+    }
+    void voicesByRole()
+    {
+        QFETCH(QString, selectionVoice);
+        QFETCH(QString, decisionVoice);
+        QFETCH(bool, selectionReadsKanji);
+        QFETCH(bool, decisionReadsKanji);
+        RecordingSpeech engine({{1041, selectionVoice}, {1041, decisionVoice}});
+        speech::Voices voices(engine);
+        voices.setVoice(speech::Role::Selection, 1);
+        voices.setVoice(speech::Role::Decision, 2);
+        QCOMPARE(voices.readsKanji(speech::Role::Selection), selectionReadsKanji);
+        QCOMPARE(voices.readsKanji(speech::Role::Decision), decisionReadsKanji);
+
+        QSignalSpy ended(&voices, &speech::Voices::ended);
+        voices.say(QStringLiteral("あ"), speech::Role::Decision);
+        QVERIFY(voices.speaking());
+        QCOMPARE(engine.events().last().mode, 2);
+        engine.finishSpeaking();
+        QVERIFY(!voices.speaking());
+        QCOMPARE(ended.size(), 1);
+
+        voices.say(QStringLiteral("い"), speech::Role::Selection);
+        voices.stop();
+        QCOMPARE(engine.events().last().kind, Event::Stop);
+        QVERIFY(!voices.speaking());
+        QTRY_COMPARE(ended.size(), 2);
     }
 };
 

@@ -56,7 +56,7 @@ private slots:
     void layoutAsDesigned()
     {
         SpeechWindow w;
-        TSound_form *d = w.form->Sound_form;
+        TSound_form *d = w.form->findChild<TSound_form *>();
         QVERIFY(d && !d->isVisible());
         QCOMPARE(d->windowTitle(), QStringLiteral("音声設定"));
         QCOMPARE(d->size(), QSize(311, 407));
@@ -105,7 +105,7 @@ private slots:
         SpeechWindow w(modes(languages));
         if (!stored.isEmpty())
             writeVoices(stored[0], stored[1]);
-        TSound_form *d = w.form->Sound_form;
+        TSound_form *d = w.form->findChild<TSound_form *>();
         d->fillLists();
         d->fillLists(); // rebuilt, not added to, at every opening
         QCOMPARE(lines(d->Selct_list), expected);
@@ -117,15 +117,15 @@ private slots:
     void okAppliesChosenLinesAndWritesBoth()
     {
         SpeechWindow w(modes({1033, 1041, 1041}));
-        TSound_form *d = w.form->Sound_form;
+        TSound_form *d = w.form->findChild<TSound_form *>();
         d->fillLists();
         d->Selct_list->setCurrentRow(0);
         d->Enter_list->setCurrentRow(1);
         d->Ok_btn->click();
-        QCOMPARE(w.form->voices.Selection_voice, 2);
-        QCOMPARE(w.form->voices.Decision_voice, 3);
-        QCOMPARE(w.form->Sound_form->Voice_table().value(1), 2);
-        QCOMPARE(w.form->Sound_form->Voice_table().value(2), 3);
+        QCOMPARE(w.form->voices().voice(speech::Role::Selection), 2);
+        QCOMPARE(w.form->voices().voice(speech::Role::Decision), 3);
+        QCOMPARE(w.form->findChild<TSound_form *>()->Voice_table().value(1), 2);
+        QCOMPARE(w.form->findChild<TSound_form *>()->Voice_table().value(2), 3);
         const ProfileFile ini(settingsPath());
         QCOMPARE(ini.readInteger(QStringLiteral("音声"), QStringLiteral("男性"), 0), 2);
         QCOMPARE(ini.readInteger(QStringLiteral("音声"), QStringLiteral("女性"), 0), 3);
@@ -140,17 +140,17 @@ private slots:
         // Start-up uses 2 as the decision voice; the dialog preselects
         // mode 1 in both lists, so OK untouched stores 1 for both.
         SpeechWindow w(modes({1041, 1041}));
-        QCOMPARE(w.form->voices.Decision_voice, 2);
-        w.form->Sound_form->fillLists();
-        w.form->Sound_form->Ok_btn->click();
-        QCOMPARE(w.form->voices.Selection_voice, 1);
-        QCOMPARE(w.form->voices.Decision_voice, 1);
+        QCOMPARE(w.form->voices().voice(speech::Role::Decision), 2);
+        w.form->findChild<TSound_form *>()->fillLists();
+        w.form->findChild<TSound_form *>()->Ok_btn->click();
+        QCOMPARE(w.form->voices().voice(speech::Role::Selection), 1);
+        QCOMPARE(w.form->voices().voice(speech::Role::Decision), 1);
         // A list without a chosen line keeps its voice, and both are written.
         SpeechWindow english(modes({1033}));
-        english.form->voices.Decision_voice = 5;
-        english.form->Sound_form->fillLists();
-        english.form->Sound_form->Ok_btn->click();
-        QCOMPARE(english.form->voices.Decision_voice, 5);
+        english.form->voices().setVoice(speech::Role::Decision, 5);
+        english.form->findChild<TSound_form *>()->fillLists();
+        english.form->findChild<TSound_form *>()->Ok_btn->click();
+        QCOMPARE(english.form->voices().voice(speech::Role::Decision), 5);
         QCOMPARE(ProfileFile(settingsPath()).readInteger(QStringLiteral("音声"), QStringLiteral("女性"), 0), 5);
     }
 
@@ -158,18 +158,18 @@ private slots:
     {
         SpeechWindow w(modes({1041, 1041, 1041}));
         const QByteArray before = settingsBytes();
-        w.form->Sound_form->fillLists();
-        w.form->Sound_form->Selct_list->setCurrentRow(2);
-        w.form->Sound_form->Esc_btn->click();
+        w.form->findChild<TSound_form *>()->fillLists();
+        w.form->findChild<TSound_form *>()->Selct_list->setCurrentRow(2);
+        w.form->findChild<TSound_form *>()->Esc_btn->click();
         QCOMPARE(settingsBytes(), before);
-        QCOMPARE(w.form->voices.Selection_voice, 1);
-        QCOMPARE(w.form->voices.Decision_voice, 2);
+        QCOMPARE(w.form->voices().voice(speech::Role::Selection), 1);
+        QCOMPARE(w.form->voices().voice(speech::Role::Decision), 2);
     }
 
     void modalDialogKeepsItsArrowKeysAndIgnoresEscape()
     {
         SpeechWindow w(modes({1041, 1041, 1041}));
-        TSound_form *d = w.form->Sound_form;
+        TSound_form *d = w.form->findChild<TSound_form *>();
         bool stillOpenAfterEscape = false;
         int rowAfterDown = -1;
         QTimer::singleShot(0, d, [&] {
@@ -180,11 +180,11 @@ private slots:
             stillOpenAfterEscape = d->isVisible();
             QTest::keyClick(d->Selct_list, Qt::Key_Return); // the default button
         });
-        w.form->menus.N7->trigger();
+        w.form->menus().voiceSettings->trigger();
         QVERIFY(!d->isVisible());
         QVERIFY(stillOpenAfterEscape);
         QCOMPARE(rowAfterDown, 1);
-        QCOMPARE(w.form->voices.Selection_voice, 2);
+        QCOMPARE(w.form->voices().voice(speech::Role::Selection), 2);
         // The dialog speaks nothing.
         QCOMPARE(w.speech->spokenTexts(), QStringList{QStringLiteral("もじぽっと帳にようこそ")});
     }
@@ -192,25 +192,25 @@ private slots:
     void voiceTableGrowsPastFifty()
     {
         SpeechWindow w(modes(QList<int>(60, 1041)));
-        TSound_form *d = w.form->Sound_form;
+        TSound_form *d = w.form->findChild<TSound_form *>();
         d->fillLists();
         QCOMPARE(d->Selct_list->count(), 60);
         d->Selct_list->setCurrentRow(54);
         d->Enter_list->setCurrentRow(59);
         d->Ok_btn->click();
-        QCOMPARE(w.form->voices.Selection_voice, 55);
-        QCOMPARE(w.form->voices.Decision_voice, 60);
+        QCOMPARE(w.form->voices().voice(speech::Role::Selection), 55);
+        QCOMPARE(w.form->voices().voice(speech::Role::Decision), 60);
     }
 
     void failedWriteKeepsTheNewVoicesInUse()
     {
         SpeechWindow w(modes({1041, 1041}));
         QFile::setPermissions(settingsPath(), QFile::ReadOwner);
-        TSound_form *d = w.form->Sound_form;
+        TSound_form *d = w.form->findChild<TSound_form *>();
         d->fillLists();
         d->Enter_list->setCurrentRow(0);
         d->Ok_btn->click();
-        QCOMPARE(w.form->voices.Decision_voice, 1);
+        QCOMPARE(w.form->voices().voice(speech::Role::Decision), 1);
         QCOMPARE(w.errors.size(), 1);
         QVERIFY(w.errors[0].contains(QStringLiteral("に書き込めません")));
     }
@@ -219,8 +219,8 @@ private slots:
     {
         SpeechWindow w(modes({1041}));
         w.speech->failNames = true;
-        w.form->menus.N7->trigger();
-        QVERIFY(!w.form->Sound_form->isVisible());
+        w.form->menus().voiceSettings->trigger();
+        QVERIFY(!w.form->findChild<TSound_form *>()->isVisible());
         QCOMPARE(w.errors, QStringList{boxes::errorText(QStringLiteral("音声エンジンのエラー"))});
     }
 };

@@ -34,7 +34,7 @@ QString settingsText()
 
 // A script: key names as Window::type takes them, "R@t" / "L@t" a right or
 // left click in the middle of the key with Tag t ("R@-1" on the board's
-// background), "N3" the practice-mode item "あ行", "Box:k" an error box
+// background), "あ行" the practice-mode item of that name, "Box:k" an error box
 // answered with key k through the window system. Each step is given time
 // for what it starts (the speech's end is reported at once).
 void play(Window &w, const QString &script)
@@ -44,8 +44,8 @@ void play(Window &w, const QString &script)
             const int tag = step.mid(2).toInt();
             const QPoint at = tag < 0 ? w.form->board()->mapTo(w.form.get(), QPoint(5, 400)) : w.middleOf(w.key(tag));
             QTest::mouseClick(w.window(), step.at(0) == u'R' ? Qt::RightButton : Qt::LeftButton, {}, at);
-        } else if (step == u"N3") {
-            w.form->menus.N3->trigger();
+        } else if (step == u"あ行") {
+            w.form->menus().practiceA->trigger();
         } else if (step.startsWith(u"Box:")) {
             w.realBoxes(true);
             QTimer::singleShot(100, [key = inputtest::stroke(step.mid(4))] {
@@ -108,10 +108,10 @@ private slots:
         QTest::newRow("the arrow keys walk; the scan goes on from the reached column")
             << two << "Left Left Space Return" << "" << 6 << QStringList{"よむ", "あ", "か", "かぎょう", "か"} << QString();
         QTest::newRow("practice mode's hidden columns are passed over")
-            << two << "N3 Space Space Space" << "" << 0
+            << two << "あ行 Space Space Space" << "" << 0
             << QStringList{"よむ", "あぎょう", "くうはくのれつ", "けすのれつ"} << QString();
         QTest::newRow("blank keys are passed over")
-            << two << "N3 Space Space Return Space Space Space" << "" << 60
+            << two << "あ行 Space Space Return Space Space Space" << "" << 60
             << QStringList{"よむ", "あぎょう", "くうはくのれつ", "くうはく", "ぎょう", "めーる", "もどる"} << QString();
         QTest::newRow("スクリーンリーダーがよむ: no place's name is said, what a press says is")
             << two + "[読み]\r\nスクリーンリーダー=1\r\n" << "Space Space Return Return" << "か" << 6
@@ -162,12 +162,12 @@ private slots:
         w.speech->finishSpeaking(); // the greeting: then the scan begins
         QTest::qWait(30);
         play(w, script);
-        QCOMPARE(w.form->Hyouji_edit->toPlainText(), text);
+        QCOMPARE(w.form->display().toPlainText(), text);
         QCOMPARE(w.focused(), focus);
         QStringList got = w.heard();
         for (QString &s : got) // the readings of the command keys as their captions
             for (int t : {57, 58, 59, 60})
-                if (s == w.form->Reading_table[t])
+                if (s == readings::table()[t])
                     s = w.key(t)->text();
         QCOMPARE(got, heard);
         QVERIFY(w.errors.isEmpty());
@@ -267,10 +267,10 @@ private slots:
         w.speech->setEndsAtOnce(true);
         w.speech->finishSpeaking();
         play(w, "L@1 L@42 L@6 L@49 L@20"); // ありがと with the mouse
-        QCOMPARE(w.form->Hyouji_edit->toPlainText(), QStringLiteral("ありがと"));
+        QCOMPARE(w.form->display().toPlainText(), QStringLiteral("ありがと"));
         w.heard();
         w.choose(3);
-        QTRY_VERIFY(!w.form->methods->switches().scan().paused());
+        QTRY_VERIFY(!w.form->methods().switches().scan().paused());
         QCOMPARE(w.heard(), QStringList{group});
         QVERIFY(settingsText().contains(QStringLiteral("並び=")));
         Board *board = w.form->board();
@@ -291,16 +291,16 @@ private slots:
                 keys |= w.key(t)->geometry();
             QCOMPARE(pixelsOf(image, keys.adjusted(-8, -8, 8, 8), qRgb(0, 0, 255)), 0); // no key frame meanwhile
         }
-        const std::vector<int> firstGroup = w.form->methods->switches().scan().order().front().places;
+        const std::vector<int> firstGroup = w.form->methods().switches().scan().order().front().places;
         QTest::qWait(300); // presses within 受け付けない時間 are ignored
         w.type("Return");
         QCOMPARE(w.focused(), 3); // う, likeliest after ありがと
         QCOMPARE(board->keyFrames(), std::vector<int>());
         QTest::qWait(300);
         w.type("Return");
-        QCOMPARE(w.form->Hyouji_edit->toPlainText(), QStringLiteral("ありがとう"));
-        QTRY_VERIFY(!w.form->methods->switches().scan().paused());
-        QVERIFY2(w.form->methods->switches().scan().order().front().places != firstGroup,
+        QCOMPARE(w.form->display().toPlainText(), QStringLiteral("ありがとう"));
+        QTRY_VERIFY(!w.form->methods().switches().scan().paused());
+        QVERIFY2(w.form->methods().switches().scan().order().front().places != firstGroup,
                  "the order after the press comes from the text it left");
         QVERIFY(w.errors.isEmpty());
     }
@@ -316,7 +316,7 @@ private slots:
         QFETCH(bool, ok);
         Window w;
         const QString before = settingsText();
-        TSwitch_form *dialog = w.form->Switch_form;
+        TSwitch_form *dialog = w.form->findChild<TSwitch_form *>();
         QTimer::singleShot(0, dialog, [&] {
             dialog->Style_box->setCurrentIndex(1);
             dialog->Move_btn->click();
@@ -339,9 +339,9 @@ private slots:
             else
                 QTest::keyClick(dialog, Qt::Key_Escape);
         });
-        w.form->menus.SwitchSetup1->trigger();
+        w.form->menus().switchSettings->trigger();
         QVERIFY(!dialog->isVisible());
-        const input::SwitchSettings s = w.form->methods->switches().settings();
+        const input::SwitchSettings s = w.form->methods().switches().settings();
         if (!ok) {
             QCOMPARE(settingsText(), before);
             QCOMPARE(s, input::SwitchSettings());
@@ -353,7 +353,7 @@ private slots:
         QCOMPARE(s.interval, 5000);
         QCOMPARE(s.order, 3);
         QVERIFY(!s.shortNames);
-        QVERIFY(w.form->methods->switches().scan().rules().backToFirst);
+        QVERIFY(w.form->methods().switches().scan().rules().backToFirst);
         const QString file = settingsText();
         for (const char *line : {"方式=2", "移動キー=536870961", "決定キー=-3", "間隔=5000", "最初の待ち=500", "回数=5",
                                  "押す長さ=0", "受け付けない時間=250", "選んだあと=2", "とどまる時間=1200", "並び=3",
@@ -366,25 +366,25 @@ private slots:
     {
         writeSettings(QStringLiteral("[入力方法]\r\n番号=2\r\n[マウス]\r\nとどまる時間=1500\r\n"));
         Window w;
-        QVERIFY(!w.form->menus.Dwell1->isChecked());
-        w.form->menus.Dwell1->trigger();
+        QVERIFY(!w.form->menus().dwell->isChecked());
+        w.form->menus().dwell->trigger();
         QVERIFY(settingsText().contains(QStringLiteral("とどまる=1\r\n")));
         w.pointAt(QPoint(5, 5)); // from elsewhere: the pointer may be over あ from before
         w.pointAt(w.middleOf(w.key(1)));
         QTest::qWait(500);
         QVERIFY(w.key(1)->dwellProgress() > 0); // locked on, filling
-        QCOMPARE(w.form->Hyouji_edit->toPlainText(), QString());
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->Hyouji_edit->toPlainText(), QStringLiteral("あ"), 3000);
+        QCOMPARE(w.form->display().toPlainText(), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->display().toPlainText(), QStringLiteral("あ"), 3000);
         QCOMPARE(w.key(1)->dwellProgress(), 0.0);
         w.pointAt(w.middleOf(w.key(1)) + QPoint(3, 3));
         QTest::qWait(1800);
-        QCOMPARE(w.form->Hyouji_edit->toPlainText(), QStringLiteral("あ"));
+        QCOMPARE(w.form->display().toPlainText(), QStringLiteral("あ"));
         w.pointAt(w.middleOf(w.key(2)));
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->Hyouji_edit->toPlainText(), QStringLiteral("あい"), 3000);
-        w.form->menus.N11->trigger(); // another method: resting does nothing
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->display().toPlainText(), QStringLiteral("あい"), 3000);
+        w.form->menus().arrowKeys->trigger(); // another method: resting does nothing
         w.pointAt(w.middleOf(w.key(3)));
         QTest::qWait(1800);
-        QCOMPARE(w.form->Hyouji_edit->toPlainText(), QStringLiteral("あい"));
+        QCOMPARE(w.form->display().toPlainText(), QStringLiteral("あい"));
     }
 };
 

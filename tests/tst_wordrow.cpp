@@ -57,7 +57,7 @@ void type(Window &w, const QString &kana)
 // Until the user's writing has been counted into the model.
 void waitForModel(Window &w)
 {
-    prediction::Adaptation *a = w.form->Prediction;
+    prediction::Adaptation *a = &w.form->adaptation();
     QTRY_VERIFY_WITH_TIMEOUT(!a->busy(), 10000);
     QCoreApplication::processEvents();
 }
@@ -93,21 +93,21 @@ private slots:
     {
         removeSettings();
         Window w;
-        const QRect display = w.form->Hyouji_edit->geometry();
+        const QRect display = w.form->display().geometry();
         QCOMPARE(display.height(), 288);
         for (int i = 0; i < prediction::WordRow::kPlaces; ++i)
             QVERIFY(place(w, i)->isHidden());
-        const input::Reachable reachable = w.form->methods->reachable();
+        const input::Reachable reachable = w.form->methods().reachable();
         for (int p = input::kFirstOffBoard; p < input::kPlaceCount; ++p)
             QVERIFY(!reachable.test(p));
-        w.form->methods->Scan_pos = 1;
-        w.form->methods->walk(input::Move::Up);
-        QCOMPARE(w.form->methods->Scan_pos, 5); // round the column as ever
+        w.form->methods().Scan_pos = 1;
+        w.form->methods().walk(input::Move::Up);
+        QCOMPARE(w.form->methods().Scan_pos, 5); // round the column as ever
         type(w, QStringLiteral("あり"));
         QVERIFY(!QFileInfo::exists(prediction::Usage::defaultPath()));
         QVERIFY(!QFileInfo::exists(phrasePath()));
         QVERIFY(!settingsText().contains(QStringLiteral("よそく")));
-        QCOMPARE(w.form->Hyouji_edit->geometry(), display);
+        QCOMPARE(w.form->display().geometry(), display);
     }
 
     // On from the menu: the display gives up the row's height, at every
@@ -116,18 +116,18 @@ private slots:
     {
         removeSettings();
         Window w;
-        w.form->menus.Words1->trigger();
+        w.form->menus().words->trigger();
         QVERIFY(settingsText().contains(QStringLiteral("よそく=1")));
-        QCOMPARE(w.form->Hyouji_edit->geometry().height(), keys::kDisplayHeightWithWords);
+        QCOMPARE(w.form->display().geometry().height(), keys::kDisplayHeightWithWords);
         QCOMPARE(place(w, 0)->geometry(), keys::wordPlaceGeometry(0));
         QVERIFY(place(w, 4)->isVisible());
         w.form->resize(Board::kDesignedWidth * 2, w.form->height());
         QTRY_COMPARE(w.form->height(), Board::kDesignedHeight * 2);
         QCOMPARE(place(w, 2)->geometry(),
                  QRect(keys::wordPlaceGeometry(2).topLeft() * 2, keys::wordPlaceGeometry(2).size() * 2));
-        QCOMPARE(w.form->Hyouji_edit->geometry().height(), 2 * keys::kDisplayHeightWithWords);
-        w.form->menus.Words1->trigger();
-        QCOMPARE(w.form->Hyouji_edit->geometry().height(), 2 * 288);
+        QCOMPARE(w.form->display().geometry().height(), 2 * keys::kDisplayHeightWithWords);
+        w.form->menus().words->trigger();
+        QCOMPARE(w.form->display().geometry().height(), 2 * 288);
         QVERIFY(place(w, 0)->isHidden());
     }
 
@@ -150,7 +150,7 @@ private slots:
         QFETCH(bool, speakOnly);
         writeSettings(QStringLiteral("[文字]\r\n") + settings);
         Window w;
-        QVERIFY(w.form->menus.SpeakOnly1->isChecked() == speakOnly);
+        QVERIFY(w.form->menus().speakOnly->isChecked() == speakOnly);
         QCOMPARE(captions(w), (QStringList{"おはようございます。", "こんにちは。", "こんばんは。", "おやすみなさい。", "つぎ"}));
         // Assistive tools hear the whole phrase, which a caption on two lines may cut.
         QCOMPARE(QAccessible::queryAccessibleInterface(place(w, 0))->text(QAccessible::Name),
@@ -167,7 +167,7 @@ private slots:
                      QStringLiteral("ありがとうございます。")),
                  1);
         if (!speakOnly) { // undo takes the phrase away
-            w.form->Undo1Click();
+            w.form->undo();
             QCOMPARE(w.text(), QString());
         }
     }
@@ -181,7 +181,7 @@ private slots:
         for (int day = 0; day < 2; ++day) {
             w.setText(QString());
             type(w, QStringLiteral("ありがとうございました。"));
-            w.form->Button59Click();
+            w.form->saveDiary();
         }
         waitForModel(w);
         w.setText(QString());
@@ -191,8 +191,8 @@ private slots:
         QCOMPARE(w.text(), QStringLiteral("ありがとうございました"));
         QCOMPARE(w.spoken().last(), w.decision(QStringLiteral("ありがとうございました")));
         // A voicing mark now applies to the last kana written, as if typed.
-        QCOMPARE(w.form->state.Last_key, 16); // た
-        w.form->Undo1Click(); // the snapshot is a whole-text string: it ends with a line break
+        QCOMPARE(w.form->composer().lastKey, 16); // た
+        w.form->undo(); // the snapshot is a whole-text string: it ends with a line break
         QCOMPARE(w.text(), QStringLiteral("あり\n"));
     }
 
@@ -205,7 +205,7 @@ private slots:
         for (int day = 0; day < 2; ++day) {
             w.setText(QString());
             type(w, QStringLiteral("ありがとうございました。"));
-            w.form->Button59Click();
+            w.form->saveDiary();
         }
         waitForModel(w);
         w.setText(QString());
@@ -215,7 +215,7 @@ private slots:
         w.speech->finishSpeaking();
         QWindow *window = w.form->windowHandle();
         QTest::keyClick(window, Qt::Key_Space); // the scan starts again: the row first
-        const input::ScanOrder &order = w.form->methods->switches().scan().order();
+        const input::ScanOrder &order = w.form->methods().switches().scan().order();
         QCOMPARE(order.front().name, QStringLiteral("ありがとうございました"));
         QCOMPARE(order.front().column, Board::kWordRowFrame);
         QCOMPARE(w.form->board()->columnFrame(), Board::kWordRowFrame);
@@ -272,7 +272,7 @@ private slots:
         writeSettings(QStringLiteral("[入力方法]\r\n番号=2\r\n[マウス]\r\nとどまる=1\r\n[スイッチ]\r\nとどまる時間=500\r\n")
                       + kOn);
         Window w;
-        QSignalSpy pressed(&w.form->methods->pointer(), &input::DwellInput::pressedByDwell);
+        QSignalSpy pressed(&w.form->methods().pointer(), &input::DwellInput::pressedByDwell);
         QTest::mouseMove(w.form->windowHandle(), place(w, 2)->mapTo(w.form.get(), QPoint(40, 20)));
         QTRY_COMPARE(w.form->focusWidget(), place(w, 2));
         QTRY_COMPARE_WITH_TIMEOUT(pressed.size(), 1, 5000);
@@ -302,7 +302,7 @@ private slots:
         QCOMPARE(bytesOf(phrasePath()), bytes);
 
         const QString kept = prediction::WordRow::keptName(phrasePath());
-        w.form->Words->savePhrases({{QStringLiteral("はい。"), false}});
+        w.form->wordRow().savePhrases({{QStringLiteral("はい。"), false}});
         QCOMPARE(bytesOf(kept), bytes);
         QCOMPARE(bytesOf(phrasePath()), QByteArray("はい。\n"));
         QCOMPARE(captions(w).first(), QStringLiteral("はい。"));
@@ -315,7 +315,7 @@ private slots:
     {
         writeSettings(kOn);
         Window w;
-        prediction::PhraseForm &f = *w.form->Phrase_form;
+        prediction::PhraseForm &f = *w.form->findChild<prediction::PhraseForm *>();
         QWidget *focused = nullptr;
         int count = 0;
         QTimer::singleShot(0, &f, [&] {
@@ -359,7 +359,7 @@ private slots:
         put(phrasePath(), QByteArray("はい。\n"));
         QFile::setPermissions(phrasePath(), QFile::ReadOwner);
         Window w;
-        prediction::PhraseForm &f = *w.form->Phrase_form;
+        prediction::PhraseForm &f = *w.form->findChild<prediction::PhraseForm *>();
         bool stillOpen = false;
         QTimer::singleShot(0, &f, [&] {
             f.Text_edit->setText(QStringLiteral("いいえ。"));
@@ -383,15 +383,15 @@ private slots:
         writeSettings(kOn);
         Window w;
         type(w, QStringLiteral("ぬこぬこどうが。"));
-        w.form->Button59Click();
+        w.form->saveDiary();
         waitForModel(w);
         w.setText(QString());
         type(w, QStringLiteral("ぬこ"));
         QTRY_COMPARE(captions(w).first(), QStringLiteral("ぬこぬこどうが"));
-        w.form->menus.WordsForget1->trigger();
+        w.form->menus().wordsForget->trigger();
         QCOMPARE(w.notices.last(), QStringLiteral("予測の学習を忘れました"));
         waitForModel(w);
-        w.form->Words->refresh();
+        w.form->wordRow().refresh();
         QVERIFY(!captions(w).contains(QStringLiteral("ぬこぬこどうが")));
         const prediction::Usage u = prediction::Usage::readFile(prediction::Usage::defaultPath());
         QVERIFY(u.forgotten().isValid());
@@ -414,7 +414,7 @@ private slots:
             w.setText(QString());
             type(w, QStringLiteral("きし"));
             QCoreApplication::processEvents();
-            w.form->Words->refresh();
+            w.form->wordRow().refresh();
             return captions(w).contains(QStringLiteral("記者"));
         };
         {
@@ -422,20 +422,20 @@ private slots:
             convertKisha(w);
             QCOMPARE(w.text(), QStringLiteral("記者"));
             QVERIFY(offersKisha(w));
-            w.form->menus.WordsForget1->trigger();
+            w.form->menus().wordsForget->trigger();
             QVERIFY(!offersKisha(w));
-            QVERIFY(!w.form->Kanji->conversionsFrom(u"きし").isEmpty()); // conversion's own history stays
+            QVERIFY(!w.form->kanji().conversionsFrom(u"きし").isEmpty()); // conversion's own history stays
         }
         {
             Window w; // a later start
-            QTRY_VERIFY(!w.form->Kanji->conversionsFrom(u"きし").isEmpty());
+            QTRY_VERIFY(!w.form->kanji().conversionsFrom(u"きし").isEmpty());
             QVERIFY(!offersKisha(w));
             w.setText(QString());
             convertKisha(w);
             QVERIFY(offersKisha(w));
         }
         Window w; // and what was converted since stays offered
-        QTRY_VERIFY(!w.form->Kanji->conversionsFrom(u"きし").isEmpty());
+        QTRY_VERIFY(!w.form->kanji().conversionsFrom(u"きし").isEmpty());
         QVERIFY(offersKisha(w));
     }
 

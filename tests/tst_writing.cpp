@@ -67,8 +67,8 @@ struct Window
     }
     ~Window() { boxes::setHandler({}); }
 
-    TextDisplay *display() const { return form->Hyouji_edit; }
-    KeyButton *key(int tag) const { return form->Key_table[tag]; }
+    TextDisplay *display() const { return &form->display(); }
+    KeyButton *key(int tag) const { return form->key(tag); }
     QString text() const { return display()->toPlainText(); }
     int position() const { return display()->textCursor().position(); }
 
@@ -186,7 +186,7 @@ private slots:
     }
 
     // A mark that cannot apply still takes the undo snapshot, selects the
-    // decision voice without speaking, and becomes Last_key.
+    // decision voice without speaking, and becomes the key last entered.
     void refusedMark()
     {
         Window w;
@@ -198,8 +198,8 @@ private slots:
         QCOMPARE(w.speech->spokenTexts().size(), spokenBefore);
         QCOMPARE(w.speech->currentMode(), kDecisionVoice);
         QCOMPARE(w.text(), QStringLiteral("あい"));
-        QCOMPARE(w.form->state.Undo_text, QStringLiteral("あい\n"));
-        QCOMPARE(w.form->state.Last_key, int(keys::kSemiVoicedMark));
+        QCOMPARE(w.form->text().undoText, QStringLiteral("あい\n"));
+        QCOMPARE(w.form->composer().lastKey, int(keys::kSemiVoicedMark));
     }
 
     // A mark next to what the file or the clipboard brought: only a whole
@@ -239,14 +239,14 @@ private slots:
         w.setText(QStringLiteral("あいう"));
         w.clickDisplayAt(1);
         QCOMPARE(w.position(), 1);
-        QVERIFY(w.form->state.Caret_shown);
+        QVERIFY(w.form->display().bar().follows);
         QVERIFY(w.display()->barShown());
         w.click(QStringLiteral("か"));
         QCOMPARE(w.text(), QStringLiteral("あかいう"));
         QCOMPARE(w.position(), 2);
-        QVERIFY(!w.form->state.Caret_shown);
+        QVERIFY(!w.form->display().bar().follows);
         QVERIFY(!w.display()->barShown());
-        QCOMPARE(w.form->state.Undo_text, QStringLiteral("あいう\n"));
+        QCOMPARE(w.form->text().undoText, QStringLiteral("あいう\n"));
     }
 
     // After copy the whole text is selected: the next kana goes in at the
@@ -307,7 +307,7 @@ private slots:
         QCOMPARE(w.speech->spokenTexts(), spoken);
         for (const auto &e : w.speech->events())
             QCOMPARE(e.mode, kSelectionVoice);
-        QCOMPARE(w.form->state.Undo_text, snapshot);
+        QCOMPARE(w.form->text().undoText, snapshot);
     }
 
     // The Delete short-cut right after a kana speaks in the decision voice.
@@ -319,21 +319,21 @@ private slots:
         w.shortcut(Qt::Key_Delete);
         QCOMPARE(w.text(), QStringLiteral("あ"));
         QCOMPARE(w.spokenIn(kDecisionVoice), QStringList{"い"});
-        QCOMPARE(w.form->state.Last_key, tagFor(u'い'));
+        QCOMPARE(w.form->composer().lastKey, tagFor(u'い'));
     }
 
-    // Delete leaves Caret_shown alone: after a click into the display the
+    // Delete leaves bar().follows alone: after a click into the display the
     // bar stays shown at the new insertion point.
     void deleteKeepsTheBar()
     {
         Window w;
         w.setText(QStringLiteral("あいう"));
         w.clickDisplayAt(2);
-        w.form->Button57Click();
+        w.form->deleteOne();
         QCOMPARE(w.text(), QStringLiteral("あう"));
         QVERIFY(w.display()->barShown());
         QCOMPARE(w.display()->barRect().left(), w.display()->cursorRect().left());
-        QCOMPARE(w.form->state.Caret_point, w.display()->barRect().topLeft());
+        QCOMPARE(w.form->display().bar().recorded, w.display()->barRect().topLeft());
     }
 
     void newLine_data()
@@ -355,16 +355,16 @@ private slots:
         QFETCH(int, posAfter);
         Window w;
         w.setText(text, pos);
-        w.form->state.Undo_text = QStringLiteral("snapshot");
-        w.form->state.Caret_shown = true;
+        w.form->text().undoText = QStringLiteral("snapshot");
+        w.form->display().bar().follows = true;
         w.press(keys::kNewLine, Qt::Key_Space);
         QCOMPARE(w.text(), after);
         QCOMPARE(w.position(), posAfter);
         QCOMPARE(w.spokenIn(kDecisionVoice), QStringList{"かいぎょうしました"});
-        QVERIFY(!w.form->state.Caret_shown);
+        QVERIFY(!w.form->display().bar().follows);
         QVERIFY(!w.display()->barShown());
-        QCOMPARE(w.form->state.Undo_text, QStringLiteral("snapshot")); // no snapshot
-        QCOMPARE(w.form->state.Line_memory, textmodel::insertionLine(w.display()));
+        QCOMPARE(w.form->text().undoText, QStringLiteral("snapshot")); // no snapshot
+        QCOMPARE(w.form->text().lineMemory, textmodel::insertionLine(w.display()));
     }
 
     // The new-line key scrolls the view two lines on when the entry before
@@ -374,14 +374,14 @@ private slots:
         QTest::addColumn<QString>("size");
         QTest::addColumn<int>("line");
         QTest::addColumn<int>("scroll");
-        QTest::newRow("大きい, line 2") << "N16" << 2 << 2;
-        QTest::newRow("標準, line 4") << "N17" << 4 << 2;
-        QTest::newRow("小さい, line 5") << "N18" << 5 << 2;
-        QTest::newRow("大きい, line 1") << "N16" << 1 << 0;
-        QTest::newRow("標準, line 3") << "N17" << 3 << 0;
-        QTest::newRow("標準, line 2 (large's line)") << "N17" << 2 << 0;
-        QTest::newRow("小さい, line 4 (standard's line)") << "N18" << 4 << 0;
-        QTest::newRow("小さい, line 2") << "N18" << 2 << 0;
+        QTest::newRow("大きい, line 2") << "largeSize" << 2 << 2;
+        QTest::newRow("標準, line 4") << "standardSize" << 4 << 2;
+        QTest::newRow("小さい, line 5") << "smallSize" << 5 << 2;
+        QTest::newRow("大きい, line 1") << "largeSize" << 1 << 0;
+        QTest::newRow("標準, line 3") << "standardSize" << 3 << 0;
+        QTest::newRow("標準, line 2 (large's line)") << "standardSize" << 2 << 0;
+        QTest::newRow("小さい, line 4 (standard's line)") << "smallSize" << 4 << 0;
+        QTest::newRow("小さい, line 2") << "smallSize" << 2 << 0;
     }
     void newLineScrollRule()
     {
@@ -392,13 +392,13 @@ private slots:
         w.form->findChild<QAction *>(size)->trigger(); // the user chooses the size
         w.setText(QString(line, u'\n'));
         w.click(QStringLiteral("あ"));
-        QCOMPARE(w.form->state.Line_before, line);
+        QCOMPARE(w.form->text().lineBefore, line);
         QScrollBar *bar = w.display()->verticalScrollBar();
         const int top = bar->value();
         w.click(QStringLiteral("↵"));
-        QCOMPARE(w.form->state.Line_memory, line + 1);
+        QCOMPARE(w.form->text().lineMemory, line + 1);
         QCOMPARE(bar->value(), top + scroll);
-        QCOMPARE(w.form->state.Line_before, scroll ? line + 1 : line);
+        QCOMPARE(w.form->text().lineBefore, scroll ? line + 1 : line);
         // The insertion point stays in view.
         QVERIFY(w.display()->viewport()->rect().contains(w.display()->barRect()));
     }
@@ -410,11 +410,11 @@ private slots:
         w.click(QStringLiteral("■"));
         QCOMPARE(w.text(), QString());
         QCOMPARE(w.spokenIn(kDecisionVoice).last(), QStringLiteral("ぜんぶけしました"));
-        QCOMPARE(w.form->state.Undo_text, QStringLiteral("あい\nう\n"));
+        QCOMPARE(w.form->text().undoText, QStringLiteral("あい\nう\n"));
         // Clear all again: nothing to clear, the snapshot stays.
         w.shortcut(Qt::CTRL | Qt::Key_Delete);
         QCOMPARE(w.spokenIn(kDecisionVoice).last(), QStringLiteral("もじはありませんよ。"));
-        QCOMPARE(w.form->state.Undo_text, QStringLiteral("あい\nう\n"));
+        QCOMPARE(w.form->text().undoText, QStringLiteral("あい\nう\n"));
         w.shortcut(Qt::CTRL | Qt::Key_Z);
         QCOMPARE(w.text(), QStringLiteral("あい\nう\n"));
         QCOMPARE(w.position(), int(w.text().size()));
@@ -445,9 +445,9 @@ private slots:
         w.click(keys);
         if (!clipboard.isNull()) {
             QGuiApplication::clipboard()->setText(clipboard);
-            w.form->N19Click();
+            w.form->paste();
         }
-        w.form->Undo1Click();
+        w.form->undo();
         QCOMPARE(w.text(), afterUndo);
     }
 
@@ -461,7 +461,7 @@ private slots:
         w.setText(line);
         w.click(QStringLiteral("ん"));
         QCOMPARE(w.display()->document()->lineCount(), 3);
-        w.form->Undo1Click();
+        w.form->undo();
         QCOMPARE(w.text(), line.left(perLine) + "\n" + line.mid(perLine, perLine) + "\n" + line.mid(2 * perLine) + "\n");
         QCOMPARE(w.display()->document()->blockCount(), 4);
         QCOMPARE(w.position(), int(w.text().size()));
@@ -517,7 +517,7 @@ private slots:
             QGuiApplication::clipboard()->clear();
         else
             QGuiApplication::clipboard()->setText(clipboard);
-        w.form->N19Click();
+        w.form->paste();
         QCOMPARE(w.text(), text);
         QCOMPARE(textmodel::wholeText(w.display()), text);
     }
@@ -603,14 +603,14 @@ private slots:
         QCOMPARE(bar.width(), 5);
         QCOMPARE(bar.height(), w.display()->characterHeight());
         QCOMPARE(bar.left(), w.display()->cursorRect().left());
-        QCOMPARE(w.form->state.Caret_point, bar.topLeft());
+        QCOMPARE(w.form->display().bar().recorded, bar.topLeft());
         const QImage shown = w.display()->viewport()->grab().toImage();
         for (int y = bar.top(); y <= bar.bottom(); y += 4)
             QCOMPARE(shown.pixelColor(bar.left() + 2, y), QColor(0, 0, 255));
         w.click(QStringLiteral("か"));
         QCOMPARE(w.display()->characterHeight(), 43); // 32 points
-        QCOMPARE(w.form->state.Char_step, 45);
-        QCOMPARE(w.form->state.Line_step, 68);
+        QCOMPARE(w.form->display().bar().charStep, 45);
+        QCOMPARE(w.form->display().bar().lineStep, 68);
         const QRect after = w.display()->barRect();
         QVERIFY(after.left() > bar.left());
         const QImage hidden = w.display()->viewport()->grab().toImage();
@@ -634,7 +634,7 @@ private slots:
         QVERIFY(wrapped.top() > full.top());
         QCOMPARE(wrapped.left(), w.display()->cursorRect().left());
         QVERIFY(wrapped.left() < full.left() / 4);
-        QCOMPARE(w.form->state.Caret_point, wrapped.topLeft());
+        QCOMPARE(w.form->display().bar().recorded, wrapped.topLeft());
     }
 
     // Megabytes of mixed text from the clipboard: every command keeps
@@ -648,7 +648,7 @@ private slots:
             big += chunk;
         big += kPair;
         QGuiApplication::clipboard()->setText(big);
-        w.form->N19Click();
+        w.form->paste();
         QVERIFY(w.text().endsWith(kPair + "\n"));
         w.click(QStringLiteral("×××")); // the line break added, the pair, the lone CR's line break
         QVERIFY(w.text().endsWith(QStringLiteral("ｶ") + kPair + QStringLiteral("漢")));
@@ -656,7 +656,7 @@ private slots:
         QVERIFY(w.text().endsWith(QStringLiteral("\tｶ")));
         w.click(QStringLiteral("か゛"));
         QVERIFY(w.text().endsWith(QStringLiteral("ｶが")));
-        w.form->Undo1Click();
+        w.form->undo();
         QVERIFY(w.text().endsWith(QStringLiteral("ｶか\n")));
         const QString t = w.text();
         for (qsizetype i = 0; i < t.size(); ++i) {

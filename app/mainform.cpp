@@ -34,6 +34,22 @@
 #include <QTimer>
 #include <cmath>
 
+namespace {
+
+// The kana model the program carries: a few milliseconds at start.
+std::shared_ptr<const prediction::KanaModel> kanaModel()
+{
+    const QString path = prediction::modelFile(places::installedPrefix(QCoreApplication::applicationFilePath()),
+                                               QCoreApplication::applicationDirPath());
+    QString why;
+    auto model = std::make_shared<const prediction::KanaModel>(prediction::KanaModel::load(path, &why));
+    if (model->isEmpty()) // the scan keeps the board's order
+        qWarning("kana model %s not read: %s", qPrintable(path), qPrintable(why));
+    return model;
+}
+
+} // namespace
+
 TMain_form::TMain_form(DirectSS *speech, QWidget *parent)
     : QMainWindow(parent), m_board(new Board(this)), m_text(*m_board->display()), m_voices(*speech),
       m_composer(m_text, *this, m_voices), m_menus(buildMenus(menuBar())), m_startFolder(QDir::currentPath())
@@ -66,23 +82,16 @@ TMain_form::~TMain_form() = default;
 void TMain_form::createFeatures()
 {
     m_kanji = new kanji::Writing(context(), this);
-    prediction::WordRow::Hooks hooks;
-    hooks.adaptation = [this] { return m_adaptation; };
-    hooks.anchor = [this] { return m_kanji->anchor(); };
-    hooks.conversions = [this](QStringView prefix) { return m_kanji->conversionsFrom(prefix); };
-    hooks.writeConverted = [this](int start, int end, const QString &text, const QString &reading) {
-        m_kanji->putConverted(start, end, text, reading);
-    };
-    hooks.beforeWriting = [this] { m_kanji->commitAll(); };
-    m_words = new prediction::WordRow(context(), std::move(hooks), this);
-    m_methods = new input::Methods(context(), this);
+    m_orders = std::make_unique<prediction::ScanOrders>(kanaModel(), Board::kWordRowFrame);
+    m_words = new prediction::WordRow(context(), *m_orders, *m_kanji, this);
+    m_methods = new input::Methods(context(), *m_orders, this);
 }
 
 void TMain_form::createDialogs()
 {
     m_mailForm = new TMail_form(*this);
     m_soundForm = new TSound_form(context());
-    m_switchForm = new TSwitch_form(context(), [this] { return m_methods->switches().settings(); });
+    m_switchForm = new TSwitch_form(context(), [this] { return m_methods->switchSettings(); });
     m_phraseForm = new prediction::PhraseForm(context(), *m_words);
     connect(m_switchForm, &TSwitch_form::settingsChosen, this, &TMain_form::applySwitchSettings);
 }
@@ -202,7 +211,7 @@ void TMain_form::connectFeatures()
         if (!on && focusedKey() && input::isWordPlace(focusedKey()->Tag()))
             key(keys::kRead)->setFocus(Qt::OtherFocusReason);
         m_board->setWordRowShown(on);
-        m_methods->wordRow = on;
+        m_methods->setWordRowShown(on);
     });
     connect(m_words, &prediction::WordRow::speakOnlyChanged, m_menus.speakOnly, &QAction::setChecked);
     connect(m_words, &prediction::WordRow::wrote, this, [this](int lastKey) { m_composer.lastKey = lastKey; });
@@ -251,52 +260,21 @@ void TMain_form::guarded(const std::function<void()> &operation)
     }
 }
 
+prediction::Adaptation &TMain_form::adaptation() const { return m_orders->adaptation(); }
+
 void TMain_form::loadPrediction()
 {
-    // A few milliseconds at start; the diaries are read on a thread of the
-    // adaptation's own, and the window never waits for them.
-    const QString program = QCoreApplication::applicationFilePath();
-    const QString path =
-        prediction::modelFile(places::installedPrefix(program), QCoreApplication::applicationDirPath());
-    QString why;
-    auto model = std::make_shared<const prediction::KanaModel>(prediction::KanaModel::load(path, &why));
-    if (model->isEmpty()) // the scan keeps the board's order
-        qWarning("kana model %s not read: %s", qPrintable(path), qPrintable(why));
-    m_adaptation = new prediction::Adaptation(model, this);
-    // What the user asked to be forgotten ("よそくの学習を忘れる") stays forgotten at later starts.
-    m_adaptation->setNotBefore(prediction::Usage::readFile(prediction::Usage::defaultPath()).forgotten());
-    m_adaptation->readFolder(places().diaryFolder);
-    m_methods->switches().setOrderSource([this](const input::Reachable &shown) { return scanOrder(shown); });
-}
-
-input::ScanOrder TMain_form::scanOrder(const input::Reachable &scannable) const
-{
-    const int order = m_methods->switches().settings().order;
-    const bool byModel = order != input::SwitchSettings::kBoardOrder && m_adaptation->hasModel();
-    const auto groupsFor = [order, byModel, scannable](const prediction::Distribution &next) {
-        return byModel ? prediction::scanOrder(order, next, scannable) : input::boardOrder();
-    };
-    // The model looks at a few symbols before the insertion point at most.
-    const QString before = textmodel::textBefore(&display(), textmodel::insertionPosition(&display()), 32);
-    input::ScanOrder groups = byModel ? groupsFor(m_adaptation->next(before)) : input::boardOrder();
-    if (m_words->enabled()) {
-        // The row among them, placed by what it is expected to save in this
-        // order at the user's own pace.
-        const input::SwitchSettings &s = m_methods->switches().settings();
-        prediction::RowCosts costs;
-        costs.timing.interval = s.interval / 1000.0;
-        costs.timing.firstWait = s.firstWait / 1000.0;
-        costs.order = groupsFor;
-        costs.next = [this](const prediction::History &h) { return m_adaptation->next(h); };
-        costs.contextLength = std::max(1, m_adaptation->base().order() - 1);
-        m_words->placeInScan(groups, costs, Board::kWordRowFrame);
-    }
-    return groups;
+    // The diaries are read on a thread of the adaptation's own, and the
+    // window never waits for them. What the user asked to be forgotten
+    // ("よそくの学習を忘れる") stays forgotten at later starts.
+    prediction::Adaptation &a = m_orders->adaptation();
+    a.setNotBefore(prediction::Usage::readFile(prediction::Usage::defaultPath()).forgotten());
+    a.readFolder(places().diaryFolder);
 }
 
 void TMain_form::textSaved(const QString &path, const QString &text)
 {
-    m_adaptation->takeText(path, text);
+    m_orders->adaptation().takeText(path, text);
 }
 
 void TMain_form::readSwitchSettingsAtStart()
@@ -320,9 +298,7 @@ void TMain_form::readSwitchSettingsAtStart()
 
 void TMain_form::applySwitchSettings(const input::SwitchSettings &s)
 {
-    m_methods->switches().setSettings(s);
-    m_methods->pointer().setDwellTime(s.dwellTime);
-    m_methods->pointer().setOn(s.dwell);
+    m_methods->applySwitchSettings(s);
     m_menus.dwell->setChecked(s.dwell);
 }
 
@@ -460,7 +436,7 @@ void TMain_form::showReadMe()
 
 void TMain_form::toggleDwell()
 {
-    m_methods->pointer().setOn(m_menus.dwell->isChecked());
+    m_methods->setDwell(m_menus.dwell->isChecked());
     settings().writeBool(QStringLiteral("マウス"), QStringLiteral("とどまる"), m_menus.dwell->isChecked());
 }
 

@@ -2,6 +2,7 @@
 #include <QMainWindow>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "app/board.h"
@@ -29,6 +30,7 @@ class Writing;
 namespace prediction {
 class Adaptation;
 class PhraseForm;
+class ScanOrders;
 class WordRow;
 }
 
@@ -54,7 +56,7 @@ public:
     Board *board() const { return m_board; }
     input::Methods &methods() const { return *m_methods; }
     kanji::Writing &kanji() const { return *m_kanji; }
-    prediction::Adaptation &adaptation() const { return *m_adaptation; }
+    prediction::Adaptation &adaptation() const;
     prediction::WordRow &wordRow() const { return *m_words; }
     // The current folder at start: in the portable layout diaries, read-me
     // and mailer lie under it.
@@ -136,9 +138,6 @@ private:
     void loadPrediction();
     void readSwitchSettingsAtStart();
     void readSettingsAtStart();
-    // The switch scan's groups in the order chosen, for the text before the
-    // insertion point as it is now.
-    input::ScanOrder scanOrder(const input::Reachable &scannable) const;
     // A change of the width takes the height with it in the designed
     // proportions; a change of the height alone is undone.
     void keepProportions();
@@ -157,7 +156,7 @@ private:
     int m_lastHeight = 0;
     std::function<void()> m_tonePlayer;
     kanji::Writing *m_kanji = nullptr;
-    prediction::Adaptation *m_adaptation = nullptr;
+    std::unique_ptr<prediction::ScanOrders> m_orders;
     prediction::WordRow *m_words = nullptr;
     input::Methods *m_methods = nullptr;
     TMail_form *m_mailForm = nullptr;

@@ -22,8 +22,8 @@ void showFirstKeys(context::Keys &board, input::Methods &methods, int shownKeys)
             // The walk goes on from there only if it had put the focus on
             // the hidden key; a key reached by the pointer or Tab leaves the
             // walk where it was.
-            if (methods.Scan_pos == tag)
-                methods.Scan_pos = target;
+            if (methods.scanPos() == tag)
+                methods.walkFrom(target);
         }
     }
     for (int tag = 1; tag <= kLastKana; ++tag)

@@ -21,6 +21,8 @@ using namespace switchsim;
 
 namespace {
 
+constexpr int kRowFrame = 14; // the scan's frame round the row of words
+
 using NextFn = std::function<Distribution(const History &)>;
 
 struct Variant
@@ -96,25 +98,24 @@ int main(int argc, char **argv)
         return 1;
     }
     const kanabench::Data d = kanabench::load();
-    const KanaModel base(NgramTable::build(kanabench::joinTexts({&d.everydayTrain, &d.dasherTrain}), 5));
-    std::vector<UserText> history;
-    for (const auto &t : kanabench::monthDays(d, true))
-        history.push_back({QString(), QDateTime(), t});
-    std::vector<const UserText *> pointers;
-    for (const UserText &t : history)
-        pointers.push_back(&t);
-    const NgramTable user = userTable(pointers, base.order(), Adaptation::kMaxUserSymbols);
+    const auto model =
+        std::make_shared<const KanaModel>(NgramTable::build(kanabench::joinTexts({&d.everydayTrain, &d.dasherTrain}), 5));
+    const KanaModel &base = *model;
+    // The program's orders: from the built model alone, and adapted to the
+    // first days of the month as the program adapts to the diary folder.
+    ScanOrders plainOrders(model, kRowFrame), monthOrders(model, kRowFrame);
+    for (const kanabench::Day &day : d.month)
+        if (day.number <= kanabench::kHistoryDays)
+            monthOrders.adaptation().takeText(QString(), day.text);
+    while (monthOrders.adaptation().busy())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
     input::Reachable scannable = input::allShown();
     scannable.reset(keys::kBlank1); // blank keys are not offered
     scannable.reset(keys::kBlank2);
 
-    const NextFn plain = [&](const History &h) { return base.next(h); };
-    const NextFn withMonth = [&](const History &h) { return adapted(base, &user, h, AdaptationWeights{}); };
-    // The pieces of the month's writing, for the row (none without a history).
-    Lexicon monthPieces, noPieces;
-    for (const std::vector<Symbol> &t : newestSymbols(pointers, Adaptation::kMaxUserSymbols))
-        monthPieces.add(t);
+    const NextFn plain = [&](const History &h) { return plainOrders.adaptation().next(h); };
+    const NextFn withMonth = [&](const History &h) { return monthOrders.adaptation().next(h); };
 
     std::printf("間隔 %.0f ms, 最初の待ち %.0f ms, 受け付けない時間 %.0f ms; reaction log-normal, median %.0f ms, "
                 "sigma %.2f; %.0f %% of presses late; %d runs from seed %u\n\n",
@@ -143,14 +144,14 @@ int main(int argc, char **argv)
         const char *name;
         kanabench::Texts texts;
         const NextFn *model;
-        const Lexicon *pieces;
+        ScanOrders *orders;
     };
-    const Set sets[] = {{"ありがとう。", writable(thanks), &plain, &noPieces},
-                        {"Everyday (held out)", writable(d.everydayHeld), &plain, &noPieces},
-                        {"dasher-data (held out)", writable(dasherSentences), &plain, &noPieces},
-                        {"Kanji readings", writable(d.readings), &plain, &noPieces},
-                        {"Later days, no history", writable(later), &plain, &noPieces},
-                        {"Later days, with the month", writable(later), &withMonth, &monthPieces}};
+    const Set sets[] = {{"ありがとう。", writable(thanks), &plain, &plainOrders},
+                        {"Everyday (held out)", writable(d.everydayHeld), &plain, &plainOrders},
+                        {"dasher-data (held out)", writable(dasherSentences), &plain, &plainOrders},
+                        {"Kanji readings", writable(d.readings), &plain, &plainOrders},
+                        {"Later days, no history", writable(later), &plain, &plainOrders},
+                        {"Later days, with the month", writable(later), &withMonth, &monthOrders}};
     const Variant variants[] = {
         {"1, the board's, long names (today)", 1},
         {"1, short names", 1, true},
@@ -176,31 +177,25 @@ int main(int argc, char **argv)
         const kanabench::Score bits = kanabench::evaluate(next, set.texts, base.order());
         double first = 0;
         for (const Variant &v : variants) {
-            ScanSetup setup;
-            setup.shortNames = v.shortNames;
-            setup.backToFirst = v.backToFirst;
-            if (v.order != 1)
-                setup.order = [&next, v](const QString &before, const input::Reachable &shown) {
-                    return scanOrder(v.order, next(historyOf(before, 4)), shown, v.options);
-                };
+            // As switch input tells the order: the order chosen, the user's pace.
+            input::SwitchSettings settings;
+            settings.order = v.order;
+            settings.interval = int(person.interval);
+            settings.firstWait = int(person.firstWait);
+            set.orders->setSettings(settings);
+            set.orders->setOptions(v.options);
+            ScanSetup setup{set.orders, v.shortNames, v.backToFirst, {}};
             if (v.row) {
-                // As the window fills and places it: the phrases built in, the
-                // model, the user's pieces; the user's pace.
+                // As the window fills it: the phrases built in, the model, the
+                // user's pieces.
                 RowSources sources;
                 sources.phrases = phrasesOf(defaultPhrases());
                 sources.completions.next = next;
                 sources.completions.contextLength = base.order() - 1;
-                sources.completions.lexicon = set.pieces;
+                sources.completions.lexicon = set.orders->adaptation().lexicon().get();
                 setup.row = [sources](const QString &before) {
                     int page = 0;
                     return rowFor(sources, before, wordStart(before, int(before.size())), page);
-                };
-                setup.rowCosts.timing.interval = person.interval / 1000;
-                setup.rowCosts.timing.firstWait = person.firstWait / 1000;
-                setup.rowCosts.next = next;
-                setup.rowCosts.contextLength = base.order() - 1;
-                setup.rowCosts.order = [v, scannable](const Distribution &p) {
-                    return v.order == 1 ? input::boardOrder() : scanOrder(v.order, p, scannable, v.options);
                 };
             }
             const Result r = run(setup, scannable, set.texts, lengths, person, seed, runs);

@@ -44,23 +44,22 @@ int wanted(const QString &text, int lastKey, const std::vector<prediction::Symbo
 Scan::Scan(const input::Reachable &scannable, ScanSetup setup) : m_scannable(scannable), m_setup(std::move(setup))
 {
     m_scan.setRules({input::SwitchStyle::OneSwitch, 3, false, m_setup.backToFirst});
-    if (m_setup.order || m_setup.row)
-        m_scan.setOrderSource([this](const input::Reachable &shown) { return orderFor(shown); });
+    m_scan.setOrderSource(m_setup.orders);
+    m_setup.orders->setWriting(this);
 }
 
-input::ScanOrder Scan::orderFor(const input::Reachable &shown)
+const prediction::Row *Scan::row(QString *before, int *wordStart)
 {
-    input::ScanOrder order = m_setup.order ? m_setup.order(m_before, shown) : input::boardOrder();
     if (!m_setup.row)
-        return order;
-    // As the window does: the row for the text, placed by its expected gain;
-    // its places that hold something can be offered.
+        return nullptr;
+    // As the window fills it for the text; its places that hold something
+    // can be offered.
     m_row = m_setup.row(m_before);
     for (int i = 0; i < prediction::kRowPlaces; ++i)
         m_scannable.set(input::kFirstWord + i, m_row[i].kind != prediction::RowItem::Empty);
-    prediction::placeRow(order, m_row, m_before, prediction::wordStart(m_before, int(m_before.size())),
-                         m_setup.rowCosts, 14);
-    return order;
+    *before = m_before;
+    *wordStart = prediction::wordStart(m_before, int(m_before.size()));
+    return &m_row;
 }
 
 int Scan::wantedFromRow(const QString &text, const QString &target) const
@@ -85,7 +84,7 @@ int Scan::wantedFromRow(const QString &text, const QString &target) const
     }
     if (best < 0)
         return -1;
-    const prediction::ScanTiming &t = m_setup.rowCosts.timing;
+    const prediction::ScanTiming &t = m_setup.orders->timing();
     double reach = 0; // the groups before the row's
     for (const input::ScanGroup &g : m_scan.order()) {
         if (g.column == 14)
@@ -94,7 +93,7 @@ int Scan::wantedFromRow(const QString &text, const QString &target) const
     }
     const std::vector<prediction::Symbol> was = prediction::reduce(text), now = prediction::reduce(bestText);
     const std::vector<prediction::Symbol> added(now.begin() + std::min(was.size(), now.size()), now.end());
-    const double typing = prediction::typingTime(m_setup.rowCosts, text, added);
+    const double typing = m_setup.orders->typingTime(text, added, m_scannable);
     return reach + prediction::rowTime(m_row, best, t) < typing ? input::kFirstWord + best : -1;
 }
 

@@ -3,12 +3,13 @@
 // program's automatic scan (input::SwitchScan): highlights, presses and
 // seconds per character.
 //
-// The scan's groups come from an order source as in the program: asked each
-// time the scan starts again, after a press once it has taken effect, with
-// the text before the insertion point as the press left it.
+// The scan's groups come from the program's own order (prediction::ScanOrders)
+// as switch input asks for them: each time the scan starts again, after a
+// press once it has taken effect, for the text as the press left it.
 #include "input/switchscan.h"
 #include "prediction/ngramtable.h"
 #include "prediction/row.h"
+#include "prediction/scanorders.h"
 
 #include <QHash>
 #include <QString>
@@ -18,29 +19,28 @@
 
 namespace switchsim {
 
-// The groups for the text before the insertion point; empty: the board's order.
-using OrderFn = std::function<input::ScanOrder(const QString &before, const input::Reachable &scannable)>;
-
 // The row of words and phrases for the text before the insertion point.
 using RowFn = std::function<prediction::Row(const QString &before)>;
 
 struct ScanSetup
 {
-    OrderFn order;
+    // The program's order, told the order chosen and the pace; the scan
+    // gives it the text and the row.
+    prediction::ScanOrders *orders = nullptr;
     bool shortNames = false;  // the groups' short names, in the decision voice
     bool backToFirst = false; // "もどる" to the first group
-    // With the row ("ことばのよそく"): what it holds, and what placing it and
-    // choosing from it costs (as the program weighs it; the simulated user
-    // weighs the same times, knowing what they want).
+    // With the row ("ことばのよそく"): what it holds. The order places it and
+    // weighs choosing from it; the simulated user weighs the same times,
+    // knowing what they want.
     RowFn row;
-    prediction::RowCosts rowCosts;
 };
 
 // The program's scan as the simulated user meets it.
-class Scan
+class Scan : public prediction::WritingNow
 {
 public:
     Scan(const input::Reachable &scannable, ScanSetup setup);
+    ~Scan() override { m_setup.orders->setWriting(nullptr); }
     input::ScanStep start(const QString &before);
     input::ScanStep restart(const QString &before, int pressed);
     input::ScanStep tick();
@@ -57,8 +57,11 @@ public:
     int wantedFromRow(const QString &text, const QString &target) const;
     const ScanSetup &setup() const { return m_setup; }
 
+    // prediction::WritingNow
+    QString textBefore(int characters) const override { return m_before.right(characters); }
+    const prediction::Row *row(QString *before, int *wordStart) override;
+
 private:
-    input::ScanOrder orderFor(const input::Reachable &shown);
 
     input::Reachable m_scannable;
     ScanSetup m_setup;

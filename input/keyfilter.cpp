@@ -193,7 +193,7 @@ bool KeyFilter::answerBoxClick(QObject *watched, QMouseEvent *event)
         || input::roleOfButton(m_methods.switches().settings(), input::buttonSwitch(event->button())) != input::SwitchRole::Select)
         return false;
     if (event->type() != QEvent::MouseButtonRelease) {
-        m_methods.switches().answeredBox();
+        m_methods.switchAnsweredBox();
         box->defaultButton()->click();
     }
     return true;
@@ -206,7 +206,7 @@ void KeyFilter::noteBoxAnswer(QObject *watched, const QKeyEvent *event)
     if (event->type() == QEvent::KeyPress && qobject_cast<QWindow *>(watched) && openBox(watched)
         && input::roleOfKey(m_methods.switches().settings(), event->key(), event->modifiers() & Qt::KeypadModifier)
                != input::SwitchRole::None)
-        m_methods.switches().answeredBox();
+        m_methods.switchAnsweredBox();
 }
 
 bool KeyFilter::eventFilter(QObject *watched, QEvent *event)

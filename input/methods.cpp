@@ -13,7 +13,7 @@ namespace input {
 class ArrowKeys : public Method
 {
 public:
-    explicit ArrowKeys(Methods &m) : m_methods(m) {}
+    ArrowKeys(Methods &m, context::Keys &keys) : m_methods(m), m_keys(keys) {}
     void keyReleased(int key, Qt::KeyboardModifiers modifiers) override
     {
         switch (key) {
@@ -25,53 +25,56 @@ public:
         }
         if (!(modifiers & Qt::KeypadModifier))
             return;
-        // The commands of the keypad leave the focus and Scan_pos where they are.
+        // The commands of the keypad leave the focus and the walk where they are.
         switch (key) {
-        case Qt::Key_Asterisk: m_methods.m_ctx.keys.operate(keys::kRead); break;
-        case Qt::Key_Minus: m_methods.m_ctx.keys.operate(keys::kDelete); break;
-        case Qt::Key_Slash: m_methods.m_ctx.keys.operate(keys::kEnd); break;
+        case Qt::Key_Asterisk: m_keys.operate(keys::kRead); break;
+        case Qt::Key_Minus: m_keys.operate(keys::kDelete); break;
+        case Qt::Key_Slash: m_keys.operate(keys::kEnd); break;
         default: break;
         }
     }
 
 private:
     Methods &m_methods;
+    context::Keys &m_keys;
 };
 
 // Multi-tap on the numeric keypad; "+" reads aloud.
 class Keypad : public Method
 {
 public:
-    explicit Keypad(Methods &m) : m_methods(m) {}
+    Keypad(const Methods &m, MultiTap &tap, context::Keys &keys) : m_methods(m), m_tap(tap), m_keys(keys) {}
     void keyReleased(int key, Qt::KeyboardModifiers modifiers) override
     {
         const TapKey tap = tapKeyFor(key, modifiers);
         if (tap.kind == TapKey::ReadAloud)
-            m_methods.m_ctx.keys.operate(keys::kRead);
-        if (tap.kind == TapKey::Words && m_methods.wordRow) {
-            if (const std::optional<int> target = m_methods.multiTap.pressWords(m_methods.reachable()))
-                m_methods.m_ctx.keys.key(*target)->setFocus(Qt::OtherFocusReason);
+            m_keys.operate(keys::kRead);
+        if (tap.kind == TapKey::Words && m_methods.wordRowShown()) {
+            if (const std::optional<int> target = m_tap.pressWords(m_methods.reachable()))
+                m_keys.key(*target)->setFocus(Qt::OtherFocusReason);
             else
-                m_methods.m_ctx.keys.beep(); // the row holds nothing now
+                m_keys.beep(); // the row holds nothing now
         }
         if (tap.kind != TapKey::Group)
             return;
-        if (const std::optional<int> target = m_methods.multiTap.press(tap.first, m_methods.reachable()))
-            m_methods.m_ctx.keys.key(*target)->setFocus(Qt::OtherFocusReason);
+        if (const std::optional<int> target = m_tap.press(tap.first, m_methods.reachable()))
+            m_keys.key(*target)->setFocus(Qt::OtherFocusReason);
         else
-            m_methods.m_ctx.keys.beep(); // a hidden key cannot be reached
+            m_keys.beep(); // a hidden key cannot be reached
     }
 
 private:
-    Methods &m_methods;
+    const Methods &m_methods;
+    MultiTap &m_tap;
+    context::Keys &m_keys;
 };
 
-Methods::Methods(const context::Context &ctx, QObject *parent) : QObject(parent), m_ctx(ctx)
+Methods::Methods(const context::Context &ctx, OrderSource &orders, QObject *parent) : QObject(parent), m_ctx(ctx)
 {
-    m_switch = new SwitchInput(ctx, *this);
+    m_switch = new SwitchInput(ctx, *this, orders);
     m_dwell = new DwellInput(ctx, this);
-    m_arrows = std::make_unique<ArrowKeys>(*this);
-    m_keypad = std::make_unique<Keypad>(*this);
+    m_arrows = std::make_unique<ArrowKeys>(*this, ctx.keys);
+    m_keypad = std::make_unique<Keypad>(*this, m_multiTap, ctx.keys);
 }
 
 Methods::~Methods() = default;
@@ -117,10 +120,21 @@ Reachable Methods::reachable() const
 
 void Methods::walk(Move move)
 {
-    const int target = input::walk(Scan_pos, move, reachable());
+    const int target = input::walk(m_scanPos, move, reachable());
     m_ctx.keys.key(target)->setFocus(Qt::OtherFocusReason);
-    Scan_pos = target;
+    m_scanPos = target;
     method().reached(target);
 }
+
+void Methods::applySwitchSettings(const SwitchSettings &settings)
+{
+    m_switch->setSettings(settings);
+    m_dwell->setDwellTime(settings.dwellTime);
+    m_dwell->setOn(settings.dwell);
+}
+
+const SwitchSettings &Methods::switchSettings() const { return m_switch->settings(); }
+void Methods::setDwell(bool on) { m_dwell->setOn(on); }
+void Methods::switchAnsweredBox() { m_switch->answeredBox(); }
 
 } // namespace input

@@ -29,9 +29,11 @@ bool boardCovered()
     return QApplication::activeModalWidget() || QApplication::activePopupWidget();
 }
 
-SwitchInput::SwitchInput(const context::Context &ctx, Methods &methods)
-    : QObject(&methods), m_ctx(ctx), m_methods(methods), m_access(ctx.window.widget())
+SwitchInput::SwitchInput(const context::Context &ctx, Methods &methods, OrderSource &orders)
+    : QObject(&methods), m_ctx(ctx), m_methods(methods), m_orders(orders), m_access(ctx.window.widget())
 {
+    orders.setSettings(m_settings);
+    m_scan.setOrderSource(&orders);
     for (QTimer *t : {&m_stepTimer, &m_holdTimer}) {
         t->setSingleShot(true);
         t->setTimerType(Qt::PreciseTimer);
@@ -58,6 +60,7 @@ void SwitchInput::setSettings(const SwitchSettings &settings)
     m_settings = settings;
     m_scan.setRules(settings.rules());
     m_filter.setTimes(settings.hold, settings.ignore);
+    m_orders.setSettings(settings);
     if (changed && m_active)
         setActive(true); // begins again in the new style
 }
@@ -101,7 +104,7 @@ void SwitchInput::show(const ScanStep &step)
     if (p.level == ScanPlace::Key && p.tag != kBack) {
         frameGroup(-1);
         KeyButton *key = m_ctx.keys.key(p.tag);
-        m_methods.Scan_pos = p.tag;
+        m_methods.walkFrom(p.tag);
         const bool had = key->hasFocus();
         key->setFocus(Qt::OtherFocusReason); // announced and framed as every key reached
         if (m_ctx.keys.framedKey() != key)   // it had the focus already
@@ -214,11 +217,6 @@ void SwitchInput::reached(int tag)
     m_first = true;
     if (!m_ctx.speech.speaking())
         speechEnded();
-}
-
-void SwitchInput::setOrderSource(SwitchScan::OrderSource source)
-{
-    m_scan.setOrderSource(std::move(source));
 }
 
 void SwitchInput::answeredBox()

@@ -31,7 +31,10 @@ class SwitchInput : public QObject, public Method
     Q_OBJECT
 
 public:
-    SwitchInput(const context::Context &ctx, Methods &methods);
+    // The scan's groups come from `orders`, asked each time the scan starts
+    // again (after a press once it has taken effect) and told the settings
+    // now and whenever they change.
+    SwitchInput(const context::Context &ctx, Methods &methods, OrderSource &orders);
 
     void setSettings(const SwitchSettings &settings);
     const SwitchSettings &settings() const { return m_settings; }
@@ -54,9 +57,6 @@ public:
     void answeredBox();
 
     const SwitchScan &scan() const { return m_scan; }
-    // Where the scan's groups come from (the board's order until set); asked
-    // each time the scan starts again, after a press once it has taken effect.
-    void setOrderSource(SwitchScan::OrderSource source);
     // What is said when a group is highlighted: its short name with short
     // names on (unless both voices are one), else its name.
     QString spokenName(const ScanGroup &group) const;
@@ -84,6 +84,7 @@ private:
     context::Context m_ctx;
     Methods &m_methods;
     SwitchSettings m_settings;
+    OrderSource &m_orders;
     SwitchScan m_scan;
     ScanAccess m_access;
     PressFilter m_filter;

@@ -101,7 +101,7 @@ ScanStep SwitchScan::pause()
 
 ScanStep SwitchScan::start(const Reachable &scannable, int fromPlace)
 {
-    m_order = m_source(scannable);
+    m_order = m_source ? m_source->next(scannable) : boardOrder();
     int group = fromPlace < 0 ? 0 : groupOf(fromPlace);
     if (keysOf(group, scannable).empty())
         group = nextGroup(group, scannable);

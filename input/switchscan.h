@@ -1,6 +1,5 @@
 #pragma once
 #include <QString>
-#include <functional>
 #include <vector>
 
 #include "input/arrowwalk.h"
@@ -32,6 +31,7 @@ struct ScanGroup
     int column = -1;          // the board column framed round it; -1: a frame round each of its places
     bool pressAtOnce = false; // chosen, its one place is pressed ("よむ")
     QString shortName;        // said instead with short names, in the decision voice; empty: none
+    bool operator==(const ScanGroup &) const = default;
 };
 using ScanOrder = std::vector<ScanGroup>;
 
@@ -42,6 +42,19 @@ using ScanOrder = std::vector<ScanGroup>;
 ScanOrder boardOrder();
 // The group of a board column (0 "よむ", 1–13) as the board's order has it.
 ScanGroup boardGroup(int column);
+
+struct SwitchSettings;
+
+// Where the scan's groups come from: asked each time the scan starts again,
+// with the places it may offer then; told the switch settings (the order
+// chosen, the scan's pace) whenever they change.
+class OrderSource
+{
+public:
+    virtual ~OrderSource() = default;
+    virtual ScanOrder next(const Reachable &scannable) const = 0;
+    virtual void setSettings(const SwitchSettings &) {}
+};
 
 struct ScanPlace
 {
@@ -74,10 +87,9 @@ public:
     void setRules(const Rules &rules) { m_rules = rules; }
     const Rules &rules() const { return m_rules; }
 
-    // Where the order of groups comes from, asked each time the scan starts
-    // with the places it may offer then (the board's order until set).
-    using OrderSource = std::function<ScanOrder(const Reachable &)>;
-    void setOrderSource(OrderSource source) { m_source = std::move(source); }
+    // Where the order of groups comes from (the board's order while none
+    // is set); the source outlives the scan's use of it.
+    void setOrderSource(const OrderSource *source) { m_source = source; }
     const ScanOrder &order() const { return m_order; }
 
     // The groups from the first, or from the group of a place just pressed
@@ -118,7 +130,7 @@ private:
     int groupsAgainAt(const Reachable &scannable) const;
 
     Rules m_rules;
-    OrderSource m_source = [](const Reachable &) { return boardOrder(); };
+    const OrderSource *m_source = nullptr;
     ScanOrder m_order = boardOrder();
     ScanPlace m_place;
     int m_shown = 0;        // places shown at this level since it was entered

@@ -19,11 +19,30 @@ namespace kanji {
 
 class Engine;
 
+// What writing a word of its own (the row of words) uses of conversion.
+class Conversions
+{
+public:
+    virtual ~Conversions() = default;
+    // While the option is on: where the unconverted run may start at the
+    // earliest (the end of the last committed conversion or of a text put in
+    // as a whole); 0 when it is off.
+    virtual int anchor() const = 0;
+    // The committed conversions whose reading starts with `prefix`.
+    virtual QList<std::pair<QString, QString>> conversionsFrom(QStringView prefix) const = 0;
+    // Writes `text` (converted from `reading`) over the characters from
+    // `start` to `end` as a committed conversion: learnt, read aloud by its
+    // reading where the voice needs it, the next run starting after it.
+    virtual void putConverted(int start, int end, const QString &text, const QString &reading) = 0;
+    // What is shown is committed, before anything else is written.
+    virtual void commitAll() = 0;
+};
+
 // Kana–kanji conversion on the main window: the option, the keys "へんかん"
 // and "かくてい" on the two blank keys, the candidate shown in the display
 // and spoken with its description, the learning history and the hiragana
 // kept behind converted text. The rules live in CandidateCycle and runStart.
-class Writing : public QObject
+class Writing : public QObject, public Conversions
 {
     Q_OBJECT
 
@@ -51,23 +70,17 @@ public:
 
     void convert();
     void commit();
-    void commitAll();
+    void commitAll() override;
     void cancel();
 
     // What reading aloud reads: the hiragana the user wrote in place of
     // converted text when the voice cannot read kanji.
     QString textToRead() const;
 
-    // While the option is on: where the unconverted run may start at the
-    // earliest (the end of the last committed conversion or of a text put in
-    // as a whole); 0 when it is off.
-    int anchor() const { return m_enabled ? m_anchor : 0; }
-    // The committed conversions whose reading starts with `prefix`.
-    QList<std::pair<QString, QString>> conversionsFrom(QStringView prefix) const;
-    // Writes `text` (converted from `reading`) over the characters from
-    // `start` to `end` as a committed conversion: learnt, read aloud by its
-    // reading where the voice needs it, the next run starting after it.
-    void putConverted(int start, int end, const QString &text, const QString &reading);
+    // kanji::Conversions
+    int anchor() const override { return m_enabled ? m_anchor : 0; }
+    QList<std::pair<QString, QString>> conversionsFrom(QStringView prefix) const override;
+    void putConverted(int start, int end, const QString &text, const QString &reading) override;
 
     CandidateCycle &cycle() { return m_cycle; }
 

@@ -4,7 +4,6 @@
 
 #include <QStringList>
 #include <array>
-#include <functional>
 
 // What the row of word places holds, and whether a switch scan should offer
 // it first, worked out without a window: at the start of a sentence the
@@ -52,54 +51,14 @@ struct ScanTiming
     double say(const QString &text) const { return sayBase + sayPerCharacter * double(text.size()); }
 };
 
-// The groups the scan offers without the row, for the probabilities of the
-// next press (the order in use).
-using OrderFor = std::function<input::ScanOrder(const Distribution &next)>;
-
-struct RowCosts
-{
-    ScanTiming timing;
-    OrderFor order;
-    // The model the order follows (the adapted kana model).
-    std::function<Distribution(const History &)> next;
-    int contextLength = 4;
-};
-
-// The seconds the scan without the row takes to write these symbols after
-// `before`: for each press, the places that reach its key in the order
-// offered then (the groups up to its own, then its keys up to it), each
-// said and followed by the interval, the first waits of both levels, and
-// the kana said after the press.
-double typingTime(const RowCosts &costs, QStringView before, const std::vector<Symbol> &added);
-
 // The seconds from the row's own highlight to the word of place `index`
 // said after its press: the row named by its first word, its places up to
 // `index`, the first waits, the word said in the decision voice.
 double rowTime(const Row &row, int index, const ScanTiming &timing);
 
-// The row is offered first only when it is expected to save at least this
-// share of the scan's interval more than its own highlight costs. The
-// estimate rests on the model, which is surer of itself than it should be
-// on writing unlike what it learnt from, and a row offered and passed
-// costs its highlight each time.
-constexpr double kOfferMargin = 0.75;
-
-// The seconds the row is expected to save when the scan offers it first;
-// positive: it pays. For each place, its probability times what writing
-// its word with the keys would take beyond what choosing it from the row
-// takes after the row's own highlight; less that highlight (the first word
-// said, and the interval), spent whatever the user wants.
-double expectedGain(const Row &row, QStringView before, int wordStart, const RowCosts &costs);
-
 // The row as a group of the switch scan: the places that hold something,
 // from the left, named by the first one's name (what it writes, heard at
 // once); an empty group when the row holds nothing.
 input::ScanGroup rowGroup(const Row &row, int frame);
-// The scan's groups with the row's group among them when it holds
-// something: first when it is expected to pay by the margin (expectedGain,
-// kOfferMargin), else last, where it costs nothing until the groups before
-// it have been passed.
-void placeRow(input::ScanOrder &order, const Row &row, QStringView before, int wordStart, const RowCosts &costs,
-              int frame);
 
 } // namespace prediction

@@ -20,6 +20,26 @@ std::vector<int> shown(const std::vector<int> &tags, const input::Reachable &sca
     return out;
 }
 
+// The symbols a text adds after what stands before it (a voicing mark may
+// change the kana before it; kanji and the like cannot be typed and are left out).
+std::vector<Symbol> addedBy(QStringView before, const QString &after)
+{
+    const std::vector<Symbol> was = reduce(before), now = reduce(after);
+    std::vector<Symbol> added;
+    for (std::size_t i = std::min(was.size(), now.size()); i < now.size(); ++i)
+        if (now[i] != kBreak)
+            added.push_back(now[i]);
+    return added;
+}
+
+// What the item writes in place of the text before the insertion point; of
+// a long phrase as much as its likelihood weighs.
+QString written(const RowItem &item, QStringView before, int wordStart)
+{
+    return item.kind == RowItem::Phrase ? before.toString() + item.caption.left(kWeighedCharacters)
+                                        : before.left(wordStart).toString() + item.caption;
+}
+
 } // namespace
 
 input::ScanGroup likelyGroup(const Distribution &next, const input::Reachable &scannable, int count)
@@ -98,6 +118,90 @@ SpokenNames spokenNames()
             names.decision << g.shortName;
     }
     return names;
+}
+
+void ScanOrders::setSettings(const input::SwitchSettings &settings)
+{
+    m_order = settings.order;
+    m_timing.interval = settings.interval / 1000.0;
+    m_timing.firstWait = settings.firstWait / 1000.0;
+}
+
+input::ScanOrder ScanOrders::groups(const Distribution &next, const input::Reachable &scannable) const
+{
+    return m_adaptation.hasModel() ? scanOrder(m_order, next, scannable, m_options) : input::boardOrder();
+}
+
+input::ScanOrder ScanOrders::next(const input::Reachable &scannable) const
+{
+    if (!m_writing)
+        return input::boardOrder();
+    // The model looks at a few symbols before the insertion point at most.
+    input::ScanOrder order = m_order == input::SwitchSettings::kBoardOrder
+                                 ? input::boardOrder()
+                                 : groups(m_adaptation.next(m_writing->textBefore(32)), scannable);
+    QString before;
+    int wordStart = 0;
+    if (const Row *row = m_writing->row(&before, &wordStart))
+        placeRow(order, *row, before, wordStart, scannable);
+    return order;
+}
+
+double ScanOrders::typingTime(QStringView before, const std::vector<Symbol> &added,
+                              const input::Reachable &scannable) const
+{
+    constexpr int kUnreached = 12; // places, for a key the order does not offer
+    const ScanTiming &t = m_timing;
+    const int contextLength = std::max(1, m_adaptation.base().order() - 1);
+    const double place = t.interval + t.say(QStringLiteral("あ"));
+    History h = historyOf(before, contextLength);
+    double total = 0;
+    for (const Symbol s : added) {
+        int places = kUnreached;
+        const input::ScanOrder order = groups(m_adaptation.next(h), scannable);
+        for (int g = 0; g < int(order.size()) && places == kUnreached; ++g) {
+            const auto &keys = order[g].places;
+            const auto it = std::find(keys.begin(), keys.end(), tagOf(s));
+            if (it != keys.end())
+                places = g + 1 + (order[g].pressAtOnce ? 0 : int(it - keys.begin()) + 1);
+        }
+        total += places * place + 2 * t.firstWait + t.say(QStringLiteral("あ"));
+        h.symbols.push_back(s);
+        if (int(h.symbols.size()) > contextLength) {
+            h.symbols.erase(h.symbols.begin());
+            h.atStart = false;
+        }
+    }
+    return total;
+}
+
+double ScanOrders::expectedGain(const Row &row, QStringView before, int wordStart,
+                                const input::Reachable &scannable) const
+{
+    if (row[0].kind == RowItem::Empty)
+        return 0;
+    const double pass = m_timing.say(row[0].spoken) + m_timing.interval;
+    double gain = -pass;
+    for (int i = 0; i < kRowPlaces; ++i) {
+        const RowItem &item = row[i];
+        if (item.kind != RowItem::Completion && item.kind != RowItem::Phrase)
+            continue;
+        const double typing = typingTime(before, addedBy(before, written(item, before, wordStart)), scannable);
+        gain += item.completion.probability * (typing - (rowTime(row, i, m_timing) - pass));
+    }
+    return gain;
+}
+
+void ScanOrders::placeRow(input::ScanOrder &order, const Row &row, QStringView before, int wordStart,
+                          const input::Reachable &scannable) const
+{
+    input::ScanGroup g = rowGroup(row, m_rowFrame);
+    if (g.places.empty())
+        return;
+    if (expectedGain(row, before, wordStart, scannable) > kOfferMargin * m_timing.interval)
+        order.insert(order.begin(), std::move(g));
+    else
+        order.push_back(std::move(g));
 }
 
 } // namespace prediction

@@ -7,6 +7,7 @@
 #include "base/textmodel.h"
 #include "base/wholefile.h"
 #include "input/arrowwalk.h"
+#include "kanji/kanjiwriting.h"
 #include "prediction/adaptation.h"
 #include "speech/voices.h"
 
@@ -51,9 +52,10 @@ Caption captionFor(const QString &text)
 
 } // namespace
 
-WordRow::WordRow(const context::Context &ctx, Hooks hooks, QObject *parent)
-    : QObject(parent), m_ctx(ctx), m_hooks(std::move(hooks))
+WordRow::WordRow(const context::Context &ctx, ScanOrders &orders, kanji::Conversions &conversions, QObject *parent)
+    : QObject(parent), m_ctx(ctx), m_adaptation(orders.adaptation()), m_conversions(conversions)
 {
+    orders.setWriting(this);
     TextDisplay *display = &ctx.text.display();
     connect(display->document(), &QTextDocument::contentsChanged, this, &WordRow::scheduleRefresh);
     connect(display, &QPlainTextEdit::cursorPositionChanged, this, &WordRow::scheduleRefresh);
@@ -106,8 +108,7 @@ void WordRow::setEnabled(bool on)
     m_enabled = on;
     if (on) {
         readFiles();
-        if (Adaptation *a = m_hooks.adaptation ? m_hooks.adaptation() : nullptr)
-            connect(a, &Adaptation::updated, this, &WordRow::scheduleRefresh, Qt::UniqueConnection);
+        connect(&m_adaptation, &Adaptation::updated, this, &WordRow::scheduleRefresh, Qt::UniqueConnection);
     }
     emit enabledChanged(on);
     if (on)
@@ -140,8 +141,7 @@ void WordRow::forget()
     readFiles();
     const QDateTime now = QDateTime::currentDateTimeUtc();
     m_usage.forget(now);
-    if (Adaptation *a = m_hooks.adaptation ? m_hooks.adaptation() : nullptr)
-        a->forget(now);
+    m_adaptation.forget(now);
     const bool written = m_usage.writeFile(Usage::defaultPath());
     refresh();
     m_ctx.speech.say(QStringLiteral("よそくの がくしゅうを わすれました"), speech::Role::Decision, speech::When::Cutting);
@@ -184,19 +184,19 @@ Row WordRow::rowNow(const QString &before, int position)
 {
     RowSources sources;
     sources.phrases = byUse(phrasesOf(m_phrases.lines), m_usage.phrases());
-    Adaptation *a = m_hooks.adaptation ? m_hooks.adaptation() : nullptr;
+    const Adaptation *a = &m_adaptation;
     std::shared_ptr<const Lexicon> lexicon;
-    const int anchor = m_hooks.anchor ? std::max(0, m_hooks.anchor() - (position - int(before.size()))) : 0;
+    const int anchor = std::max(0, m_conversions.anchor() - (position - int(before.size())));
     const int start = wordStart(before, int(before.size()), anchor);
-    if (a && !a->base().isEmpty()) { // without a model, phrases only
+    if (a->hasModel()) { // without a model, phrases only
         lexicon = a->lexicon();
         CompletionSources &c = sources.completions;
         c.next = [a](const History &h) { return a->next(h); };
         c.contextLength = std::max(1, a->base().order() - 1);
         c.lexicon = lexicon.get();
         c.chosen = &m_usage.words();
-        if (m_hooks.conversions && start < before.size())
-            c.conversions = m_usage.offered(m_hooks.conversions(QStringView(before).mid(start).chopped(1)));
+        if (start < before.size())
+            c.conversions = m_usage.offered(m_conversions.conversionsFrom(QStringView(before).mid(start).chopped(1)));
     }
     Row row = rowFor(sources, before, start, m_page);
     m_before = before;
@@ -231,13 +231,21 @@ void WordRow::show(const Row &items)
     m_items = items;
 }
 
-void WordRow::placeInScan(input::ScanOrder &order, const RowCosts &costs, int frame)
+QString WordRow::textBefore(int characters) const
+{
+    const TextDisplay &display = m_ctx.text.display();
+    return textmodel::textBefore(&display, textmodel::insertionPosition(&display), characters);
+}
+
+const Row *WordRow::row(QString *before, int *wordStart)
 {
     if (!m_enabled)
-        return;
+        return nullptr;
     if (m_pending) // the text changed and the row is not filled for it yet
         refresh();
-    placeRow(order, m_items, m_before, m_wordStart, costs, frame);
+    *before = m_before;
+    *wordStart = m_wordStart;
+    return &m_items;
 }
 
 QString WordRow::spokenName(int index) const
@@ -278,12 +286,11 @@ void WordRow::choose(int index)
 
 void WordRow::writeCompletion(const prediction::Completion &c)
 {
-    if (m_hooks.beforeWriting)
-        m_hooks.beforeWriting();
+    m_conversions.commitAll();
     TextDisplay &display = m_ctx.text.display();
     const int p = textmodel::insertionPosition(&display);
     const QString before = textmodel::textBefore(&display, p, kTail);
-    const int anchor = m_hooks.anchor ? std::max(0, m_hooks.anchor() - (p - int(before.size()))) : 0;
+    const int anchor = std::max(0, m_conversions.anchor() - (p - int(before.size())));
     const int start = wordStart(before, int(before.size()), anchor);
     const QString word = before.mid(start);
     const CompletionEdit edit = editFor(word, c.text);
@@ -293,8 +300,8 @@ void WordRow::writeCompletion(const prediction::Completion &c)
     }
     const int wordAt = p - int(word.size());
     m_ctx.text.beginEdit(); // undo gives back the text before the completion
-    if (c.converted && m_hooks.writeConverted) {
-        m_hooks.writeConverted(wordAt, p, c.text, c.reading);
+    if (c.converted) {
+        m_conversions.putConverted(wordAt, p, c.text, c.reading);
     } else {
         // As if typed, a character at a time: conversion sees a run of kana
         // it may convert, undo and reading aloud ordinary text.
@@ -314,8 +321,7 @@ void WordRow::writeCompletion(const prediction::Completion &c)
 
 void WordRow::writePhrase(const QString &phrase)
 {
-    if (m_hooks.beforeWriting)
-        m_hooks.beforeWriting();
+    m_conversions.commitAll();
     TextDisplay &display = m_ctx.text.display();
     m_ctx.text.beginEdit();
     QTextCursor cursor = display.textCursor();

@@ -3,15 +3,17 @@
 #include "prediction/completion.h"
 #include "prediction/phrases.h"
 #include "prediction/row.h"
+#include "prediction/scanorders.h"
 #include "prediction/usage.h"
 
 #include <QObject>
 #include <array>
-#include <functional>
+
+namespace kanji {
+class Conversions;
+}
 
 namespace prediction {
-
-class Adaptation;
 
 // The row of word places on the main window ("ことばのよそく", off by
 // default): while a word is being written, its likeliest completions; at
@@ -21,30 +23,19 @@ class Adaptation;
 // says it at once, or only says it ("えらんだら はなすだけ").
 //
 // The places are the keys kFirstWord on of context::Keys; the rules are in
-// prediction/completion and prediction/phrases.
-class WordRow : public QObject
+// prediction/completion and prediction/phrases. The scan's order (`orders`)
+// is computed for the text and the row this gives it.
+class WordRow : public QObject, public WritingNow
 {
     Q_OBJECT
 
 public:
     static constexpr int kPlaces = kRowPlaces;
 
-    // What the row uses from the rest of the window.
-    struct Hooks
-    {
-        // The kana model adapted to the user's writing, made on first use.
-        std::function<Adaptation *()> adaptation;
-        // Kana–kanji conversion when it is on: where a word may start (the
-        // end of the last committed conversion), the committed conversions
-        // whose reading starts with a text, a conversion written at once
-        // (the word's kana replaced), and what is shown committed first.
-        std::function<int()> anchor;
-        std::function<QList<std::pair<QString, QString>>(QStringView)> conversions;
-        std::function<void(int start, int end, const QString &text, const QString &reading)> writeConverted;
-        std::function<void()> beforeWriting;
-    };
-
-    WordRow(const context::Context &ctx, Hooks hooks, QObject *parent);
+    // The completions follow the model of `orders` (adapted to the user's
+    // writing); a word starts after what conversion committed, and a
+    // converted word is written by conversion.
+    WordRow(const context::Context &ctx, ScanOrders &orders, kanji::Conversions &conversions, QObject *parent);
 
     // The option ("文字"/"よそく"): the row is shown and filled while it is on.
     void setEnabled(bool on);
@@ -67,9 +58,9 @@ public:
     // every change of the text or the insertion point).
     void refresh();
     const Row &items() const { return m_items; }
-    // The row's group among the scan's groups (prediction::placeRow), for
-    // the text as it is now.
-    void placeInScan(input::ScanOrder &order, const RowCosts &costs, int frame);
+    // prediction::WritingNow: the row filled first when the text changed.
+    QString textBefore(int characters) const override;
+    const Row *row(QString *before, int *wordStart) override;
     // What a place says when it is reached (index from the left).
     QString spokenName(int index) const;
     // A place was pressed.
@@ -104,7 +95,8 @@ private:
     QString speakable(const prediction::Completion &c) const;
 
     context::Context m_ctx;
-    Hooks m_hooks;
+    Adaptation &m_adaptation;
+    kanji::Conversions &m_conversions;
     bool m_enabled = false;
     bool m_speakOnly = false;
     bool m_filesRead = false;

@@ -98,15 +98,15 @@ private slots:
         w.type("Left Down kp7"); // walk to い; 7 does nothing with the arrow keys
         f.menus().keypad->trigger();
         w.type("kp7 kp7");       // う is the scan's neighbour; the keypad reached い
-        const int scan = f.methods().Scan_pos;
-        const input::MultiTap tap = f.methods().multiTap;
+        const int scan = f.methods().scanPos();
+        const input::MultiTap tap = f.methods().multiTap();
         const int focus = w.focused();
         w.heard();
         for (QAction *item : {f.menus().arrowKeys, f.menus().mouse, f.menus().keypad, f.menus().mouse, f.menus().arrowKeys}) {
             item->trigger();
-            QCOMPARE(f.methods().Scan_pos, scan);
-            QCOMPARE(f.methods().multiTap.Tap_index, tap.Tap_index);
-            QCOMPARE(f.methods().multiTap.Tapped_key, tap.Tapped_key);
+            QCOMPARE(f.methods().scanPos(), scan);
+            QCOMPARE(f.methods().multiTap().Tap_index, tap.Tap_index);
+            QCOMPARE(f.methods().multiTap().Tapped_key, tap.Tapped_key);
             QCOMPARE(w.focused(), focus);
             QVERIFY(w.key(6)->isHidden() && w.key(55)->isHidden() && !w.key(5)->isHidden());
         }
@@ -170,7 +170,7 @@ private slots:
         w.showKanaUpTo(lastKana);
         w.type(keys);
         QCOMPARE(w.focused(), focus);
-        QCOMPARE(w.form->methods().Scan_pos, scan);
+        QCOMPARE(w.form->methods().scanPos(), scan);
         QCOMPARE(w.heard(), heard);
     }
 
@@ -221,7 +221,7 @@ private slots:
         QTest::keyRelease(w.window(), k, m);
         QCOMPARE(w.focused(), focus);
         QCOMPARE(w.heard(), heard);
-        QCOMPARE(w.form->methods().multiTap.Tapped_key, method == 2 ? 1 : 0);
+        QCOMPARE(w.form->methods().multiTap().Tapped_key, method == 2 ? 1 : 0);
     }
 
     void arrowsInTheDisplayWalkTheBoard()
@@ -264,7 +264,7 @@ private slots:
         w.type(keys);
         QCOMPARE(w.heard(), heard);
         QCOMPARE(w.focused(), 1);
-        QCOMPARE(w.form->methods().Scan_pos, 1);
+        QCOMPARE(w.form->methods().scanPos(), 1);
     }
 
     // ---- multi-tap ----
@@ -293,7 +293,7 @@ private slots:
         w.type("kp8");
         QCOMPARE(beeps.count(), 1);
         QCOMPARE(w.focused(), 2);
-        QCOMPARE(w.form->methods().multiTap.Tapped_key, 2);
+        QCOMPARE(w.form->methods().multiTap().Tapped_key, 2);
         QCOMPARE(w.heard(), QStringList());
         w.type("8 kp9 kp5 kp0 kp.");
         QCOMPARE(beeps.count(), 6);
@@ -314,7 +314,7 @@ private slots:
         w.key(40)->setFocus(Qt::MouseFocusReason);
         w.type("kp7");                   // neither a method nor another focus change resets it
         QCOMPARE(w.focused(), 4);
-        QCOMPARE(w.form->methods().Scan_pos, 2);
+        QCOMPARE(w.form->methods().scanPos(), 2);
     }
 
     // ---- the pointer ----
@@ -335,8 +335,8 @@ private slots:
         w.pointAt(middle - QPoint(4, 1));
         QCOMPARE(w.heard(), QStringList());
         QCOMPARE(clicked.count(), 0);     // pointing never presses
-        QCOMPARE(f.methods().Scan_pos, 0);    // nor moves the walk
-        QCOMPARE(f.methods().multiTap.Tapped_key, 0);
+        QCOMPARE(f.methods().scanPos(), 0);    // nor moves the walk
+        QCOMPARE(f.methods().multiTap().Tapped_key, 0);
     }
 
     void pointerOverOtherThingsDoesNothing()
@@ -424,8 +424,8 @@ private slots:
         QTest::keyClick(dialog.windowHandle(), Qt::Key_Down);
         QTest::keyClick(dialog.windowHandle(), Qt::Key_7, Qt::KeypadModifier);
         QCOMPARE(list->currentRow(), 2);
-        QCOMPARE(f.methods().Scan_pos, 0);
-        QCOMPARE(f.methods().multiTap.Tapped_key, 0);
+        QCOMPARE(f.methods().scanPos(), 0);
+        QCOMPARE(f.methods().multiTap().Tapped_key, 0);
         QCOMPARE(w.heard(), QStringList());
         dialog.close();
         f.activateWindow();

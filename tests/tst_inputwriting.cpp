@@ -98,7 +98,7 @@ private slots:
             QCOMPARE(w.heard(), step.heard);
         }
         QCOMPARE(w.form->display().toPlainText(), QStringLiteral("ありがとう。"));
-        QCOMPARE(w.form->methods().Scan_pos, scan);
+        QCOMPARE(w.form->methods().scanPos(), scan);
     }
 
     // The keypad's commands of the arrow-key method, after "あい" was written.
@@ -139,7 +139,7 @@ private slots:
         QCOMPARE(w.notices, ended ? QStringList{"じゃまたね"} : QStringList{});
         if (method == 0)
             QCOMPARE(w.focused(), 2); // the commands leave the focus and the walk
-        QCOMPARE(w.form->methods().Scan_pos, 2);
+        QCOMPARE(w.form->methods().scanPos(), 2);
     }
 
     // Enter does not restart the count of multi-tap.

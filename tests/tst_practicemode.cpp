@@ -109,13 +109,13 @@ private slots:
         QFETCH(int, scanAfter);
         Window w;
         w.key(focused)->setFocus();
-        w.form->methods().Scan_pos = scanBefore < 0 ? focused : scanBefore;
+        w.form->methods().walkFrom(scanBefore < 0 ? focused : scanBefore);
         w.speech->clear();
 
         w.form->findChild<QAction *>(item)->trigger();
 
         QCOMPARE(QApplication::focusWidget(), w.key(focusAfter));
-        QCOMPARE(w.form->methods().Scan_pos, scanAfter);
+        QCOMPARE(w.form->methods().scanPos(), scanAfter);
         QCOMPARE(w.speech->spokenTexts(), said);
         QCOMPARE(w.form->board()->lastFramed(), focusAfter);
     }

@@ -59,6 +59,13 @@ ScanOrder orderNamed(QChar name)
     return board;
 }
 
+// The order named by the last "o" event.
+struct NamedOrder : OrderSource
+{
+    QChar name;
+    ScanOrder next(const Reachable &) const override { return orderNamed(name); }
+};
+
 // Events: "t" timer, "m" move switch, "s" select switch, "w33" the arrow
 // keys reached Tag 33 (no token), "h10" practice mode now shows kana 1–10,
 // "oR" the order asked for at the next start (see orderNamed), "b" "もどる"
@@ -67,6 +74,7 @@ QString run(SwitchScan::Rules rules, int lastKana, bool captioned, const QString
 {
     SwitchScan scan;
     scan.setRules(rules);
+    NamedOrder named;
     Reachable shown = scannable(lastKana, captioned);
     QStringList trace{token(scan.start(shown))};
     for (const QString &e : script.split(u' ', Qt::SkipEmptyParts)) {
@@ -91,7 +99,8 @@ QString run(SwitchScan::Rules rules, int lastKana, bool captioned, const QString
             scan.setRules(rules);
             break;
         case 'o':
-            scan.setOrderSource([name = e.at(1)](const Reachable &) { return orderNamed(name); });
+            named.name = e.at(1);
+            scan.setOrderSource(&named);
             shown.set(kFirstOffBoard);
             break;
         default: qFatal("unknown event");

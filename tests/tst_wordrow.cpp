@@ -100,9 +100,9 @@ private slots:
         const input::Reachable reachable = w.form->methods().reachable();
         for (int p = input::kFirstOffBoard; p < input::kPlaceCount; ++p)
             QVERIFY(!reachable.test(p));
-        w.form->methods().Scan_pos = 1;
+        w.form->methods().walkFrom(1);
         w.form->methods().walk(input::Move::Up);
-        QCOMPARE(w.form->methods().Scan_pos, 5); // round the column as ever
+        QCOMPARE(w.form->methods().scanPos(), 5); // round the column as ever
         type(w, QStringLiteral("あり"));
         QVERIFY(!QFileInfo::exists(prediction::Usage::defaultPath()));
         QVERIFY(!QFileInfo::exists(phrasePath()));

@@ -7,6 +7,7 @@
 #include "prediction/kanamodel.h"
 #include "prediction/phrases.h"
 #include "prediction/row.h"
+#include "prediction/scanorders.h"
 #include "prediction/usage.h"
 
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
 using namespace prediction;
 
@@ -25,6 +27,28 @@ const KanaModel &installed()
     static const KanaModel model = KanaModel::load(QStringLiteral(MOJIPOT_KANA_MODEL_FILE));
     return model;
 }
+
+// The scan's orders from the installed model; until told other settings,
+// the board's order at a 1.0 s interval and a 0.5 s first wait.
+std::shared_ptr<const KanaModel> installedModel()
+{
+    return std::make_shared<const KanaModel>(installed());
+}
+
+// The text before the insertion point and the row filled for it (its word
+// starting with the text), as the window gives them to the scan's order.
+struct Written : WritingNow
+{
+    QString before;
+    std::optional<Row> shown; // none: the row is off
+    QString textBefore(int characters) const override { return before.right(characters); }
+    const Row *row(QString *text, int *wordStart) override
+    {
+        *text = before;
+        *wordStart = 0;
+        return shown ? &*shown : nullptr;
+    }
+};
 
 // The installed model adapted to the user's texts, and their pieces, as
 // the window has them once the texts were saved.
@@ -339,20 +363,19 @@ private slots:
     // 1.0 s interval, 0.5 s first wait, 0.15 s + 0.12 s a character said).
     void scanTimes()
     {
-        RowCosts costs;
-        costs.order = [](const Distribution &) { return input::boardOrder(); };
-        costs.next = [](const History &h) { return installed().next(h); };
+        const ScanOrders orders(installedModel(), 14);
+        const input::Reachable all = input::allShown();
         const double place = 1.0 + 0.27, pressed = 2 * 0.5 + 0.27;
         // あ: its column is the second group, its key the first: three places.
-        QCOMPARE(typingTime(costs, u"", reduce(u"あ")), 3 * place + pressed);
+        QCOMPARE(orders.typingTime(u"", reduce(u"あ"), all), 3 * place + pressed);
         // が: か (column 2, key 1: four places), then ゛ (column 10, key 4: 15 places).
-        QCOMPARE(typingTime(costs, u"", reduce(u"が")), 4 * place + pressed + 15 * place + pressed);
+        QCOMPARE(orders.typingTime(u"", reduce(u"が"), all), 4 * place + pressed + 15 * place + pressed);
         Row row;
         row[0] = {RowItem::Completion, "ありがとう", "ありがとう", {"ありがとう", "ありがとう", 0.5, 3, false}};
         row[1] = {RowItem::Completion, "あります", "あります", {"あります", "あります", 0.2, 2, false}};
         // The row named by its first word, its places up to the second, the
         // first waits, the second word said after its press.
-        QCOMPARE(rowTime(row, 1, costs.timing), (0.75 + 1) + 2 * 0.5 + 0.63 + (0.75 + 1) + (0.63 + 1));
+        QCOMPARE(rowTime(row, 1, orders.timing()), (0.75 + 1) + 2 * 0.5 + 0.63 + (0.75 + 1) + (0.63 + 1));
     }
 
     // Offered first only when it is expected to save more than its own
@@ -380,19 +403,18 @@ private slots:
         QFETCH(double, probability);
         QFETCH(bool, pays);
         QFETCH(bool, first);
-        RowCosts costs;
-        costs.order = [](const Distribution &) { return input::boardOrder(); };
-        costs.next = [](const History &h) { return installed().next(h); };
+        const ScanOrders orders(installedModel(), 14);
+        const input::Reachable all = input::allShown();
         const bool phrase = before.isEmpty();
         Row row;
         row[0] = {phrase ? RowItem::Phrase : RowItem::Completion, word, word,
                   {word, word, probability, int(word.size() - before.size()), false}};
-        const double gain = expectedGain(row, before, 0, costs);
+        const double gain = orders.expectedGain(row, before, 0, all);
         QCOMPARE(gain > 0, pays);
 
         // In the scan: first when it pays by the margin, else last; named by its first word.
         input::ScanOrder order = input::boardOrder();
-        placeRow(order, row, before, 0, costs, 14);
+        orders.placeRow(order, row, before, 0, all);
         QCOMPARE(order.size(), input::boardOrder().size() + 1);
         const input::ScanGroup &g = first ? order.front() : order.back();
         QCOMPARE(g.name, word);
@@ -400,8 +422,80 @@ private slots:
         QCOMPARE(g.places, std::vector<int>{input::kFirstWord});
 
         order = input::boardOrder(); // nothing in the row: no group
-        placeRow(order, Row{}, before, 0, costs, 14);
+        orders.placeRow(order, Row{}, before, 0, all);
         QCOMPARE(order.size(), input::boardOrder().size());
+    }
+
+    // The order switch input is offered: the order chosen from the model for
+    // the text before the insertion point, and the row's group first or last
+    // by the pace the switch settings give (worked out by hand for the
+    // board's order: a word of p = 0.17 gains 12 p − 1.75 intervals and
+    // loses 0.16 s otherwise without a first wait).
+    void ordersOffered_data()
+    {
+        QTest::addColumn<bool>("model");
+        QTest::addColumn<int>("order");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<int>("firstWait");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("word"); // in the row's first place; empty: the row is off
+        QTest::addColumn<double>("probability");
+        QTest::addColumn<QString>("first"); // the first group's name
+        QTest::addColumn<int>("rowAt");     // the row's group: 0 first, 1 last, -1 none
+        QTest::newRow("order 1: the board's, よむ first") << true << 1 << 1000 << 500 << "ありがと" << "" << 0.0 << "よむ" << -1;
+        QTest::newRow("order 2 after ありがと: よそく first") << true << 2 << 1000 << 500 << "ありがと" << "" << 0.0 << "よそく" << -1;
+        QTest::newRow("order 3 after こんにち: the は column first")
+            << true << 3 << 1000 << 500 << "こんにち" << "" << 0.0 << "はぎょう" << -1;
+        QTest::newRow("order 3 without a model: the board's") << false << 3 << 1000 << 500 << "こんにち" << "" << 0.0 << "よむ" << -1;
+        QTest::newRow("order 2, a likely long word: the row first")
+            << true << 2 << 1000 << 500 << "あり" << "ありがとうございました" << 0.6 << "ありがとうございました" << 0;
+        QTest::newRow("order 2, an unlikely long word: the row last")
+            << true << 2 << 1000 << 500 << "あり" << "ありがとうございました" << 0.01 << "よそく" << 1;
+        QTest::newRow("order 1, a word now and then: the row last") << true << 1 << 1000 << 500 << "きょ" << "きょうは" << 0.13 << "よむ" << 1;
+        QTest::newRow("the same after a first wait of 5 s: the row first")
+            << true << 1 << 1000 << 5000 << "きょ" << "きょうは" << 0.13 << "きょうは" << 0;
+        QTest::newRow("a scan every 0.3 s: the row last") << true << 1 << 300 << 0 << "きょ" << "きょうは" << 0.17 << "よむ" << 1;
+        QTest::newRow("the same every 3 s: the row first") << true << 1 << 3000 << 0 << "きょ" << "きょうは" << 0.17 << "きょうは" << 0;
+    }
+    void ordersOffered()
+    {
+        QFETCH(bool, model);
+        QFETCH(int, order);
+        QFETCH(int, interval);
+        QFETCH(int, firstWait);
+        QFETCH(QString, before);
+        QFETCH(QString, word);
+        QFETCH(double, probability);
+        QFETCH(QString, first);
+        QFETCH(int, rowAt);
+        ScanOrders orders(model ? installedModel() : std::make_shared<const KanaModel>(), 14);
+        Written written;
+        written.before = before;
+        if (!word.isEmpty()) {
+            written.shown = Row{};
+            (*written.shown)[0] = {RowItem::Completion, word, word, {word, word, probability, int(word.size()), false}};
+        }
+        input::SwitchSettings settings;
+        settings.order = order;
+        settings.interval = interval;
+        settings.firstWait = firstWait;
+        orders.setSettings(settings); // as switch input tells it
+        const input::Reachable all = input::allShown();
+        QCOMPARE(orders.next(all), input::boardOrder()); // nothing written to compute it for
+        orders.setWriting(&written);
+        const input::ScanOrder offered = orders.next(all);
+        QCOMPARE(offered.front().name, first);
+        // Without the row, the order from the model alone.
+        const input::ScanOrder plain = model ? scanOrder(order, installed().next(before), all) : input::boardOrder();
+        QCOMPARE(offered.size(), plain.size() + (rowAt >= 0));
+        if (rowAt < 0) {
+            QCOMPARE(offered, plain);
+            return;
+        }
+        const input::ScanGroup &row = rowAt == 0 ? offered.front() : offered.back();
+        QCOMPARE(row.name, word);
+        QCOMPARE(row.column, 14);
+        QCOMPARE(input::ScanOrder(offered.begin() + (rowAt == 0), offered.end() - (rowAt == 1)), plain);
     }
 
     // Phrases at the start of a sentence, paged; completions after it, page 0.

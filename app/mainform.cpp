@@ -447,7 +447,11 @@ void TMain_form::Button0Click()
 }
 
 void TMain_form::Words1Click() { Words->toggle(); }
-void TMain_form::WordsForget1Click() { Words->forget(); }
+void TMain_form::WordsForget1Click()
+{
+    voices.forgetUserTexts(); // the audio of what they wrote and heard, first: forget() may fail
+    Words->forget();
+}
 void TMain_form::Phrases1Click() { Phrase_form->showModal(); }
 void TMain_form::SpeakOnly1Click() { Words->toggleSpeakOnly(); }
 

@@ -41,6 +41,8 @@ public:
     bool greetingPending() const { return m_greetingPending; }
     // The text last handed to the engine.
     const QString &lastText() const { return m_text; }
+    // The audio kept of the user's own texts is forgotten ("よそくの学習を忘れる").
+    void forgetUserTexts();
 
 private:
     DirectSS &m_engine;

@@ -18,6 +18,8 @@ constexpr int kWarmSpeed = 100;
 // from the cache or made: a long text read aloud keeps only this much of
 // its audio ahead of what is heard.
 constexpr int kAheadMs = 4000;
+// How many of the warm-up's texts are looked for in the cache at one go.
+constexpr int kLookedATurn = 4;
 // The cut-back waits this long for a warm-up to be given.
 constexpr int kNoWarmUpMs = 10000;
 
@@ -148,6 +150,7 @@ void Speaker::warmUp(const QList<warmup::Item> &items, const QStringList &fixed)
     m_warmGiven = true;
     if (!m_sound)
         return cutBackWhenSettled();
+    m_warmTelling = true;
     for (const warmup::Item &item : items)
         for (const QString &piece : sentences::split(item.text))
             m_warm.append({item.mode, piece});
@@ -258,10 +261,27 @@ void Speaker::startWarmPieces()
     // The warm-up waits while anything that is to be spoken is not ready.
     if (!m_queue.empty())
         return;
+    int looked = 0;
     while (!m_warm.isEmpty()) {
         const warmup::Item item = m_warm.first();
         const QByteArray key = keyOf(item.mode, kWarmSpeed, item.text);
-        if (m_making.contains(key) || m_cache->contains(key)) {
+        if (m_making.contains(key)) {
+            m_warm.removeFirst();
+            continue;
+        }
+        // Each file found is read and checked: a few at a time, so that
+        // what is to be heard never waits behind all of them.
+        if (++looked > kLookedATurn) {
+            if (!m_warmTurnDue) {
+                m_warmTurnDue = true;
+                QTimer::singleShot(0, this, [this] {
+                    m_warmTurnDue = false;
+                    schedule();
+                });
+            }
+            return;
+        }
+        if (m_cache->contains(key)) {
             m_warm.removeFirst();
             continue;
         }
@@ -271,6 +291,11 @@ void Speaker::startWarmPieces()
         m_warm.removeFirst();
         const quint64 job = startJob(item.mode, kWarmSpeed, item.text, key, true);
         m_jobs[job].item = item;
+    }
+    // Everything given is in the cache, found there or made.
+    if (m_warmTelling && std::none_of(m_jobs.cbegin(), m_jobs.cend(), [](const Job &j) { return j.warm; })) {
+        m_warmTelling = false;
+        emit warmedUp(AudioOut::now());
     }
 }
 
@@ -323,24 +348,22 @@ void Speaker::finished(quint64 job, const Samples &samples)
     const bool keep = kind == SpeechCache::Kind::Fixed || it->generation == m_generation;
     m_jobs.erase(it);
     m_making.remove(key);
-    for (Utterance &u : m_queue)
-        for (Piece &p : u.pieces)
-            if (p.key == key && (p.state == Piece::Making || p.state == Piece::Waiting)) {
-                // A piece already partly heard keeps what it has when the
-                // engine ends with nothing more.
-                if (!samples.isEmpty() || p.sent == 0)
-                    p.audio = samples;
-                p.state = p.audio.isEmpty() ? Piece::Empty : Piece::Ready;
-            }
+    // Only the piece being made takes the audio; a later piece of the same
+    // text finds it in the cache when its turn comes (holding it from now
+    // on would keep every piece made of a long text with repeats).
+    if (Piece *p = pieceMaking(key)) {
+        // A piece already partly heard keeps what it has when the engine
+        // ends with nothing more.
+        if (!samples.isEmpty() || p->sent == 0)
+            p->audio = samples;
+        p->state = p->audio.isEmpty() ? Piece::Empty : Piece::Ready;
+    }
     handReadyPieces(); // heard first, stored after
     if (m_out && m_out->idle()) // the rest of the utterance made nothing to hear
         checkQuiet(AudioOut::now());
     if (!samples.isEmpty() && keep)
         m_cache->insert(key, samples, kind);
     schedule();
-    if (warm && m_warm.isEmpty()
-        && std::none_of(m_jobs.cbegin(), m_jobs.cend(), [](const Job &j) { return j.warm; }))
-        emit warmedUp(AudioOut::now());
 }
 
 void Speaker::partial(quint64 job, const Samples &samples)
@@ -351,11 +374,19 @@ void Speaker::partial(quint64 job, const Samples &samples)
     if (it == m_jobs.end() || it->warm)
         return;
     it->made += samples;
-    for (Utterance &u : m_queue)
-        for (Piece &p : u.pieces)
-            if (p.key == it->key && p.state == Piece::Making)
-                p.audio = it->made;
+    if (Piece *p = pieceMaking(it->key))
+        p->audio = it->made;
     handReadyPieces();
+}
+
+Speaker::Piece *Speaker::pieceMaking(const QByteArray &key)
+{
+    // Only the first piece still to come is ever made to be heard.
+    if (m_queue.empty())
+        return nullptr;
+    Utterance &u = m_queue.front();
+    Piece &p = u.pieces[u.next];
+    return p.key == key && p.state == Piece::Making ? &p : nullptr;
 }
 
 void Speaker::checkQuiet(qint64 endsAt)

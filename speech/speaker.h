@@ -66,7 +66,7 @@ signals:
     void completed(quint64 utterance, int mode, const QString &text, const Samples &samples);
     // A stop has silenced the output (the server's copy is dropped).
     void silenced(qint64 at);
-    // The warm-up has made everything it was given.
+    // Everything the warm-up was given is in the cache (found or made).
     void warmedUp(qint64 at);
     // Every utterance up to `utterance` has been handed to the sound server
     // (or dropped) and nothing is queued; the last sound ends at `endsAt`.
@@ -120,6 +120,7 @@ private:
     bool freeSlot(SynthEngine *engine, int capacity);
     bool pushAsideWarmJob(SynthEngine *engine);
     quint64 startJob(int mode, int speed, const QString &text, const QByteArray &key, bool warm);
+    Piece *pieceMaking(const QByteArray &key);
     void finished(quint64 job, const Samples &samples);
     void partial(quint64 job, const Samples &samples);
     void send(const Utterance &u, Piece &p, bool complete);
@@ -141,6 +142,8 @@ private:
     quint64 m_generation = 0;   // counts the times the user's own texts were forgotten
     bool m_warmGiven = false;   // warmUp() was called (or it is too late for one)
     bool m_cutBack = false;     // the cache's cut-back has been asked for
+    bool m_warmTurnDue = false; // the warm-up goes on at the next turn of the event loop
+    bool m_warmTelling = false; // warmedUp() is due once the warm-up is done
     QHash<quint64, Job> m_jobs;
     QHash<QByteArray, quint64> m_making; // key → job making it
     QHash<quint64, Handed> m_handed;     // output tag → piece, until it is complete and has sounded

@@ -220,19 +220,32 @@ std::optional<Samples> SpeechCache::find(const QByteArray &key)
         m_order.splice(m_order.begin(), m_order, it->place);
         return it->samples;
     }
+    const std::optional<QByteArray> bytes = readFile(key);
+    if (!bytes)
+        return std::nullopt;
+    Samples samples((bytes->size() - kHeaderBytes) / 2);
+    qFromLittleEndian<qint16>(bytes->constData() + kHeaderBytes, samples.size(), samples.data());
+    remember(key, samples, Kind(quint8(bytes->at(kKindAt))));
+    return samples;
+}
+
+bool SpeechCache::contains(const QByteArray &key)
+{
+    return m_entries.contains(key) || readFile(key).has_value();
+}
+
+std::optional<QByteArray> SpeechCache::readFile(const QByteArray &key)
+{
     if (m_dir.isEmpty())
         return std::nullopt;
     const QString file = fileFor(key);
-    const std::optional<QByteArray> bytes = wholefile::readPlain(file, kMaxFileBytes);
+    std::optional<QByteArray> bytes = wholefile::readPlain(file, kMaxFileBytes);
     const Check found = bytes ? check(*bytes, key, bytes->size(), true) : Check::Foreign;
-    if (found == Check::Sound && forgotten(Kind(quint8(bytes->at(kKindAt)))))
-        return std::nullopt;
     if (found == Check::Sound) {
-        Samples samples((bytes->size() - kHeaderBytes) / 2);
-        qFromLittleEndian<qint16>(bytes->constData() + kHeaderBytes, samples.size(), samples.data());
-        remember(key, samples, Kind(quint8(bytes->at(kKindAt))));
+        if (forgotten(Kind(quint8(bytes->at(kKindAt)))))
+            return std::nullopt;
         markUsed(file);
-        return samples;
+        return bytes;
     }
     // A damaged file of ours, or a plain file too large to be one, goes
     // (once the disk thread has seen it is still so); anything else at its
@@ -248,21 +261,6 @@ std::optional<Samples> SpeechCache::find(const QByteArray &key)
                 QFile::remove(file);
         });
     return std::nullopt;
-}
-
-bool SpeechCache::contains(const QByteArray &key)
-{
-    if (m_entries.contains(key))
-        return true;
-    if (m_dir.isEmpty())
-        return false;
-    const QString file = fileFor(key);
-    qint64 size = 0;
-    const std::optional<QByteArray> head = wholefile::readHead(file, kHeaderBytes, &size);
-    if (!head || check(*head, key, size, false) != Check::Sound || forgotten(Kind(quint8(head->at(kKindAt)))))
-        return false;
-    markUsed(file);
-    return true;
 }
 
 void SpeechCache::insert(const QByteArray &key, const Samples &samples, Kind kind)
@@ -286,8 +284,12 @@ void SpeechCache::remember(const QByteArray &key, const Samples &samples, Kind k
     }
     if (bytesOf(samples) > m_limit)
         return;
+    // A copy of its own, just as large as the samples: what the engine grew
+    // as it made them may hold twice as much, and is freed at once.
+    Samples kept = samples;
+    kept.squeeze();
     m_order.push_front(key);
-    m_entries.insert(key, Entry{samples, kind, m_order.begin()});
+    m_entries.insert(key, Entry{kept, kind, m_order.begin()});
     m_bytes += bytesOf(samples);
     while (m_bytes > m_limit && !m_order.empty()) {
         const auto last = m_entries.find(m_order.back());

@@ -45,9 +45,9 @@ public:
     // plain file of at most kMaxFileBytes, or does not match its header, is
     // treated as absent (and a damaged one of ours removed on the disk thread).
     std::optional<Samples> find(const QByteArray &key);
-    // Whether the entry is in memory, or its file is there with a header
-    // that fits it (the checksum is checked by find). A file found counts as
-    // used: the cut-back deletes it after older ones.
+    // Whether the entry is in memory, or its file is sound (checked as find
+    // checks it, and not kept in memory). A file found counts as used: the
+    // cut-back deletes it after older ones.
     bool contains(const QByteArray &key);
     void insert(const QByteArray &key, const Samples &samples, Kind kind = Kind::Own);
 
@@ -86,6 +86,7 @@ private:
         std::list<QByteArray>::iterator place;
     };
     QString fileFor(const QByteArray &key) const;
+    std::optional<QByteArray> readFile(const QByteArray &key);
     void remember(const QByteArray &key, const Samples &samples, Kind kind);
     void cutBack(qint64 maxBytes);
     void removeOwnFiles();

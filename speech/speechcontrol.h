@@ -84,7 +84,7 @@ signals:
     void completed(quint64 utterance, int mode, const QString &text, const Samples &samples);
     // StopSpeaking has taken effect: the output was silenced at `at`.
     void silenced(qint64 at);
-    // The warm-up has made everything it was given.
+    // Everything the warm-up was given is in the cache (found there or made).
     void warmedUp(qint64 at);
 
 private:

@@ -383,20 +383,21 @@ private slots:
     void damagedCacheFilesAreRemovedAndMadeAgain_data()
     {
         QTest::addColumn<int>("damage");
-        QTest::addColumn<bool>("headerFits"); // what contains() can tell without reading the samples
-        QTest::newRow("cut short to half its length") << int(CutShort) << false;
+        QTest::addColumn<bool>("byFind"); // found by find(), else by contains() (the warm-up's look)
+        QTest::newRow("cut short to half its length") << int(CutShort) << true;
         QTest::newRow("samples overwritten with full-scale noise") << int(Noise) << true;
-        QTest::newRow("one sample changed") << int(OneSample) << true;
-        QTest::newRow("length in the header changed") << int(Length) << false;
+        QTest::newRow("samples overwritten, as the warm-up looks") << int(Noise) << false;
+        QTest::newRow("one sample changed") << int(OneSample) << false;
+        QTest::newRow("length in the header changed") << int(Length) << true;
         QTest::newRow("kind byte unknown") << int(KindByte) << false;
-        QTest::newRow("another entry's file under its name") << int(OtherEntry) << false;
+        QTest::newRow("another entry's file under its name") << int(OtherEntry) << true;
         QTest::newRow("header alone") << int(HeaderOnly) << false;
-        QTest::newRow("file of an earlier version (mark, then samples)") << int(EarlierVersion) << false;
+        QTest::newRow("file of an earlier version (mark, then samples)") << int(EarlierVersion) << true;
     }
     void damagedCacheFilesAreRemovedAndMadeAgain()
     {
         QFETCH(int, damage);
-        QFETCH(bool, headerFits);
+        QFETCH(bool, byFind);
         QTemporaryDir dir;
         const Samples audio = speechLike(4000);
         {
@@ -424,7 +425,8 @@ private slots:
         }
         writeBytes(file, bytes);
         SpeechCache second(dir.path());
-        QCOMPARE(second.contains("k"), headerFits);
+        QVERIFY(byFind ? !second.find("k") : !second.contains("k"));
+        QVERIFY(!second.contains("k"));
         QVERIFY(!second.find("k"));
         second.waitForDisk();
         QVERIFY(!QFileInfo::exists(file));

@@ -342,7 +342,6 @@ void Speaker::finished(quint64 job, const Samples &samples)
     if (it == m_jobs.cend())
         return;
     const QByteArray key = it->key;
-    const bool warm = it->warm;
     const SpeechCache::Kind kind = m_fixed.contains(it->text) ? SpeechCache::Kind::Fixed : SpeechCache::Kind::Own;
     // The user's own text begun before they asked to forget is not kept.
     const bool keep = kind == SpeechCache::Kind::Fixed || it->generation == m_generation;

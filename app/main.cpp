@@ -34,19 +34,24 @@ int main(int argc, char *argv[])
         // The warning tone goes through the same sound output as the speech.
         window.setTonePlayer([control] { control->playTone(); });
         // The greeting is already queued; what the keys say is made next,
-        // then what the switch scan says, and with the row of words on its
-        // phrases as said when reached; then what presses say, the phrases
-        // as said when chosen among it.
-        prediction::SpokenNames more = prediction::spokenNames();
-        QStringList chosen;
+        // then what the switch scan says, and with the row of words on what
+        // its places say when reached at a sentence start (its first page of
+        // phrases); then what presses say. Any other phrase is made when it
+        // is first said. The built-in phrases and "つぎ" are the program's
+        // own words; the phrase file's are the user's.
+        const prediction::SpokenNames more = prediction::spokenNames();
+        QStringList rowFirst;
+        QStringList fixed = prediction::phrasesOf(prediction::defaultPhrases());
         if (window.wordRow().enabled())
-            for (const prediction::PhraseLine &line : window.wordRow().phrases().lines)
-                if (!line.heading) {
-                    more.selection << line.text;
-                    chosen << line.text;
-                }
-        control->warmUp(window.voices().voice(speech::Role::Selection), window.voices().voice(speech::Role::Decision),
-                        keys::kRead, more.selection, more.decision, chosen);
+            for (const prediction::RowItem &item : window.wordRow().items()) {
+                if (item.kind == prediction::RowItem::Empty)
+                    continue;
+                rowFirst << item.spoken;
+                if (item.kind == prediction::RowItem::Next)
+                    fixed << item.spoken;
+            }
+        control->warmUp(window.voices().voice(speech::Role::Selection), window.voices().voice(speech::Role::Decision), keys::kRead, more.selection,
+                        more.decision, rowFirst, fixed);
     }
     heaplog::start(&window);
     return app.exec();

@@ -195,7 +195,10 @@ void TMain_form::connectMenus()
                 [action = action, choice = choice](kanji::EngineChoice chosen) { action->setChecked(chosen == choice); });
     }
     on(m.words, [this] { m_words->toggle(); });
-    on(m.wordsForget, [this] { m_words->forget(); });
+    on(m.wordsForget, [this] {
+        m_voices.forgetUserTexts(); // the audio of what they wrote and heard, first: forget() may fail
+        m_words->forget();
+    });
     on(m.phrases, [this] { m_phraseForm->showModal(); });
     on(m.speakOnly, [this] { m_words->toggleSpeakOnly(); });
     on(m.readMe, [this] { showReadMe(); });

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 #include <algorithm>
 
@@ -200,6 +201,20 @@ std::optional<QByteArray> readPlain(const QString &path, qint64 maxBytes, QStrin
     QByteArray bytes = file.read(size);
     if (bytes.size() != size)
         return fail(file.errorString());
+    return bytes;
+}
+
+std::optional<QByteArray> readHead(const QString &path, qint64 maxBytes, qint64 *size)
+{
+    QFile file;
+    if (!openPlain(file, path))
+        return std::nullopt;
+    const qint64 whole = file.size();
+    if (size)
+        *size = whole;
+    QByteArray bytes = file.read(std::min(whole, maxBytes));
+    if (bytes.size() != std::min(whole, maxBytes))
+        return std::nullopt;
     return bytes;
 }
 

@@ -55,4 +55,9 @@ Tail readTail(const QString &path, qint64 maxBytes, QByteArrayView marker, qint6
 // reason in `why`, when there is no such file or it cannot be read whole.
 std::optional<QByteArray> readPlain(const QString &path, qint64 maxBytes, QString *why = nullptr);
 
+// The first `maxBytes` (fewer when the file is shorter) of a plain file, read
+// as readPlain reads it: never through a link, never waiting. The file's
+// whole size in `size`. Nothing when there is no such file or it cannot be read.
+std::optional<QByteArray> readHead(const QString &path, qint64 maxBytes, qint64 *size = nullptr);
+
 } // namespace wholefile

@@ -41,6 +41,7 @@
 #include "speech/warmup.h"
 #include "input/switchscan.h"
 #include "prediction/phrases.h"
+#include "prediction/row.h"
 #include "prediction/scanorders.h"
 #include "tests/speechcompare.h"
 
@@ -425,15 +426,17 @@ void programStart(const QString &program, bool awake)
 double firstStartWarmUp(const SpeechControl::Options &options, const QString &cacheDir, double *namesMs = nullptr,
                         bool phrases = false)
 {
-    // With the row of words on, the window adds its phrases: as said when
-    // reached among the names, as said when chosen after the kana.
-    prediction::SpokenNames warm = scanNames();
-    QStringList chosen;
-    if (phrases)
-        for (const QString &phrase : prediction::phrasesOf(prediction::defaultPhrases())) {
-            warm.selection << phrase;
-            chosen << phrase;
-        }
+    // With the row of words on, the window adds what its places say when
+    // reached at a sentence start: the first page of phrases, and "つぎ".
+    const prediction::SpokenNames warm = scanNames();
+    QStringList rowFirst;
+    if (phrases) {
+        const prediction::PhrasePage page =
+            prediction::phrasePage(prediction::phrasesOf(prediction::defaultPhrases()), 0, prediction::kRowPlaces);
+        rowFirst = page.phrases;
+        if (page.next)
+            rowFirst << QStringLiteral("つぎ");
+    }
     SpeechControl::Options fresh = options;
     fresh.cacheDir = cacheDir;
     const qint64 t0 = AudioOut::now();
@@ -451,7 +454,7 @@ double firstStartWarmUp(const SpeechControl::Options &options, const QString &ca
                                                                     first.sampleRate(), piece))
                              + QStringLiteral(".pcm");
     };
-    expect(1, keyReadings() + warm.selection);
+    expect(1, keyReadings() + warm.selection + rowFirst);
     expect(2, warm.decision);
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &first, [&] {
@@ -463,7 +466,7 @@ double firstStartWarmUp(const SpeechControl::Options &options, const QString &ca
     if (namesMs)
         poll.start(5);
     QObject::connect(&first, &SpeechControl::warmedUp, &first, [&](qint64 at) { done = at; });
-    first.warmUp(1, 2, 0, warm.selection, warm.decision, chosen);
+    first.warmUp(1, 2, 0, warm.selection, warm.decision, rowFirst);
     waitFor([&] { return done != 0 && (!namesMs || namesDone != 0); }, 60000);
     if (namesMs)
         *namesMs = ms(namesDone - t0);

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -117,9 +118,26 @@ void AudioOut::playTone(const Samples &samples)
     feed();
 }
 
+int AudioOut::waitingMs() const
+{
+    qint64 samples = 0;
+    for (const Block &b : m_blocks)
+        samples += b.samples.size() - b.pos;
+    return int(samples * 1000 / m_format.sampleRate());
+}
+
+bool AudioOut::tellWhenBelow(int ms)
+{
+    if (!m_io)
+        return false;
+    m_tellBelowMs = ms;
+    return true;
+}
+
 void AudioOut::clear()
 {
     m_blocks.clear();
+    m_tellBelowMs = 0;
     m_endsAt = 0; // silent at once
     if (!m_io)
         return;
@@ -151,6 +169,8 @@ void AudioOut::feed()
         m_blocks.clear();
         m_timer.stop();
         emit drained(now());
+        if (std::exchange(m_tellBelowMs, 0))
+            emit roomAhead();
         return;
     }
     const int frameBytes = m_format.bytesPerFrame();
@@ -177,6 +197,10 @@ void AudioOut::feed()
         if (!b.told)
             started.append(b.tag);
         m_blocks.pop_front();
+    }
+    if (m_tellBelowMs > 0 && waitingMs() < m_tellBelowMs) {
+        m_tellBelowMs = 0;
+        emit roomAhead(); // the receiver hands more later, not inside this feed
     }
     const qsizetype toneLeft = m_tone.size() - m_tonePos;
     if (toneLeft > 0) {

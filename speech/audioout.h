@@ -50,6 +50,11 @@ public:
     bool idle() const { return m_blocks.empty() && m_tonePos >= m_tone.size(); }
     // When the last sound handed to the server ends (now()).
     qint64 soundEndsAt() const { return m_endsAt; }
+    // How much audio is queued here, not yet handed to the server.
+    int waitingMs() const;
+    // roomAhead() follows once less than `ms` of audio waits. False when
+    // nothing is played (no sound): then nothing should wait for it.
+    bool tellWhenBelow(int ms);
 
     // A monotonic clock in nanoseconds, shared with the measurements.
     static qint64 now();
@@ -61,6 +66,9 @@ signals:
     // The queue has run dry: everything is with the sound server, whose
     // last sound ends at `endsAt` (now()).
     void drained(qint64 endsAt);
+    // Less audio waits than tellWhenBelow() asked for (or the output has
+    // stopped for good).
+    void roomAhead();
 
 private:
     struct Block
@@ -93,4 +101,5 @@ private:
     Samples m_tone;
     qsizetype m_tonePos = 0;
     qint64 m_endsAt = 0;
+    int m_tellBelowMs = 0; // 0: nobody waits for room
 };

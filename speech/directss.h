@@ -38,6 +38,10 @@ public:
     // Whether something given to SpeakText may still be heard.
     virtual bool isSpeaking() const = 0;
 
+    // Forgets the audio kept of the user's own texts (what was read aloud,
+    // the row's words, candidates), keeping what the program itself says.
+    virtual void forgetUserTexts() {}
+
 signals:
     // Everything given to SpeakText has been heard, or dropped by
     // StopSpeaking: the output has fallen silent.

@@ -38,6 +38,9 @@ public:
     void SpeakText(const QString &text) override;
     void StopSpeaking() override;
     bool isSpeaking() const override { return m_speaking; }
+    void forgetUserTexts() override { ++m_forgotten; }
+    // How often the user's own texts were forgotten.
+    int forgotten() const { return m_forgotten; }
 
     // The texts "heard" to their end: at once (each text ends as soon as the
     // program gets back to its event loop), or only when finishSpeaking() says.
@@ -56,4 +59,5 @@ private:
     int m_speed = 0;
     bool m_speaking = false;
     bool m_endsAtOnce = false;
+    int m_forgotten = 0;
 };

@@ -13,9 +13,15 @@
 
 namespace {
 
-// The disk cache is cut back to this at start.
-constexpr qint64 kDiskCacheBytes = 128LL * 1024 * 1024;
 constexpr int kWarmSpeed = 100;
+// How much audio may wait for the output before the next piece is taken
+// from the cache or made: a long text read aloud keeps only this much of
+// its audio ahead of what is heard.
+constexpr int kAheadMs = 4000;
+// How many of the warm-up's texts are looked for in the cache at one go.
+constexpr int kLookedATurn = 4;
+// The cut-back waits this long for a warm-up to be given.
+constexpr int kNoWarmUpMs = 10000;
 
 } // namespace
 
@@ -28,8 +34,11 @@ Speaker::~Speaker() = default;
 bool Speaker::init()
 {
     m_cache = std::make_unique<SpeechCache>(m_config.cacheDir);
-    // Later on this thread, so that the window does not wait for it.
-    QTimer::singleShot(0, this, [this] { m_cache->pruneDisk(kDiskCacheBytes); });
+    // A program that gives no warm-up has the cache cut back all the same.
+    QTimer::singleShot(kNoWarmUpMs, this, [this] {
+        m_warmGiven = true;
+        cutBackWhenSettled();
+    });
     for (const voicecatalog::Voice &v : std::as_const(m_config.voices)) {
         if (v.engine == voicecatalog::Engine::OpenJTalk && !m_openJTalk)
             m_openJTalk = m_config.openJTalkInProgram
@@ -47,6 +56,8 @@ bool Speaker::init()
     m_out = new AudioOut(m_config.device, m_config.format, this);
     connect(m_out, &AudioOut::sounding, this, &Speaker::onSounding);
     connect(m_out, &AudioOut::drained, this, &Speaker::checkQuiet);
+    // Later, not inside the output's own feeding.
+    connect(m_out, &AudioOut::roomAhead, this, &Speaker::schedule, Qt::QueuedConnection);
     m_sound = m_out->open();
     if (!m_sound)
         std::fprintf(stderr, "mojipot: 音を出す装置がありません。音声なしで動きます\n");
@@ -91,14 +102,11 @@ void Speaker::speak(quint64 id, int mode, int speed, const QString &text)
     u.id = id;
     u.mode = mode;
     u.speed = speed;
+    // Each piece's audio is looked for in the cache when its turn comes.
     for (const QString &piece : sentences::split(text)) {
         Piece p;
         p.text = piece;
         p.key = keyOf(mode, speed, piece);
-        if (auto audio = m_cache->find(p.key)) {
-            p.audio = *audio;
-            p.state = Piece::Ready;
-        }
         u.pieces.append(p);
     }
     if (u.pieces.isEmpty())
@@ -134,14 +142,25 @@ void Speaker::stop()
     checkQuiet(AudioOut::now());
 }
 
-void Speaker::warmUp(const QList<warmup::Item> &items)
+void Speaker::warmUp(const QList<warmup::Item> &items, const QStringList &fixed)
 {
+    for (const QString &text : fixed)
+        for (const QString &piece : sentences::split(text))
+            m_fixed.insert(piece);
+    m_warmGiven = true;
     if (!m_sound)
-        return;
+        return cutBackWhenSettled();
+    m_warmTelling = true;
     for (const warmup::Item &item : items)
         for (const QString &piece : sentences::split(item.text))
             m_warm.append({item.mode, piece});
     schedule();
+}
+
+void Speaker::forgetOwnTexts()
+{
+    ++m_generation; // what is being made now is not kept when it is the user's
+    m_cache->forgetOwn();
 }
 
 void Speaker::tone()
@@ -205,29 +224,36 @@ void Speaker::send(const Utterance &u, Piece &p, bool complete)
 
 void Speaker::startWaitingPieces()
 {
-    // Pieces the warm-up has made meanwhile are ready.
-    for (Utterance &u : m_queue)
-        for (qsizetype i = u.next; i < u.pieces.size(); ++i)
-            if (Piece &p = u.pieces[i]; p.state == Piece::Waiting)
-                if (auto audio = m_cache->find(p.key)) {
-                    p.audio = *audio;
-                    p.state = Piece::Ready;
-                }
-    handReadyPieces();
-    // Only the first piece still to come is made: a second job at the same
-    // time would slow it down, and the rest is made while it plays.
-    if (m_queue.empty())
+    // The next piece is taken from the cache (the warm-up may have made it
+    // meanwhile) and handed over, piece after piece, while the audio waiting
+    // for the output is within a few seconds; a piece the cache lacks is
+    // made. Only one is made at a time: a second job at the same time would
+    // slow it down, and the rest is made while it plays.
+    while (!m_queue.empty()) {
+        Utterance &u = m_queue.front();
+        Piece &p = u.pieces[u.next];
+        if (p.state != Piece::Waiting || m_making.contains(p.key) || !roomAhead())
+            return; // being made already (perhaps by the warm-up), or enough is ahead
+        if (auto audio = m_cache->find(p.key)) {
+            p.audio = *audio;
+            p.state = Piece::Ready;
+            handReadyPieces();
+            continue;
+        }
+        SynthEngine *engine = engineFor(u.mode);
+        while (!freeSlot(engine, engine->capacity()))
+            if (!pushAsideWarmJob(engine))
+                return;
+        startJob(u.mode, u.speed, p.text, p.key, false);
+        p.state = Piece::Making;
         return;
-    Utterance &u = m_queue.front();
-    Piece &p = u.pieces[u.next];
-    if (p.state != Piece::Waiting || m_making.contains(p.key))
-        return; // being made already, perhaps by the warm-up
-    SynthEngine *engine = engineFor(u.mode);
-    while (!freeSlot(engine, engine->capacity()))
-        if (!pushAsideWarmJob(engine))
-            return;
-    startJob(u.mode, u.speed, p.text, p.key, false);
-    p.state = Piece::Making;
+    }
+}
+
+bool Speaker::roomAhead()
+{
+    // The output says when it has played enough of what waits.
+    return m_out->waitingMs() < kAheadMs || !m_out->tellWhenBelow(kAheadMs);
 }
 
 void Speaker::startWarmPieces()
@@ -235,10 +261,27 @@ void Speaker::startWarmPieces()
     // The warm-up waits while anything that is to be spoken is not ready.
     if (!m_queue.empty())
         return;
+    int looked = 0;
     while (!m_warm.isEmpty()) {
         const warmup::Item item = m_warm.first();
         const QByteArray key = keyOf(item.mode, kWarmSpeed, item.text);
-        if (m_making.contains(key) || m_cache->contains(key)) {
+        if (m_making.contains(key)) {
+            m_warm.removeFirst();
+            continue;
+        }
+        // Each file found is read and checked: a few at a time, so that
+        // what is to be heard never waits behind all of them.
+        if (++looked > kLookedATurn) {
+            if (!m_warmTurnDue) {
+                m_warmTurnDue = true;
+                QTimer::singleShot(0, this, [this] {
+                    m_warmTurnDue = false;
+                    schedule();
+                });
+            }
+            return;
+        }
+        if (m_cache->contains(key)) {
             m_warm.removeFirst();
             continue;
         }
@@ -248,6 +291,11 @@ void Speaker::startWarmPieces()
         m_warm.removeFirst();
         const quint64 job = startJob(item.mode, kWarmSpeed, item.text, key, true);
         m_jobs[job].item = item;
+    }
+    // Everything given is in the cache, found there or made.
+    if (m_warmTelling && std::none_of(m_jobs.cbegin(), m_jobs.cend(), [](const Job &j) { return j.warm; })) {
+        m_warmTelling = false;
+        emit warmedUp(AudioOut::now());
     }
 }
 
@@ -279,7 +327,7 @@ quint64 Speaker::startJob(int mode, int speed, const QString &text, const QByteA
 {
     const quint64 job = ++m_lastJob;
     SynthEngine *engine = engineFor(mode);
-    m_jobs.insert(job, Job{engine, key, warm, {}, {}});
+    m_jobs.insert(job, Job{engine, key, text, m_generation, warm, {}, {}});
     m_making.insert(key, job);
     if (warm)
         engine->startInBackground(job, voice(mode), speed, text);
@@ -294,27 +342,27 @@ void Speaker::finished(quint64 job, const Samples &samples)
     if (it == m_jobs.cend())
         return;
     const QByteArray key = it->key;
-    const bool warm = it->warm;
+    const SpeechCache::Kind kind = m_fixed.contains(it->text) ? SpeechCache::Kind::Fixed : SpeechCache::Kind::Own;
+    // The user's own text begun before they asked to forget is not kept.
+    const bool keep = kind == SpeechCache::Kind::Fixed || it->generation == m_generation;
     m_jobs.erase(it);
     m_making.remove(key);
-    for (Utterance &u : m_queue)
-        for (Piece &p : u.pieces)
-            if (p.key == key && (p.state == Piece::Making || p.state == Piece::Waiting)) {
-                // A piece already partly heard keeps what it has when the
-                // engine ends with nothing more.
-                if (!samples.isEmpty() || p.sent == 0)
-                    p.audio = samples;
-                p.state = p.audio.isEmpty() ? Piece::Empty : Piece::Ready;
-            }
+    // Only the piece being made takes the audio; a later piece of the same
+    // text finds it in the cache when its turn comes (holding it from now
+    // on would keep every piece made of a long text with repeats).
+    if (Piece *p = pieceMaking(key)) {
+        // A piece already partly heard keeps what it has when the engine
+        // ends with nothing more.
+        if (!samples.isEmpty() || p->sent == 0)
+            p->audio = samples;
+        p->state = p->audio.isEmpty() ? Piece::Empty : Piece::Ready;
+    }
     handReadyPieces(); // heard first, stored after
     if (m_out && m_out->idle()) // the rest of the utterance made nothing to hear
         checkQuiet(AudioOut::now());
-    if (!samples.isEmpty())
-        m_cache->insert(key, samples);
+    if (!samples.isEmpty() && keep)
+        m_cache->insert(key, samples, kind);
     schedule();
-    if (warm && m_warm.isEmpty()
-        && std::none_of(m_jobs.cbegin(), m_jobs.cend(), [](const Job &j) { return j.warm; }))
-        emit warmedUp(AudioOut::now());
 }
 
 void Speaker::partial(quint64 job, const Samples &samples)
@@ -325,19 +373,40 @@ void Speaker::partial(quint64 job, const Samples &samples)
     if (it == m_jobs.end() || it->warm)
         return;
     it->made += samples;
-    for (Utterance &u : m_queue)
-        for (Piece &p : u.pieces)
-            if (p.key == it->key && p.state == Piece::Making)
-                p.audio = it->made;
+    if (Piece *p = pieceMaking(it->key))
+        p->audio = it->made;
     handReadyPieces();
+}
+
+Speaker::Piece *Speaker::pieceMaking(const QByteArray &key)
+{
+    // Only the first piece still to come is ever made to be heard.
+    if (m_queue.empty())
+        return nullptr;
+    Utterance &u = m_queue.front();
+    Piece &p = u.pieces[u.next];
+    return p.key == key && p.state == Piece::Making ? &p : nullptr;
 }
 
 void Speaker::checkQuiet(qint64 endsAt)
 {
+    cutBackWhenSettled();
     if (m_toldQuiet == m_lastReceived || !m_queue.empty() || (m_out && !m_out->idle()))
         return;
     m_toldQuiet = m_lastReceived;
     emit quiet(m_lastReceived, std::max(endsAt, m_out ? m_out->soundEndsAt() : endsAt));
+}
+
+void Speaker::cutBackWhenSettled()
+{
+    // Once the greeting has been handed over and the warm-up has found or
+    // made what it was given (which marks it used), on the cache's disk
+    // thread: nothing that is to be heard waits for it.
+    if (m_cutBack || !m_warmGiven || m_lastReceived == 0 || !m_queue.empty() || !m_warm.isEmpty()
+        || std::any_of(m_jobs.cbegin(), m_jobs.cend(), [](const Job &j) { return j.warm; }))
+        return;
+    m_cutBack = true;
+    m_cache->pruneDisk(m_config.cacheBytes);
 }
 
 void Speaker::onSounding(quint64 tag, qint64 at)

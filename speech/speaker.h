@@ -1,17 +1,18 @@
 #pragma once
 #include "speech/pcm.h"
+#include "speech/speechcache.h"
 #include "speech/voicecatalog.h"
 #include "speech/warmup.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QHash>
+#include <QSet>
 #include <QObject>
 #include <deque>
 #include <memory>
 
 class AudioOut;
-class SpeechCache;
 class SynthEngine;
 
 // The speech control's worker, living on the speech thread: its own queue
@@ -31,6 +32,7 @@ public:
         voicecatalog::OpenJTalkInstall openJTalk;
         bool openJTalkInProgram = true;    // false: open_jtalk makes every piece
         QString cacheDir;                  // empty: memory only
+        qint64 cacheBytes = SpeechCache::kDiskBytes; // the folder's cut-back
         QAudioDevice device;               // null: no sound device
         QAudioFormat format;
     };
@@ -48,8 +50,13 @@ public:
     void speak(quint64 id, int mode, int speed, const QString &text);
     void stop();
     void prepare(int mode, int speed);
-    void warmUp(const QList<warmup::Item> &items);
+    // `fixed`: the texts the program itself says (whatever else is said is
+    // the user's own, and kept as such in the cache).
+    void warmUp(const QList<warmup::Item> &items, const QStringList &fixed);
     void tone();
+    // The audio kept of the user's own texts is forgotten, also of those
+    // being made now.
+    void forgetOwnTexts();
 
 signals:
     // The first sound of a piece has been handed to the sound server, with
@@ -59,7 +66,7 @@ signals:
     void completed(quint64 utterance, int mode, const QString &text, const Samples &samples);
     // A stop has silenced the output (the server's copy is dropped).
     void silenced(qint64 at);
-    // The warm-up has made everything it was given.
+    // Everything the warm-up was given is in the cache (found or made).
     void warmedUp(qint64 at);
     // Every utterance up to `utterance` has been handed to the sound server
     // (or dropped) and nothing is queued; the last sound ends at `endsAt`.
@@ -87,6 +94,8 @@ private:
     {
         SynthEngine *engine = nullptr;
         QByteArray key;
+        QString text;
+        quint64 generation = 0; // of forgetting, when it was started
         bool warm = false;
         warmup::Item item; // for warm jobs, to queue again when pushed aside
         Samples made;      // what the engine has handed out so far
@@ -111,11 +120,14 @@ private:
     bool freeSlot(SynthEngine *engine, int capacity);
     bool pushAsideWarmJob(SynthEngine *engine);
     quint64 startJob(int mode, int speed, const QString &text, const QByteArray &key, bool warm);
+    Piece *pieceMaking(const QByteArray &key);
     void finished(quint64 job, const Samples &samples);
     void partial(quint64 job, const Samples &samples);
     void send(const Utterance &u, Piece &p, bool complete);
     void onSounding(quint64 tag, qint64 at);
     void checkQuiet(qint64 endsAt);
+    bool roomAhead();
+    void cutBackWhenSettled();
 
     Config m_config;
     int m_rate = 0;
@@ -126,6 +138,12 @@ private:
     bool m_sound = false;
     std::deque<Utterance> m_queue;
     QList<warmup::Item> m_warm; // pieces, in the selection or decision voice at speed 100
+    QSet<QString> m_fixed;      // pieces the program itself says
+    quint64 m_generation = 0;   // counts the times the user's own texts were forgotten
+    bool m_warmGiven = false;   // warmUp() was called (or it is too late for one)
+    bool m_cutBack = false;     // the cache's cut-back has been asked for
+    bool m_warmTurnDue = false; // the warm-up goes on at the next turn of the event loop
+    bool m_warmTelling = false; // warmedUp() is due once the warm-up is done
     QHash<quint64, Job> m_jobs;
     QHash<QByteArray, quint64> m_making; // key → job making it
     QHash<quint64, Handed> m_handed;     // output tag → piece, until it is complete and has sounded

@@ -82,6 +82,7 @@ SpeechControl::SpeechControl(const Options &options, QObject *parent) : DirectSS
     config.openJTalk = options.openJTalk;
     config.openJTalkInProgram = options.openJTalkInProgram;
     config.cacheDir = options.cacheDir;
+    config.cacheBytes = options.cacheBytes;
     if (options.sound)
         config.device = findOutput(options.device);
     config.format = sessionFormat(config.device);
@@ -190,14 +191,23 @@ void SpeechControl::playTone()
 }
 
 void SpeechControl::warmUp(int selectionVoice, int decisionVoice, int focusedTag, const QStringList &more,
-                          const QStringList &moreDecision, const QStringList &afterPress)
+                          const QStringList &moreDecision, const QStringList &rowFirst, const QStringList &fixed)
 {
     const auto valid = [this](int mode) { return (mode >= 1 && mode <= m_voices.size()) ? mode : 1; };
-    const QList<warmup::Item> items =
-        warmup::items(valid(selectionVoice), valid(decisionVoice), focusedTag, more, moreDecision, afterPress);
-    QMetaObject::invokeMethod(m_speaker, [s = m_speaker, items, d = valid(decisionVoice), sel = valid(selectionVoice)] {
-        s->prepare(d, 100);
-        s->prepare(sel, 100);
-        s->warmUp(items);
+    const int selection = valid(selectionVoice);
+    const int decision = valid(decisionVoice);
+    const QList<warmup::Item> items = warmup::items(selection, decision, focusedTag, more, moreDecision, rowFirst);
+    QStringList programs = fixed;
+    for (const warmup::Item &item : warmup::items(selection, decision, focusedTag, more, moreDecision))
+        programs << item.text;
+    QMetaObject::invokeMethod(m_speaker, [s = m_speaker, items, programs, decision, selection] {
+        s->prepare(decision, 100);
+        s->prepare(selection, 100);
+        s->warmUp(items, programs);
     });
+}
+
+void SpeechControl::forgetUserTexts()
+{
+    QMetaObject::invokeMethod(m_speaker, &Speaker::forgetOwnTexts);
 }

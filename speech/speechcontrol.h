@@ -1,6 +1,7 @@
 #pragma once
 #include "speech/directss.h"
 #include "speech/pcm.h"
+#include "speech/speechcache.h"
 #include "speech/voicecatalog.h"
 
 #include <QThread>
@@ -25,6 +26,8 @@ public:
         bool openJTalkInProgram = true;
         bool espeak = true;
         QString cacheDir; // empty: audio is cached in memory only
+        // What the cache folder is cut back to once the start has settled.
+        qint64 cacheBytes = SpeechCache::kDiskBytes;
         bool sound = true; // false: behave as on a machine without a sound device
         QByteArray device; // the sound device's id; empty: the system's default
     };
@@ -53,11 +56,15 @@ public:
     // The warning tone, mixed over the speech without cutting it.
     void playTone();
     // Fills the audio cache in the background with what the keys say when
-    // reached, the further texts in the selection and decision voices, and
-    // then what a press says (afterPress too, in the decision voice) and the
-    // messages.
+    // reached, the further texts in the selection and decision voices, the
+    // row's places at a sentence start (rowFirst, in the selection voice),
+    // and then what a press says and the messages. All of it but rowFirst,
+    // and `fixed` besides (made when first said), is what the program itself
+    // says; everything else said is the user's own (forgetUserTexts).
     void warmUp(int selectionVoice, int decisionVoice, int focusedTag, const QStringList &more = {},
-                const QStringList &moreDecision = {}, const QStringList &afterPress = {});
+                const QStringList &moreDecision = {}, const QStringList &rowFirst = {},
+                const QStringList &fixed = {});
+    void forgetUserTexts() override;
 
     bool hasSound() const { return m_sound; }
     int sampleRate() const { return m_rate; }
@@ -77,7 +84,7 @@ signals:
     void completed(quint64 utterance, int mode, const QString &text, const Samples &samples);
     // StopSpeaking has taken effect: the output was silenced at `at`.
     void silenced(qint64 at);
-    // The warm-up has made everything it was given.
+    // Everything the warm-up was given is in the cache (found there or made).
     void warmedUp(qint64 at);
 
 private:

@@ -66,6 +66,11 @@ bool Voices::announceKey(int tag, const QString &caption)
     return greeting;
 }
 
+void Voices::forgetUserTexts()
+{
+    m_engine.forgetUserTexts();
+}
+
 bool Voices::sayName(const QString &text, Role role)
 {
     if (m_namesToScreenReader)

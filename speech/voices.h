@@ -54,6 +54,8 @@ public:
     bool greetingPending() const { return m_greetingPending; }
     // The text last handed to the engine.
     const QString &lastText() const { return m_text; }
+    // The audio kept of the user's own texts is forgotten ("よそくの学習を忘れる").
+    void forgetUserTexts();
 
     // The clock the sound is played by, in nanoseconds: what waits on the
     // speech (the switch scan's steps) is timed by it.

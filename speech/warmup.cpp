@@ -23,7 +23,7 @@ QString pressedText(int tag)
 }
 
 QList<Item> items(int selectionVoice, int decisionVoice, int focusedTag, const QStringList &more,
-                  const QStringList &moreDecision, const QStringList &afterPress)
+                  const QStringList &moreDecision, const QStringList &rowFirst)
 {
     QList<Item> list;
     QSet<QString> seen;
@@ -45,10 +45,10 @@ QList<Item> items(int selectionVoice, int decisionVoice, int focusedTag, const Q
         add(selectionVoice, text);
     for (const QString &text : moreDecision)
         add(decisionVoice, text);
+    for (const QString &text : rowFirst)
+        add(selectionVoice, text);
     for (int tag = 1; tag < keys::kCount; ++tag)
         add(decisionVoice, pressedText(tag));
-    for (const QString &text : afterPress)
-        add(decisionVoice, text);
     const auto &readingTable = readings::table();
     for (int i = 6; i <= 30; ++i)
         add(decisionVoice, readingTable[i]);

@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+#include <sys/stat.h>
 
 namespace {
 
@@ -57,6 +58,47 @@ const QByteArray kTrace =
     "5450000 10700000 sil^a-sil+xx=xx/A:xx+xx+xx/B:xx-xx_xx/C:xx_xx+xx\n"
     "\n[Global parameter]\nSampring frequency -> 48000(Hz)\n"
     "0 1 not-a-label+but-after-the-section\n";
+
+// Ways a cache file is damaged, and things that stand where one should be.
+enum Damage { CutShort, Noise, OneSample, Length, KindByte, OtherEntry, HeaderOnly, EarlierVersion };
+enum NotPlain { LinkToZero, LinkToEntry, Pipe, Folder, Oversized };
+
+constexpr QFile::Permissions kOthers = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
+                                       | QFile::WriteOther | QFile::ExeOther;
+
+// Samples that tell every position apart, as loud as speech.
+Samples speechLike(qsizetype n)
+{
+    Samples s(n);
+    for (qsizetype i = 0; i < n; ++i)
+        s[i] = qint16((i * 263) % 12000 - 6000);
+    return s;
+}
+
+QString entryFile(const QString &dir, const QByteArray &key)
+{
+    return dir + u'/' + QString::fromLatin1(key) + QStringLiteral(".pcm");
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+void setUsed(const QString &path, const QDateTime &when)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.setFileTime(when, QFileDevice::FileModificationTime));
+}
 
 class Modes : public RecordingSpeech
 {
@@ -310,6 +352,7 @@ private slots:
         for (int i = 0; i < 5; ++i)
             second.insert(QByteArray::number(i), Samples(1000, 1));
         second.pruneDisk(4000);
+        second.waitForDisk(); // the cut-back is done on the cache's disk thread
         qint64 total = 0;
         for (const QFileInfo &f : QDir(dir.path()).entryInfoList({QStringLiteral("*.pcm")}, QDir::Files))
             total += f.size();
@@ -332,6 +375,255 @@ private slots:
         QVERIFY(!second.find("long"));
         QCOMPARE(second.find("short").value(), Samples(100, 7));
         QCOMPARE(QDir(disk.folder()).entryList(QDir::Files), QStringList{QStringLiteral("short.pcm")});
+    }
+
+    // A file that does not match its header (cut short, samples changed,
+    // another entry's file, a file of an earlier version) is never played:
+    // it is removed and the entry made again.
+    void damagedCacheFilesAreRemovedAndMadeAgain_data()
+    {
+        QTest::addColumn<int>("damage");
+        QTest::addColumn<bool>("byFind"); // found by find(), else by contains() (the warm-up's look)
+        QTest::newRow("cut short to half its length") << int(CutShort) << true;
+        QTest::newRow("samples overwritten with full-scale noise") << int(Noise) << true;
+        QTest::newRow("samples overwritten, as the warm-up looks") << int(Noise) << false;
+        QTest::newRow("one sample changed") << int(OneSample) << false;
+        QTest::newRow("length in the header changed") << int(Length) << true;
+        QTest::newRow("kind byte unknown") << int(KindByte) << false;
+        QTest::newRow("another entry's file under its name") << int(OtherEntry) << true;
+        QTest::newRow("header alone") << int(HeaderOnly) << false;
+        QTest::newRow("file of an earlier version (mark, then samples)") << int(EarlierVersion) << true;
+    }
+    void damagedCacheFilesAreRemovedAndMadeAgain()
+    {
+        QFETCH(int, damage);
+        QFETCH(bool, byFind);
+        QTemporaryDir dir;
+        const Samples audio = speechLike(4000);
+        {
+            SpeechCache first(dir.path());
+            first.insert("k", audio, SpeechCache::Kind::Fixed);
+            first.insert("other", speechLike(3000), SpeechCache::Kind::Fixed);
+        }
+        const QString file = entryFile(dir.path(), "k");
+        QByteArray bytes = bytesOf(file);
+        switch (damage) {
+        case CutShort: bytes.truncate(bytes.size() / 2); break;
+        case Noise:
+            for (qsizetype i = SpeechCache::kHeaderBytes; i < bytes.size(); ++i)
+                bytes[i] = char(i * 7919 % 251);
+            break;
+        case OneSample: bytes[bytes.size() - 2] = char(bytes[bytes.size() - 2] ^ 1); break;
+        case Length: bytes[12] = char(bytes[12] + 1); break;
+        case KindByte: bytes[SpeechCache::kKindAt] = 5; break;
+        case OtherEntry: bytes = bytesOf(entryFile(dir.path(), "other")); break;
+        case HeaderOnly: bytes.truncate(SpeechCache::kHeaderBytes); break;
+        case EarlierVersion:
+            bytes = QByteArray("MJPCM1\0\0", 8)
+                    + QByteArray(reinterpret_cast<const char *>(audio.constData()), audio.size() * 2);
+            break;
+        }
+        writeBytes(file, bytes);
+        SpeechCache second(dir.path());
+        QVERIFY(byFind ? !second.find("k") : !second.contains("k"));
+        QVERIFY(!second.contains("k"));
+        QVERIFY(!second.find("k"));
+        second.waitForDisk();
+        QVERIFY(!QFileInfo::exists(file));
+        second.insert("k", audio, SpeechCache::Kind::Fixed); // made again
+        second.waitForDisk();
+        SpeechCache third(dir.path());
+        QCOMPARE(third.find("k").value(), audio);
+        QCOMPARE(third.find("other").value(), speechLike(3000));
+    }
+
+    // Only a plain file of bounded size is read: a link (to /dev/zero, or to
+    // a sound entry elsewhere), a named pipe, a folder or an oversized file
+    // is absent, found at once. Making the entry again puts a plain file in
+    // its place where it can, and what a link named stays as it was.
+    void cacheFilesThatAreNotPlainFilesAreAbsent_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("link to /dev/zero") << int(LinkToZero) << true;
+        QTest::newRow("link to a sound entry elsewhere") << int(LinkToEntry) << true;
+        QTest::newRow("named pipe with no writer") << int(Pipe) << true;
+        QTest::newRow("folder") << int(Folder) << false;
+        QTest::newRow("sparse file of ours beyond the bound") << int(Oversized) << true;
+    }
+    void cacheFilesThatAreNotPlainFilesAreAbsent()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, replaced);
+        QTemporaryDir dir;
+        QTemporaryDir elsewhere;
+        const Samples audio = speechLike(1000);
+        {
+            SpeechCache other(elsewhere.path());
+            other.insert("k", audio);
+        }
+        const QString file = entryFile(dir.path(), "k");
+        const QString target = entryFile(elsewhere.path(), "k");
+        const QByteArray targetBytes = bytesOf(target);
+        switch (kind) {
+        case LinkToZero: QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file)); break;
+        case LinkToEntry: QVERIFY(QFile::link(target, file)); break;
+        case Pipe: QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0); break;
+        case Folder: QVERIFY(QDir().mkdir(file)); break;
+        case Oversized: {
+            QVERIFY(QFile::copy(target, file));
+            QFile f(file);
+            QVERIFY(f.resize(SpeechCache::kMaxFileBytes + 1));
+            break;
+        }
+        }
+        SpeechCache cache(dir.path());
+        QVERIFY(!cache.contains("k"));
+        QVERIFY(!cache.find("k"));
+        QVERIFY(!cache.find("k")); // still absent, and still answered at once
+        cache.insert("k", audio);
+        cache.waitForDisk();
+        const QFileInfo now(file);
+        QCOMPARE(!now.isSymLink() && now.isFile(), replaced);
+        QCOMPARE(bytesOf(target), targetBytes);
+        SpeechCache next(dir.path());
+        QCOMPARE(next.find("k").has_value(), replaced);
+    }
+
+    // The folder and the files are the user's alone: folders made so, and
+    // a folder or files left open to others by an earlier version mended.
+    void cacheIsOwnerOnly()
+    {
+        QTemporaryDir base;
+        const QString nested = base.filePath(QStringLiteral("mojipot/speech"));
+        {
+            SpeechCache fresh(nested);
+            fresh.insert("k", speechLike(100));
+        }
+        for (const QString &folder : {base.filePath(QStringLiteral("mojipot")), nested})
+            QCOMPARE(QFile::permissions(folder) & kOthers, QFile::Permissions());
+        QCOMPARE(QFile::permissions(entryFile(nested, "k")) & kOthers, QFile::Permissions());
+
+        QVERIFY(QFile::setPermissions(nested, QFile::Permissions(0x7755))); // 0755
+        QVERIFY(QFile::setPermissions(entryFile(nested, "k"), QFile::Permissions(0x6644))); // 0644
+        SpeechCache mended(nested);
+        QCOMPARE(QFile::permissions(nested) & kOthers, QFile::Permissions()); // at once
+        mended.pruneDisk(1LL << 30);
+        mended.waitForDisk();
+        QCOMPARE(QFile::permissions(entryFile(nested, "k")) & kOthers, QFile::Permissions());
+        QCOMPARE(mended.find("k").value(), speechLike(100));
+    }
+
+    // A cache folder that is a link is not used: nothing is written through
+    // it, and the cut-back and forgetting never reach what it points to.
+    void cacheFolderThatIsALinkIsNotUsed()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("target"));
+        const QString link = dir.filePath(QStringLiteral("speech"));
+        QVERIFY(QDir().mkdir(target));
+        writeBytes(entryFile(target, "old"), QByteArray("MJPCM1\0\0", 8) + QByteArray(4000, 'x'));
+        writeBytes(target + QStringLiteral("/notes.pcm"), QByteArray(5000, 'n'));
+        QVERIFY(QFile::link(target, link));
+        const QStringList before = QDir(target).entryList(QDir::Files);
+        SpeechCache cache(link);
+        QVERIFY(cache.diskDir().isEmpty());
+        cache.insert("k", speechLike(100), SpeechCache::Kind::Fixed);
+        cache.forgetOwn();
+        cache.pruneDisk(0);
+        cache.waitForDisk();
+        QCOMPARE(QDir(target).entryList(QDir::Files), before);
+        QVERIFY(cache.find("k")); // kept in memory
+    }
+
+    // The cut-back deletes only the program's own files (its header says
+    // so), the least recently used first (an entry found counts as used),
+    // and temporary files a program left behind once they are old; never a
+    // link nor what it points to.
+    void cutBackDeletesOnlyTheProgramsFilesLeastRecentlyUsedFirst()
+    {
+        QTemporaryDir dir;
+        QTemporaryDir elsewhere;
+        {
+            SpeechCache other(elsewhere.path());
+            other.insert("linked", speechLike(2000));
+        }
+        const QString linkedTarget = entryFile(elsewhere.path(), "linked");
+        const QByteArray linkedBytes = bytesOf(linkedTarget);
+        {
+            SpeechCache cache(dir.path());
+            for (int i = 0; i < 5; ++i)
+                cache.insert("e" + QByteArray::number(i), speechLike(1000));
+        }
+        const qint64 entryBytes = QFileInfo(entryFile(dir.path(), "e0")).size();
+        const QString earlier = entryFile(dir.path(), "earlier");
+        writeBytes(earlier, QByteArray("MJPCM1\0\0", 8) + QByteArray(200, 'x'));
+        writeBytes(dir.filePath(QStringLiteral("notes.pcm")), QByteArray(3000, 'n'));
+        QVERIFY(QFile::link(linkedTarget, entryFile(dir.path(), "link")));
+        const QString staleTemp = entryFile(dir.path(), "e9") + QStringLiteral(".1a2b3c4d.tmp");
+        const QString freshTemp = entryFile(dir.path(), "e8") + QStringLiteral(".5e6f7a8b.tmp");
+        writeBytes(staleTemp, bytesOf(entryFile(dir.path(), "e1")));
+        writeBytes(freshTemp, bytesOf(entryFile(dir.path(), "e1")));
+        // Last used: the earlier version's file first, then e0 … e4, 100 s apart.
+        const QDateTime start = QDateTime::currentDateTime().addSecs(-3600);
+        setUsed(earlier, start);
+        setUsed(staleTemp, start);
+        for (int i = 0; i < 5; ++i)
+            setUsed(entryFile(dir.path(), "e" + QByteArray::number(i)), start.addSecs(100 * (i + 1)));
+
+        SpeechCache cache(dir.path());
+        QVERIFY(cache.contains("e0")); // used now: the newest
+        cache.pruneDisk(3 * entryBytes);
+        cache.waitForDisk();
+        QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::System);
+        left.sort();
+        QStringList expected{QFileInfo(entryFile(dir.path(), "e0")).fileName(),
+                             QFileInfo(entryFile(dir.path(), "e3")).fileName(),
+                             QFileInfo(entryFile(dir.path(), "e4")).fileName(),
+                             QFileInfo(entryFile(dir.path(), "link")).fileName(),
+                             QFileInfo(freshTemp).fileName(), QStringLiteral("notes.pcm")};
+        expected.sort();
+        QCOMPARE(left, expected);
+        QCOMPARE(bytesOf(linkedTarget), linkedBytes);
+    }
+
+    // Forgetting the user's own entries takes them from memory and from the
+    // folder (with the files of earlier versions, whose kind is unknown);
+    // what the program itself says stays, and nothing that is not ours goes.
+    void forgettingTakesTheUsersOwnEntries_data()
+    {
+        QTest::addColumn<bool>("onDisk");
+        QTest::newRow("memory and folder") << true;
+        QTest::newRow("memory only") << false;
+    }
+    void forgettingTakesTheUsersOwnEntries()
+    {
+        QFETCH(bool, onDisk);
+        QTemporaryDir dir;
+        const QString folder = onDisk ? dir.path() : QString();
+        const QString earlier = entryFile(dir.path(), "earlier");
+        const QString foreign = dir.filePath(QStringLiteral("notes.pcm"));
+        if (onDisk) {
+            writeBytes(earlier, QByteArray("MJPCM1\0\0", 8) + QByteArray(200, 'x'));
+            writeBytes(foreign, QByteArray(300, 'n'));
+        }
+        SpeechCache cache(folder);
+        cache.insert("greeting", speechLike(500), SpeechCache::Kind::Fixed);
+        cache.insert("diary", speechLike(600), SpeechCache::Kind::Own);
+        cache.insert("candidate", speechLike(700)); // anything not said to be fixed is the user's
+        cache.forgetOwn();
+        QVERIFY(!cache.find("diary"));
+        QVERIFY(!cache.find("candidate"));
+        QCOMPARE(cache.find("greeting").value(), speechLike(500));
+        cache.waitForDisk();
+        if (!onDisk)
+            return;
+        QVERIFY(!QFileInfo::exists(entryFile(dir.path(), "diary")));
+        QVERIFY(!QFileInfo::exists(entryFile(dir.path(), "candidate")));
+        QVERIFY(!QFileInfo::exists(earlier));
+        QCOMPARE(bytesOf(foreign), QByteArray(300, 'n'));
+        SpeechCache next(folder);
+        QCOMPARE(next.find("greeting").value(), speechLike(500));
     }
 
     void voiceFilesAreFoundSortedByFileName()
@@ -432,14 +724,17 @@ private slots:
         QVERIFY(has(2, QStringLiteral("ぽ")));
         QVERIFY(!has(2, QStringLiteral("゛")));
         // The scan's names: long ones in the selection voice, short ones in the decision voice, after
-        // every key's name and before the kana a press says; what else a press says after the kana.
+        // every key's name and before the kana a press says; the row's places at a sentence start
+        // right after them, as said when reached (the selection voice) and in no other voice.
         const QList<warmup::Item> scan = warmup::items(1, 2, 0, {QStringLiteral("けすのれつ")}, {QStringLiteral("けす")},
-                                                       {QStringLiteral("はい。")});
+                                                       {QStringLiteral("はい。"), QStringLiteral("つぎ")});
         const qsizetype names = scan.indexOf(warmup::Item{1, QStringLiteral("けすのれつ")});
-        QCOMPARE(scan.mid(names, 2), (QList<warmup::Item>{{1, QStringLiteral("けすのれつ")}, {2, QStringLiteral("けす")}}));
+        QCOMPARE(scan.mid(names, 4), (QList<warmup::Item>{{1, QStringLiteral("けすのれつ")}, {2, QStringLiteral("けす")},
+                                                          {1, QStringLiteral("はい。")}, {1, QStringLiteral("つぎ")}}));
         QVERIFY(scan.indexOf(warmup::Item{1, QStringLiteral("おわりのを")}) < names);
         QVERIFY(names < scan.indexOf(warmup::Item{2, QStringLiteral("を")}));
-        QVERIFY(scan.indexOf(warmup::Item{2, QStringLiteral("を")}) < scan.indexOf(warmup::Item{2, QStringLiteral("はい。")}));
+        QVERIFY(!scan.contains(warmup::Item{2, QStringLiteral("はい。")}));
+        QCOMPARE(scan.size(), items.size() + 4);
         // One item per voice and text: with one voice for both, no repeats.
         const QList<warmup::Item> single = warmup::items(1, 1, 26);
         QCOMPARE(single[1].text, QStringLiteral("ハ"));

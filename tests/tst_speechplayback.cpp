@@ -4,6 +4,7 @@
 // speech without cutting it; a second session is served from the disk cache;
 // without a sound device the program runs silently with one line of notice.
 #include "speech/audioout.h"
+#include "speech/speechcache.h"
 #include "speechsound.h"
 
 #include <QDir>
@@ -245,6 +246,138 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(warmedUp, 60000);
         QVERIFY2(warmWhenHeard >= 0 && warmWhenHeard < 10, qPrintable(QString::number(warmWhenHeard)));
         QVERIFY(QDir(cache.path()).entryList({QStringLiteral("*.pcm")}, QDir::Files).size() > 100);
+    }
+
+    // A long text read aloud is taken from the cache or made only a few
+    // seconds ahead of what is heard (each piece made is written to the
+    // cache folder, so the folder shows how far the making has gone), goes
+    // on as it is heard, and stops at once with StopSpeaking.
+    void longTextIsMadeOnlyAFewSecondsAhead()
+    {
+        QTemporaryDir cache;
+        SpeechControl control(optionsFor(Engines::OpenJTalk, cache.path()));
+        Recorder rec(m_sink->monitor());
+        QTest::qWait(300);
+        QString text;
+        for (const char16_t *who : {u"ねこ", u"いぬ", u"とり", u"さかな", u"うま", u"うし"})
+            for (const char16_t *did : {u"がはしりました。", u"がねむりました。", u"があそびました。", u"がたべました。",
+                                        u"がないていました。"})
+                text += QString::fromUtf16(who) + QString::fromUtf16(did); // 30 sentences, about 45 s of speech
+        const auto made = [&] { return QDir(cache.path()).entryList({QStringLiteral("*.pcm")}, QDir::Files).size(); };
+        control.SpeakText(text);
+        QVERIFY(rec.loudAfter(0));
+        QTest::qWait(3000);
+        const qsizetype early = made();
+        // About 3 s heard and 4 s ahead: a handful of pieces, not all 30.
+        QVERIFY2(early >= 2 && early <= 10, qPrintable(QString::number(early)));
+        QTest::qWait(6000);
+        QVERIFY2(made() > early, "the making goes on as the speech is heard");
+        QVERIFY(made() < 25);
+        const qsizetype stopped = rec.mark();
+        control.StopSpeaking();
+        QTest::qWait(300);
+        const qsizetype afterStop = made();
+        QTest::qWait(1500);
+        QVERIFY(rec.peak(stopped + samples(300), stopped + samples(1500)) < 300);
+        QCOMPARE(made(), afterStop);
+    }
+
+    // What the program itself says is kept as its own; everything else,
+    // the row's phrases from the user's file among it, as the user's, which
+    // is forgotten on request while the program's stays.
+    void userTextsAreForgottenFixedTextsKept()
+    {
+        QTemporaryDir cache;
+        SpeechControl control(optionsFor(Engines::ESpeak, cache.path()));
+        Listener listener;
+        listener.attach(&control);
+        bool warmedUp = false;
+        connect(&control, &SpeechControl::warmedUp, this, [&] { warmedUp = true; });
+        const QString row = QStringLiteral("わたしのにっき。");
+        const QString builtIn = QStringLiteral("はい。");
+        const QString diary = QStringLiteral("ないしょのはなし。");
+        control.warmUp(1, 2, 0, {QStringLiteral("けすのれつ")}, {}, {row}, {builtIn});
+        QTRY_VERIFY_WITH_TIMEOUT(warmedUp, 30000);
+        control.setCurrentMode(2);
+        control.SpeakText(builtIn);
+        control.SpeakText(diary);
+        QTRY_COMPARE_WITH_TIMEOUT(listener.completeCount(), 2, 10000);
+        const auto file = [&](int mode, const QString &text) {
+            return cache.filePath(QString::fromLatin1(
+                       SpeechCache::key(control.voices()[mode - 1].id, 100, control.sampleRate(), text)))
+                   + QStringLiteral(".pcm");
+        };
+        const auto kind = [](const QString &path) {
+            QFile f(path);
+            const QByteArray head = f.open(QIODevice::ReadOnly) ? f.read(SpeechCache::kHeaderBytes) : QByteArray();
+            return head.size() == SpeechCache::kHeaderBytes ? int(head[SpeechCache::kKindAt]) : -1;
+        };
+        const int fixed = int(SpeechCache::Kind::Fixed);
+        const int own = int(SpeechCache::Kind::Own);
+        QTRY_COMPARE(kind(file(2, diary)), own);
+        QCOMPARE(kind(file(2, builtIn)), fixed);
+        QCOMPARE(kind(file(1, row)), own);
+        QCOMPARE(kind(file(1, QStringLiteral("けすのれつ"))), fixed);
+        QCOMPARE(kind(file(1, QStringLiteral("もじぽっと帳にようこそ"))), fixed);
+        QCOMPARE(kind(file(2, QStringLiteral("を"))), fixed);
+
+        control.forgetUserTexts();
+        QTRY_VERIFY(!QFileInfo::exists(file(2, diary)));
+        QVERIFY(!QFileInfo::exists(file(1, row)));
+        QCOMPARE(kind(file(2, builtIn)), fixed);
+        QCOMPARE(kind(file(1, QStringLiteral("けすのれつ"))), fixed);
+        // Said again, the user's text is made again, and kept again.
+        control.SpeakText(diary);
+        QTRY_COMPARE_WITH_TIMEOUT(listener.completeCount(), 3, 10000);
+        QTRY_COMPARE(kind(file(2, diary)), own);
+    }
+
+    // The cache folder is cut back once the start has settled, the least
+    // recently used first: what the warm-up found counts as used, so the
+    // user's older texts go and every text of the warm-up stays.
+    void cutBackKeepsWhatTheWarmUpMakes()
+    {
+        QTemporaryDir cache;
+        const auto warmUp = [&](SpeechControl &control) {
+            bool warmedUp = false;
+            connect(&control, &SpeechControl::warmedUp, this, [&] { warmedUp = true; });
+            control.warmUp(1, 2, 0);
+            control.SpeakText(QStringLiteral("もじぽっと帳にようこそ"));
+            QTRY_VERIFY_WITH_TIMEOUT(warmedUp, 30000);
+        };
+        QStringList warm;
+        qint64 warmBytes = 0;
+        {
+            SpeechControl first(optionsFor(Engines::ESpeak, cache.path()));
+            warmUp(first);
+        }
+        for (const QFileInfo &f : QDir(cache.path()).entryInfoList({QStringLiteral("*.pcm")}, QDir::Files)) {
+            warm << f.fileName();
+            warmBytes += f.size();
+        }
+        QVERIFY(warm.size() > 100);
+        // The user's texts of later sessions: newer than the warm-up's files.
+        SpeechControl::Options o = optionsFor(Engines::ESpeak, cache.path());
+        o.cacheBytes = warmBytes + 4 * 100'000;
+        {
+            SpeechCache later(cache.path());
+            for (int i = 0; i < 12; ++i)
+                later.insert("later" + QByteArray::number(i), Samples(50'000, qint16(i)));
+        }
+        SpeechControl second(o);
+        warmUp(second);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                qint64 total = 0;
+                for (const QFileInfo &f : QDir(cache.path()).entryInfoList({QStringLiteral("*.pcm")}, QDir::Files))
+                    total += f.size();
+                return total <= o.cacheBytes;
+            }(),
+            10000);
+        const QStringList left = QDir(cache.path()).entryList({QStringLiteral("*.pcm")}, QDir::Files);
+        for (const QString &name : std::as_const(warm))
+            QVERIFY2(left.contains(name), qPrintable(name));
+        QVERIFY(left.size() > warm.size()); // some of the later texts too
     }
 
     void withoutSoundDeviceTheControlIsSilent()

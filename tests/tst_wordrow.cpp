@@ -377,7 +377,8 @@ private slots:
     }
 
     // "よそくの学習を忘れる": what was chosen and saved is no longer offered,
-    // and the file says so for later starts; owner-only.
+    // and the file says so for later starts; owner-only. The audio kept of
+    // the user's own texts is forgotten with it.
     void forget()
     {
         writeSettings(kOn);
@@ -388,8 +389,10 @@ private slots:
         w.setText(QString());
         type(w, QStringLiteral("ぬこ"));
         QTRY_COMPARE(captions(w).first(), QStringLiteral("ぬこぬこどうが"));
+        QCOMPARE(w.speech->forgotten(), 0);
         w.form->menus().wordsForget->trigger();
         QCOMPARE(w.notices.last(), QStringLiteral("予測の学習を忘れました"));
+        QCOMPARE(w.speech->forgotten(), 1);
         waitForModel(w);
         w.form->wordRow().refresh();
         QVERIFY(!captions(w).contains(QStringLiteral("ぬこぬこどうが")));

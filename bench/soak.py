@@ -44,7 +44,7 @@ import time
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 os.environ.setdefault("MOJIPOT_SOURCE_DIR", ROOT)
-from harness import TITLE, Recorder, sjis  # noqa: E402
+from harness import TITLE, Display, Recorder, SoundServer, sjis  # noqa: E402
 
 SINK = os.path.join(ROOT, "tests", "mail_smtp_sink.py")
 SYSTEM_PYTHON = "/usr/bin/python3" if os.path.exists("/usr/bin/python3") else sys.executable
@@ -197,54 +197,6 @@ def ensure_services(env):
         os.environ["XDG_RUNTIME_DIR"] = out[-1]
 
 
-class Display:
-    """An X server (Xvfb) of the soak's own; Xvfb picks a free display number
-    itself, so that tests starting displays at the same time never meet."""
-
-    def __init__(self):
-        read, write = os.pipe()
-        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-nolisten",
-                                      "tcp"], pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write)
-        with os.fdopen(read) as f:
-            number = f.readline().strip()
-        if not number:
-            raise RuntimeError("no X display could be started")
-        self.name = ":" + number
-
-    def stop(self):
-        self.proc.terminate()
-        self.proc.wait(10)
-
-
-class SoundServer:
-    """A PulseAudio server of the soak's own with the null sink, so that what
-    the program says reaches no other test's recording."""
-
-    def __init__(self, folder):
-        self.runtime = os.path.join(folder, "pulse-runtime")
-        os.makedirs(self.runtime, mode=0o700)
-        env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime)
-        env.pop("PULSE_SERVER", None)
-        self.proc = subprocess.Popen(
-            ["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "--system=false", "--disallow-exit", "-n",
-             "--use-pid-file=no", "--load=module-native-protocol-unix",
-             "--load=module-null-sink sink_name=mojipot_null", "--load=module-always-sink"],
-            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.address = "unix:" + os.path.join(self.runtime, "pulse", "native")
-        check = dict(os.environ, PULSE_SERVER=self.address)
-        for _ in range(100):
-            if run("pactl", "info", env=check).returncode == 0:
-                run("pactl", "set-default-sink", "mojipot_null", env=check)
-                return
-            time.sleep(0.1)
-        raise RuntimeError("the soak's sound server did not start")
-
-    def stop(self):
-        self.proc.terminate()
-        self.proc.wait(10)
-
-
 class PrintQueue:
     """A CUPS queue of the soak's own, writing PDF files like the default
     printer; the program prints to it (LPDEST), and at the end its PDF files
@@ -328,7 +280,7 @@ class Soak:
                          f"自分のアドレス=watashi@example.org\r\nSMTP=127.0.0.1:{port}\r\n"))
         self.queue = PrintQueue()
         self.display = Display()
-        self.env["DISPLAY"] = self.display.name
+        self.env["DISPLAY"] = self.display.start()
         self.env.pop("QT_QPA_PLATFORM", None)
         self.env["XDG_CACHE_HOME"] = os.path.join(self.tmp, "cache")
         if self.queue.made:

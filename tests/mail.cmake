@@ -21,3 +21,5 @@ foreach(suite tst_mailer tst_mailsend)
     MAIL_TEST_SINK_SCRIPT="${CMAKE_CURRENT_SOURCE_DIR}/mail_smtp_sink.py"
     MAIL_TEST_SCRIPT_SERVER="${CMAKE_CURRENT_SOURCE_DIR}/mail_smtp_script.py")
 endforeach()
+# The mailer's bounded waits are waited out: started early, beside the short suites.
+set_tests_properties(tst_mailer PROPERTIES COST 50)

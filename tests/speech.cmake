@@ -9,3 +9,6 @@ mojipot_test(tst_speechannounce GUI SOURCES tst_speechannounce.cpp speechwindow.
 mojipot_test(tst_speechplayback GUI SOURCES tst_speechplayback.cpp speechsound.h)
 target_compile_definitions(tst_speechplayback PRIVATE MOJIPOT_PROGRAM="$<TARGET_FILE:mojipot>")
 add_dependencies(tst_speechplayback mojipot)
+# The suites that wait on real sound start early, beside the short ones.
+set_tests_properties(tst_speechengines PROPERTIES COST 80)
+set_tests_properties(tst_speechplayback PROPERTIES COST 30)

@@ -44,33 +44,71 @@ def wait_until(predicate, seconds):
 
 
 class Display:
-    """One Xvfb server for a test case."""
+    """One Xvfb server for a test case. Xvfb picks a free display number
+    itself and tells it once it listens, so that scenarios starting displays
+    at the same time never take the same one."""
 
     def __init__(self):
         self.number = None
         self.proc = None
 
     def start(self):
-        for n in range(120, 160):
-            if os.path.exists(f"/tmp/.X11-unix/X{n}") or os.path.exists(f"/tmp/.X{n}-lock"):
-                continue
-            self.proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                                          "-noreset"],
-                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            for _ in range(100):
-                if subprocess.run(["xdpyinfo", "-display", f":{n}"], stdout=subprocess.DEVNULL,
-                                  stderr=subprocess.DEVNULL).returncode == 0:
-                    self.number = n
-                    return f":{n}"
-                if self.proc.poll() is not None:
-                    break
-                time.sleep(0.05)
+        read, write = os.pipe()
+        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-nolisten",
+                                      "tcp", "-noreset"],
+                                     pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as f:
+            number = f.readline().strip()
+        if not number.isdigit():
             self.proc.kill()
-        raise RuntimeError("no X display could be started")
+            self.proc.wait(5)
+            raise RuntimeError("no X display could be started")
+        self.number = int(number)
+        return f":{number}"
 
     def stop(self):
         if self.proc:
             self.proc.terminate()
+            self.proc.wait(5)
+
+
+class SoundServer:
+    """A PulseAudio server of the test case's own, its null sink "mojipot_null"
+    the default: what the program says reaches no other test's recording and
+    no other test's sound reaches this one's. While it runs, PULSE_SERVER
+    names it to everything the case starts (the program, the recorder, pactl)."""
+
+    def __init__(self, folder):
+        self.runtime = os.path.join(folder, "pulse-runtime")
+        os.makedirs(self.runtime, mode=0o700)
+        env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime)
+        env.pop("PULSE_SERVER", None)
+        self.proc = subprocess.Popen(
+            ["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "--system=false", "--disallow-exit", "-n",
+             "--use-pid-file=no", "--load=module-native-protocol-unix",
+             "--load=module-null-sink sink_name=mojipot_null", "--load=module-always-sink"],
+            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.address = "unix:" + os.path.join(self.runtime, "pulse", "native")
+        self.before = os.environ.get("PULSE_SERVER")
+        check = dict(os.environ, PULSE_SERVER=self.address)
+        if not wait_until(lambda: subprocess.run(["pactl", "info"], env=check, capture_output=True).returncode == 0,
+                          15):
+            self.stop()
+            raise RuntimeError("the test's sound server did not start")
+        subprocess.run(["pactl", "set-default-sink", "mojipot_null"], env=check, capture_output=True)
+        os.environ["PULSE_SERVER"] = self.address
+
+    def stop(self):
+        if self.before is None:
+            os.environ.pop("PULSE_SERVER", None)
+        else:
+            os.environ["PULSE_SERVER"] = self.before
+        self.proc.terminate()
+        try:
+            self.proc.wait(10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
             self.proc.wait(5)
 
 
@@ -338,6 +376,8 @@ class ProgramCase(unittest.TestCase):
         if self.settings is not None:
             with open(self.ini_path, "wb") as f:
                 f.write(sjis(self.settings))
+        self.sound = SoundServer(self.tmp)
+        self.addCleanup(self.sound.stop)
         self.display = Display()
         self.env = dict(os.environ, DISPLAY=self.display.start())
         self.env.pop("QT_QPA_PLATFORM", None)

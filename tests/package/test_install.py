@@ -21,7 +21,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from harness import TITLE, Display, OrdinaryUser, Recorder, sjis, wait_until  # noqa: E402
+from harness import TITLE, Display, OrdinaryUser, Recorder, SoundServer, sjis, wait_until  # noqa: E402
 from packagefiles import DESKTOP, README, deb_path, exec_line, run  # noqa: E402
 
 APT = ["apt-get", "-y", "-q", "-o", "DPkg::Lock::Timeout=300"]
@@ -46,6 +46,8 @@ class InstalledForAUser(unittest.TestCase):
         self.addCleanup(self.remove_package)
         self.remove_package()
 
+        self.sound = SoundServer(self.tmp)
+        self.addCleanup(self.sound.stop)
         self.user = OrdinaryUser(self, self.tmp)
         self.home, self.uid = self.user.home, self.user.uid
 

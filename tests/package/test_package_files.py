@@ -37,6 +37,20 @@ class PackageFiles(unittest.TestCase):
             with self.subTest(package=needed):
                 self.assertIn(needed, names)
 
+    def test_programs_are_not_built_for_the_sanitizers(self):
+        # The test script builds the sanitizer build beside this one: the
+        # package must hold ordinary programs (a sanitizer's runtime slows
+        # every user down and is not among the dependencies users install).
+        depends = run("dpkg-deb", "-f", self.deb, "Depends").stdout
+        for program in ["/usr/bin/mojipot", "/usr/lib/mojipot/smail"]:
+            with self.subTest(program=program):
+                r = run("readelf", "--dynamic", "--wide", self.path(program))
+                self.assertEqual(r.returncode, 0, r.stderr)
+                needed = [line.split("[", 1)[1].rstrip("]") for line in r.stdout.splitlines() if "(NEEDED)" in line]
+                self.assertIn("libc.so.6", needed)
+                self.assertEqual([n for n in needed if n.startswith(("libasan", "libubsan", "libtsan"))], [])
+        self.assertNotRegex(depends, r"\blib(asan|ubsan|tsan)")
+
     def test_conversion_engine_recommended(self):
         recommends = run("dpkg-deb", "-f", self.deb, "Recommends").stdout
         self.assertEqual({d.strip().split()[0] for d in recommends.split(",")}, {"mozc-server", "emacs-mozc-bin"})

@@ -240,18 +240,15 @@ QString ProfileFile::readString(const QString &section, const QString &key, cons
     return lookup(readAll(), section, key).value_or(defaultValue).left(kMaxValueLength);
 }
 
+// A missing key reads as an empty value, which is no number.
 int ProfileFile::readInteger(const QString &section, const QString &key, int defaultValue) const
 {
-    const std::optional<QString> text = lookup(readAll(), section, key);
-    if (!text)
-        return defaultValue;
-    return parseInteger(*text).value_or(defaultValue);
+    return parseInteger(readString(section, key, {})).value_or(defaultValue);
 }
 
 int ProfileFile::readIntegerIn(const QString &section, const QString &key, const Range &range) const
 {
-    const std::optional<QString> text = lookup(readAll(), section, key);
-    return text ? parseIntegerIn(*text, range).value_or(range.standard) : range.standard;
+    return parseIntegerIn(readString(section, key, {}), range).value_or(range.standard);
 }
 
 bool ProfileFile::hasSection(const QString &section) const
@@ -270,8 +267,7 @@ std::optional<bool> ProfileFile::parseBool(const QString &text)
 
 bool ProfileFile::readBool(const QString &section, const QString &key, bool defaultValue) const
 {
-    const std::optional<QString> text = lookup(readAll(), section, key);
-    return text ? parseBool(*text).value_or(defaultValue) : defaultValue;
+    return parseBool(readString(section, key, {})).value_or(defaultValue);
 }
 
 void ProfileFile::writeString(const QString &section, const QString &key, const QString &value) const

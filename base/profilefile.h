@@ -2,6 +2,47 @@
 #include <QByteArray>
 #include <QString>
 #include <optional>
+#include <type_traits>
+
+// The keys of the settings file. Each feature declares its keys once, in a
+// table beside its code (its `schema` namespace), and reads and writes them
+// through ProfileFile::read and write.
+namespace settings {
+
+// A value kept within a range, and what stands for it when missing.
+struct Range
+{
+    int low, high, standard;
+    int clamp(int v) const { return v < low ? low : v > high ? high : v; }
+};
+
+// A key: where it is, what stands for a missing or unreadable value, and by
+// that value's type how a hand-edited value is read: int as readInteger,
+// Range as readIntegerIn, bool as readBool, QString as readString.
+template <typename Standard>
+struct Key
+{
+    QString section;
+    QString name;
+    Standard standard;
+
+    // The same key where what a missing value stands for depends on the file.
+    Key withStandard(auto value) const
+    {
+        Key k = *this;
+        if constexpr (std::is_same_v<Standard, Range>)
+            k.standard.standard = value;
+        else
+            k.standard = value;
+        return k;
+    }
+};
+using IntKey = Key<int>;
+using RangeKey = Key<Range>;
+using BoolKey = Key<bool>;
+using TextKey = Key<QString>;
+
+} // namespace settings
 
 // The settings file: sections in square brackets, one "key=value" a line,
 // bytes in Shift-JIS. Nothing is kept in memory between uses: every read opens
@@ -27,12 +68,7 @@ public:
     // Decimal, or hexadecimal after "0x" when the text is longer than two
     // characters; the default when missing, empty, not a number or out of range.
     int readInteger(const QString &section, const QString &key, int defaultValue) const;
-    // A value kept within a range, and what stands for it when missing.
-    struct Range
-    {
-        int low, high, standard;
-        int clamp(int v) const { return v < low ? low : v > high ? high : v; }
-    };
+    using Range = settings::Range;
     // An integer as readInteger reads it, or decimal digits of any length
     // after an optional sign, brought to the nearest end of the range; the
     // range's standard value for anything else (missing, empty, words,
@@ -43,6 +79,14 @@ public:
     // after "0x") is on unless it is 0; anything else (missing, empty,
     // words, full-width digits) is the key's default.
     bool readBool(const QString &section, const QString &key, bool defaultValue) const;
+    // A declared key, read as its kind reads it.
+    int read(const settings::IntKey &k) const { return readInteger(k.section, k.name, k.standard); }
+    int read(const settings::RangeKey &k) const { return readIntegerIn(k.section, k.name, k.standard); }
+    bool read(const settings::BoolKey &k) const { return readBool(k.section, k.name, k.standard); }
+    QString read(const settings::TextKey &k) const { return readString(k.section, k.name, k.standard); }
+    // A declared key's text as written; empty when it is missing or empty.
+    template <typename S>
+    QString text(const settings::Key<S> &k) const { return readString(k.section, k.name, {}); }
     // Whether the file has the section (empty or not).
     bool hasSection(const QString &section) const;
 
@@ -51,6 +95,10 @@ public:
     void writeString(const QString &section, const QString &key, const QString &value) const;
     void writeInteger(const QString &section, const QString &key, int value) const;
     void writeBool(const QString &section, const QString &key, bool value) const;
+    void write(const settings::IntKey &k, int value) const { writeInteger(k.section, k.name, value); }
+    void write(const settings::RangeKey &k, int value) const { writeInteger(k.section, k.name, value); }
+    void write(const settings::BoolKey &k, bool value) const { writeBool(k.section, k.name, value); }
+    void write(const settings::TextKey &k, const QString &value) const { writeString(k.section, k.name, value); }
 
     // The pure rules on a file's bytes, used by the members above.
     static std::optional<QString> lookup(QByteArrayView file, const QString &section, const QString &key);

@@ -2,11 +2,9 @@
 #include "base/profilefile.h"
 #include "input/switchscan.h"
 
-// The switch and dwell settings as the settings file keeps them, in the
-// sections "スイッチ" and "マウス". A value out of its range (a hand-edited
-// file), in decimal digits of any length, is brought to the nearest end of
-// the range when read; other text keeps the standard value. A switch value
-// that names no key or button stands for the style's own keys.
+// The switch and dwell settings as the settings file keeps them (the keys:
+// schema below). A switch value that names no key or button stands for the
+// style's own keys.
 namespace input {
 
 // What a switch is: a key (its key code, with kKeypad added for a key of the

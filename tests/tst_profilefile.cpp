@@ -100,8 +100,8 @@ private slots:
         const QByteArray junk = "[x]\r\njunk=" + QByteArray(10 * 1024 * 1024, 'x') + "\r\n";
         const QByteArray bytes = sj("[音声]\r\n男性=3\r\n") + junk;
         const ProfileFile ini(fileWith(bytes));
-        QCOMPARE(ini.readInteger(QStringLiteral("音声"), QStringLiteral("男性"), 1), 3);
-        ini.writeInteger(QStringLiteral("音声"), QStringLiteral("女性"), 2);
+        QCOMPARE(ini.read(settings::IntKey{QStringLiteral("音声"), QStringLiteral("男性"), 1}), 3);
+        ini.write(settings::IntKey{QStringLiteral("音声"), QStringLiteral("女性"), 1}, 2);
         QCOMPARE(bytesOf(ini.path()), sj("[音声]\r\n男性=3\r\n女性=2\r\n") + junk);
     }
 
@@ -135,8 +135,8 @@ private slots:
         QFETCH(int, expected);
         QFETCH(int, inRange);
         const ProfileFile ini(fileWith("[s]\r\nk=" + value + "\r\n"));
-        QCOMPARE(ini.readInteger(QStringLiteral("s"), QStringLiteral("k"), 99), expected);
-        QCOMPARE(ini.readIntegerIn(QStringLiteral("s"), QStringLiteral("k"), {-10, 40, 99}), inRange);
+        QCOMPARE(ini.read(settings::IntKey{QStringLiteral("s"), QStringLiteral("k"), 99}), expected);
+        QCOMPARE(ini.read(settings::RangeKey{QStringLiteral("s"), QStringLiteral("k"), {-10, 40, 99}}), inRange);
     }
 
     void readBool_data()
@@ -166,7 +166,7 @@ private slots:
         QFETCH(bool, defaultValue);
         QFETCH(bool, expected);
         const ProfileFile ini(fileWith("[s]\r\nk=" + value + "\r\n"));
-        QCOMPARE(ini.readBool(QStringLiteral("s"), QStringLiteral("k"), defaultValue), expected);
+        QCOMPARE(ini.read(settings::BoolKey{QStringLiteral("s"), QStringLiteral("k"), defaultValue}), expected);
     }
 
     void writeBytes_data()
@@ -235,10 +235,11 @@ private slots:
     {
         const QString path = fileWith({});
         const ProfileFile ini(path);
-        ini.writeInteger(QStringLiteral("文字"), QStringLiteral("サイズ"), 48);
-        ini.writeBool(QStringLiteral("文字"), QStringLiteral("反転"), true);
-        ini.writeBool(QStringLiteral("文字"), QStringLiteral("X"), false);
-        QCOMPARE(bytesOf(path), sj("[文字]\r\nサイズ=48\r\n反転=1\r\nX=0\r\n"));
+        ini.write(settings::IntKey{QStringLiteral("文字"), QStringLiteral("サイズ"), 32}, 48);
+        ini.write(settings::BoolKey{QStringLiteral("文字"), QStringLiteral("反転"), false}, true);
+        ini.write(settings::BoolKey{QStringLiteral("文字"), QStringLiteral("X"), true}, false);
+        ini.write(settings::RangeKey{QStringLiteral("文字"), QStringLiteral("Y"), {0, 10, 5}}, -20);
+        QCOMPARE(bytesOf(path), sj("[文字]\r\nサイズ=48\r\n反転=1\r\nX=0\r\nY=-20\r\n"));
     }
 
     // A declared key is read as its kind reads it; a standard the file
@@ -357,7 +358,7 @@ private slots:
             QFile::setPermissions(path, QFile::ReadOwner);
         const ProfileFile ini(path);
         try {
-            ini.writeInteger(QStringLiteral("音声"), QStringLiteral("男性"), 2);
+            ini.write(settings::IntKey{QStringLiteral("音声"), QStringLiteral("男性"), 1}, 2);
             QFAIL("the write was not refused");
         } catch (const AppError &e) {
             QCOMPARE(e.message(), path + QStringLiteral(" に書き込めません"));

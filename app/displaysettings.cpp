@@ -9,7 +9,7 @@ namespace display {
 void invert(TextDisplay &display, context::Window &window, bool inverted)
 {
     display.setInverted(inverted);
-    window.settings().writeBool(QStringLiteral("文字"), QStringLiteral("反転"), inverted);
+    window.settings().write(schema::kInverted, inverted);
 }
 
 void chooseSize(Board &board, context::Window &window, Size size)
@@ -19,8 +19,8 @@ void chooseSize(Board &board, context::Window &window, Size size)
     // The character height as drawn, without the two pixels a kana entry adds.
     board.display()->bar().charStep = board.display()->characterHeight();
     const ProfileFile ini = window.settings();
-    ini.writeInteger(QStringLiteral("文字"), QStringLiteral("サイズ"), board.displayPointSize());
-    ini.writeInteger(QStringLiteral("文字"), QStringLiteral("文字数"), board.charsPerLine());
+    ini.write(schema::kPoints, board.displayPointSize());
+    ini.write(schema::kCharsPerLine, board.charsPerLine());
 }
 
 } // namespace display

@@ -1,4 +1,5 @@
 #pragma once
+#include "base/profilefile.h"
 
 class Board;
 class TextDisplay;
@@ -21,6 +22,13 @@ struct Size
 inline constexpr Size kLarge{48, 11, 3};    // "大きい"
 inline constexpr Size kStandard{32, 17, 5}; // "標準"
 inline constexpr Size kSmall{26, 20, 6};    // "小さい"
+
+namespace schema {
+inline const settings::BoolKey kInverted{QStringLiteral("文字"), QStringLiteral("反転"), false};
+// A size of nothing or less read as the standard size.
+inline const settings::IntKey kPoints{QStringLiteral("文字"), QStringLiteral("サイズ"), kStandard.points};
+inline const settings::IntKey kCharsPerLine{QStringLiteral("文字"), QStringLiteral("文字数"), kStandard.charsPerLine};
+} // namespace schema
 
 // "反転（&I）", after the item toggled its own check: white on black when
 // checked, blue on white when not; "反転" written as the check state.

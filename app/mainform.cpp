@@ -308,25 +308,25 @@ void TMain_form::applySwitchSettings(const input::SwitchSettings &s)
 void TMain_form::readSettingsAtStart()
 {
     const ProfileFile ini = settings();
-    const int method = ini.readInteger(QStringLiteral("入力方法"), QStringLiteral("番号"), 1);
+    const int method = ini.read(input::schema::kMethod);
     if (method >= 1 && method <= 4) // else the designed state, the arrow keys, stays; nothing is written
         chooseMethod(input::MethodId(method - 1));
-    m_voices.setVoice(speech::Role::Selection, ini.readInteger(QStringLiteral("音声"), QStringLiteral("男性"), 1));
-    m_voices.setVoice(speech::Role::Decision, ini.readInteger(QStringLiteral("音声"), QStringLiteral("女性"), 2));
-    m_voices.setNamesToScreenReader(ini.readBool(QStringLiteral("読み"), QStringLiteral("スクリーンリーダー"), false));
+    m_voices.setVoice(speech::Role::Selection, ini.read(speech::schema::kSelectionVoice));
+    m_voices.setVoice(speech::Role::Decision, ini.read(speech::schema::kDecisionVoice));
+    m_voices.setNamesToScreenReader(ini.read(speech::schema::kScreenReader));
     m_menus.screenReader->setChecked(m_voices.namesToScreenReader());
-    const bool inverted = ini.readBool(QStringLiteral("文字"), QStringLiteral("反転"), false);
+    const bool inverted = ini.read(display::schema::kInverted);
     m_menus.inverted->setChecked(inverted);
     display().setInverted(inverted);
-    int size = ini.readInteger(QStringLiteral("文字"), QStringLiteral("サイズ"), 32);
-    if (size <= 0)
-        size = 32; // a hand-written size of nothing would leave an unreadable display
+    int size = ini.read(display::schema::kPoints);
+    if (size <= 0) // a hand-written size of nothing would leave an unreadable display
+        size = display::schema::kPoints.standard;
     m_board->setDisplayPointSize(size);
     m_kanji->readSettings(ini);
-    m_words->setSpeakOnly(ini.readBool(QStringLiteral("文字"), QStringLiteral("はなすだけ"), false));
-    if (ini.readBool(QStringLiteral("文字"), QStringLiteral("よそく"), false))
+    m_words->setSpeakOnly(ini.read(prediction::schema::kSpeakOnly));
+    if (ini.read(prediction::schema::kRowShown))
         m_words->setEnabled(true); // off: nothing of it is made, read or shown
-    m_board->setCharsPerLine(ini.readInteger(QStringLiteral("文字"), QStringLiteral("文字数"), 17));
+    m_board->setCharsPerLine(ini.read(display::schema::kCharsPerLine));
     for (const auto &[item, chosen] : sizeItems())
         if (size == chosen.points)
             item->setChecked(true);
@@ -440,11 +440,11 @@ void TMain_form::showReadMe()
 void TMain_form::toggleDwell()
 {
     m_methods->setDwell(m_menus.dwell->isChecked());
-    settings().writeBool(QStringLiteral("マウス"), QStringLiteral("とどまる"), m_menus.dwell->isChecked());
+    settings().write(input::schema::kDwell, m_menus.dwell->isChecked());
 }
 
 void TMain_form::toggleScreenReader()
 {
     m_voices.setNamesToScreenReader(m_menus.screenReader->isChecked());
-    settings().writeBool(QStringLiteral("読み"), QStringLiteral("スクリーンリーダー"), m_voices.namesToScreenReader());
+    settings().write(speech::schema::kScreenReader, m_voices.namesToScreenReader());
 }

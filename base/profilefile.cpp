@@ -240,20 +240,6 @@ QString ProfileFile::readString(const QString &section, const QString &key, cons
     return lookup(readAll(), section, key).value_or(defaultValue).left(kMaxValueLength);
 }
 
-int ProfileFile::readInteger(const QString &section, const QString &key, int defaultValue) const
-{
-    const std::optional<QString> text = lookup(readAll(), section, key);
-    if (!text)
-        return defaultValue;
-    return parseInteger(*text).value_or(defaultValue);
-}
-
-int ProfileFile::readIntegerIn(const QString &section, const QString &key, const Range &range) const
-{
-    const std::optional<QString> text = lookup(readAll(), section, key);
-    return text ? parseIntegerIn(*text, range).value_or(range.standard) : range.standard;
-}
-
 bool ProfileFile::hasSection(const QString &section) const
 {
     const QByteArray file = readAll();
@@ -268,12 +254,6 @@ std::optional<bool> ProfileFile::parseBool(const QString &text)
     return v ? std::optional<bool>(*v != 0) : std::nullopt;
 }
 
-bool ProfileFile::readBool(const QString &section, const QString &key, bool defaultValue) const
-{
-    const std::optional<QString> text = lookup(readAll(), section, key);
-    return text ? parseBool(*text).value_or(defaultValue) : defaultValue;
-}
-
 void ProfileFile::writeString(const QString &section, const QString &key, const QString &value) const
 {
     // Refused for a file or folder marked read-only, as for a failed write.
@@ -281,12 +261,3 @@ void ProfileFile::writeString(const QString &section, const QString &key, const 
         throw AppError(QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(m_path)));
 }
 
-void ProfileFile::writeInteger(const QString &section, const QString &key, int value) const
-{
-    writeString(section, key, QString::number(value));
-}
-
-void ProfileFile::writeBool(const QString &section, const QString &key, bool value) const
-{
-    writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
-}

@@ -137,7 +137,7 @@ void accuracy(const QList<kanji::Sentence> &set)
     std::printf("\nAccuracy on %lld sentences (first candidate; phrases converted alone):\n", qlonglong(set.size()));
     QElapsedTimer t;
     t.start();
-    auto anthy = kanji::makeEngine();
+    auto anthy = kanji::makeAnthyEngine();
     const kanji::Score a = kanji::measure(*anthy, set);
     printScore("Anthy", a, t.restart());
     if (const QString reason = kanji::MozcEngine::unavailableReason(); !reason.isEmpty()) {
@@ -196,7 +196,7 @@ void engineCosts(const QList<kanji::Sentence> &set)
     qputenv("MOJIPOT_MOZC_HELPER", "/nonexistent/mozc_emacs_helper");
     QElapsedTimer t;
     t.start();
-    auto anthy = kanji::makeEngine(kanji::EngineChoice::Automatic);
+    auto anthy = kanji::makeChosenEngine(kanji::EngineChoice::Automatic);
     anthy->convert(first);
     std::printf("    %-34s %7lld ms%s\n", "start and first conversion", qlonglong(t.elapsed()),
                 kanji::usesMozc(*anthy) ? " (Mozc used: not valid)" : " (also 自動 with Mozc's helper missing)");

@@ -132,7 +132,7 @@ int main(int argc, char *argv[])
     const int loadProcesses = argc > 2 ? std::max(0, atoi(argv[2])) : 2;
     QFile::remove(ProfileFile::pathForProgram(QCoreApplication::applicationFilePath()));
     const ProfileFile ini(ProfileFile::pathForProgram(QCoreApplication::applicationFilePath()));
-    ini.writeInteger(QStringLiteral("入力方法"), QStringLiteral("番号"), 4);
+    ini.write(input::schema::kMethod, 4);
 
     auto *speech = new SpeechControl(SpeechControl::defaultOptions());
     if (!speech->hasSound()) {

@@ -101,7 +101,7 @@ void Methods::select(MethodId id)
     if (id == MethodId::Mouse)
         m_ctx.keys.unframe();
     const ProfileFile ini = m_ctx.window.settings();
-    ini.writeInteger(QStringLiteral("入力方法"), QStringLiteral("番号"), static_cast<int>(id) + 1);
+    ini.write(schema::kMethod, static_cast<int>(id) + 1);
     if (id == MethodId::Switch) // its order and names stay as they were first given
         m_switch->settings().recordOrder(ini);
 }

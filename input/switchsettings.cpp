@@ -8,15 +8,10 @@ namespace input {
 
 namespace {
 
-const QString kSwitch = QStringLiteral("スイッチ");
-const QString kMouse = QStringLiteral("マウス");
-const QString kOrderKey = QStringLiteral("並び");
-const QString kNamesKey = QStringLiteral("短い名前");
-
-int readSwitch(const ProfileFile &ini, const QString &key)
+int readSwitch(const ProfileFile &ini, const settings::IntKey &key)
 {
     // An unknown button, or a number above every key code: the style's keys.
-    const int v = ini.readInteger(kSwitch, key, kDefaultSwitch);
+    const int v = ini.read(key);
     return v >= kMouseMiddle && (v & ~kKeypad) <= Qt::Key_unknown ? v : kDefaultSwitch;
 }
 
@@ -35,21 +30,20 @@ bool isEnter(int key)
 SwitchSettings SwitchSettings::read(const ProfileFile &ini, bool *clashed)
 {
     SwitchSettings s;
-    s.style = ini.readInteger(kSwitch, QStringLiteral("方式"), 1) == 2 ? SwitchStyle::TwoSwitches
-                                                                         : SwitchStyle::OneSwitch;
-    s.moveSwitch = readSwitch(ini, QStringLiteral("移動キー"));
-    s.selectSwitch = readSwitch(ini, QStringLiteral("決定キー"));
-    s.interval = ini.readIntegerIn(kSwitch, QStringLiteral("間隔"), kInterval);
-    s.firstWait = ini.readIntegerIn(kSwitch, QStringLiteral("最初の待ち"), kFirstWait);
-    s.loops = ini.readIntegerIn(kSwitch, QStringLiteral("回数"), kLoops);
-    s.hold = ini.readIntegerIn(kSwitch, QStringLiteral("押す長さ"), kHold);
-    s.ignore = ini.readIntegerIn(kSwitch, QStringLiteral("受け付けない時間"), kIgnore);
-    s.restartAtColumn = ini.readInteger(kSwitch, QStringLiteral("選んだあと"), 1) == 2;
-    s.dwell = ini.readBool(kMouse, QStringLiteral("とどまる"), false);
-    s.dwellTime = ini.readIntegerIn(kMouse, QStringLiteral("とどまる時間"), kDwell);
-    const bool used = ini.hasSection(kSwitch) || ini.readInteger(QStringLiteral("入力方法"), QStringLiteral("番号"), 1) == 4;
-    s.order = ini.readIntegerIn(kSwitch, kOrderKey, Range{kBoardOrder, kByLikelihood, used ? kBoardOrder : kLikelyFirst});
-    s.shortNames = ini.readBool(kSwitch, kNamesKey, !used);
+    s.style = ini.read(schema::kStyle) == 2 ? SwitchStyle::TwoSwitches : SwitchStyle::OneSwitch;
+    s.moveSwitch = readSwitch(ini, schema::kMoveSwitch);
+    s.selectSwitch = readSwitch(ini, schema::kSelectSwitch);
+    s.interval = ini.read(schema::kInterval);
+    s.firstWait = ini.read(schema::kFirstWait);
+    s.loops = ini.read(schema::kLoops);
+    s.hold = ini.read(schema::kHold);
+    s.ignore = ini.read(schema::kIgnore);
+    s.restartAtColumn = ini.read(schema::kRestart) == 2;
+    s.dwell = ini.read(schema::kDwell);
+    s.dwellTime = ini.read(schema::kDwellTime);
+    const bool used = ini.hasSection(schema::kSwitch) || ini.read(schema::kMethod) == 4;
+    s.order = ini.read(used ? schema::kOrder.withStandard(kBoardOrder) : schema::kOrder);
+    s.shortNames = ini.read(schema::kShortNames.withStandard(!used));
     // As the settings dialog refuses such a pair: neither could act as itself.
     const bool clash = switchesClash(s);
     if (clash)
@@ -61,26 +55,26 @@ SwitchSettings SwitchSettings::read(const ProfileFile &ini, bool *clashed)
 
 void SwitchSettings::write(const ProfileFile &ini) const
 {
-    ini.writeInteger(kSwitch, QStringLiteral("方式"), int(style));
-    ini.writeInteger(kSwitch, QStringLiteral("移動キー"), moveSwitch);
-    ini.writeInteger(kSwitch, QStringLiteral("決定キー"), selectSwitch);
-    ini.writeInteger(kSwitch, QStringLiteral("間隔"), interval);
-    ini.writeInteger(kSwitch, QStringLiteral("最初の待ち"), firstWait);
-    ini.writeInteger(kSwitch, QStringLiteral("回数"), loops);
-    ini.writeInteger(kSwitch, QStringLiteral("押す長さ"), hold);
-    ini.writeInteger(kSwitch, QStringLiteral("受け付けない時間"), ignore);
-    ini.writeInteger(kSwitch, QStringLiteral("選んだあと"), restartAtColumn ? 2 : 1);
-    ini.writeInteger(kMouse, QStringLiteral("とどまる時間"), dwellTime);
-    ini.writeInteger(kSwitch, kOrderKey, order);
-    ini.writeBool(kSwitch, kNamesKey, shortNames);
+    ini.write(schema::kStyle, int(style));
+    ini.write(schema::kMoveSwitch, moveSwitch);
+    ini.write(schema::kSelectSwitch, selectSwitch);
+    ini.write(schema::kInterval, interval);
+    ini.write(schema::kFirstWait, firstWait);
+    ini.write(schema::kLoops, loops);
+    ini.write(schema::kHold, hold);
+    ini.write(schema::kIgnore, ignore);
+    ini.write(schema::kRestart, restartAtColumn ? 2 : 1);
+    ini.write(schema::kDwellTime, dwellTime);
+    ini.write(schema::kOrder, order);
+    ini.write(schema::kShortNames, shortNames);
 }
 
 void SwitchSettings::recordOrder(const ProfileFile &ini) const
 {
-    if (ini.readString(kSwitch, kOrderKey, QString()).isEmpty())
-        ini.writeInteger(kSwitch, kOrderKey, order);
-    if (ini.readString(kSwitch, kNamesKey, QString()).isEmpty())
-        ini.writeBool(kSwitch, kNamesKey, shortNames);
+    if (ini.text(schema::kOrder).isEmpty())
+        ini.write(schema::kOrder, order);
+    if (ini.text(schema::kShortNames).isEmpty())
+        ini.write(schema::kShortNames, shortNames);
 }
 
 SwitchRole roleOfKey(const SwitchSettings &s, int key, bool keypad)

@@ -2,11 +2,9 @@
 #include "base/profilefile.h"
 #include "input/switchscan.h"
 
-// The switch and dwell settings as the settings file keeps them, in the
-// sections "スイッチ" and "マウス". A value out of its range (a hand-edited
-// file), in decimal digits of any length, is brought to the nearest end of
-// the range when read; other text keeps the standard value. A switch value
-// that names no key or button stands for the style's own keys.
+// The switch and dwell settings as the settings file keeps them (the keys:
+// schema below). A switch value that names no key or button stands for the
+// style's own keys.
 namespace input {
 
 // What a switch is: a key (its key code, with kKeypad added for a key of the
@@ -30,6 +28,7 @@ struct SwitchSettings
     static constexpr Range kDwell{500, 5000, 1200};
     // The scan's order ("並び"): 1 the board's, 2 "よそく" first, 3 by likelihood.
     static constexpr int kBoardOrder = 1, kLikelyFirst = 2, kByLikelihood = 3;
+    static constexpr Range kOrder{kBoardOrder, kByLikelihood, kLikelyFirst};
 
     SwitchStyle style = SwitchStyle::OneSwitch;
     int moveSwitch = kDefaultSwitch;
@@ -61,6 +60,28 @@ struct SwitchSettings
     SwitchScan::Rules rules() const { return {style, loops, restartAtColumn, order != kBoardOrder}; }
     bool operator==(const SwitchSettings &) const = default;
 };
+
+// The keys switch input and dwell keep, and the input method in use (4 tells
+// that switch input was used before).
+namespace schema {
+inline const QString kSwitch = QStringLiteral("スイッチ");
+inline const QString kMouse = QStringLiteral("マウス");
+inline const settings::IntKey kMethod{QStringLiteral("入力方法"), QStringLiteral("番号"), 1}; // MethodId + 1
+inline const settings::IntKey kStyle{kSwitch, QStringLiteral("方式"), 1};                  // 2 two switches, else one
+inline const settings::IntKey kMoveSwitch{kSwitch, QStringLiteral("移動キー"), kDefaultSwitch};
+inline const settings::IntKey kSelectSwitch{kSwitch, QStringLiteral("決定キー"), kDefaultSwitch};
+inline const settings::RangeKey kInterval{kSwitch, QStringLiteral("間隔"), SwitchSettings::kInterval};
+inline const settings::RangeKey kFirstWait{kSwitch, QStringLiteral("最初の待ち"), SwitchSettings::kFirstWait};
+inline const settings::RangeKey kLoops{kSwitch, QStringLiteral("回数"), SwitchSettings::kLoops};
+inline const settings::RangeKey kHold{kSwitch, QStringLiteral("押す長さ"), SwitchSettings::kHold};
+inline const settings::RangeKey kIgnore{kSwitch, QStringLiteral("受け付けない時間"), SwitchSettings::kIgnore};
+inline const settings::IntKey kRestart{kSwitch, QStringLiteral("選んだあと"), 1}; // 2 at the column, else 1
+inline const settings::BoolKey kDwell{kMouse, QStringLiteral("とどまる"), false};
+inline const settings::RangeKey kDwellTime{kMouse, QStringLiteral("とどまる時間"), SwitchSettings::kDwell};
+// Where switch input was never used; a file that has used it: order 1, the long names.
+inline const settings::RangeKey kOrder{kSwitch, QStringLiteral("並び"), SwitchSettings::kOrder};
+inline const settings::BoolKey kShortNames{kSwitch, QStringLiteral("短い名前"), true};
+} // namespace schema
 
 enum class SwitchRole { None, Move, Select };
 

@@ -52,7 +52,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<Engine> makeEngine()
+std::unique_ptr<Engine> makeAnthyEngine()
 {
     // No personality: Anthy keeps nothing of the user's in the home folder.
     static const bool started = anthy_init() == 0 && anthy_set_personality("") == 0;

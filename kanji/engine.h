@@ -26,7 +26,7 @@ public:
     virtual QList<Phrase> convert(const QString &reading) = 0;
 };
 
-// The engine the program uses (Anthy); nullptr when it cannot be started.
-std::unique_ptr<Engine> makeEngine();
+// Anthy's engine; nullptr when it cannot be started.
+std::unique_ptr<Engine> makeAnthyEngine();
 
 } // namespace kanji

@@ -18,7 +18,7 @@ public:
         if (!phrases.isEmpty())
             return phrases;
         if (!m_anthy)
-            m_anthy = makeEngine();
+            m_anthy = makeAnthyEngine();
         return m_anthy ? m_anthy->convert(reading) : QList<Phrase>();
     }
 
@@ -56,12 +56,12 @@ EngineChoice resolve(EngineChoice choice, bool mozcCanRun)
     return choice;
 }
 
-std::unique_ptr<Engine> makeEngine(EngineChoice choice)
+std::unique_ptr<Engine> makeChosenEngine(EngineChoice choice)
 {
     const bool canRun = MozcEngine::unavailableReason().isEmpty();
     if (canRun && resolve(choice, canRun) == EngineChoice::Mozc)
         return std::make_unique<MozcOrAnthy>();
-    return makeEngine();
+    return makeAnthyEngine();
 }
 
 bool usesMozc(const Engine &engine)

@@ -27,9 +27,9 @@ EngineChoice resolve(EngineChoice choice, bool mozcCanRun);
 // The engine of a choice. Mozc starts in the background at once; whenever
 // it is not ready, gone or late, Anthy converts in its place (made at its
 // first need). Anthy alone: nullptr when it cannot be started.
-std::unique_ptr<Engine> makeEngine(EngineChoice choice);
+std::unique_ptr<Engine> makeChosenEngine(EngineChoice choice);
 
-// Whether an engine of makeEngine() converts with Mozc when it can (for the
+// Whether an engine of makeChosenEngine() converts with Mozc when it can (for the
 // bench and the window's tests).
 bool usesMozc(const Engine &engine);
 

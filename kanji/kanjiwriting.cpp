@@ -7,6 +7,8 @@
 #include "base/textmodel.h"
 #include "base/wholefile.h"
 #include "kanji/engine.h"
+#include "kanji/kanjisettings.h"
+#include "kanji/mozcengine.h"
 #include "speech/voices.h"
 
 #include <QDir>
@@ -16,11 +18,6 @@
 #include <QThread>
 
 namespace kanji {
-
-namespace {
-const QString kSection = QStringLiteral("文字");
-const QString kKey = QStringLiteral("漢字");
-} // namespace
 
 Writing::Writing(const context::Context &ctx, QObject *parent) : QObject(parent), m_ctx(ctx)
 {
@@ -46,7 +43,7 @@ void Writing::setEnabled(bool on)
         readHistory();
     // Mozc is started in the background at once; Anthy at the first need.
     if (on && !m_engine && m_choice != EngineChoice::Anthy)
-        m_engine = makeEngine(m_choice);
+        m_engine = makeChosenEngine(m_choice);
     emit enabledChanged(on);
     const struct
     {
@@ -73,7 +70,23 @@ void Writing::toggle()
     if (on)
         recordChoice();
     setEnabled(on);
-    m_ctx.window.settings().writeBool(kSection, kKey, on);
+    m_ctx.window.settings().write(schema::kOption, on);
+}
+
+void Writing::chooseEngine(EngineChoice choice)
+{
+    commitAll();
+    m_choice = choice;
+    emit engineChosen(m_choice);
+    m_ctx.window.settings().write(schema::kEngine, choiceName(choice));
+    m_engine.reset();
+    if (m_enabled && choice != EngineChoice::Anthy)
+        m_engine = makeChosenEngine(choice);
+    const QString reason = MozcEngine::unavailableReason();
+    if (choice == EngineChoice::Mozc && !reason.isEmpty()) {
+        say(QStringLiteral("もずくは つかえません。あんしーで へんかんします"));
+        m_ctx.window.notice(reason + QStringLiteral("。Mozc は使えないので、Anthy で変換します。"));
+    }
 }
 
 void Writing::readHistory()
@@ -168,7 +181,7 @@ void Writing::convert()
         say(QStringLiteral("へんかんする もじが ありません"));
         return;
     }
-    if (!m_engine && !(m_engine = makeEngine(m_choice)))
+    if (!m_engine && !(m_engine = makeChosenEngine(m_choice)))
         throw AppError(QStringLiteral("かな漢字変換を始められません"));
     historyRead(); // taken when it has been read; never waited for
     const QString run = text.mid(start, p - start);

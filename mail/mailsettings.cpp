@@ -6,34 +6,28 @@
 
 namespace mail {
 
-namespace {
+namespace schema {
 const QString kSection = QStringLiteral("メール");
-const QString kRecipientKey = QStringLiteral("送信先");
-const QString kSenderKey = QStringLiteral("自分のアドレス");
-const QString kServerKey = QStringLiteral("SMTP");
-} // namespace
+const settings::TextKey kRecipient{kSection, QStringLiteral("送信先"), QStringLiteral("tomodachi@example.org")};
+const settings::TextKey kSender{kSection, QStringLiteral("自分のアドレス"), QStringLiteral("watashi@example.org")};
+const settings::TextKey kServer{kSection, QStringLiteral("SMTP"), QStringLiteral("localhost")};
+} // namespace schema
 
 Settings placeholders()
 {
-    return {QStringLiteral("tomodachi@example.org"), QStringLiteral("watashi@example.org"),
-            QStringLiteral("localhost")};
+    return {schema::kRecipient.standard, schema::kSender.standard, schema::kServer.standard};
 }
 
 Settings readSettings(const ProfileFile &ini)
 {
-    const Settings defaults = placeholders();
-    Settings s;
-    s.recipient = ini.readString(kSection, kRecipientKey, defaults.recipient);
-    s.sender = ini.readString(kSection, kSenderKey, defaults.sender);
-    s.server = ini.readString(kSection, kServerKey, defaults.server);
-    return s;
+    return {ini.read(schema::kRecipient), ini.read(schema::kSender), ini.read(schema::kServer)};
 }
 
 void writeSettings(const ProfileFile &ini, const Settings &settings)
 {
-    ini.writeString(kSection, kRecipientKey, settings.recipient);
-    ini.writeString(kSection, kSenderKey, settings.sender);
-    ini.writeString(kSection, kServerKey, settings.server);
+    ini.write(schema::kRecipient, settings.recipient);
+    ini.write(schema::kSender, settings.sender);
+    ini.write(schema::kServer, settings.server);
 }
 
 QString subjectDate(const QDate &date)

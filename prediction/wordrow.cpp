@@ -21,10 +21,6 @@ namespace prediction {
 
 namespace {
 
-const QString kSection = QStringLiteral("文字");
-const QString kKey = QStringLiteral("よそく");
-const QString kSpeakOnlyKey = QStringLiteral("はなすだけ");
-
 // The text looked at before the insertion point: enough for the word, the
 // piece before it and the model's history, whatever the text's length.
 constexpr int kTail = 2 * int(Lexicon::kMaxPieceSymbols) + 32;
@@ -121,7 +117,7 @@ void WordRow::toggle()
 {
     const bool on = !m_enabled;
     setEnabled(on);
-    m_ctx.window.settings().writeBool(kSection, kKey, on);
+    m_ctx.window.settings().write(schema::kRowShown, on);
 }
 
 void WordRow::setSpeakOnly(bool on)
@@ -133,7 +129,7 @@ void WordRow::setSpeakOnly(bool on)
 void WordRow::toggleSpeakOnly()
 {
     setSpeakOnly(!m_speakOnly);
-    m_ctx.window.settings().writeBool(kSection, kSpeakOnlyKey, m_speakOnly);
+    m_ctx.window.settings().write(schema::kSpeakOnly, m_speakOnly);
 }
 
 void WordRow::forget()

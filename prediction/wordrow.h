@@ -15,6 +15,12 @@ class Conversions;
 
 namespace prediction {
 
+// The keys the row's two choices are kept in, both off by default.
+namespace schema {
+inline const settings::BoolKey kRowShown{QStringLiteral("文字"), QStringLiteral("よそく"), false};
+inline const settings::BoolKey kSpeakOnly{QStringLiteral("文字"), QStringLiteral("はなすだけ"), false};
+} // namespace schema
+
 // The row of word places on the main window ("ことばのよそく", off by
 // default): while a word is being written, its likeliest completions; at
 // the start of a sentence, the user's phrases, the most used first, with

@@ -72,8 +72,9 @@ TSound_form::TSound_form(const context::Context &ctx)
 void TSound_form::fillLists()
 {
     const ProfileFile ini = m_ctx.window.settings();
-    const int storedSelection = ini.readInteger(QStringLiteral("音声"), QStringLiteral("男性"), 1);
-    const int storedDecision = ini.readInteger(QStringLiteral("音声"), QStringLiteral("女性"), 1);
+    const int storedSelection = ini.read(speech::schema::kSelectionVoice);
+    // Without a stored voice the lists preselect voice 1, whatever is in use.
+    const int storedDecision = ini.read(speech::schema::kDecisionVoice.withStandard(1));
     Selct_list->clear();
     Enter_list->clear();
     const QList<voicelist::Line> lines = voicelist::japaneseLines(m_ctx.speech.engine());
@@ -110,8 +111,8 @@ void TSound_form::Ok_btnClick()
         voices.setVoice(speech::Role::Decision, m_voiceTable[line + 1]);
     // The voices are in use from here on, even if the file cannot be written.
     const ProfileFile ini = m_ctx.window.settings();
-    ini.writeInteger(QStringLiteral("音声"), QStringLiteral("男性"), voices.voice(speech::Role::Selection));
-    ini.writeInteger(QStringLiteral("音声"), QStringLiteral("女性"), voices.voice(speech::Role::Decision));
+    ini.write(speech::schema::kSelectionVoice, voices.voice(speech::Role::Selection));
+    ini.write(speech::schema::kDecisionVoice, voices.voice(speech::Role::Decision));
     accept();
 }
 

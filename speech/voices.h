@@ -2,6 +2,8 @@
 #include <QObject>
 #include <QString>
 
+#include "base/profilefile.h"
+
 class DirectSS;
 
 // Speaking by role: the one way the window's features speak. Each text is
@@ -11,6 +13,13 @@ namespace speech {
 
 enum class Role { Selection, Decision };
 enum class When { Queued, Cutting };
+
+// The keys the voices and the screen-reader choice are kept in.
+namespace schema {
+inline const settings::IntKey kSelectionVoice{QStringLiteral("音声"), QStringLiteral("男性"), 1};
+inline const settings::IntKey kDecisionVoice{QStringLiteral("音声"), QStringLiteral("女性"), 2};
+inline const settings::BoolKey kScreenReader{QStringLiteral("読み"), QStringLiteral("スクリーンリーダー"), false};
+} // namespace schema
 
 class Voices : public QObject
 {

@@ -25,7 +25,7 @@ private slots:
     {
         const QList<kanji::Sentence> set = ourSentences();
         QVERIFY(set.size() >= 150);
-        auto engine = kanji::makeEngine();
+        auto engine = kanji::makeAnthyEngine();
         QVERIFY(engine);
         const kanji::Score s = kanji::measure(*engine, set);
         qInfo("sentences %.3f, phrases %.3f, reachable %d of %d, presses %.2f", s.sentenceRate(), s.phraseRate(),

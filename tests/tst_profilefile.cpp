@@ -100,8 +100,8 @@ private slots:
         const QByteArray junk = "[x]\r\njunk=" + QByteArray(10 * 1024 * 1024, 'x') + "\r\n";
         const QByteArray bytes = sj("[音声]\r\n男性=3\r\n") + junk;
         const ProfileFile ini(fileWith(bytes));
-        QCOMPARE(ini.readInteger(QStringLiteral("音声"), QStringLiteral("男性"), 1), 3);
-        ini.writeInteger(QStringLiteral("音声"), QStringLiteral("女性"), 2);
+        QCOMPARE(ini.read(settings::IntKey{QStringLiteral("音声"), QStringLiteral("男性"), 1}), 3);
+        ini.write(settings::IntKey{QStringLiteral("音声"), QStringLiteral("女性"), 1}, 2);
         QCOMPARE(bytesOf(ini.path()), sj("[音声]\r\n男性=3\r\n女性=2\r\n") + junk);
     }
 
@@ -135,8 +135,8 @@ private slots:
         QFETCH(int, expected);
         QFETCH(int, inRange);
         const ProfileFile ini(fileWith("[s]\r\nk=" + value + "\r\n"));
-        QCOMPARE(ini.readInteger(QStringLiteral("s"), QStringLiteral("k"), 99), expected);
-        QCOMPARE(ini.readIntegerIn(QStringLiteral("s"), QStringLiteral("k"), {-10, 40, 99}), inRange);
+        QCOMPARE(ini.read(settings::IntKey{QStringLiteral("s"), QStringLiteral("k"), 99}), expected);
+        QCOMPARE(ini.read(settings::RangeKey{QStringLiteral("s"), QStringLiteral("k"), {-10, 40, 99}}), inRange);
     }
 
     void readBool_data()
@@ -166,7 +166,7 @@ private slots:
         QFETCH(bool, defaultValue);
         QFETCH(bool, expected);
         const ProfileFile ini(fileWith("[s]\r\nk=" + value + "\r\n"));
-        QCOMPARE(ini.readBool(QStringLiteral("s"), QStringLiteral("k"), defaultValue), expected);
+        QCOMPARE(ini.read(settings::BoolKey{QStringLiteral("s"), QStringLiteral("k"), defaultValue}), expected);
     }
 
     void writeBytes_data()
@@ -235,10 +235,72 @@ private slots:
     {
         const QString path = fileWith({});
         const ProfileFile ini(path);
-        ini.writeInteger(QStringLiteral("文字"), QStringLiteral("サイズ"), 48);
-        ini.writeBool(QStringLiteral("文字"), QStringLiteral("反転"), true);
-        ini.writeBool(QStringLiteral("文字"), QStringLiteral("X"), false);
-        QCOMPARE(bytesOf(path), sj("[文字]\r\nサイズ=48\r\n反転=1\r\nX=0\r\n"));
+        ini.write(settings::IntKey{QStringLiteral("文字"), QStringLiteral("サイズ"), 32}, 48);
+        ini.write(settings::BoolKey{QStringLiteral("文字"), QStringLiteral("反転"), false}, true);
+        ini.write(settings::BoolKey{QStringLiteral("文字"), QStringLiteral("X"), true}, false);
+        ini.write(settings::RangeKey{QStringLiteral("文字"), QStringLiteral("Y"), {0, 10, 5}}, -20);
+        QCOMPARE(bytesOf(path), sj("[文字]\r\nサイズ=48\r\n反転=1\r\nX=0\r\nY=-20\r\n"));
+    }
+
+    // A declared key is read as its kind reads it; a standard the file
+    // decides stands only for a missing or unreadable value, and a range
+    // keeps its ends. What a key reads, written back, is read again alike.
+    void declaredKeys_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("value"); // "<none>": the key is missing
+        QTest::addColumn<QString>("read");     // "<standard>": what stands for the key
+        QTest::newRow("integer: hexadecimal") << "integer" << QByteArray("0x1f") << "31";
+        QTest::newRow("integer: no range") << "integer" << QByteArray("-5") << "-5";
+        QTest::newRow("integer: past 32 bits unreadable") << "integer" << QByteArray("99999999999") << "<standard>";
+        QTest::newRow("integer: missing") << "integer" << QByteArray("<none>") << "<standard>";
+        QTest::newRow("range: past 32 bits to the high end") << "range" << QByteArray("99999999999") << "40";
+        QTest::newRow("range: below to the low end") << "range" << QByteArray("-5") << "1";
+        QTest::newRow("range: words") << "range" << QByteArray("abc") << "<standard>";
+        QTest::newRow("range: empty") << "range" << QByteArray("") << "<standard>";
+        QTest::newRow("range: missing") << "range" << QByteArray("<none>") << "<standard>";
+        QTest::newRow("on/off: 2 is on") << "on/off" << QByteArray("2") << "1";
+        QTest::newRow("on/off: zeros of any length are off") << "on/off" << QByteArray("00000") << "0";
+        QTest::newRow("on/off: full-width digit") << "on/off" << sj("１") << "<standard>";
+        QTest::newRow("on/off: missing") << "on/off" << QByteArray("<none>") << "<standard>";
+        QTest::newRow("text: trimmed") << "text" << QByteArray("  a b ") << "a b";
+        QTest::newRow("text: Japanese") << "text" << sj("日記のあて先") << "日記のあて先";
+        QTest::newRow("text: empty is a value") << "text" << QByteArray("") << "";
+        QTest::newRow("text: missing") << "text" << QByteArray("<none>") << "<standard>";
+    }
+    void declaredKeys()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, value);
+        QFETCH(QString, read);
+        const bool missing = value == "<none>";
+        const ProfileFile ini(fileWith(missing ? QByteArray("[s]\r\n") : "[s]\r\nk=" + value + "\r\n"));
+        const auto asText = [](const auto &v) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(v)>, QString>)
+                return v;
+            else
+                return QString::number(int(v));
+        };
+        // The key as declared (standing for it: `declared`) and with the file's own standard.
+        const auto check = [&](const auto &key, const auto &declared, const auto &other) {
+            const bool standard = read == u"<standard>";
+            QCOMPARE(asText(ini.read(key)), standard ? asText(declared) : read);
+            QCOMPARE(asText(ini.read(key.withStandard(other))), standard ? asText(other) : read);
+            QCOMPARE(ini.text(key), missing ? QString() : sjis::decode(value).trimmed());
+            const auto got = ini.read(key);
+            ini.write(key, got);
+            QCOMPARE(ini.read(key), got);
+            QCOMPARE(bytesOf(ini.path()), "[s]\r\n" + sjis::encode(QStringLiteral("K=") + asText(got)) + "\r\n");
+        };
+        // Names in other cases than the file's: the same key.
+        if (kind == u"integer")
+            check(settings::IntKey{QStringLiteral("S"), QStringLiteral("K"), 7}, 7, 8);
+        else if (kind == u"range")
+            check(settings::RangeKey{QStringLiteral("S"), QStringLiteral("K"), {1, 40, 7}}, 7, 8);
+        else if (kind == u"on/off")
+            check(settings::BoolKey{QStringLiteral("S"), QStringLiteral("K"), false}, false, true);
+        else
+            check(settings::TextKey{QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("d")}, QStringLiteral("d"), QStringLiteral("e"));
     }
 
     // A full disk, met at any point of the write, keeps the old settings
@@ -296,7 +358,7 @@ private slots:
             QFile::setPermissions(path, QFile::ReadOwner);
         const ProfileFile ini(path);
         try {
-            ini.writeInteger(QStringLiteral("音声"), QStringLiteral("男性"), 2);
+            ini.write(settings::IntKey{QStringLiteral("音声"), QStringLiteral("男性"), 1}, 2);
             QFAIL("the write was not refused");
         } catch (const AppError &e) {
             QCOMPARE(e.message(), path + QStringLiteral(" に書き込めません"));

@@ -39,8 +39,8 @@ QWidget *nextTabStop(QWidget *w)
 void writeVoices(int selection, int decision)
 {
     const ProfileFile ini(settingsPath());
-    ini.writeInteger(QStringLiteral("音声"), QStringLiteral("男性"), selection);
-    ini.writeInteger(QStringLiteral("音声"), QStringLiteral("女性"), decision);
+    ini.write(settings::IntKey{QStringLiteral("音声"), QStringLiteral("男性"), 0}, selection);
+    ini.write(settings::IntKey{QStringLiteral("音声"), QStringLiteral("女性"), 0}, decision);
 }
 
 } // namespace
@@ -127,8 +127,8 @@ private slots:
         QCOMPARE(w.form->findChild<TSound_form *>()->Voice_table().value(1), 2);
         QCOMPARE(w.form->findChild<TSound_form *>()->Voice_table().value(2), 3);
         const ProfileFile ini(settingsPath());
-        QCOMPARE(ini.readInteger(QStringLiteral("音声"), QStringLiteral("男性"), 0), 2);
-        QCOMPARE(ini.readInteger(QStringLiteral("音声"), QStringLiteral("女性"), 0), 3);
+        QCOMPARE(ini.read(settings::IntKey{QStringLiteral("音声"), QStringLiteral("男性"), 0}), 2);
+        QCOMPARE(ini.read(settings::IntKey{QStringLiteral("音声"), QStringLiteral("女性"), 0}), 3);
         QVERIFY(w.errors.isEmpty());
         // The next text is spoken in the new voice.
         w.key(1)->setFocus(Qt::TabFocusReason);
@@ -151,7 +151,7 @@ private slots:
         english.form->findChild<TSound_form *>()->fillLists();
         english.form->findChild<TSound_form *>()->Ok_btn->click();
         QCOMPARE(english.form->voices().voice(speech::Role::Decision), 5);
-        QCOMPARE(ProfileFile(settingsPath()).readInteger(QStringLiteral("音声"), QStringLiteral("女性"), 0), 5);
+        QCOMPARE(ProfileFile(settingsPath()).read(settings::IntKey{QStringLiteral("音声"), QStringLiteral("女性"), 0}), 5);
     }
 
     void escChangesNothing()

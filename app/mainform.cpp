@@ -380,8 +380,9 @@ void TMain_form::beep()
 void TMain_form::announce(KeyButton *key)
 {
     if (input::isWordPlace(key->Tag())) {
-        if (const QString name = m_words->spokenName(key->Tag() - input::kFirstWord); !name.isEmpty())
-            m_voices.sayName(name);
+        const int place = key->Tag() - input::kFirstWord;
+        if (const QString name = m_words->spokenName(place); !name.isEmpty())
+            m_voices.sayName(name, m_words->nameRole(place));
     } else if (m_voices.announceKey(key->Tag(), key->text())) {
         update();
     }

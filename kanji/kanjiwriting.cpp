@@ -37,6 +37,7 @@ void Writing::setEnabled(bool on)
     if (!on) {
         commitAll();
         m_engine.reset(); // Mozc, if it runs, is stopped
+        m_forms.clear();
     }
     m_enabled = on;
     if (on)
@@ -80,6 +81,7 @@ void Writing::chooseEngine(EngineChoice choice)
     emit engineChosen(m_choice);
     m_ctx.window.settings().write(schema::kEngine, choiceName(choice));
     m_engine.reset();
+    m_forms.clear();
     if (m_enabled && choice != EngineChoice::Anthy)
         m_engine = makeChosenEngine(choice);
     const QString reason = MozcEngine::unavailableReason();
@@ -334,6 +336,22 @@ void Writing::putConverted(int start, int end, const QString &text, const QStrin
     m_seenChanges = m_changes;
     m_seenPosition = c.position();
     saveHistory();
+}
+
+std::optional<Forms> Writing::wordForms(const QString &reading, bool convert)
+{
+    if (!m_enabled)
+        return Forms();
+    if (!convert)
+        return m_forms.find(reading);
+    if (!m_engine)
+        m_engine = makeChosenEngine(m_choice); // Anthy at its first need; null when it cannot start
+    return m_forms.convert(m_engine.get(), reading);
+}
+
+QString Writing::described(const QString &text, const QString &reading)
+{
+    return m_descriptions.spoken(text, reading);
 }
 
 void Writing::learn(const QString &reading, const QString &text)

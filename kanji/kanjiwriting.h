@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "base/context.h"
@@ -11,6 +12,7 @@
 #include "kanji/enginechoice.h"
 #include "kanji/history.h"
 #include "kanji/readings.h"
+#include "kanji/wordforms.h"
 #include "speech/voices.h"
 
 class QThread;
@@ -36,6 +38,13 @@ public:
     virtual void putConverted(int start, int end, const QString &text, const QString &reading) = 0;
     // What is shown is committed, before anything else is written.
     virtual void commitAll() = 0;
+    // The engine's kanji words of a completed reading (WordForms):
+    // converted when `convert`, else only as worked out before (nullopt:
+    // not yet). None when the option is off.
+    virtual std::optional<Forms> wordForms(const QString &reading, bool convert) = 0;
+    // What is said for a kanji word, as for a candidate of conversion: its
+    // reading, then each kanji's description.
+    virtual QString described(const QString &text, const QString &reading) = 0;
 };
 
 // Kana–kanji conversion on the main window: the option, the keys "へんかん"
@@ -81,6 +90,8 @@ public:
     int anchor() const override { return m_enabled ? m_anchor : 0; }
     QList<std::pair<QString, QString>> conversionsFrom(QStringView prefix) const override;
     void putConverted(int start, int end, const QString &text, const QString &reading) override;
+    std::optional<Forms> wordForms(const QString &reading, bool convert) override;
+    QString described(const QString &text, const QString &reading) override;
 
     CandidateCycle &cycle() { return m_cycle; }
 
@@ -120,6 +131,7 @@ private:
     QThread *m_historyReader = nullptr;
     History m_historyFromFile; // written by the reader, taken once it has finished
     QList<std::pair<QString, QString>> m_unsavedChoices;
+    WordForms m_forms; // the row's kanji words, as this engine gives them
     ReadingSpans m_spans;
     CandidateCycle m_cycle;
     int m_start = 0;          // where the phrases not committed yet begin

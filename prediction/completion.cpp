@@ -391,6 +391,11 @@ std::vector<Completion> complete(const CompletionSources &sources, QStringView b
         ++conversions;
         offer(reduce(reading), text, kConversionEndShare, text != reading);
     }
+    // The engine's words, weighed as the user's conversions are: a word is
+    // as likely as its reading.
+    for (const auto &[reading, text] : sources.engineWords)
+        if (!stem.empty() && text != reading)
+            offer(reduce(reading), text, kConversionEndShare, true);
     return found.best(trust);
 }
 

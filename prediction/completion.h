@@ -96,6 +96,9 @@ struct CompletionSources
     // Committed conversions whose reading starts where the word does:
     // reading and text, latest first (kanji::History::startingWith).
     QList<std::pair<QString, QString>> conversions;
+    // Kanji words the conversion engine makes of the word's kana
+    // completions (kanji::WordForms): reading and text.
+    QList<std::pair<QString, QString>> engineWords;
     // Words chosen from the row before, and how often.
     const QHash<QString, int> *chosen = nullptr;
 };

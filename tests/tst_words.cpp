@@ -225,6 +225,49 @@ private slots:
         QVERIFY(unchosen > 0);
     }
 
+    // The engine's kanji words of the completions are offered as
+    // conversions, where their reading goes on from the word.
+    void engineWords_data()
+    {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QStringList>("engineWords"); // reading=text
+        QTest::addColumn<QString>("offered");         // a converted completion expected, or none
+        QTest::addColumn<QString>("notOffered");
+        QTest::newRow("the word completed, in kanji") << "びょうい" << QStringList{"びょういん=病院"} << "病院" << "";
+        QTest::newRow("a phrase in kanji") << "びょうい" << QStringList{"びょういんに=病院に"} << "病院に" << "";
+        QTest::newRow("a reading that goes another way") << "びょうい" << QStringList{"きしゃ=記者", "びょういん=病院"}
+                                                         << "病院" << "記者";
+        QTest::newRow("the word as written, nothing added") << "びょういん" << QStringList{"びょういん=病院"} << ""
+                                                            << "病院";
+        QTest::newRow("none: the row as before") << "びょうい" << QStringList{} << "" << "";
+    }
+    void engineWords()
+    {
+        QFETCH(QString, word);
+        QFETCH(QStringList, engineWords);
+        QFETCH(QString, offered);
+        QFETCH(QString, notOffered);
+        const UserWriting user({});
+        CompletionSources sources = user.sources;
+        const std::vector<Completion> kana = complete(sources, word, 0);
+        for (const QString &w : engineWords)
+            sources.engineWords.append({w.section(u'=', 0, 0), w.section(u'=', 1)});
+        const std::vector<Completion> got = complete(sources, word, 0);
+        if (engineWords.isEmpty())
+            QCOMPARE(got, kana);
+        const auto it = std::find_if(got.begin(), got.end(), [](const Completion &c) { return c.converted; });
+        if (offered.isEmpty()) {
+            QVERIFY(it == got.end());
+            return;
+        }
+        QVERIFY2(it != got.end(), qPrintable(textsOf(got).join(u' ')));
+        QCOMPARE(it->text, offered);
+        QVERIFY(word.size() < it->reading.size() && it->reading.startsWith(word));
+        // It spares converting as well: one more than its kana.
+        QCOMPARE(it->characters, int(it->reading.size() - word.size()) + 1);
+        QVERIFY(!textsOf(got).contains(notOffered) || notOffered.isEmpty());
+    }
+
     void edits_data()
     {
         QTest::addColumn<QString>("word");

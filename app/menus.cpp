@@ -96,6 +96,7 @@ MenuItems buildMenus(QMenuBar *bar)
     m.mozc = check(m.engines, "mozc", "Mozc", engines);
     m.automatic = check(m.engines, "automatic", "自動", engines);
     m.kanjiForget = item(m.characters, "kanjiForget", "変換の学習を忘れる");
+    m.kanjiWords = check(m.characters, "kanjiWords", "漢字のよそく");
     m.characters->addSeparator();
     m.words = check(m.characters, "words", "ことばのよそく");
     m.wordsForget = item(m.characters, "wordsForget", "よそくの学習を忘れる");

@@ -22,6 +22,28 @@ void Writing::readSettings(const ProfileFile &ini)
         } catch (const AppError &) {
         }
     }
+    // The same for the kanji words of the row: kept off where conversion
+    // was known before them.
+    const bool wordsKnown = !ini.text(schema::kWords).isEmpty();
+    setWordsOffered(wordsKnown ? ini.read(schema::kWords) : option.isEmpty());
+    if (!wordsKnown && !option.isEmpty()) {
+        try {
+            ini.write(schema::kWords, false);
+        } catch (const AppError &) {
+        }
+    }
+}
+
+void Writing::setWordsOffered(bool on)
+{
+    m_wordsOffered = on;
+    emit wordsOfferedChanged(on);
+}
+
+void Writing::toggleWordsOffered()
+{
+    setWordsOffered(!m_wordsOffered);
+    m_ctx.window.settings().write(schema::kWords, m_wordsOffered);
 }
 
 void Writing::recordChoice()
@@ -30,6 +52,8 @@ void Writing::recordChoice()
     const ProfileFile ini = m_ctx.window.settings();
     if (ini.text(schema::kEngine).isEmpty())
         ini.write(schema::kEngine, choiceName(m_choice));
+    if (ini.text(schema::kWords).isEmpty())
+        ini.write(schema::kWords, m_wordsOffered);
 }
 
 } // namespace kanji

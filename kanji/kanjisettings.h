@@ -7,4 +7,8 @@
 namespace kanji::schema {
 inline const settings::BoolKey kOption{QStringLiteral("文字"), QStringLiteral("漢字"), false};
 inline const settings::TextKey kEngine{QStringLiteral("文字"), QStringLiteral("エンジン"), {}};
+// "漢字のよそく": kanji words in the row of words. A file that had conversion
+// before this choice keeps the row as it was (off, written at the next start);
+// a user who switches conversion on for the first time gets it on, recorded.
+inline const settings::BoolKey kWords{QStringLiteral("文字"), QStringLiteral("漢字のよそく"), true};
 } // namespace kanji::schema

@@ -340,7 +340,7 @@ void Writing::putConverted(int start, int end, const QString &text, const QStrin
 
 std::optional<Forms> Writing::wordForms(const QString &reading, bool convert)
 {
-    if (!m_enabled)
+    if (!m_enabled || !m_wordsOffered)
         return Forms();
     if (!convert)
         return m_forms.find(reading);

@@ -40,7 +40,7 @@ public:
     virtual void commitAll() = 0;
     // The engine's kanji words of a completed reading (WordForms):
     // converted when `convert`, else only as worked out before (nullopt:
-    // not yet). None when the option is off.
+    // not yet). None when conversion or "漢字のよそく" is off.
     virtual std::optional<Forms> wordForms(const QString &reading, bool convert) = 0;
     // What is said for a kanji word, as for a candidate of conversion: its
     // reading, then each kanji's description.
@@ -71,6 +71,11 @@ public:
     void readSettings(const ProfileFile &ini);
     // The menu items of the engine: stored, and the engine changed at once.
     void chooseEngine(EngineChoice choice);
+    // "漢字のよそく" ("文字"/"漢字のよそく"): the row of words offers kanji
+    // words while conversion is on. The menu item switches and stores it.
+    void setWordsOffered(bool on);
+    bool wordsOffered() const { return m_wordsOffered; }
+    void toggleWordsOffered();
 
     // Before a board key's own operation: "へんかん" and "かくてい" are done
     // here (true), and so is "けす" while a candidate is shown; any other key
@@ -100,6 +105,8 @@ signals:
     void enabledChanged(bool on);
     // The engine was chosen or read: the menu's ticks follow.
     void engineChosen(kanji::EngineChoice choice);
+    // "漢字のよそく" was switched or read: the menu's tick follows.
+    void wordsOfferedChanged(bool on);
     // A committed conversion was learnt (History::acceptable).
     void learnt(const QString &reading, const QString &text);
 
@@ -120,6 +127,7 @@ private:
 
     context::Context m_ctx;
     bool m_enabled = false;
+    bool m_wordsOffered = true;
     EngineChoice m_choice = EngineChoice::Anthy;
     std::unique_ptr<Engine> m_engine;
     Descriptions m_descriptions;

@@ -462,7 +462,7 @@ private slots:
         QFETCH(bool, converting);
         QFETCH(QByteArray, history);
         writeSettings(QStringLiteral("[入力方法]\r\n番号=3\r\n") + kOn
-                      + (converting ? QStringLiteral("漢字=1\r\nエンジン=Anthy\r\n") : QString()));
+                      + (converting ? QStringLiteral("漢字=1\r\nエンジン=Anthy\r\n漢字のよそく=1\r\n") : QString()));
         if (!history.isEmpty()) {
             QDir().mkpath(QFileInfo(kanji::History::defaultPath()).path());
             QFile f(kanji::History::defaultPath());

@@ -112,7 +112,7 @@ class KanjiWordInTheRow(AccessibilityCase):
     """With the row and conversion on, a new user writes "びょうい" with the
     arrow keys; the row offers 病院, its place named by the word for the
     screen reader; Enter on it writes 病院 in place of the kana."""
-    settings = "[文字]\r\nよそく=1\r\n漢字=1\r\nエンジン=Anthy\r\n"
+    settings = "[文字]\r\nよそく=1\r\n漢字=1\r\nエンジン=Anthy\r\n漢字のよそく=1\r\n"
 
     def setUp(self):
         super().setUp()

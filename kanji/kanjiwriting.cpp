@@ -139,6 +139,7 @@ bool Writing::beforeKey(int tag)
 {
     if (!m_enabled)
         return false;
+    learnWhere(tag);
     if (tag == keys::kBlank1) {
         convert();
         return true;
@@ -347,6 +348,35 @@ std::optional<Forms> Writing::wordForms(const QString &reading, bool convert)
     if (!m_engine)
         m_engine = makeChosenEngine(m_choice); // Anthy at its first need; null when it cannot start
     return m_forms.convert(m_engine.get(), reading);
+}
+
+int Writing::runBefore() const
+{
+    // A run longer than a phrase counts as one: the tail suffices.
+    const TextDisplay *display = &m_ctx.text.display();
+    const int p = textmodel::insertionPosition(display);
+    const QString before = textmodel::textBefore(display, p, History::kMaxPhraseLength);
+    const int anchor = std::max(0, m_anchor - (p - int(before.size())));
+    return int(before.size()) - runStart(before, int(before.size()), anchor);
+}
+
+void Writing::learnWhere(int tag)
+{
+    const bool shown = m_cycle.active() && stillShown();
+    if (shown && tag == keys::kBlank1)
+        m_odds.askedNext();
+    else if (shown && tag == keys::kBlank2)
+        m_odds.tookShown();
+    else if (!shown && (tag == keys::kBlank1 || tag == keys::kComma || tag == keys::kFullStop)
+             && runBefore() >= ConversionOdds::kShortestRun)
+        tag == keys::kBlank1 ? m_odds.converted() : m_odds.endedUnconverted();
+}
+
+ConversionOdds::Odds Writing::conversionOdds(double phraseEnd)
+{
+    if (!m_enabled || !m_wordsOffered)
+        return {};
+    return m_odds.at(m_cycle.active() && stillShown(), runBefore(), phraseEnd);
 }
 
 QString Writing::described(const QString &text, const QString &reading)

@@ -8,6 +8,7 @@
 
 #include "base/context.h"
 #include "kanji/candidatecycle.h"
+#include "kanji/conversionodds.h"
 #include "kanji/descriptions.h"
 #include "kanji/enginechoice.h"
 #include "kanji/history.h"
@@ -42,6 +43,10 @@ public:
     // converted when `convert`, else only as worked out before (nullopt:
     // not yet). None when conversion or "漢字のよそく" is off.
     virtual std::optional<Forms> wordForms(const QString &reading, bool convert) = 0;
+    // How likely the next press is "へんかん" or "かくてい" (ConversionOdds),
+    // `phraseEnd` being how likely the kana model finds a phrase ending
+    // here; none while conversion or "漢字のよそく" is off.
+    virtual ConversionOdds::Odds conversionOdds(double phraseEnd) = 0;
     // What is said for a kanji word, as for a candidate of conversion: its
     // reading, then each kanji's description.
     virtual QString described(const QString &text, const QString &reading) = 0;
@@ -97,6 +102,7 @@ public:
     void putConverted(int start, int end, const QString &text, const QString &reading) override;
     std::optional<Forms> wordForms(const QString &reading, bool convert) override;
     QString described(const QString &text, const QString &reading) override;
+    ConversionOdds::Odds conversionOdds(double phraseEnd) override;
 
     CandidateCycle &cycle() { return m_cycle; }
 
@@ -124,6 +130,7 @@ private:
     void cursorMoved();
     void recordChoice();
     void learn(const QString &reading, const QString &text);
+    void learnWhere(int tag);
 
     context::Context m_ctx;
     bool m_enabled = false;
@@ -139,6 +146,8 @@ private:
     QThread *m_historyReader = nullptr;
     History m_historyFromFile; // written by the reader, taken once it has finished
     QList<std::pair<QString, QString>> m_unsavedChoices;
+    ConversionOdds m_odds; // where this user converts, learnt this session
+    int runBefore() const;
     WordForms m_forms; // the row's kanji words, as this engine gives them
     ReadingSpans m_spans;
     CandidateCycle m_cycle;

@@ -5,6 +5,15 @@
 
 namespace prediction {
 
+double phraseEnd(const Distribution &d)
+{
+    double end = 0;
+    for (int s = 0; s < kSymbolCount; ++s)
+        if (endsPhrase(Symbol(s)))
+            end += d[s];
+    return end;
+}
+
 namespace {
 
 // A conversion's reading need not end a phrase: its text is a phrase of
@@ -32,14 +41,6 @@ History pushed(History h, Symbol s, int length)
     return h;
 }
 
-double phraseEnd(const Distribution &d)
-{
-    double end = 0;
-    for (int s = 0; s < kSymbolCount; ++s)
-        if (endsPhrase(Symbol(s)))
-            end += d[s];
-    return end;
-}
 
 bool startsWith(const std::vector<Symbol> &symbols, const std::vector<Symbol> &prefix)
 {

@@ -19,6 +19,10 @@ namespace prediction {
 // The symbols that end a phrase: 、 。 the space and the new line.
 bool endsPhrase(Symbol s);
 
+// How likely a phrase ends next: the probabilities of 、 。 the space and
+// the new line together.
+double phraseEnd(const Distribution &d);
+
 // What a run of symbols writes on the board: a voicing mark joined to the
 // kana before it ("か" "゛" is "が"), the space as U+3000.
 QString textOf(const std::vector<Symbol> &symbols);

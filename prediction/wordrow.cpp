@@ -299,6 +299,17 @@ const Row *WordRow::row(QString *before, int *wordStart)
     return &m_items;
 }
 
+std::vector<RankedKey> WordRow::conversionKeys(double phraseEnd)
+{
+    const kanji::ConversionOdds::Odds odds = m_conversions.conversionOdds(phraseEnd);
+    std::vector<RankedKey> out;
+    if (odds.convert > 0)
+        out.push_back({keys::kBlank1, odds.convert});
+    if (odds.commit > 0)
+        out.push_back({keys::kBlank2, odds.commit});
+    return out;
+}
+
 QString WordRow::spokenName(int index) const
 {
     if (index < 0 || index >= kPlaces)

@@ -68,6 +68,7 @@ public:
     // prediction::WritingNow: the row filled first when the text changed.
     QString textBefore(int characters) const override;
     const Row *row(QString *before, int *wordStart) override;
+    std::vector<RankedKey> conversionKeys(double phraseEnd) override;
     // What a place says when it is reached (index from the left): a kanji
     // word as conversion says its candidates (its reading, then each
     // kanji's description), in the voice nameRole() gives.

@@ -2,6 +2,7 @@
 // through candidates, the learning history, the hiragana kept behind
 // converted text, the spoken descriptions.
 #include "kanji/candidatecycle.h"
+#include "kanji/conversionodds.h"
 #include "kanji/descriptions.h"
 #include "kanji/enginechoice.h"
 #include "kanji/history.h"
@@ -496,6 +497,52 @@ private slots:
         WordForms kept;
         const QStringList forms = written(kept.convert(anthy.get(), QStringLiteral("びょういんに")));
         QVERIFY2(forms.contains(QStringLiteral("びょういん=病院")), qPrintable(forms.join(u' ')));
+    }
+
+    // How likely "へんかん" and "かくてい" are next, against a new user's odds
+    // in the same place: what the user did before ("n" next candidate, "t"
+    // the one shown taken, "c" a run converted, "e" a phrase ended without
+    // converting), candidates shown or the run's length, the model's
+    // phrase end; "+" likelier, "-" less likely, "=" the same, "0" none.
+    void conversionOdds_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<int>("run");
+        QTest::addColumn<double>("phraseEnd");
+        QTest::addColumn<QString>("convert");
+        QTest::addColumn<QString>("commit");
+        QTest::newRow("a new user, candidates shown") << "" << true << 0 << 0.0 << "=" << "=";
+        QTest::newRow("a new user, a run where a phrase may end") << "" << false << 4 << 0.6 << "=" << "0";
+        QTest::newRow("one kana: not offered") << "" << false << 1 << 0.6 << "0" << "0";
+        QTest::newRow("no run: not offered") << "cccc" << false << 0 << 0.6 << "0" << "0";
+        QTest::newRow("a phrase cannot end here: not offered") << "" << false << 4 << 0.0 << "0" << "0";
+        QTest::newRow("one who asks for the next candidate") << "nnnnnnnn" << true << 0 << 0.0 << "+" << "-";
+        QTest::newRow("one who takes the first") << "tttttttt" << true << 0 << 0.0 << "-" << "+";
+        QTest::newRow("one who converts every phrase") << "cccccccc" << false << 4 << 0.6 << "+" << "0";
+        QTest::newRow("one who rarely converts") << "eeeeeeee" << false << 4 << 0.6 << "-" << "0";
+        QTest::newRow("what is learnt while shown leaves the run alone") << "nnnn" << false << 4 << 0.6 << "=" << "0";
+    }
+    void conversionOdds()
+    {
+        QFETCH(QString, before);
+        QFETCH(bool, shown);
+        QFETCH(int, run);
+        QFETCH(double, phraseEnd);
+        QFETCH(QString, convert);
+        QFETCH(QString, commit);
+        ConversionOdds odds;
+        for (QChar c : before)
+            c == u'n' ? odds.askedNext() : c == u't' ? odds.tookShown() : c == u'c' ? odds.converted() : odds.endedUnconverted();
+        const ConversionOdds::Odds now = odds.at(shown, run, phraseEnd), fresh = ConversionOdds().at(shown, run, phraseEnd);
+        const auto against = [](double p, double newUser) {
+            return p == 0 ? QStringLiteral("0") : p > newUser ? QStringLiteral("+") : p < newUser ? QStringLiteral("-") : QStringLiteral("=");
+        };
+        QCOMPARE(against(now.convert, fresh.convert), convert);
+        QCOMPARE(against(now.commit, fresh.commit), commit);
+        QVERIFY(now.convert + now.commit <= 1);
+        if (shown) // another key may always come
+            QVERIFY(now.convert + now.commit < 1);
     }
 
     // Requests: the text typed in quoted, keys as symbols.

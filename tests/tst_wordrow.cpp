@@ -500,6 +500,40 @@ private slots:
                 QVERIFY2(ch.unicode() >= 0x20 && ch.category() != QChar::Other_Format, qPrintable(c));
     }
 
+    // The conversion keys the scan is told of as the user writes: "へんかん"
+    // once a run of kana may end a phrase, "かくてい" first while candidates
+    // are shown, nothing once committed; none with "漢字のよそく" off.
+    void conversionKeysForTheScan_data()
+    {
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("漢字のよそく on") << true;
+        QTest::newRow("漢字のよそく off") << false;
+    }
+    void conversionKeysForTheScan()
+    {
+        QFETCH(bool, offered);
+        writeSettings(kOn + QStringLiteral("漢字=1\r\nエンジン=Anthy\r\n漢字のよそく=%1\r\n").arg(offered ? 1 : 0));
+        Window w;
+        const auto odds = [&w] {
+            QStringList out;
+            for (const prediction::RankedKey &k : w.form->wordRow().conversionKeys(0.5))
+                out << (k.tag == keys::kBlank1 ? QStringLiteral("へんかん") : QStringLiteral("かくてい"));
+            return out;
+        };
+        const auto when = [offered](const QStringList &keys) { return offered ? keys : QStringList(); };
+        QCOMPARE(odds(), QStringList());
+        type(w, QStringLiteral("きょうは"));
+        QCOMPARE(odds(), when({QStringLiteral("へんかん")}));
+        QTest::mouseClick(w.key(keys::kBlank1), Qt::LeftButton);
+        QCOMPARE(odds(), when({QStringLiteral("へんかん"), QStringLiteral("かくてい")}));
+        const std::vector<prediction::RankedKey> shown = w.form->wordRow().conversionKeys(0.5);
+        if (offered)
+            QVERIFY(shown[1].probability > shown[0].probability); // かくてい the likelier
+        QTest::mouseClick(w.key(keys::kBlank2), Qt::LeftButton);
+        QCOMPARE(w.text(), QStringLiteral("今日は"));
+        QCOMPARE(odds(), QStringList());
+    }
+
     // With conversion on, a committed conversion comes back with its kanji
     // and is written as one, read aloud by its kana where the voice needs it.
     void conversionCompleted()

@@ -9,9 +9,14 @@
 //   word_row_bench latency long-phrase
 //                            the same with a phrase bank of one line of
 //                            349 525 kana (the largest phrase file read, 1 MiB)
+//   word_row_bench latency kanji
+//                            the same with conversion on (Anthy) and its kanji
+//                            words in the row: the press → the row filled with them
 //   word_row_bench speech    the row's names → first sound with Open JTalk,
 //                            never said before and cached (run under the
 //                            sound lock, ". scripts/services" first)
+//   word_row_bench speech kanji
+//                            the same for the kanji words' descriptions
 //
 // The simulated user knows what they want to write and never errs. Where
 // the row holds a completion or a phrase that writes what comes next (two
@@ -373,6 +378,9 @@ QByteArray longPhraseBank()
     return line.toUtf8() + '\n';
 }
 
+// With conversion on (Anthy) and "漢字のよそく": the row's kanji words too.
+bool g_kanji = false;
+
 int latency(bool longPhrase)
 {
     const kanabench::Data d = kanabench::load();
@@ -388,7 +396,10 @@ int latency(bool longPhrase)
     QFile::remove(ini);
     {
         QFile f(ini);
-        if (!f.open(QIODevice::WriteOnly) || f.write(sjis::encode(QStringLiteral("[文字]\r\nよそく=1\r\n"))) <= 0)
+        if (!f.open(QIODevice::WriteOnly) || f.write(sjis::encode(QStringLiteral("[文字]\r\nよそく=1\r\n")
+                                                                  + (g_kanji ? QStringLiteral("漢字=1\r\nエンジン=Anthy\r\n漢字のよそく=1\r\n")
+                                                                             : QString())))
+                                          <= 0)
             return 1;
     }
     const QString bank = phraseFile(ini);
@@ -413,6 +424,7 @@ int latency(bool longPhrase)
         return 1;
     }
     Figures press, refresh, sentenceStart;
+    int withKanji = 0;
     const auto run = [&](const kanabench::Texts &texts, int limit) {
         int n = 0;
         for (const auto &t : texts) {
@@ -429,15 +441,23 @@ int latency(bool longPhrase)
                 key->click();
                 QCoreApplication::sendPostedEvents();
                 QCoreApplication::processEvents(); // the row is filled before the window is painted again
+                if (g_kanji) // and then its kanji words, once the engine has been asked
+                    QCoreApplication::processEvents();
                 press.v.push_back(double(timer.nsecsElapsed()) / 1e6);
                 if (form.wordRow().items()[0].kind == RowItem::Phrase)
                     sentenceStart.v.push_back(press.v.back());
                 timer.restart();
                 form.wordRow().refresh();
                 refresh.v.push_back(double(timer.nsecsElapsed()) / 1e6);
-                for (const RowItem &item : form.wordRow().items())
-                    if (item.kind != RowItem::Empty && !g_names.contains(item.spoken))
-                        g_names << item.spoken;
+                bool kanji = false;
+                for (int i = 0; i < WordRow::kPlaces; ++i) {
+                    const RowItem &item = form.wordRow().items()[i];
+                    kanji = kanji || item.completion.converted;
+                    const QString name = g_kanji ? form.wordRow().spokenName(i) : item.spoken;
+                    if (item.kind != RowItem::Empty && (!g_kanji || item.completion.converted) && !g_names.contains(name))
+                        g_names << name;
+                }
+                withKanji += kanji ? 1 : 0;
                 speech->clear();
             }
         }
@@ -451,6 +471,8 @@ int latency(bool longPhrase)
                 sentenceStart.at(0.5), sentenceStart.at(0.95), sentenceStart.at(1), sentenceStart.v.size());
     std::printf("| The row's completions alone | %.2f ms | %.2f ms | %.2f ms | %zu |\n", refresh.at(0.5),
                 refresh.at(0.95), refresh.at(1), refresh.v.size());
+    if (g_kanji)
+        std::printf("(kanji words in the row after %d of the presses)\n", withKanji);
     std::printf("(%lld different names in the row, for example %s)\n", qlonglong(g_names.size()),
                 qPrintable(QStringList(g_names.mid(40, 8)).join(QStringLiteral("、"))));
     QFile::remove(ini);
@@ -522,10 +544,11 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    g_kanji = argc > 2 && QByteArrayView(argv[2]) == "kanji";
     if (mode == u"latency")
         return latency(argc > 2 && QByteArrayView(argv[2]) == "long-phrase");
     if (mode == u"speech")
         return names();
-    std::fprintf(stderr, "usage: word_row_bench [methods | latency [long-phrase] | speech]\n");
+    std::fprintf(stderr, "usage: word_row_bench [methods | latency [long-phrase | kanji] | speech [kanji]]\n");
     return 2;
 }

@@ -9,6 +9,10 @@
 //   word_row_bench latency long-phrase
 //                            the same with a phrase bank of one line of
 //                            349 525 kana (the largest phrase file read, 1 MiB)
+//   word_row_bench methods kanji
+//                            the held-out fifth of the kanji sentences written as
+//                            a new user with conversion on (Anthy): kana, then
+//                            へんかん/かくてい, against the row's kanji words
 //   word_row_bench latency kanji
 //                            the same with conversion on (Anthy) and its kanji
 //                            words in the row: the press → the row filled with them
@@ -38,6 +42,8 @@
 #include "base/filecodec.h"
 #include "input/arrowwalk.h"
 #include "input/multitap.h"
+#include "kanji/accuracy.h"
+#include "kanji/wordforms.h"
 #include "prediction/adaptation.h"
 #include "prediction/row.h"
 #include "prediction/usage.h"
@@ -350,6 +356,187 @@ int methods()
     return 0;
 }
 
+// ---- the kanji forms of sentences, with conversion on ----
+
+// The row as the window fills it with conversion on: its kana completions,
+// then the engine's kanji words of them weighed among them.
+Row kanjiRow(const Person &person, kanji::WordForms &forms, kanji::Engine &engine, const QString &text, int anchor)
+{
+    const int start = wordStart(text, int(text.size()), anchor);
+    int page = 0;
+    RowSources sources = person.sources;
+    Row row = rowFor(sources, text, start, page);
+    if (start >= text.size())
+        return row;
+    for (const RowItem &item : row)
+        if (item.kind == RowItem::Completion && !item.completion.converted)
+            for (const kanji::Form &f : forms.convert(&engine, item.completion.text))
+                sources.completions.engineWords.append({f.reading, f.text});
+    return sources.completions.engineWords.isEmpty() ? row : rowFor(sources, text, start, page);
+}
+
+// One phrase of a sentence written: its kana with the keys (a kana
+// completion of the row taken where it is cheaper, as in write()), then,
+// unless it is kana, "へんかん" as often as its candidate needs and "かくてい"
+// for each of the engine's phrases. With the kanji words, a row place that
+// writes the phrase, or its word before kana that end it, is chosen where
+// that is cheaper than going on so.
+Written writePhrase(const QString &reading, const QString &intended, QString &text, int &anchor, const Person &person,
+                    kanji::WordForms &forms, kanji::Engine &engine, Hand &hand, bool kanjiWords)
+{
+    Written w;
+    w.characters = intended.size();
+    const input::Reachable board = input::allShown();
+    const auto converting = [&](Hand &h, const input::Reachable &shown) {
+        Cost c;
+        if (intended == reading)
+            return c;
+        const QList<kanji::Phrase> phrases = engine.convert(reading);
+        const int presses = kanji::pressesToReach(phrases, intended);
+        for (int i = 0; i < std::max(0, presses); ++i)
+            c += h.press(keys::kBlank1, shown);
+        for (qsizetype i = 0; i < std::max<qsizetype>(1, phrases.size()); ++i)
+            c += h.press(keys::kBlank2, shown);
+        return c;
+    };
+    const QString before = text;
+    int typed = 0; // kana of the reading written
+    while (typed < reading.size()) {
+        const Row row = kanjiRow(person, forms, engine, text, anchor);
+        input::Reachable shown = board;
+        for (int i = 0; i < kRowPlaces; ++i)
+            if (row[i].kind != RowItem::Empty)
+                shown.set(input::kFirstWord + i);
+        // The kana keys for the rest, then converting: the way without the row.
+        const auto keysFrom = [&](Hand &h, int from) {
+            Cost c;
+            const std::vector<Symbol> rest = reduce(QStringView(reading).mid(from));
+            for (const Symbol s : rest)
+                c += h.press(tagOf(s), shown);
+            c += converting(h, shown);
+            return c;
+        };
+        auto plain = hand.clone();
+        const double plainCost = keysFrom(*plain, typed).of(hand.pointer());
+        int best = -1;
+        double bestCost = plainCost;
+        QString bestText;
+        int bestTyped = 0;
+        bool bestDone = false;
+        const int start = wordStart(text, int(text.size()), anchor);
+        for (int i = 0; i < kRowPlaces; ++i) {
+            const Completion &c = row[i].completion;
+            if (row[i].kind != RowItem::Completion || (c.converted && !kanjiWords))
+                continue;
+            auto h = hand.clone();
+            Cost cost = h->press(input::kFirstWord + i, shown);
+            const QString written = text.left(start) + c.text;
+            bool done = false;
+            int newTyped = 0;
+            if (c.converted) {
+                // The phrase whole, or its word with the kana that end it typed after.
+                if (!(before + intended).startsWith(written) || !QStringView(before + reading).mid(start).startsWith(c.reading))
+                    continue;
+                const QString rest = (before + intended).mid(written.size());
+                if (rest != reading.right(rest.size()))
+                    continue;
+                for (const Symbol s : reduce(rest))
+                    cost += h->press(tagOf(s), shown);
+                done = true;
+            } else {
+                if (!(before + reading).startsWith(written) || written.size() < text.size() + 2)
+                    continue;
+                newTyped = int(written.size() - before.size());
+                cost += keysFrom(*h, newTyped);
+            }
+            if (cost.of(hand.pointer()) < bestCost) {
+                best = i;
+                bestCost = cost.of(hand.pointer());
+                bestText = written;
+                bestTyped = newTyped;
+                bestDone = done;
+            }
+        }
+        if (best < 0) { // the next kana with its key
+            const std::vector<Symbol> next = reduce(QStringView(reading).mid(typed, 1));
+            for (const Symbol s : next)
+                w.cost += hand.press(tagOf(s), shown);
+            ++typed;
+            text = before + reading.left(typed);
+            continue;
+        }
+        w.cost += hand.press(input::kFirstWord + best, shown);
+        ++w.choices;
+        if (bestDone) { // the kanji word, then the kana after it
+            const QString rest = (before + intended).mid(bestText.size());
+            for (const Symbol s : reduce(rest))
+                w.cost += hand.press(tagOf(s), shown);
+            w.byRow += row[best].completion.text.size();
+            text = before + intended;
+            anchor = int(text.size());
+            return w;
+        }
+        typed = bestTyped;
+        w.byRow += bestTyped;
+        text = bestText;
+    }
+    w.cost += converting(hand, board);
+    text = before + intended;
+    anchor = intended == reading ? anchor : int(text.size());
+    return w;
+}
+
+int kanjiMethods()
+{
+    const kanabench::Data d = kanabench::load();
+    const KanaModel base(NgramTable::build(kanabench::joinTexts({&d.everydayTrain, &d.dasherTrain}), 5));
+    const Person newPerson(base, nullptr);
+    const std::unique_ptr<kanji::Engine> anthy = kanji::makeAnthyEngine();
+    if (!anthy)
+        return 1;
+    const QList<kanji::Sentence> all =
+        kanji::readSentences(QStringLiteral(MOJIPOT_SOURCE_DIR "/tests/data/kanji_sentences.tsv"));
+    QList<kanji::Sentence> heldOut; // every fifth
+    for (qsizetype i = 4; i < all.size(); i += 5)
+        heldOut << all[i];
+    struct Method
+    {
+        const char *name;
+        std::function<std::unique_ptr<Hand>()> make;
+    };
+    const Method methodList[] = {{"arrow keys", [] { return std::make_unique<Arrows>(); }},
+                                 {"keypad", [] { return std::make_unique<Keypad>(); }},
+                                 {"pointer", [] { return std::make_unique<Pointer>(); }}};
+    std::printf("| Method (Anthy, %lld held-out kanji sentences, a new user) | Kana, then へんかん/かくてい | With the kanji words | Saved | Kanji words chosen |\n"
+                "|---|---|---|---|---|\n",
+                qlonglong(heldOut.size()));
+    for (const Method &m : methodList) {
+        Written today, now;
+        kanji::WordForms forms;
+        for (const bool kanjiWords : {false, true}) {
+            for (const kanji::Sentence &s : heldOut) {
+                QString text;
+                int anchor = 0;
+                const auto hand = m.make();
+                for (qsizetype p = 0; p < s.reading.size(); ++p)
+                    (kanjiWords ? now : today) +=
+                        writePhrase(s.reading[p], s.intended[p], text, anchor, newPerson, forms, *anthy, *hand, kanjiWords);
+            }
+        }
+        const bool pointer = m.name[0] == 'p';
+        const double n = double(today.characters);
+        const auto figure = [&](const Written &w) {
+            return pointer ? QStringLiteral("%1 s, %2 clicks").arg(w.cost.seconds / n, 0, 'f', 2).arg(w.cost.presses / n, 0, 'f', 2)
+                           : QStringLiteral("%1 presses").arg(w.cost.presses / n, 0, 'f', 2);
+        };
+        const double saved = pointer ? 1 - now.cost.seconds / today.cost.seconds : 1 - now.cost.presses / today.cost.presses;
+        std::printf("| %s (per character of the kanji text) | %s | %s | %.0f %% | %ld |\n", m.name, qPrintable(figure(today)),
+                    qPrintable(figure(now)), 100 * saved, now.choices);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 // ---- the window: a press → the row filled ----
 
 struct Figures
@@ -537,6 +724,10 @@ int names()
 int main(int argc, char *argv[])
 {
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("methods");
+    if (mode == u"methods" && argc > 2 && QByteArrayView(argv[2]) == "kanji") {
+        QCoreApplication app(argc, argv);
+        return kanjiMethods();
+    }
     if (mode == u"methods") {
         QCoreApplication app(argc, argv);
         return methods();
@@ -549,6 +740,6 @@ int main(int argc, char *argv[])
         return latency(argc > 2 && QByteArrayView(argv[2]) == "long-phrase");
     if (mode == u"speech")
         return names();
-    std::fprintf(stderr, "usage: word_row_bench [methods | latency [long-phrase | kanji] | speech [kanji]]\n");
+    std::fprintf(stderr, "usage: word_row_bench [methods [kanji] | latency [long-phrase | kanji] | speech [kanji]]\n");
     return 2;
 }

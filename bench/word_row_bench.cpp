@@ -58,6 +58,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <deque>
@@ -279,6 +280,20 @@ Written write(const std::vector<Symbol> &target, const Person &person, Hand &han
     return w;
 }
 
+// The three input methods, each by its own cost model.
+struct Method
+{
+    const char *name;
+    std::function<std::unique_ptr<Hand>()> make;
+};
+const std::array<Method, 3> &methods3()
+{
+    static const std::array<Method, 3> list{{{"arrow keys", [] { return std::make_unique<Arrows>(); }},
+                                             {"keypad", [] { return std::make_unique<Keypad>(); }},
+                                             {"pointer", [] { return std::make_unique<Pointer>(); }}}};
+    return list;
+}
+
 Written writeAll(const kanabench::Texts &texts, const Person &person, const std::function<std::unique_ptr<Hand>()> &hand,
                  bool withRow)
 {
@@ -315,14 +330,7 @@ int methods()
                         {"The person's later days, no history", &later, &newPerson},
                         {"Everyday sentences (held out), no history", &d.everydayHeld, &newPerson},
                         {"The later days, adapted, おやすみなさい。 not among the phrases", &later, &withoutNight}};
-    struct Method
-    {
-        const char *name;
-        std::function<std::unique_ptr<Hand>()> make;
-    };
-    const Method methodList[] = {{"arrow keys", [] { return std::make_unique<Arrows>(); }},
-                                 {"keypad", [] { return std::make_unique<Keypad>(); }},
-                                 {"pointer", [] { return std::make_unique<Pointer>(); }}};
+    const auto &methodList = methods3();
     std::printf("| Set | Method | Without the row | With the row | Saved | Written by the row |\n"
                 "|---|---|---|---|---|---|\n");
     for (const Set &set : sets) {
@@ -499,14 +507,7 @@ int kanjiMethods()
     QList<kanji::Sentence> heldOut; // every fifth
     for (qsizetype i = 4; i < all.size(); i += 5)
         heldOut << all[i];
-    struct Method
-    {
-        const char *name;
-        std::function<std::unique_ptr<Hand>()> make;
-    };
-    const Method methodList[] = {{"arrow keys", [] { return std::make_unique<Arrows>(); }},
-                                 {"keypad", [] { return std::make_unique<Keypad>(); }},
-                                 {"pointer", [] { return std::make_unique<Pointer>(); }}};
+    const auto &methodList = methods3();
     std::printf("| Method (Anthy, %lld held-out kanji sentences, a new user) | Kana, then へんかん/かくてい | With the kanji words | Saved | Kanji words chosen |\n"
                 "|---|---|---|---|---|\n",
                 qlonglong(heldOut.size()));

@@ -368,18 +368,23 @@ int methods()
 
 // The row as the window fills it with conversion on: its kana completions,
 // then the engine's kanji words of them weighed among them.
-Row kanjiRow(const Person &person, kanji::WordForms &forms, kanji::Engine &engine, const QString &text, int anchor)
+Row kanjiRow(const Person &person, kanji::WordForms *forms, kanji::Engine &engine, const QString &text, int anchor)
 {
     const int start = wordStart(text, int(text.size()), anchor);
     int page = 0;
     RowSources sources = person.sources;
     Row row = rowFor(sources, text, start, page);
-    if (start >= text.size())
+    if (start >= text.size() || !forms) // without the kanji words: the row as it was
         return row;
+    QStringList readings;
+    if (text.size() - start >= 2) // the word as written
+        readings << text.mid(start);
     for (const RowItem &item : row)
         if (item.kind == RowItem::Completion && !item.completion.converted)
-            for (const kanji::Form &f : forms.convert(&engine, item.completion.text))
-                sources.completions.engineWords.append({f.reading, f.text});
+            readings << item.completion.text;
+    for (const QString &reading : readings)
+        for (const kanji::Form &f : forms->convert(&engine, reading))
+            sources.completions.engineWords.append({f.reading, f.text});
     return sources.completions.engineWords.isEmpty() ? row : rowFor(sources, text, start, page);
 }
 
@@ -410,7 +415,7 @@ Written writePhrase(const QString &reading, const QString &intended, QString &te
     const QString before = text;
     int typed = 0; // kana of the reading written
     while (typed < reading.size()) {
-        const Row row = kanjiRow(person, forms, engine, text, anchor);
+        const Row row = kanjiRow(person, kanjiWords ? &forms : nullptr, engine, text, anchor);
         input::Reachable shown = board;
         for (int i = 0; i < kRowPlaces; ++i)
             if (row[i].kind != RowItem::Empty)
@@ -434,7 +439,7 @@ Written writePhrase(const QString &reading, const QString &intended, QString &te
         const int start = wordStart(text, int(text.size()), anchor);
         for (int i = 0; i < kRowPlaces; ++i) {
             const Completion &c = row[i].completion;
-            if (row[i].kind != RowItem::Completion || (c.converted && !kanjiWords))
+            if (row[i].kind != RowItem::Completion)
                 continue;
             auto h = hand.clone();
             Cost cost = h->press(input::kFirstWord + i, shown);

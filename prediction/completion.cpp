@@ -394,9 +394,16 @@ std::vector<Completion> complete(const CompletionSources &sources, QStringView b
     }
     // The engine's words, weighed as the user's conversions are: a word is
     // as likely as its reading.
-    for (const auto &[reading, text] : sources.engineWords)
-        if (!stem.empty() && text != reading)
+    // The word as written, converted, spares "へんかん" and "かくてい": it takes
+    // a place the completions leave free.
+    for (const auto &[reading, text] : sources.engineWords) {
+        if (stem.empty() || text == reading)
+            continue;
+        if (reduce(reading) == stem)
+            found.add(text, reading, limits.minProbability, 2, true);
+        else
             offer(reduce(reading), text, kConversionEndShare, true);
+    }
     return found.best(trust);
 }
 

@@ -101,7 +101,8 @@ struct CompletionSources
     // reading and text, latest first (kanji::History::startingWith).
     QList<std::pair<QString, QString>> conversions;
     // Kanji words the conversion engine makes of the word's kana
-    // completions (kanji::WordForms): reading and text.
+    // completions and of the word as written (kanji::WordForms): reading
+    // and text.
     QList<std::pair<QString, QString>> engineWords;
     // Words chosen from the row before, and how often.
     const QHash<QString, int> *chosen = nullptr;

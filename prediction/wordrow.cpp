@@ -202,7 +202,7 @@ Row WordRow::rowNow(const QString &before, int position)
     // weighed among them; the engine is asked only once the row is shown.
     QStringList unknown;
     if (a->hasModel() && start < before.size()) {
-        sources.completions.engineWords = engineWords(row, mine, unknown);
+        sources.completions.engineWords = engineWords(row, before.mid(start), mine, unknown);
         if (!sources.completions.engineWords.isEmpty())
             row = rowFor(sources, before, start, m_page);
         convertLater(unknown);
@@ -215,8 +215,8 @@ Row WordRow::rowNow(const QString &before, int position)
     return row;
 }
 
-QList<std::pair<QString, QString>> WordRow::engineWords(const Row &kana, const QList<std::pair<QString, QString>> &mine,
-                                                        QStringList &unknown)
+QList<std::pair<QString, QString>> WordRow::engineWords(const Row &kana, const QString &word,
+                                                        const QList<std::pair<QString, QString>> &mine, QStringList &unknown)
 {
     // Where the user converted a reading before, their own choice stands
     // for it (and is not brought back by the engine once forgotten).
@@ -224,12 +224,16 @@ QList<std::pair<QString, QString>> WordRow::engineWords(const Row &kana, const Q
     for (const auto &[reading, text] : mine)
         own.insert(reading);
     QList<std::pair<QString, QString>> words;
-    for (const RowItem &item : kana) {
-        if (item.kind != RowItem::Completion || item.completion.converted)
-            continue;
-        const std::optional<kanji::Forms> forms = m_conversions.wordForms(item.completion.text, false);
+    QStringList readings;
+    if (word.size() >= kanji::ConversionOdds::kShortestRun) // the word as written, converted
+        readings << word;
+    for (const RowItem &item : kana)
+        if (item.kind == RowItem::Completion && !item.completion.converted)
+            readings << item.completion.text;
+    for (const QString &reading : std::as_const(readings)) {
+        const std::optional<kanji::Forms> forms = m_conversions.wordForms(reading, false);
         if (!forms)
-            unknown << item.completion.text;
+            unknown << reading;
         else
             for (const kanji::Form &f : *forms)
                 if (!own.contains(f.reading))

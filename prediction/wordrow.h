@@ -104,8 +104,8 @@ private:
     void writePhrase(const QString &phrase);
     void saveUsage();
     QString speakable(const prediction::Completion &c) const;
-    QList<std::pair<QString, QString>> engineWords(const Row &kana, const QList<std::pair<QString, QString>> &mine,
-                                                   QStringList &unknown);
+    QList<std::pair<QString, QString>> engineWords(const Row &kana, const QString &word,
+                                                   const QList<std::pair<QString, QString>> &mine, QStringList &unknown);
     void convertLater(const QStringList &readings);
 
     context::Context m_ctx;

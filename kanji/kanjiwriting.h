@@ -47,6 +47,9 @@ public:
     // `phraseEnd` being how likely the kana model finds a phrase ending
     // here; none while conversion or "漢字のよそく" is off.
     virtual ConversionOdds::Odds conversionOdds(double phraseEnd) = 0;
+    // Whether conversion and "漢字のよそく" are both on: the row's kanji
+    // words are then named and said as conversion's candidates.
+    virtual bool offersWords() const = 0;
     // What is said for a kanji word, as for a candidate of conversion: its
     // reading, then each kanji's description.
     virtual QString described(const QString &text, const QString &reading) = 0;
@@ -102,6 +105,7 @@ public:
     void putConverted(int start, int end, const QString &text, const QString &reading) override;
     std::optional<Forms> wordForms(const QString &reading, bool convert) override;
     QString described(const QString &text, const QString &reading) override;
+    bool offersWords() const override { return m_enabled && m_wordsOffered; }
     ConversionOdds::Odds conversionOdds(double phraseEnd) override;
 
     CandidateCycle &cycle() { return m_cycle; }

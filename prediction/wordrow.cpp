@@ -279,8 +279,9 @@ void WordRow::show(const Row &items)
             place->setText(caption.text);
         }
         // A kanji word is named by itself, whatever its voice says.
+        const bool kanjiWord = items[i].completion.converted && m_conversions.offersWords();
         place->setAccessibleName(items[i].kind == RowItem::Empty ? QString()
-                                 : items[i].completion.converted ? items[i].caption
+                                 : kanjiWord                     ? items[i].caption
                                                                  : items[i].spoken);
     }
     m_items = items;
@@ -319,7 +320,7 @@ QString WordRow::spokenName(int index) const
     if (index < 0 || index >= kPlaces)
         return {};
     const RowItem &item = m_items[index];
-    if (item.kind == RowItem::Completion && item.completion.converted)
+    if (item.kind == RowItem::Completion && item.completion.converted && m_conversions.offersWords())
         return m_conversions.described(item.completion.text, item.completion.reading);
     return item.spoken;
 }
@@ -327,7 +328,7 @@ QString WordRow::spokenName(int index) const
 speech::Role WordRow::nameRole(int index) const
 {
     const bool kanji = index >= 0 && index < kPlaces && m_items[index].kind == RowItem::Completion
-                       && m_items[index].completion.converted;
+                       && m_items[index].completion.converted && m_conversions.offersWords();
     return kanji ? speech::Role::Decision : speech::Role::Selection;
 }
 

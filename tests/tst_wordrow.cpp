@@ -546,6 +546,10 @@ private slots:
         QCOMPARE(w.text(), QStringLiteral("記者"));
         type(w, QStringLiteral("。きし"));
         QTRY_VERIFY(captions(w).contains(QStringLiteral("記者")));
+        // A settings file that had conversion before the kanji words: the place says its word, as before.
+        const int at = int(captions(w).indexOf(QStringLiteral("記者")));
+        QCOMPARE(w.form->wordRow().spokenName(at), QStringLiteral("記者"));
+        QCOMPARE(w.form->wordRow().nameRole(at), speech::Role::Selection);
         QTest::mouseClick(place(w, int(captions(w).indexOf(QStringLiteral("記者")))), Qt::LeftButton);
         QCOMPARE(w.text(), QStringLiteral("記者。記者"));
         QCOMPARE(w.spoken().last(), w.decision(QStringLiteral("記者")));

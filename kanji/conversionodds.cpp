@@ -17,13 +17,15 @@ constexpr double kConvertedPrior = 3, kUnconvertedPrior = 1;
 ConversionOdds::Odds ConversionOdds::at(bool shown, int run, double phraseEnd) const
 {
     if (shown) {
-        const double took = (m_took + kTookPrior) / (m_took + m_next + kTookPrior + kNextPrior);
+        const Counts &c = m_counts;
+        const double took = (c.took + kTookPrior) / (c.took + c.next + kTookPrior + kNextPrior);
         return {(1 - kOtherWhileShown) * (1 - took), (1 - kOtherWhileShown) * took};
     }
     if (run < kShortestRun)
         return {};
+    const Counts &c = m_counts;
     const double share =
-        (m_converted + kConvertedPrior) / (m_converted + m_unconverted + kConvertedPrior + kUnconvertedPrior);
+        (c.converted + kConvertedPrior) / (c.converted + c.unconverted + kConvertedPrior + kUnconvertedPrior);
     return {share * std::clamp(phraseEnd, 0.0, 1.0), 0};
 }
 

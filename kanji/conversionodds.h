@@ -26,10 +26,19 @@ public:
     // What the user pressed: with candidates shown, the next candidate or
     // the one shown taken; with a run of kana, converting it, or ending the
     // phrase ("、" "。") without converting it.
-    void askedNext() { ++m_next; }
-    void tookShown() { ++m_took; }
-    void converted() { ++m_converted; }
-    void endedUnconverted() { ++m_unconverted; }
+    void askedNext() { ++m_counts.next; }
+    void tookShown() { ++m_counts.took; }
+    void converted() { ++m_counts.converted; }
+    void endedUnconverted() { ++m_counts.unconverted; }
+
+    // What was learnt, as the settings file keeps it.
+    struct Counts
+    {
+        int next = 0, took = 0, converted = 0, unconverted = 0;
+        bool operator==(const Counts &) const = default;
+    };
+    const Counts &counts() const { return m_counts; }
+    void setCounts(const Counts &c) { m_counts = c; }
 
     // A run shorter than this is not offered for converting.
     static constexpr int kShortestRun = 2;
@@ -38,7 +47,7 @@ public:
     static constexpr double kOtherWhileShown = 0.1;
 
 private:
-    int m_next = 0, m_took = 0, m_converted = 0, m_unconverted = 0;
+    Counts m_counts;
 };
 
 } // namespace kanji

@@ -362,6 +362,9 @@ int Writing::runBefore() const
 
 void Writing::learnWhere(int tag)
 {
+    if (!m_wordsOffered)
+        return;
+    const ConversionOdds::Counts before = m_odds.counts();
     const bool shown = m_cycle.active() && stillShown();
     if (shown && tag == keys::kBlank1)
         m_odds.askedNext();
@@ -370,6 +373,8 @@ void Writing::learnWhere(int tag)
     else if (!shown && (tag == keys::kBlank1 || tag == keys::kComma || tag == keys::kFullStop)
              && runBefore() >= ConversionOdds::kShortestRun)
         tag == keys::kBlank1 ? m_odds.converted() : m_odds.endedUnconverted();
+    if (!(m_odds.counts() == before))
+        saveOdds(before);
 }
 
 ConversionOdds::Odds Writing::conversionOdds(double phraseEnd)

@@ -135,6 +135,7 @@ private:
     void recordChoice();
     void learn(const QString &reading, const QString &text);
     void learnWhere(int tag);
+    void saveOdds(const ConversionOdds::Counts &before);
 
     context::Context m_ctx;
     bool m_enabled = false;
@@ -150,7 +151,7 @@ private:
     QThread *m_historyReader = nullptr;
     History m_historyFromFile; // written by the reader, taken once it has finished
     QList<std::pair<QString, QString>> m_unsavedChoices;
-    ConversionOdds m_odds; // where this user converts, learnt this session
+    ConversionOdds m_odds; // where this user converts, kept in the settings file
     int runBefore() const;
     WordForms m_forms; // the row's kanji words, as this engine gives them
     ReadingSpans m_spans;

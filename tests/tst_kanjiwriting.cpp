@@ -241,6 +241,40 @@ private slots:
             QCOMPARE(w.form->kanji().wordForms(QStringLiteral("びょういんに"), true)->isEmpty(), !ticked);
     }
 
+    // Where the user converts is learnt and kept in the settings file while
+    // "漢字のよそく" is on: read at start (a value edited into nonsense counts
+    // as nothing), counted as they convert; the odds the scan is told follow.
+    void oddsLearnt_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("presses");
+        QTest::addColumn<QString>("stored");  // 変換した/候補で確定 afterwards ("-": none)
+        QTest::addColumn<QString>("commit");  // the odds of かくてい with candidates shown, against a new user's
+        const QString on = QStringLiteral("[文字]\r\n漢字=1\r\nエンジン=Anthy\r\n漢字のよそく=1\r\n");
+        QTest::newRow("nothing learnt: a new user's odds") << on << "" << "-/-" << "=";
+        QTest::newRow("learnt before: kept") << on + "候補で確定=100\r\n次の候補=2\r\n" << "" << "-/100" << "+";
+        QTest::newRow("edited by hand: nothing learnt") << on + "候補で確定=-5\r\n次の候補=x\r\n" << "" << "-/-5" << "=";
+        QTest::newRow("converted and taken: counted, stored") << on << "きしゃ変確" << "1/1" << "+";
+        QTest::newRow("漢字のよそく off: nothing learnt")
+            << "[文字]\r\n漢字=1\r\nエンジン=Anthy\r\n漢字のよそく=0\r\n" << "きしゃ変確" << "-/-" << "0";
+    }
+    void oddsLearnt()
+    {
+        QFETCH(QString, settings);
+        QFETCH(QString, presses);
+        QFETCH(QString, stored);
+        QFETCH(QString, commit);
+        useSettings(settings);
+        Window w;
+        click(w, presses);
+        QCOMPARE(storedIn(QStringLiteral("変換した")) + u'/' + storedIn(QStringLiteral("候補で確定")), stored);
+        click(w, QStringLiteral("きしゃ変"));
+        const double got = w.form->kanji().conversionOdds(0.5).commit;
+        const double fresh = kanji::ConversionOdds().at(true, 0, 0.5).commit;
+        QCOMPARE(got == 0 ? QStringLiteral("0") : got > fresh ? QStringLiteral("+") : got < fresh ? QStringLiteral("-") : QStringLiteral("="),
+                 commit);
+    }
+
     // Reading aloud: Open JTalk reads the kanji; an eSpeak NG decision voice
     // reads the hiragana the user wrote.
     void readAloud_data()

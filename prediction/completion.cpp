@@ -41,7 +41,6 @@ History pushed(History h, Symbol s, int length)
     return h;
 }
 
-
 bool startsWith(const std::vector<Symbol> &symbols, const std::vector<Symbol> &prefix)
 {
     return symbols.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), symbols.begin());
@@ -393,9 +392,8 @@ std::vector<Completion> complete(const CompletionSources &sources, QStringView b
         offer(reduce(reading), text, kConversionEndShare, text != reading);
     }
     // The engine's words, weighed as the user's conversions are: a word is
-    // as likely as its reading.
-    // The word as written, converted, spares "へんかん" and "かくてい": it takes
-    // a place the completions leave free.
+    // as likely as its reading. The word as written, converted, spares
+    // "へんかん" and "かくてい": it takes a place the completions leave free.
     for (const auto &[reading, text] : sources.engineWords) {
         if (stem.empty() || text == reading)
             continue;

@@ -186,6 +186,7 @@ void TMain_form::connectMenus()
         on(action, [this, size = size] { chooseSize(size); });
     on(m.kanji, [this] { m_kanji->toggle(); });
     on(m.kanjiForget, [this] { m_kanji->forget(); });
+    on(m.kanjiWords, [this] { m_kanji->toggleWordsOffered(); });
     const std::pair<QAction *, kanji::EngineChoice> engines[] = {{m.anthy, kanji::EngineChoice::Anthy},
                                                                  {m.mozc, kanji::EngineChoice::Mozc},
                                                                  {m.automatic, kanji::EngineChoice::Automatic}};
@@ -209,6 +210,8 @@ void TMain_form::connectFeatures()
 {
     // The menu's ticks follow the features, and the board the row of words.
     connect(m_kanji, &kanji::Writing::enabledChanged, m_menus.kanji, &QAction::setChecked);
+    connect(m_kanji, &kanji::Writing::wordsOfferedChanged, m_menus.kanjiWords, &QAction::setChecked);
+    connect(m_kanji, &kanji::Writing::wordsOfferedChanged, m_words, &prediction::WordRow::refresh);
     connect(m_words, &prediction::WordRow::enabledChanged, this, [this](bool on) {
         m_menus.words->setChecked(on);
         if (!on && focusedKey() && input::isWordPlace(focusedKey()->Tag()))
@@ -380,8 +383,9 @@ void TMain_form::beep()
 void TMain_form::announce(KeyButton *key)
 {
     if (input::isWordPlace(key->Tag())) {
-        if (const QString name = m_words->spokenName(key->Tag() - input::kFirstWord); !name.isEmpty())
-            m_voices.sayName(name);
+        const int place = key->Tag() - input::kFirstWord;
+        if (const QString name = m_words->spokenName(place); !name.isEmpty())
+            m_voices.sayName(name, m_words->nameRole(place));
     } else if (m_voices.announceKey(key->Tag(), key->text())) {
         update();
     }

@@ -101,6 +101,8 @@ MenuItems buildMenus(QMenuBar *bar)
     m.wordsForget = item(m.characters, "wordsForget", "よそくの学習を忘れる");
     m.phrases = item(m.characters, "phrases", "定型文の設定...");
     m.speakOnly = check(m.characters, "speakOnly", "えらんだら はなすだけ");
+    // Last, so that the items before it keep their places for those who reach them by count.
+    m.kanjiWords = check(m.characters, "kanjiWords", "漢字のよそく");
 
     m.help = menu(bar, "help", "ヘルプ(&H)");
     m.readMe = item(m.help, "readMe", "ReadMe日記(&H)");

@@ -23,8 +23,8 @@ struct MenuItems
     QAction *arrowKeys, *mouse, *keypad, *hovering, *switchInput, *dwell, *switchSettings;
     // 文字: the inverted display and the sizes (one radio group)
     QAction *inverted, *largeSize, *standardSize, *smallSize;
-    // 文字: kana–kanji conversion, and forgetting what it learnt
-    QAction *kanji, *kanjiForget;
+    // 文字: kana–kanji conversion, forgetting what it learnt, its words in the row
+    QAction *kanji, *kanjiForget, *kanjiWords;
     // 文字 → 変換エンジン (one radio group)
     QMenu *engines;
     QAction *anthy, *mozc, *automatic;

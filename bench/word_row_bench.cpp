@@ -9,9 +9,18 @@
 //   word_row_bench latency long-phrase
 //                            the same with a phrase bank of one line of
 //                            349 525 kana (the largest phrase file read, 1 MiB)
+//   word_row_bench methods kanji
+//                            the held-out fifth of the kanji sentences written as
+//                            a new user with conversion on (Anthy): kana, then
+//                            へんかん/かくてい, against the row's kanji words
+//   word_row_bench latency kanji
+//                            the same with conversion on (Anthy) and its kanji
+//                            words in the row: the press → the row filled with them
 //   word_row_bench speech    the row's names → first sound with Open JTalk,
 //                            never said before and cached (run under the
 //                            sound lock, ". scripts/services" first)
+//   word_row_bench speech kanji
+//                            the same for the kanji words' descriptions
 //
 // The simulated user knows what they want to write and never errs. Where
 // the row holds a completion or a phrase that writes what comes next (two
@@ -33,6 +42,8 @@
 #include "base/filecodec.h"
 #include "input/arrowwalk.h"
 #include "input/multitap.h"
+#include "kanji/accuracy.h"
+#include "kanji/wordforms.h"
 #include "prediction/adaptation.h"
 #include "prediction/row.h"
 #include "prediction/usage.h"
@@ -47,6 +58,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <deque>
@@ -268,6 +280,20 @@ Written write(const std::vector<Symbol> &target, const Person &person, Hand &han
     return w;
 }
 
+// The three input methods, each by its own cost model.
+struct Method
+{
+    const char *name;
+    std::function<std::unique_ptr<Hand>()> make;
+};
+const std::array<Method, 3> &methods3()
+{
+    static const std::array<Method, 3> list{{{"arrow keys", [] { return std::make_unique<Arrows>(); }},
+                                             {"keypad", [] { return std::make_unique<Keypad>(); }},
+                                             {"pointer", [] { return std::make_unique<Pointer>(); }}}};
+    return list;
+}
+
 Written writeAll(const kanabench::Texts &texts, const Person &person, const std::function<std::unique_ptr<Hand>()> &hand,
                  bool withRow)
 {
@@ -304,14 +330,7 @@ int methods()
                         {"The person's later days, no history", &later, &newPerson},
                         {"Everyday sentences (held out), no history", &d.everydayHeld, &newPerson},
                         {"The later days, adapted, おやすみなさい。 not among the phrases", &later, &withoutNight}};
-    struct Method
-    {
-        const char *name;
-        std::function<std::unique_ptr<Hand>()> make;
-    };
-    const Method methodList[] = {{"arrow keys", [] { return std::make_unique<Arrows>(); }},
-                                 {"keypad", [] { return std::make_unique<Keypad>(); }},
-                                 {"pointer", [] { return std::make_unique<Pointer>(); }}};
+    const auto &methodList = methods3();
     std::printf("| Set | Method | Without the row | With the row | Saved | Written by the row |\n"
                 "|---|---|---|---|---|---|\n");
     for (const Set &set : sets) {
@@ -345,6 +364,185 @@ int methods()
     return 0;
 }
 
+// ---- the kanji forms of sentences, with conversion on ----
+
+// The row as the window fills it with conversion on: its kana completions,
+// then the engine's kanji words of them weighed among them.
+Row kanjiRow(const Person &person, kanji::WordForms *forms, kanji::Engine &engine, const QString &text, int anchor)
+{
+    const int start = wordStart(text, int(text.size()), anchor);
+    int page = 0;
+    RowSources sources = person.sources;
+    Row row = rowFor(sources, text, start, page);
+    if (start >= text.size() || !forms) // without the kanji words: the row as it was
+        return row;
+    QStringList readings;
+    if (text.size() - start >= 2) // the word as written
+        readings << text.mid(start);
+    for (const RowItem &item : row)
+        if (item.kind == RowItem::Completion && !item.completion.converted)
+            readings << item.completion.text;
+    for (const QString &reading : readings)
+        for (const kanji::Form &f : forms->convert(&engine, reading))
+            sources.completions.engineWords.append({f.reading, f.text});
+    return sources.completions.engineWords.isEmpty() ? row : rowFor(sources, text, start, page);
+}
+
+// One phrase of a sentence written: its kana with the keys (a kana
+// completion of the row taken where it is cheaper, as in write()), then,
+// unless it is kana, "へんかん" as often as its candidate needs and "かくてい"
+// for each of the engine's phrases. With the kanji words, a row place that
+// writes the phrase, or its word before kana that end it, is chosen where
+// that is cheaper than going on so.
+Written writePhrase(const QString &reading, const QString &intended, QString &text, int &anchor, const Person &person,
+                    kanji::WordForms &forms, kanji::Engine &engine, Hand &hand, bool kanjiWords)
+{
+    Written w;
+    w.characters = intended.size();
+    const input::Reachable board = input::allShown();
+    const auto converting = [&](Hand &h, const input::Reachable &shown) {
+        Cost c;
+        if (intended == reading)
+            return c;
+        const QList<kanji::Phrase> phrases = engine.convert(reading);
+        const int presses = kanji::pressesToReach(phrases, intended);
+        for (int i = 0; i < std::max(0, presses); ++i)
+            c += h.press(keys::kBlank1, shown);
+        for (qsizetype i = 0; i < std::max<qsizetype>(1, phrases.size()); ++i)
+            c += h.press(keys::kBlank2, shown);
+        return c;
+    };
+    const QString before = text;
+    int typed = 0; // kana of the reading written
+    while (typed < reading.size()) {
+        const Row row = kanjiRow(person, kanjiWords ? &forms : nullptr, engine, text, anchor);
+        input::Reachable shown = board;
+        for (int i = 0; i < kRowPlaces; ++i)
+            if (row[i].kind != RowItem::Empty)
+                shown.set(input::kFirstWord + i);
+        // The kana keys for the rest, then converting: the way without the row.
+        const auto keysFrom = [&](Hand &h, int from) {
+            Cost c;
+            const std::vector<Symbol> rest = reduce(QStringView(reading).mid(from));
+            for (const Symbol s : rest)
+                c += h.press(tagOf(s), shown);
+            c += converting(h, shown);
+            return c;
+        };
+        auto plain = hand.clone();
+        const double plainCost = keysFrom(*plain, typed).of(hand.pointer());
+        int best = -1;
+        double bestCost = plainCost;
+        QString bestText;
+        int bestTyped = 0;
+        bool bestDone = false;
+        const int start = wordStart(text, int(text.size()), anchor);
+        for (int i = 0; i < kRowPlaces; ++i) {
+            const Completion &c = row[i].completion;
+            if (row[i].kind != RowItem::Completion)
+                continue;
+            auto h = hand.clone();
+            Cost cost = h->press(input::kFirstWord + i, shown);
+            const QString written = text.left(start) + c.text;
+            bool done = false;
+            int newTyped = 0;
+            if (c.converted) {
+                // The phrase whole, or its word with the kana that end it typed after.
+                if (!(before + intended).startsWith(written) || !QStringView(before + reading).mid(start).startsWith(c.reading))
+                    continue;
+                const QString rest = (before + intended).mid(written.size());
+                if (rest != reading.right(rest.size()))
+                    continue;
+                for (const Symbol s : reduce(rest))
+                    cost += h->press(tagOf(s), shown);
+                done = true;
+            } else {
+                if (!(before + reading).startsWith(written) || written.size() < text.size() + 2)
+                    continue;
+                newTyped = int(written.size() - before.size());
+                cost += keysFrom(*h, newTyped);
+            }
+            if (cost.of(hand.pointer()) < bestCost) {
+                best = i;
+                bestCost = cost.of(hand.pointer());
+                bestText = written;
+                bestTyped = newTyped;
+                bestDone = done;
+            }
+        }
+        if (best < 0) { // the next kana with its key
+            const std::vector<Symbol> next = reduce(QStringView(reading).mid(typed, 1));
+            for (const Symbol s : next)
+                w.cost += hand.press(tagOf(s), shown);
+            ++typed;
+            text = before + reading.left(typed);
+            continue;
+        }
+        w.cost += hand.press(input::kFirstWord + best, shown);
+        ++w.choices;
+        if (bestDone) { // the kanji word, then the kana after it
+            const QString rest = (before + intended).mid(bestText.size());
+            for (const Symbol s : reduce(rest))
+                w.cost += hand.press(tagOf(s), shown);
+            w.byRow += row[best].completion.text.size();
+            text = before + intended;
+            anchor = int(text.size());
+            return w;
+        }
+        typed = bestTyped;
+        w.byRow += bestTyped;
+        text = bestText;
+    }
+    w.cost += converting(hand, board);
+    text = before + intended;
+    anchor = intended == reading ? anchor : int(text.size());
+    return w;
+}
+
+int kanjiMethods()
+{
+    const kanabench::Data d = kanabench::load();
+    const KanaModel base(NgramTable::build(kanabench::joinTexts({&d.everydayTrain, &d.dasherTrain}), 5));
+    const Person newPerson(base, nullptr);
+    const std::unique_ptr<kanji::Engine> anthy = kanji::makeAnthyEngine();
+    if (!anthy)
+        return 1;
+    const QList<kanji::Sentence> all =
+        kanji::readSentences(QStringLiteral(MOJIPOT_SOURCE_DIR "/tests/data/kanji_sentences.tsv"));
+    QList<kanji::Sentence> heldOut; // every fifth
+    for (qsizetype i = 4; i < all.size(); i += 5)
+        heldOut << all[i];
+    const auto &methodList = methods3();
+    std::printf("| Method (Anthy, %lld held-out kanji sentences, a new user) | Kana, then へんかん/かくてい | With the kanji words | Saved | Kanji words chosen |\n"
+                "|---|---|---|---|---|\n",
+                qlonglong(heldOut.size()));
+    for (const Method &m : methodList) {
+        Written today, now;
+        kanji::WordForms forms;
+        for (const bool kanjiWords : {false, true}) {
+            for (const kanji::Sentence &s : heldOut) {
+                QString text;
+                int anchor = 0;
+                const auto hand = m.make();
+                for (qsizetype p = 0; p < s.reading.size(); ++p)
+                    (kanjiWords ? now : today) +=
+                        writePhrase(s.reading[p], s.intended[p], text, anchor, newPerson, forms, *anthy, *hand, kanjiWords);
+            }
+        }
+        const bool pointer = m.name[0] == 'p';
+        const double n = double(today.characters);
+        const auto figure = [&](const Written &w) {
+            return pointer ? QStringLiteral("%1 s, %2 clicks").arg(w.cost.seconds / n, 0, 'f', 2).arg(w.cost.presses / n, 0, 'f', 2)
+                           : QStringLiteral("%1 presses").arg(w.cost.presses / n, 0, 'f', 2);
+        };
+        const double saved = pointer ? 1 - now.cost.seconds / today.cost.seconds : 1 - now.cost.presses / today.cost.presses;
+        std::printf("| %s (per character of the kanji text) | %s | %s | %.0f %% | %ld |\n", m.name, qPrintable(figure(today)),
+                    qPrintable(figure(now)), 100 * saved, now.choices);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 // ---- the window: a press → the row filled ----
 
 struct Figures
@@ -373,6 +571,9 @@ QByteArray longPhraseBank()
     return line.toUtf8() + '\n';
 }
 
+// With conversion on (Anthy) and "漢字のよそく": the row's kanji words too.
+bool g_kanji = false;
+
 int latency(bool longPhrase)
 {
     const kanabench::Data d = kanabench::load();
@@ -388,7 +589,10 @@ int latency(bool longPhrase)
     QFile::remove(ini);
     {
         QFile f(ini);
-        if (!f.open(QIODevice::WriteOnly) || f.write(sjis::encode(QStringLiteral("[文字]\r\nよそく=1\r\n"))) <= 0)
+        if (!f.open(QIODevice::WriteOnly) || f.write(sjis::encode(QStringLiteral("[文字]\r\nよそく=1\r\n")
+                                                                  + (g_kanji ? QStringLiteral("漢字=1\r\nエンジン=Anthy\r\n漢字のよそく=1\r\n")
+                                                                             : QString())))
+                                          <= 0)
             return 1;
     }
     const QString bank = phraseFile(ini);
@@ -413,6 +617,7 @@ int latency(bool longPhrase)
         return 1;
     }
     Figures press, refresh, sentenceStart;
+    int withKanji = 0;
     const auto run = [&](const kanabench::Texts &texts, int limit) {
         int n = 0;
         for (const auto &t : texts) {
@@ -429,15 +634,23 @@ int latency(bool longPhrase)
                 key->click();
                 QCoreApplication::sendPostedEvents();
                 QCoreApplication::processEvents(); // the row is filled before the window is painted again
+                if (g_kanji) // and then its kanji words, once the engine has been asked
+                    QCoreApplication::processEvents();
                 press.v.push_back(double(timer.nsecsElapsed()) / 1e6);
                 if (form.wordRow().items()[0].kind == RowItem::Phrase)
                     sentenceStart.v.push_back(press.v.back());
                 timer.restart();
                 form.wordRow().refresh();
                 refresh.v.push_back(double(timer.nsecsElapsed()) / 1e6);
-                for (const RowItem &item : form.wordRow().items())
-                    if (item.kind != RowItem::Empty && !g_names.contains(item.spoken))
-                        g_names << item.spoken;
+                bool kanji = false;
+                for (int i = 0; i < WordRow::kPlaces; ++i) {
+                    const RowItem &item = form.wordRow().items()[i];
+                    kanji = kanji || item.completion.converted;
+                    const QString name = g_kanji ? form.wordRow().spokenName(i) : item.spoken;
+                    if (item.kind != RowItem::Empty && (!g_kanji || item.completion.converted) && !g_names.contains(name))
+                        g_names << name;
+                }
+                withKanji += kanji ? 1 : 0;
                 speech->clear();
             }
         }
@@ -451,6 +664,8 @@ int latency(bool longPhrase)
                 sentenceStart.at(0.5), sentenceStart.at(0.95), sentenceStart.at(1), sentenceStart.v.size());
     std::printf("| The row's completions alone | %.2f ms | %.2f ms | %.2f ms | %zu |\n", refresh.at(0.5),
                 refresh.at(0.95), refresh.at(1), refresh.v.size());
+    if (g_kanji)
+        std::printf("(kanji words in the row after %d of the presses)\n", withKanji);
     std::printf("(%lld different names in the row, for example %s)\n", qlonglong(g_names.size()),
                 qPrintable(QStringList(g_names.mid(40, 8)).join(QStringLiteral("、"))));
     QFile::remove(ini);
@@ -515,6 +730,10 @@ int names()
 int main(int argc, char *argv[])
 {
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("methods");
+    if (mode == u"methods" && argc > 2 && QByteArrayView(argv[2]) == "kanji") {
+        QCoreApplication app(argc, argv);
+        return kanjiMethods();
+    }
     if (mode == u"methods") {
         QCoreApplication app(argc, argv);
         return methods();
@@ -522,10 +741,11 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    g_kanji = argc > 2 && QByteArrayView(argv[2]) == "kanji";
     if (mode == u"latency")
         return latency(argc > 2 && QByteArrayView(argv[2]) == "long-phrase");
     if (mode == u"speech")
         return names();
-    std::fprintf(stderr, "usage: word_row_bench [methods | latency [long-phrase] | speech]\n");
+    std::fprintf(stderr, "usage: word_row_bench [methods [kanji] | latency [long-phrase | kanji] | speech [kanji]]\n");
     return 2;
 }

@@ -37,6 +37,7 @@ void Writing::setEnabled(bool on)
     if (!on) {
         commitAll();
         m_engine.reset(); // Mozc, if it runs, is stopped
+        m_forms.clear();
     }
     m_enabled = on;
     if (on)
@@ -80,6 +81,7 @@ void Writing::chooseEngine(EngineChoice choice)
     emit engineChosen(m_choice);
     m_ctx.window.settings().write(schema::kEngine, choiceName(choice));
     m_engine.reset();
+    m_forms.clear();
     if (m_enabled && choice != EngineChoice::Anthy)
         m_engine = makeChosenEngine(choice);
     const QString reason = MozcEngine::unavailableReason();
@@ -137,6 +139,7 @@ bool Writing::beforeKey(int tag)
 {
     if (!m_enabled)
         return false;
+    learnWhere(tag);
     if (tag == keys::kBlank1) {
         convert();
         return true;
@@ -334,6 +337,56 @@ void Writing::putConverted(int start, int end, const QString &text, const QStrin
     m_seenChanges = m_changes;
     m_seenPosition = c.position();
     saveHistory();
+}
+
+std::optional<Forms> Writing::wordForms(const QString &reading, bool convert)
+{
+    if (!m_enabled || !m_wordsOffered)
+        return Forms();
+    if (!convert)
+        return m_forms.find(reading);
+    if (!m_engine)
+        m_engine = makeChosenEngine(m_choice); // Anthy at its first need; null when it cannot start
+    return m_forms.convert(m_engine.get(), reading);
+}
+
+int Writing::runBefore() const
+{
+    // A run longer than a phrase counts as one: the tail suffices.
+    const TextDisplay *display = &m_ctx.text.display();
+    const int p = textmodel::insertionPosition(display);
+    const QString before = textmodel::textBefore(display, p, History::kMaxPhraseLength);
+    const int anchor = std::max(0, m_anchor - (p - int(before.size())));
+    return int(before.size()) - runStart(before, int(before.size()), anchor);
+}
+
+void Writing::learnWhere(int tag)
+{
+    if (!m_wordsOffered)
+        return;
+    const ConversionOdds::Counts before = m_odds.counts();
+    const bool shown = m_cycle.active() && stillShown();
+    if (shown && tag == keys::kBlank1)
+        m_odds.askedNext();
+    else if (shown && tag == keys::kBlank2)
+        m_odds.tookShown();
+    else if (!shown && (tag == keys::kBlank1 || tag == keys::kComma || tag == keys::kFullStop)
+             && runBefore() >= ConversionOdds::kShortestRun)
+        tag == keys::kBlank1 ? m_odds.converted() : m_odds.endedUnconverted();
+    if (!(m_odds.counts() == before))
+        saveOdds(before);
+}
+
+ConversionOdds::Odds Writing::conversionOdds(double phraseEnd)
+{
+    if (!m_enabled || !m_wordsOffered)
+        return {};
+    return m_odds.at(m_cycle.active() && stillShown(), runBefore(), phraseEnd);
+}
+
+QString Writing::described(const QString &text, const QString &reading)
+{
+    return m_descriptions.spoken(text, reading);
 }
 
 void Writing::learn(const QString &reading, const QString &text)

@@ -3,14 +3,17 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "base/context.h"
 #include "kanji/candidatecycle.h"
+#include "kanji/conversionodds.h"
 #include "kanji/descriptions.h"
 #include "kanji/enginechoice.h"
 #include "kanji/history.h"
 #include "kanji/readings.h"
+#include "kanji/wordforms.h"
 #include "speech/voices.h"
 
 class QThread;
@@ -36,6 +39,20 @@ public:
     virtual void putConverted(int start, int end, const QString &text, const QString &reading) = 0;
     // What is shown is committed, before anything else is written.
     virtual void commitAll() = 0;
+    // The engine's kanji words of a completed reading (WordForms):
+    // converted when `convert`, else only as worked out before (nullopt:
+    // not yet). None when conversion or "漢字のよそく" is off.
+    virtual std::optional<Forms> wordForms(const QString &reading, bool convert) = 0;
+    // How likely the next press is "へんかん" or "かくてい" (ConversionOdds),
+    // `phraseEnd` being how likely the kana model finds a phrase ending
+    // here; none while conversion or "漢字のよそく" is off.
+    virtual ConversionOdds::Odds conversionOdds(double phraseEnd) = 0;
+    // Whether conversion and "漢字のよそく" are both on: the row's kanji
+    // words are then named and said as conversion's candidates.
+    virtual bool offersWords() const = 0;
+    // What is said for a kanji word, as for a candidate of conversion: its
+    // reading, then each kanji's description.
+    virtual QString described(const QString &text, const QString &reading) = 0;
 };
 
 // Kana–kanji conversion on the main window: the option, the keys "へんかん"
@@ -62,6 +79,11 @@ public:
     void readSettings(const ProfileFile &ini);
     // The menu items of the engine: stored, and the engine changed at once.
     void chooseEngine(EngineChoice choice);
+    // "漢字のよそく" ("文字"/"漢字のよそく"): the row of words offers kanji
+    // words while conversion is on. The menu item switches and stores it.
+    void setWordsOffered(bool on);
+    bool wordsOffered() const { return m_wordsOffered; }
+    void toggleWordsOffered();
 
     // Before a board key's own operation: "へんかん" and "かくてい" are done
     // here (true), and so is "けす" while a candidate is shown; any other key
@@ -81,6 +103,10 @@ public:
     int anchor() const override { return m_enabled ? m_anchor : 0; }
     QList<std::pair<QString, QString>> conversionsFrom(QStringView prefix) const override;
     void putConverted(int start, int end, const QString &text, const QString &reading) override;
+    std::optional<Forms> wordForms(const QString &reading, bool convert) override;
+    QString described(const QString &text, const QString &reading) override;
+    bool offersWords() const override { return m_enabled && m_wordsOffered; }
+    ConversionOdds::Odds conversionOdds(double phraseEnd) override;
 
     CandidateCycle &cycle() { return m_cycle; }
 
@@ -89,6 +115,8 @@ signals:
     void enabledChanged(bool on);
     // The engine was chosen or read: the menu's ticks follow.
     void engineChosen(kanji::EngineChoice choice);
+    // "漢字のよそく" was switched or read: the menu's tick follows.
+    void wordsOfferedChanged(bool on);
     // A committed conversion was learnt (History::acceptable).
     void learnt(const QString &reading, const QString &text);
 
@@ -106,9 +134,12 @@ private:
     void cursorMoved();
     void recordChoice();
     void learn(const QString &reading, const QString &text);
+    void learnWhere(int tag);
+    void saveOdds(const ConversionOdds::Counts &before);
 
     context::Context m_ctx;
     bool m_enabled = false;
+    bool m_wordsOffered = true;
     EngineChoice m_choice = EngineChoice::Anthy;
     std::unique_ptr<Engine> m_engine;
     Descriptions m_descriptions;
@@ -120,6 +151,9 @@ private:
     QThread *m_historyReader = nullptr;
     History m_historyFromFile; // written by the reader, taken once it has finished
     QList<std::pair<QString, QString>> m_unsavedChoices;
+    ConversionOdds m_odds; // where this user converts, kept in the settings file
+    int runBefore() const;
+    WordForms m_forms; // the row's kanji words, as this engine gives them
     ReadingSpans m_spans;
     CandidateCycle m_cycle;
     int m_start = 0;          // where the phrases not committed yet begin

@@ -5,6 +5,15 @@
 
 namespace prediction {
 
+double phraseEnd(const Distribution &d)
+{
+    double end = 0;
+    for (int s = 0; s < kSymbolCount; ++s)
+        if (endsPhrase(Symbol(s)))
+            end += d[s];
+    return end;
+}
+
 namespace {
 
 // A conversion's reading need not end a phrase: its text is a phrase of
@@ -30,15 +39,6 @@ History pushed(History h, Symbol s, int length)
         h.atStart = false;
     }
     return h;
-}
-
-double phraseEnd(const Distribution &d)
-{
-    double end = 0;
-    for (int s = 0; s < kSymbolCount; ++s)
-        if (endsPhrase(Symbol(s)))
-            end += d[s];
-    return end;
 }
 
 bool startsWith(const std::vector<Symbol> &symbols, const std::vector<Symbol> &prefix)
@@ -390,6 +390,17 @@ std::vector<Completion> complete(const CompletionSources &sources, QStringView b
             continue;
         ++conversions;
         offer(reduce(reading), text, kConversionEndShare, text != reading);
+    }
+    // The engine's words, weighed as the user's conversions are: a word is
+    // as likely as its reading. The word as written, converted, spares
+    // "へんかん" and "かくてい": it takes a place the completions leave free.
+    for (const auto &[reading, text] : sources.engineWords) {
+        if (stem.empty() || text == reading)
+            continue;
+        if (reduce(reading) == stem)
+            found.add(text, reading, limits.minProbability, 2, true);
+        else
+            offer(reduce(reading), text, kConversionEndShare, true);
     }
     return found.best(trust);
 }

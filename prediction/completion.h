@@ -19,6 +19,10 @@ namespace prediction {
 // The symbols that end a phrase: 、 。 the space and the new line.
 bool endsPhrase(Symbol s);
 
+// How likely a phrase ends next: the probabilities of 、 。 the space and
+// the new line together.
+double phraseEnd(const Distribution &d);
+
 // What a run of symbols writes on the board: a voicing mark joined to the
 // kana before it ("か" "゛" is "が"), the space as U+3000.
 QString textOf(const std::vector<Symbol> &symbols);
@@ -96,6 +100,10 @@ struct CompletionSources
     // Committed conversions whose reading starts where the word does:
     // reading and text, latest first (kanji::History::startingWith).
     QList<std::pair<QString, QString>> conversions;
+    // Kanji words the conversion engine makes of the word's kana
+    // completions and of the word as written (kanji::WordForms): reading
+    // and text.
+    QList<std::pair<QString, QString>> engineWords;
     // Words chosen from the row before, and how often.
     const QHash<QString, int> *chosen = nullptr;
 };

@@ -40,15 +40,39 @@ QString written(const RowItem &item, QStringView before, int wordStart)
                                         : before.left(wordStart).toString() + item.caption;
 }
 
+// The kana keys ranked with the commands' likelihood: the commands the scan
+// may offer take theirs, the kana share what is left; likeliest first.
+std::vector<RankedKey> withCommands(std::vector<RankedKey> ranked, const std::vector<RankedKey> &commands,
+                                    const input::Reachable &scannable)
+{
+    if (commands.empty())
+        return ranked;
+    double taken = 0;
+    for (const RankedKey &c : commands)
+        if (c.tag >= 0 && c.tag < int(scannable.size()) && scannable.test(c.tag))
+            taken += std::max(0.0, c.probability);
+    const double left = std::max(0.0, 1 - taken);
+    for (RankedKey &k : ranked) {
+        const auto c = std::find_if(commands.begin(), commands.end(), [&](const RankedKey &c) { return c.tag == k.tag; });
+        k.probability = c != commands.end() ? std::max(0.0, c->probability) : k.probability * left;
+    }
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const RankedKey &a, const RankedKey &b) { return a.probability > b.probability; });
+    return ranked;
+}
+
 } // namespace
 
-input::ScanGroup likelyGroup(const Distribution &next, const input::Reachable &scannable, int count)
+input::ScanGroup likelyGroup(const Distribution &next, const input::Reachable &scannable, int count,
+                             const std::vector<RankedKey> &commands)
 {
     std::vector<int> entry;
     for (int tag = tagOf(0); tag <= tagOf(kSymbolCount - 1); ++tag)
         entry.push_back(tag);
+    for (const RankedKey &c : commands)
+        entry.push_back(c.tag);
     input::ScanGroup g{QStringLiteral("よそく"), {}, -1};
-    for (const RankedKey &k : rankKeys(next, shown(entry, scannable))) {
+    for (const RankedKey &k : withCommands(rankKeys(next, shown(entry, scannable)), commands, scannable)) {
         if (int(g.places.size()) >= count || k.probability <= 0)
             break;
         g.places.push_back(k.tag);
@@ -57,11 +81,11 @@ input::ScanGroup likelyGroup(const Distribution &next, const input::Reachable &s
 }
 
 input::ScanGroup columnByLikelihood(int column, const Distribution &next, const input::Reachable &scannable,
-                                    double *weight)
+                                    double *weight, const std::vector<RankedKey> &commands)
 {
     input::ScanGroup g = input::boardGroup(column);
     // Hidden keys are ranked too (the scan passes over them) but weigh nothing.
-    const std::vector<RankedKey> ranked = rankKeys(next, g.places);
+    const std::vector<RankedKey> ranked = withCommands(rankKeys(next, g.places), commands, scannable);
     double sum = 0;
     g.places.clear();
     for (const RankedKey &k : ranked) {
@@ -75,21 +99,21 @@ input::ScanGroup columnByLikelihood(int column, const Distribution &next, const 
 }
 
 input::ScanOrder scanOrder(int order, const Distribution &next, const input::Reachable &scannable,
-                           const OrderOptions &options)
+                           const OrderOptions &options, const std::vector<RankedKey> &commands)
 {
     if (order != 2 && order != 3)
         return input::boardOrder();
     input::ScanOrder out;
     int commandsFrom = kSpaceColumn; // the columns "よむ" may come before
     if (order == 2) {
-        out.push_back(likelyGroup(next, scannable, options.likelyKeys));
+        out.push_back(likelyGroup(next, scannable, options.likelyKeys, commands));
         for (int c = 1; c <= kDeleteColumn; ++c)
             out.push_back(input::boardGroup(c));
     } else {
         std::vector<std::pair<double, input::ScanGroup>> columns;
         for (int c = 1; c <= kSpaceColumn; ++c) {
             double weight = 0;
-            input::ScanGroup g = columnByLikelihood(c, next, scannable, &weight);
+            input::ScanGroup g = columnByLikelihood(c, next, scannable, &weight, commands);
             columns.emplace_back(weight, std::move(g));
         }
         if (options.deleteWeight > 0)
@@ -127,9 +151,10 @@ void ScanOrders::setSettings(const input::SwitchSettings &settings)
     m_timing.firstWait = settings.firstWait / 1000.0;
 }
 
-input::ScanOrder ScanOrders::groups(const Distribution &next, const input::Reachable &scannable) const
+input::ScanOrder ScanOrders::groups(const Distribution &next, const input::Reachable &scannable,
+                                    const std::vector<RankedKey> &commands) const
 {
-    return m_adaptation.hasModel() ? scanOrder(m_order, next, scannable, m_options) : input::boardOrder();
+    return m_adaptation.hasModel() ? scanOrder(m_order, next, scannable, m_options, commands) : input::boardOrder();
 }
 
 input::ScanOrder ScanOrders::next(const input::Reachable &scannable) const
@@ -137,9 +162,11 @@ input::ScanOrder ScanOrders::next(const input::Reachable &scannable) const
     if (!m_writing)
         return input::boardOrder();
     // The model looks at a few symbols before the insertion point at most.
-    input::ScanOrder order = m_order == input::SwitchSettings::kBoardOrder
-                                 ? input::boardOrder()
-                                 : groups(m_adaptation.next(m_writing->textBefore(32)), scannable);
+    input::ScanOrder order = input::boardOrder();
+    if (m_order != input::SwitchSettings::kBoardOrder) {
+        const Distribution next = m_adaptation.next(m_writing->textBefore(32));
+        order = groups(next, scannable, m_writing->conversionKeys(phraseEnd(next)));
+    }
     QString before;
     int wordStart = 0;
     if (const Row *row = m_writing->row(&before, &wordStart))

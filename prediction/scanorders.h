@@ -30,12 +30,15 @@ struct OrderOptions
 // "よそく": the likeliest entry keys among the places the scan may offer, at
 // most `count`, none that would write nothing, likeliest first; a frame
 // round each in its place on the board.
-input::ScanGroup likelyGroup(const Distribution &next, const input::Reachable &scannable, int count);
+// `commands`: keys other than the kana with their likelihood (the
+// conversion keys), ranked among them, the kana sharing what they leave.
+input::ScanGroup likelyGroup(const Distribution &next, const input::Reachable &scannable, int count,
+                             const std::vector<RankedKey> &commands = {});
 
 // A board column's group with its keys likeliest first (the commands after,
 // as the board has them); `weight` is set to the sum of its keys' probabilities.
 input::ScanGroup columnByLikelihood(int column, const Distribution &next, const input::Reachable &scannable,
-                                    double *weight = nullptr);
+                                    double *weight = nullptr, const std::vector<RankedKey> &commands = {});
 
 // The groups of an order ("並び", input::SwitchSettings):
 // 1  the board's order: "よむ", then the 13 columns;
@@ -44,8 +47,11 @@ input::ScanGroup columnByLikelihood(int column, const Distribution &next, const 
 //    of their keys, each with its keys likeliest first, and "けすのれつ"
 //    among them by options.deleteWeight;
 // "よむ" in orders 2 and 3 where options.read says.
+// With `commands` (the conversion keys and their likelihood), order 2
+// offers them in "よそく" when among the likeliest, order 3 weighs their
+// column with them and ranks them among its keys.
 input::ScanOrder scanOrder(int order, const Distribution &next, const input::Reachable &scannable,
-                           const OrderOptions &options = {});
+                           const OrderOptions &options = {}, const std::vector<RankedKey> &commands = {});
 
 // What the scan says for its groups and "もどる" in any order: the long names
 // in the selection voice, the short names in the decision voice (made ahead
@@ -68,6 +74,10 @@ public:
     // point it was filled for and where its word starts in it; nullptr
     // while the row is off.
     virtual const Row *row(QString *before, int *wordStart) = 0;
+    // The conversion keys ("へんかん", "かくてい") with how likely the next
+    // press is each, given how likely a phrase ends here; none while
+    // conversion does not offer them.
+    virtual std::vector<RankedKey> conversionKeys(double phraseEnd) { (void)phraseEnd; return {}; }
 };
 
 // The row is offered first only when it is expected to save at least this
@@ -123,7 +133,8 @@ public:
 
 private:
     // The groups without the row for the probabilities of the next press.
-    input::ScanOrder groups(const Distribution &next, const input::Reachable &scannable) const;
+    input::ScanOrder groups(const Distribution &next, const input::Reachable &scannable,
+                            const std::vector<RankedKey> &commands = {}) const;
 
     Adaptation m_adaptation;
     int m_rowFrame;

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTextCursor>
 #include <QTimer>
 
@@ -182,6 +183,7 @@ Row WordRow::rowNow(const QString &before, int position)
     sources.phrases = byUse(phrasesOf(m_phrases.lines), m_usage.phrases());
     const Adaptation *a = &m_adaptation;
     std::shared_ptr<const Lexicon> lexicon;
+    QList<std::pair<QString, QString>> mine; // the user's conversions, forgotten ones too
     const int anchor = std::max(0, m_conversions.anchor() - (position - int(before.size())));
     const int start = wordStart(before, int(before.size()), anchor);
     if (a->hasModel()) { // without a model, phrases only
@@ -192,15 +194,69 @@ Row WordRow::rowNow(const QString &before, int position)
         c.lexicon = lexicon.get();
         c.chosen = &m_usage.words();
         if (start < before.size())
-            c.conversions = m_usage.offered(m_conversions.conversionsFrom(QStringView(before).mid(start).chopped(1)));
+            mine = m_conversions.conversionsFrom(QStringView(before).mid(start).chopped(1));
+        c.conversions = m_usage.offered(mine);
     }
     Row row = rowFor(sources, before, start, m_page);
+    // With conversion on, the kanji words of the kana completions found,
+    // weighed among them; the engine is asked only once the row is shown.
+    QStringList unknown;
+    if (a->hasModel() && start < before.size()) {
+        sources.completions.engineWords = engineWords(row, before.mid(start), mine, unknown);
+        if (!sources.completions.engineWords.isEmpty())
+            row = rowFor(sources, before, start, m_page);
+        convertLater(unknown);
+    }
     m_before = before;
     m_wordStart = start;
     for (RowItem &item : row)
         if (item.kind == RowItem::Completion)
             item.spoken = speakable(item.completion);
     return row;
+}
+
+QList<std::pair<QString, QString>> WordRow::engineWords(const Row &kana, const QString &word,
+                                                        const QList<std::pair<QString, QString>> &mine, QStringList &unknown)
+{
+    // Where the user converted a reading before, their own choice stands
+    // for it (and is not brought back by the engine once forgotten).
+    QSet<QString> own;
+    for (const auto &[reading, text] : mine)
+        own.insert(reading);
+    QList<std::pair<QString, QString>> words;
+    QStringList readings;
+    if (word.size() >= kanji::ConversionOdds::kShortestRun) // the word as written, converted
+        readings << word;
+    for (const RowItem &item : kana)
+        if (item.kind == RowItem::Completion && !item.completion.converted)
+            readings << item.completion.text;
+    for (const QString &reading : std::as_const(readings)) {
+        const std::optional<kanji::Forms> forms = m_conversions.wordForms(reading, false);
+        if (!forms)
+            unknown << reading;
+        else
+            for (const kanji::Form &f : *forms)
+                if (!own.contains(f.reading))
+                    words.append({f.reading, f.text});
+    }
+    return words;
+}
+
+void WordRow::convertLater(const QStringList &readings)
+{
+    if (readings.isEmpty() || m_converting)
+        return;
+    m_converting = true;
+    // After the press's own work and the row shown with its kana: the
+    // engine (Mozc at most its answer limit, then Anthy) never delays them.
+    QTimer::singleShot(0, this, [this, readings] {
+        m_converting = false;
+        if (!m_enabled)
+            return;
+        for (const QString &reading : readings)
+            m_conversions.wordForms(reading, true);
+        m_ctx.window.guarded([this] { refresh(); });
+    });
 }
 
 QString WordRow::speakable(const prediction::Completion &c) const
@@ -222,7 +278,11 @@ void WordRow::show(const Row &items)
             m_ctx.keys.setCaptionHeight(tag, caption.pixels);
             place->setText(caption.text);
         }
-        place->setAccessibleName(items[i].kind == RowItem::Empty ? QString() : items[i].spoken);
+        // A kanji word is named by itself, whatever its voice says.
+        const bool kanjiWord = items[i].completion.converted && m_conversions.offersWords();
+        place->setAccessibleName(items[i].kind == RowItem::Empty ? QString()
+                                 : kanjiWord                     ? items[i].caption
+                                                                 : items[i].spoken);
     }
     m_items = items;
 }
@@ -244,9 +304,32 @@ const Row *WordRow::row(QString *before, int *wordStart)
     return &m_items;
 }
 
+std::vector<RankedKey> WordRow::conversionKeys(double phraseEnd)
+{
+    const kanji::ConversionOdds::Odds odds = m_conversions.conversionOdds(phraseEnd);
+    std::vector<RankedKey> out;
+    if (odds.convert > 0)
+        out.push_back({keys::kBlank1, odds.convert});
+    if (odds.commit > 0)
+        out.push_back({keys::kBlank2, odds.commit});
+    return out;
+}
+
 QString WordRow::spokenName(int index) const
 {
-    return index >= 0 && index < kPlaces ? m_items[index].spoken : QString();
+    if (index < 0 || index >= kPlaces)
+        return {};
+    const RowItem &item = m_items[index];
+    if (item.kind == RowItem::Completion && item.completion.converted && m_conversions.offersWords())
+        return m_conversions.described(item.completion.text, item.completion.reading);
+    return item.spoken;
+}
+
+speech::Role WordRow::nameRole(int index) const
+{
+    const bool kanji = index >= 0 && index < kPlaces && m_items[index].kind == RowItem::Completion
+                       && m_items[index].completion.converted && m_conversions.offersWords();
+    return kanji ? speech::Role::Decision : speech::Role::Selection;
 }
 
 void WordRow::choose(int index)

@@ -5,6 +5,7 @@
 #include "prediction/row.h"
 #include "prediction/scanorders.h"
 #include "prediction/usage.h"
+#include "speech/voices.h"
 
 #include <QObject>
 #include <array>
@@ -67,8 +68,12 @@ public:
     // prediction::WritingNow: the row filled first when the text changed.
     QString textBefore(int characters) const override;
     const Row *row(QString *before, int *wordStart) override;
-    // What a place says when it is reached (index from the left).
+    std::vector<RankedKey> conversionKeys(double phraseEnd) override;
+    // What a place says when it is reached (index from the left): a kanji
+    // word as conversion says its candidates (its reading, then each
+    // kanji's description), in the voice nameRole() gives.
     QString spokenName(int index) const;
+    speech::Role nameRole(int index) const;
     // A place was pressed.
     void choose(int index);
 
@@ -99,6 +104,9 @@ private:
     void writePhrase(const QString &phrase);
     void saveUsage();
     QString speakable(const prediction::Completion &c) const;
+    QList<std::pair<QString, QString>> engineWords(const Row &kana, const QString &word,
+                                                   const QList<std::pair<QString, QString>> &mine, QStringList &unknown);
+    void convertLater(const QStringList &readings);
 
     context::Context m_ctx;
     Adaptation &m_adaptation;
@@ -107,6 +115,7 @@ private:
     bool m_speakOnly = false;
     bool m_filesRead = false;
     bool m_pending = false;
+    bool m_converting = false; // the engine is to be asked for the row's kanji words
     Usage m_usage;
     PhraseFile m_phrases;
     int m_page = 0;

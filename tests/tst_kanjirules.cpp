@@ -2,11 +2,13 @@
 // through candidates, the learning history, the hiragana kept behind
 // converted text, the spoken descriptions.
 #include "kanji/candidatecycle.h"
+#include "kanji/conversionodds.h"
 #include "kanji/descriptions.h"
 #include "kanji/enginechoice.h"
 #include "kanji/history.h"
 #include "kanji/mozcprotocol.h"
 #include "kanji/readings.h"
+#include "kanji/wordforms.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -26,6 +28,37 @@ QList<Phrase> kishaNiNotta()
             {QStringLiteral("に"), {QStringLiteral("に")}},
             {QStringLiteral("のった"), {QStringLiteral("乗った"), QStringLiteral("載った")}}};
 }
+
+// Phrases written "reading=candidate,candidate".
+QList<Phrase> phrasesOf(const QStringList &written)
+{
+    QList<Phrase> out;
+    for (const QString &w : written) {
+        const qsizetype eq = w.indexOf(u'=');
+        out << Phrase{w.left(eq), w.mid(eq + 1).split(u',', Qt::SkipEmptyParts)};
+    }
+    return out;
+}
+
+QStringList written(const Forms &forms)
+{
+    QStringList out;
+    for (const Form &f : forms)
+        out << f.reading + u'=' + f.text;
+    return out;
+}
+
+// An engine that answers as it is told, and counts what it was asked.
+struct ScriptedEngine : Engine
+{
+    QHash<QString, QList<Phrase>> answers;
+    QStringList asked;
+    QList<Phrase> convert(const QString &reading) override
+    {
+        asked << reading;
+        return answers.value(reading);
+    }
+};
 
 } // namespace
 
@@ -375,6 +408,141 @@ private slots:
             shown << p.reading;
         QCOMPARE(shown.join(u'/'), readings);
         QCOMPARE(mozc::candidatesOf(*answer, {}).join(u' '), candidates);
+    }
+
+    // The kanji words the row is offered for a completed reading, from the
+    // engine's phrases as it gives them; whatever the engine answers, only a
+    // plain word of phrase length with kanji is offered.
+    void wordForms_data()
+    {
+        QTest::addColumn<QString>("reading");
+        QTest::addColumn<QStringList>("phrases");
+        QTest::addColumn<QStringList>("forms");
+        const QString longKanji = QString(65, QChar(0x75c5));
+        QTest::newRow("a word and its particle: both, and the word alone")
+            << "びょういんに" << QStringList{"びょういんに=病院に,美容院に"}
+            << QStringList{"びょういんに=病院に", "びょういん=病院"};
+        QTest::newRow("two phrases: the whole, the first, its word")
+            << "びょういんにいく" << QStringList{"びょういんに=病院に", "いく=行く"}
+            << QStringList{"びょういんにいく=病院に行く", "びょういんに=病院に", "びょういん=病院"};
+        QTest::newRow("a word alone") << "びょういん" << QStringList{"びょういん=病院"} << QStringList{"びょういん=病院"};
+        QTest::newRow("kanji only after the first phrase")
+            << "ありがとうございます" << QStringList{"ありがとう=ありがとう", "ございます=御座います"}
+            << QStringList{"ありがとうございます=ありがとう御座います"};
+        QTest::newRow("hiragana alone: nothing") << "ありがとう" << QStringList{"ありがとう=ありがとう"} << QStringList{};
+        QTest::newRow("katakana alone: nothing") << "てれび" << QStringList{"てれび=テレビ"} << QStringList{};
+        QTest::newRow("no candidates: nothing") << "びょういん" << QStringList{"びょういん="} << QStringList{};
+        QTest::newRow("the engine stopped answering: nothing") << "びょういん" << QStringList{} << QStringList{};
+        QTest::newRow("phrases that do not cover the reading: nothing")
+            << "びょういん" << QStringList{"びょう=秒"} << QStringList{};
+        QTest::newRow("phrases of another reading: nothing")
+            << "びょういん" << QStringList{"きしゃ=記者"} << QStringList{};
+        QTest::newRow("a candidate over 64 characters: left out")
+            << "びょういん" << QStringList{"びょういん=" + longKanji} << QStringList{};
+        QTest::newRow("a whole over 64 characters: its first phrase stays")
+            << "びょういんにいく" << QStringList{"びょういんに=病院に", "いく=" + longKanji}
+            << QStringList{"びょういんに=病院に", "びょういん=病院"};
+        QTest::newRow("a control character: left out")
+            << "びょういん" << QStringList{"びょういん=病\u0007院"} << QStringList{};
+        QTest::newRow("a direction override: left out")
+            << "びょういん" << QStringList{"びょういん=病\u202e院"} << QStringList{};
+        QTest::newRow("a zero-width mark: left out")
+            << "びょういん" << QStringList{"びょういん=病\u200b院"} << QStringList{};
+        QTest::newRow("a line break: left out") << "びょういん" << QStringList{"びょういん=病\n院"} << QStringList{};
+        QTest::newRow("a tab: left out") << "びょういん" << QStringList{"びょういん=病\t院"} << QStringList{};
+        QTest::newRow("an unreadable byte's mark: left out")
+            << "びょういん" << QStringList{"びょういん=病\ufffd院"} << QStringList{};
+    }
+    void wordForms()
+    {
+        QFETCH(QString, reading);
+        QFETCH(QStringList, phrases);
+        QFETCH(QStringList, forms);
+        QCOMPARE(written(formsOf(phrasesOf(phrases), reading)), forms);
+
+        // Through the kept forms: asked once, then kept, no form too.
+        ScriptedEngine engine;
+        engine.answers.insert(reading, phrasesOf(phrases));
+        WordForms kept;
+        QVERIFY(!kept.find(reading));
+        QCOMPARE(written(kept.convert(&engine, reading)), forms);
+        QCOMPARE(written(kept.convert(&engine, reading)), forms);
+        QCOMPARE(written(*kept.find(reading)), forms);
+        QCOMPARE(engine.asked, QStringList{reading});
+    }
+
+    // Only a reading conversion would take is given to the engine; without
+    // an engine there is no form; what is kept is bounded.
+    void wordFormsKept()
+    {
+        ScriptedEngine engine;
+        WordForms kept;
+        for (const QString &bad : {QStringLiteral("abc"), QStringLiteral("びょう\u3000いん"), QString(65, u'あ'), QString()})
+            QCOMPARE(kept.convert(&engine, bad), Forms());
+        QCOMPARE(engine.asked, QStringList());
+        QCOMPARE(kept.convert(nullptr, QStringLiteral("びょういん")), Forms());
+        for (int i = 0; i < WordForms::kMaxKept + 10; ++i)
+            kept.convert(&engine, QString::number(i));
+        QVERIFY(kept.size() <= WordForms::kMaxKept);
+        kept.clear();
+        QCOMPARE(kept.size(), 0);
+    }
+
+    // Anthy itself: a completed word with its particle gives the word.
+    void wordFormsByAnthy()
+    {
+        const std::unique_ptr<Engine> anthy = makeAnthyEngine();
+        if (!anthy)
+            QSKIP("Anthy cannot start here");
+        WordForms kept;
+        const QStringList forms = written(kept.convert(anthy.get(), QStringLiteral("びょういんに")));
+        QVERIFY2(forms.contains(QStringLiteral("びょういん=病院")), qPrintable(forms.join(u' ')));
+    }
+
+    // How likely "へんかん" and "かくてい" are next, against a new user's odds
+    // in the same place: what the user did before ("n" next candidate, "t"
+    // the one shown taken, "c" a run converted, "e" a phrase ended without
+    // converting), candidates shown or the run's length, the model's
+    // phrase end; "+" likelier, "-" less likely, "=" the same, "0" none.
+    void conversionOdds_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<int>("run");
+        QTest::addColumn<double>("phraseEnd");
+        QTest::addColumn<QString>("convert");
+        QTest::addColumn<QString>("commit");
+        QTest::newRow("a new user, candidates shown") << "" << true << 0 << 0.0 << "=" << "=";
+        QTest::newRow("a new user, a run where a phrase may end") << "" << false << 4 << 0.6 << "=" << "0";
+        QTest::newRow("one kana: not offered") << "" << false << 1 << 0.6 << "0" << "0";
+        QTest::newRow("no run: not offered") << "cccc" << false << 0 << 0.6 << "0" << "0";
+        QTest::newRow("a phrase cannot end here: not offered") << "" << false << 4 << 0.0 << "0" << "0";
+        QTest::newRow("one who asks for the next candidate") << "nnnnnnnn" << true << 0 << 0.0 << "+" << "-";
+        QTest::newRow("one who takes the first") << "tttttttt" << true << 0 << 0.0 << "-" << "+";
+        QTest::newRow("one who converts every phrase") << "cccccccc" << false << 4 << 0.6 << "+" << "0";
+        QTest::newRow("one who rarely converts") << "eeeeeeee" << false << 4 << 0.6 << "-" << "0";
+        QTest::newRow("what is learnt while shown leaves the run alone") << "nnnn" << false << 4 << 0.6 << "=" << "0";
+    }
+    void conversionOdds()
+    {
+        QFETCH(QString, before);
+        QFETCH(bool, shown);
+        QFETCH(int, run);
+        QFETCH(double, phraseEnd);
+        QFETCH(QString, convert);
+        QFETCH(QString, commit);
+        ConversionOdds odds;
+        for (QChar c : before)
+            c == u'n' ? odds.askedNext() : c == u't' ? odds.tookShown() : c == u'c' ? odds.converted() : odds.endedUnconverted();
+        const ConversionOdds::Odds now = odds.at(shown, run, phraseEnd), fresh = ConversionOdds().at(shown, run, phraseEnd);
+        const auto against = [](double p, double newUser) {
+            return p == 0 ? QStringLiteral("0") : p > newUser ? QStringLiteral("+") : p < newUser ? QStringLiteral("-") : QStringLiteral("=");
+        };
+        QCOMPARE(against(now.convert, fresh.convert), convert);
+        QCOMPARE(against(now.commit, fresh.commit), commit);
+        QVERIFY(now.convert + now.commit <= 1);
+        if (shown) // another key may always come
+            QVERIFY(now.convert + now.commit < 1);
     }
 
     // Requests: the text typed in quoted, keys as symbols.

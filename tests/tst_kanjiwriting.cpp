@@ -29,6 +29,22 @@ int tagFor(QChar c)
     qFatal("no key for %s", qPrintable(QString(c)));
 }
 
+// The settings file as a table gives it ("-": none).
+void useSettings(const QString &settings)
+{
+    if (settings == u"-")
+        removeSettings();
+    else
+        writeSettings(settings);
+}
+
+// The value of a key of "文字" in the settings file ("-": none).
+QString storedIn(const QString &key)
+{
+    const QRegularExpressionMatch m = QRegularExpression(key + QStringLiteral("=([^\r]*)")).match(settingsText());
+    return m.hasMatch() ? m.captured(1) : QStringLiteral("-");
+}
+
 void click(Window &w, const QString &presses)
 {
     for (QChar c : presses) {
@@ -168,18 +184,13 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, checked);
         QFETCH(QString, notice);
-        if (settings == u"-")
-            removeSettings();
-        else
-            writeSettings(settings);
+        useSettings(settings);
         Window w;
         const MenuItems &m = w.form->menus();
         for (QAction *item : {m.kanji, m.anthy, m.mozc, m.automatic})
             if (item->text() == chosen || (chosen == u"toggle" && item == m.kanji))
                 item->trigger();
-        const QRegularExpressionMatch engine =
-            QRegularExpression(QStringLiteral("エンジン=([^\r]*)")).match(settingsText());
-        QCOMPARE(engine.hasMatch() ? engine.captured(1) : QStringLiteral("-"), stored);
+        QCOMPARE(storedIn(QStringLiteral("エンジン")), stored);
         QStringList ticked;
         for (QAction *item : m.engines->actions())
             if (item->isChecked())
@@ -190,6 +201,78 @@ private slots:
             click(w, QStringLiteral("きしゃ変確"));
             QCOMPARE(w.text(), QStringLiteral("記者"));
         }
+    }
+
+    // "漢字のよそく": the settings file at start ("-": none), a menu item
+    // chosen ("toggle": 漢字変換, "words": 漢字のよそく), the value then in the
+    // file ("-": none), the item ticked; with it off conversion gives the row
+    // no kanji words.
+    void wordsSetting_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("ticked");
+        QTest::newRow("first start: on, nothing recorded") << "-" << "" << "-" << true;
+        QTest::newRow("conversion switched on for the first time: on, recorded") << "-" << "toggle" << "1" << true;
+        QTest::newRow("conversion on before the choice: off, recorded") << "[文字]\r\n漢字=1\r\n" << "" << "0" << false;
+        QTest::newRow("conversion off before the choice: off, recorded") << "[文字]\r\n漢字=0\r\n" << "" << "0" << false;
+        QTest::newRow("as the file says") << "[文字]\r\n漢字=1\r\n漢字のよそく=1\r\n" << "" << "1" << true;
+        QTest::newRow("the menu item switches it off, stored")
+            << "[文字]\r\n漢字=1\r\n漢字のよそく=1\r\n" << "words" << "0" << false;
+        QTest::newRow("the menu item switches it on, stored") << "[文字]\r\n漢字=1\r\n" << "words" << "1" << true;
+    }
+    void wordsSetting()
+    {
+        QFETCH(QString, settings);
+        QFETCH(QString, chosen);
+        QFETCH(QString, stored);
+        QFETCH(bool, ticked);
+        useSettings(settings);
+        Window w;
+        const MenuItems &m = w.form->menus();
+        if (chosen == u"toggle")
+            m.kanji->trigger();
+        if (chosen == u"words")
+            m.kanjiWords->trigger();
+        QCOMPARE(storedIn(QStringLiteral("漢字のよそく")), stored);
+        QCOMPARE(m.kanjiWords->isChecked(), ticked);
+        if (m.kanji->isChecked())
+            QCOMPARE(w.form->kanji().wordForms(QStringLiteral("びょういんに"), true)->isEmpty(), !ticked);
+    }
+
+    // Where the user converts is learnt and kept in the settings file while
+    // "漢字のよそく" is on: read at start (a value edited into nonsense counts
+    // as nothing), counted as they convert; the odds the scan is told follow.
+    void oddsLearnt_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("presses");
+        QTest::addColumn<QString>("stored");  // 変換した/候補で確定 afterwards ("-": none)
+        QTest::addColumn<QString>("commit");  // the odds of かくてい with candidates shown, against a new user's
+        const QString on = QStringLiteral("[文字]\r\n漢字=1\r\nエンジン=Anthy\r\n漢字のよそく=1\r\n");
+        QTest::newRow("nothing learnt: a new user's odds") << on << "" << "-/-" << "=";
+        QTest::newRow("learnt before: kept") << on + "候補で確定=100\r\n次の候補=2\r\n" << "" << "-/100" << "+";
+        QTest::newRow("edited by hand: nothing learnt") << on + "候補で確定=-5\r\n次の候補=x\r\n" << "" << "-/-5" << "=";
+        QTest::newRow("converted and taken: counted, stored") << on << "きしゃ変確" << "1/1" << "+";
+        QTest::newRow("漢字のよそく off: nothing learnt")
+            << "[文字]\r\n漢字=1\r\nエンジン=Anthy\r\n漢字のよそく=0\r\n" << "きしゃ変確" << "-/-" << "0";
+    }
+    void oddsLearnt()
+    {
+        QFETCH(QString, settings);
+        QFETCH(QString, presses);
+        QFETCH(QString, stored);
+        QFETCH(QString, commit);
+        useSettings(settings);
+        Window w;
+        click(w, presses);
+        QCOMPARE(storedIn(QStringLiteral("変換した")) + u'/' + storedIn(QStringLiteral("候補で確定")), stored);
+        click(w, QStringLiteral("きしゃ変"));
+        const double got = w.form->kanji().conversionOdds(0.5).commit;
+        const double fresh = kanji::ConversionOdds().at(true, 0, 0.5).commit;
+        QCOMPARE(got == 0 ? QStringLiteral("0") : got > fresh ? QStringLiteral("+") : got < fresh ? QStringLiteral("-") : QStringLiteral("="),
+                 commit);
     }
 
     // Reading aloud: Open JTalk reads the kanji; an eSpeak NG decision voice

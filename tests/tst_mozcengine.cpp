@@ -3,6 +3,7 @@
 // nothing, how it recovers once from a helper or server that is gone or
 // stuck and then gives up, and that nothing of it is left running.
 #include "asuser.h"
+#include "kanji/wordforms.h"
 #include "kanji/mozcengine.h"
 
 #include <QDirIterator>
@@ -39,7 +40,7 @@ QString shown(const QList<kanji::Phrase> &phrases, bool readings)
     return parts.join(u'/');
 }
 
-#define kAsUser "converts", "keepsToItsProfile", "faults", "stopsAtTheEnd"
+#define kAsUser "converts", "wordForms", "keepsToItsProfile", "faults", "stopsAtTheEnd"
 
 } // namespace
 
@@ -101,6 +102,19 @@ private slots:
                 QVERIFY2(!c.contains(QRegularExpression(QStringLiteral("[\uff61-\uff9f]"))), qPrintable(c));
         // Nothing committed: the same answer again.
         QCOMPARE(m_engine->convert(reading), phrases);
+    }
+
+    // The row's kanji words from Mozc: a completed word with its particle
+    // gives the word alone too; nothing is committed.
+    void wordForms()
+    {
+        MOJIPOT_AS_ORDINARY_USER(kAsUser);
+        if (const QString reason = MozcEngine::unavailableReason(); !reason.isEmpty())
+            QSKIP(qPrintable(reason));
+        kanji::WordForms kept;
+        const kanji::Forms forms = kept.convert(m_engine.get(), QStringLiteral("びょういんに"));
+        QVERIFY(forms.contains(kanji::Form{QStringLiteral("びょういん"), QStringLiteral("病院")}));
+        QCOMPARE(kanji::formsOf(m_engine->convert(QStringLiteral("びょういんに")), QStringLiteral("びょういんに")), forms);
     }
 
     // Mozc's files are in the profile under our data folder, not in the

@@ -10,6 +10,7 @@
 #include "input/dwellinput.h"
 #include "input/switchinput.h"
 #include "kanji/kanjiwriting.h"
+#include "kanji/wordforms.h"
 #include "prediction/adaptation.h"
 #include "prediction/phraseform.h"
 #include "prediction/usage.h"
@@ -442,6 +443,97 @@ private slots:
         QVERIFY(offersKisha(w));
     }
 
+    // With conversion on, the row offers the kanji words of what is being
+    // written as a new user meets them (a history that is damaged or full of
+    // garbage changes nothing): said as conversion says its candidates, in
+    // the decision voice, named by the word; chosen, the kana go and the
+    // word is committed and learnt, and comes first next time. Off, the row
+    // holds kana as before.
+    void kanjiWords_data()
+    {
+        QTest::addColumn<bool>("converting");
+        QTest::addColumn<QByteArray>("history");
+        QTest::newRow("Anthy, a new user") << true << QByteArray();
+        QTest::newRow("Anthy, a damaged history") << true << QByteArray("\xff\xfe", 2) + QByteArray(1, '\0') + "\x07\tびょういん\t病\x07院\n\x80\x81";
+        QTest::newRow("conversion off") << false << QByteArray();
+    }
+    void kanjiWords()
+    {
+        QFETCH(bool, converting);
+        QFETCH(QByteArray, history);
+        writeSettings(QStringLiteral("[入力方法]\r\n番号=3\r\n") + kOn
+                      + (converting ? QStringLiteral("漢字=1\r\nエンジン=Anthy\r\n漢字のよそく=1\r\n") : QString()));
+        if (!history.isEmpty()) {
+            QDir().mkpath(QFileInfo(kanji::History::defaultPath()).path());
+            QFile f(kanji::History::defaultPath());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(history);
+        }
+        Window w;
+        type(w, QStringLiteral("びょうい"));
+        const QString byoin = QStringLiteral("病院");
+        QTRY_VERIFY(captions(w).contains(converting ? byoin : QStringLiteral("びょういんに")));
+        if (!converting) {
+            for (int i = 0; i < 10; ++i)
+                QCoreApplication::processEvents();
+            for (const QString &c : captions(w))
+                QVERIFY2(!kanji::holdsKanji(c), qPrintable(c));
+            return;
+        }
+        const int at = int(captions(w).indexOf(byoin));
+        QCOMPARE(place(w, at)->accessibleName(), byoin);
+        QWindow *window = w.form->windowHandle();
+        for (int i = 0; i <= at; ++i)
+            QTest::keyClick(window, Qt::Key_Asterisk, Qt::KeypadModifier);
+        QCOMPARE(w.form->focusWidget(), place(w, at));
+        const QString said = w.spoken().last();
+        const QString voice = w.decision(QString());
+        QVERIFY2(said.startsWith(QStringLiteral("びょういん、")) && said.endsWith(voice) && said.size() > 12,
+                 qPrintable(said));
+        QTest::keyClick(window, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(w.text(), byoin);
+        QVERIFY(w.form->kanji().conversionsFrom(u"びょうい").contains(std::pair(QStringLiteral("びょういん"), byoin)));
+        type(w, QStringLiteral("。びょうい"));
+        QTRY_COMPARE(captions(w).first(), byoin);
+        for (const QString &c : captions(w))
+            for (const QChar ch : c)
+                QVERIFY2(ch.unicode() >= 0x20 && ch.category() != QChar::Other_Format, qPrintable(c));
+    }
+
+    // The conversion keys the scan is told of as the user writes: "へんかん"
+    // once a run of kana may end a phrase, "かくてい" first while candidates
+    // are shown, nothing once committed; none with "漢字のよそく" off.
+    void conversionKeysForTheScan_data()
+    {
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("漢字のよそく on") << true;
+        QTest::newRow("漢字のよそく off") << false;
+    }
+    void conversionKeysForTheScan()
+    {
+        QFETCH(bool, offered);
+        writeSettings(kOn + QStringLiteral("漢字=1\r\nエンジン=Anthy\r\n漢字のよそく=%1\r\n").arg(offered ? 1 : 0));
+        Window w;
+        const auto odds = [&w] {
+            QStringList out;
+            for (const prediction::RankedKey &k : w.form->wordRow().conversionKeys(0.5))
+                out << (k.tag == keys::kBlank1 ? QStringLiteral("へんかん") : QStringLiteral("かくてい"));
+            return out;
+        };
+        const auto when = [offered](const QStringList &keys) { return offered ? keys : QStringList(); };
+        QCOMPARE(odds(), QStringList());
+        type(w, QStringLiteral("きょうは"));
+        QCOMPARE(odds(), when({QStringLiteral("へんかん")}));
+        QTest::mouseClick(w.key(keys::kBlank1), Qt::LeftButton);
+        QCOMPARE(odds(), when({QStringLiteral("へんかん"), QStringLiteral("かくてい")}));
+        const std::vector<prediction::RankedKey> shown = w.form->wordRow().conversionKeys(0.5);
+        if (offered)
+            QVERIFY(shown[1].probability > shown[0].probability); // かくてい the likelier
+        QTest::mouseClick(w.key(keys::kBlank2), Qt::LeftButton);
+        QCOMPARE(w.text(), QStringLiteral("今日は"));
+        QCOMPARE(odds(), QStringList());
+    }
+
     // With conversion on, a committed conversion comes back with its kanji
     // and is written as one, read aloud by its kana where the voice needs it.
     void conversionCompleted()
@@ -454,6 +546,10 @@ private slots:
         QCOMPARE(w.text(), QStringLiteral("記者"));
         type(w, QStringLiteral("。きし"));
         QTRY_VERIFY(captions(w).contains(QStringLiteral("記者")));
+        // A settings file that had conversion before the kanji words: the place says its word, as before.
+        const int at = int(captions(w).indexOf(QStringLiteral("記者")));
+        QCOMPARE(w.form->wordRow().spokenName(at), QStringLiteral("記者"));
+        QCOMPARE(w.form->wordRow().nameRole(at), speech::Role::Selection);
         QTest::mouseClick(place(w, int(captions(w).indexOf(QStringLiteral("記者")))), Qt::LeftButton);
         QCOMPARE(w.text(), QStringLiteral("記者。記者"));
         QCOMPARE(w.spoken().last(), w.decision(QStringLiteral("記者")));

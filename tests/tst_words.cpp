@@ -2,6 +2,7 @@
 // completions from a model, the user's pieces and their conversions, how a
 // completion is written, the phrase file and its pages, and what the row
 // learns by being used.
+#include "base/keytable.h"
 #include "prediction/adaptation.h"
 #include "prediction/completion.h"
 #include "prediction/kanamodel.h"
@@ -223,6 +224,117 @@ private slots:
         sources.chosen = &chosen;
         QCOMPARE(place(sources), 0);
         QVERIFY(unchosen > 0);
+    }
+
+    // The engine's kanji words of the completions are offered as
+    // conversions, where their reading goes on from the word.
+    void engineWords_data()
+    {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QStringList>("engineWords"); // reading=text
+        QTest::addColumn<QString>("offered");         // a converted completion expected, or none
+        QTest::addColumn<QString>("notOffered");
+        QTest::newRow("the word completed, in kanji") << "びょうい" << QStringList{"びょういん=病院"} << "病院" << "";
+        QTest::newRow("a phrase in kanji") << "びょうい" << QStringList{"びょういんに=病院に"} << "病院に" << "";
+        QTest::newRow("a reading that goes another way") << "びょうい" << QStringList{"きしゃ=記者", "びょういん=病院"}
+                                                         << "病院" << "記者";
+        QTest::newRow("the word as written, converted: it spares converting") << "びょういん" << QStringList{"びょういん=病院"}
+                                                                              << "病院" << "";
+        QTest::newRow("none: the row as before") << "びょうい" << QStringList{} << "" << "";
+    }
+    void engineWords()
+    {
+        QFETCH(QString, word);
+        QFETCH(QStringList, engineWords);
+        QFETCH(QString, offered);
+        QFETCH(QString, notOffered);
+        const UserWriting user({});
+        CompletionSources sources = user.sources;
+        const std::vector<Completion> kana = complete(sources, word, 0);
+        for (const QString &w : engineWords)
+            sources.engineWords.append({w.section(u'=', 0, 0), w.section(u'=', 1)});
+        const std::vector<Completion> got = complete(sources, word, 0);
+        if (engineWords.isEmpty())
+            QCOMPARE(got, kana);
+        const auto it = std::find_if(got.begin(), got.end(), [](const Completion &c) { return c.converted; });
+        if (offered.isEmpty()) {
+            QVERIFY(it == got.end());
+            return;
+        }
+        QVERIFY2(it != got.end(), qPrintable(textsOf(got).join(u' ')));
+        QCOMPARE(it->text, offered);
+        QVERIFY(it->reading.startsWith(word));
+        // It spares converting as well: one more than its kana; the word as
+        // written spares "へんかん" and "かくてい".
+        QCOMPARE(it->characters, it->reading == word ? 2 : int(it->reading.size() - word.size()) + 1);
+        QVERIFY(!textsOf(got).contains(notOffered) || notOffered.isEmpty());
+    }
+
+    // The conversion keys among the scan's groups by their likelihood: in
+    // order 2's "よそく" when among the likeliest, in order 3 their column
+    // weighed with them and they first in it; not at all when unlikely or
+    // not on the board (conversion off); without them the orders as before.
+    void conversionKeysInOrders_data()
+    {
+        QTest::addColumn<int>("order");
+        QTest::addColumn<double>("convert");
+        QTest::addColumn<double>("commit");
+        QTest::addColumn<bool>("blanksShown");
+        QTest::addColumn<QString>("expected"); // the first group's first places, or "as before"
+        QTest::newRow("order 2, candidates shown: かくてい, then へんかん first in よそく")
+            << 2 << 0.1 << 0.8 << true << "よそく:59,58";
+        QTest::newRow("order 2, a likely conversion: へんかん first in よそく") << 2 << 0.5 << 0.0 << true << "よそく:58";
+        QTest::newRow("order 2, an unlikely conversion: as before") << 2 << 0.0001 << 0.0 << true << "as before";
+        QTest::newRow("order 2, blank keys not on the board: as before") << 2 << 0.5 << 0.4 << false << "as before";
+        QTest::newRow("order 2, none: as before") << 2 << 0.0 << 0.0 << true << "as before";
+        QTest::newRow("order 3, candidates shown: the くうはく column first, かくてい first in it")
+            << 3 << 0.1 << 0.8 << true << "くうはくのれつ:59,58";
+        QTest::newRow("order 3, none: as before") << 3 << 0.0 << 0.0 << true << "as before";
+        QTest::newRow("the board's order: as before") << 1 << 0.5 << 0.4 << true << "as before";
+    }
+    void conversionKeysInOrders()
+    {
+        QFETCH(int, order);
+        QFETCH(double, convert);
+        QFETCH(double, commit);
+        QFETCH(bool, blanksShown);
+        QFETCH(QString, expected);
+        input::Reachable board = input::allShown();
+        if (!blanksShown) {
+            board.reset(keys::kBlank1);
+            board.reset(keys::kBlank2);
+        }
+        std::vector<RankedKey> commands;
+        for (const RankedKey &k : {RankedKey{keys::kBlank1, convert}, RankedKey{keys::kBlank2, commit}})
+            if (k.probability > 0)
+                commands.push_back(k);
+        const Distribution next = installed().next(u"きょうは");
+        const input::ScanOrder plain = scanOrder(order, next, board);
+        const input::ScanOrder got = scanOrder(order, next, board, {}, commands);
+        if (expected == u"as before") {
+            QCOMPARE(got.size(), plain.size());
+            for (std::size_t g = 0; g < got.size(); ++g) {
+                QCOMPARE(got[g].name, plain[g].name);
+                QCOMPARE(got[g].places, plain[g].places);
+            }
+            return;
+        }
+        QCOMPARE(got.size(), plain.size());
+        QStringList first;
+        for (int tag : got.front().places)
+            first << QString::number(tag);
+        QString shownFirst = got.front().name + u':' + first.mid(0, int(expected.count(u',')) + 1).join(u',');
+        QCOMPARE(shownFirst, expected);
+        // The kana keys keep their order among themselves.
+        std::vector<int> kanaGot, kanaPlain;
+        for (int tag : got.front().places)
+            if (tag != keys::kBlank1 && tag != keys::kBlank2)
+                kanaGot.push_back(tag);
+        for (int tag : plain.front().places)
+            if (tag != keys::kBlank1 && tag != keys::kBlank2)
+                kanaPlain.push_back(tag);
+        if (order == 2)
+            QVERIFY(std::equal(kanaGot.begin(), kanaGot.end(), kanaPlain.begin()));
     }
 
     void edits_data()

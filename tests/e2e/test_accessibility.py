@@ -108,5 +108,40 @@ class ScanFollowed(AccessibilityCase):
         self.assertIn(("push button", "よむ"), self.focused())
 
 
+class KanjiWordInTheRow(AccessibilityCase):
+    """With the row and conversion on, a new user writes "びょうい" with the
+    arrow keys; the row offers 病院, its place named by the word for the
+    screen reader; Enter on it writes 病院 in place of the kana."""
+    settings = "[文字]\r\nよそく=1\r\n漢字=1\r\nエンジン=Anthy\r\n漢字のよそく=1\r\n"
+
+    def setUp(self):
+        super().setUp()
+        self.env["XDG_DATA_HOME"] = os.path.join(self.tmp, "data")
+
+    def test_byoin_offered_and_written(self):
+        self.start_program()
+        self.wait_for(lambda: "よむ" in self.focused_names(), 10, "the client to see よむ take the focus")
+        # From "よむ" to あ, then ひ ゛ ょ う い: a walk to each, Enter.
+        self.keyboard.press("Left", pause=0.08)
+        at = 1
+        for tag in (27, 49, 54, 3, 2):
+            (c0, r0), (c1, r1) = ((at - 1) // 5 + 1, (at - 1) % 5 + 1), ((tag - 1) // 5 + 1, (tag - 1) % 5 + 1)
+            moves = ["Left"] * (c1 - c0) + ["Right"] * (c0 - c1) + ["Down"] * (r1 - r0) + ["Up"] * (r0 - r1)
+            self.keyboard.press(*moves, "Return", pause=0.08)
+            at = tag
+        time.sleep(1.0)  # the row filled, its kanji words after its kana
+        self.keyboard.press("Up", "Up", pause=0.2)  # あ, then the row's place above it
+        for _ in range(5):
+            time.sleep(0.3)
+            if self.focused_names()[-1] == "病院":
+                break
+            self.keyboard.press("Left", pause=0.2)
+        self.assertEqual(self.focused_names()[-1], "病院", self.focused_names()[-8:])
+        self.keyboard.press("Return", pause=0.3)
+        self.assert_kept("病院")
+        with open(os.path.join(self.env["XDG_DATA_HOME"], "mojipot", "kanji-history.txt"), encoding="utf-8") as f:
+            self.assertIn("びょういん\t病院", f.read())
+
+
 if __name__ == "__main__":
     unittest.main()

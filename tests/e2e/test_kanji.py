@@ -8,7 +8,8 @@ file's text is converted whole.
 
 With Mozc, as an ordinary user (Mozc's server refuses the administrator; run
 as the administrator, the scenarios create a user): the same sentence right
-at once; the user's own Mozc folder neither made nor changed, the user's own
+at once; with the row of words on, "びょうい" offers 病院 first, written by one
+choice and learnt; the user's own Mozc folder neither made nor changed, the user's own
 Mozc server left alone, ours ended with the program; with Mozc's helper
 missing, 自動 converts with Anthy and says nothing about it; a helper that
 answers garbage is a helper lost: Anthy converts."""
@@ -29,7 +30,7 @@ def place(tag):
     return (tag - 1) // 5 + 1, (tag - 1) % 5 + 1
 
 
-TAGS = {"き": 7, "ょ": 54, "う": 3, "は": 26, "い": 2, "て": 19, "ん": 48, "し": 12, "ゃ": 52,
+TAGS = {"き": 7, "ょ": 54, "う": 3, "は": 26, "い": 2, "て": 19, "ん": 48, "し": 12, "ゃ": 52, "ひ": 27, "゛": 49,
         "へんかん": 58, "かくてい": 59, "しまう": 63}
 
 
@@ -166,6 +167,23 @@ class ConvertWithMozc(AsOrdinaryUser):
         self.assertFalse(os.path.exists(os.path.join(self.home, ".mozc")))
         # The helper and the server it started end with the program.
         self.assertTrue(wait_until(lambda: not self.processes(), 5), self.processes())
+
+    def test_byoin_from_the_row(self):
+        # With the row and its kanji words: "びょうい" offers 病院 first; Up
+        # from い to あ, up into the row at its last place, Right round to
+        # the first, Enter; saved.
+        with open(self.ini_path, "ab") as f:
+            f.write(sjis("よそく=1\r\n漢字のよそく=1\r\n"))
+        self.start_program()
+        self.write(["ひ", "゛", "ょ", "う", "い"])
+        time.sleep(1.5)  # the row filled, then its kanji words from Mozc
+        self.keyboard.press("Up", "Up", "Right", "Return", pause=0.2)
+        time.sleep(0.5)
+        self.key("ctrl+s")
+        self.wait_for(lambda: self.diary_bytes() is not None, message="today's diary file")
+        self.assertEqual(self.diary_bytes(), sjis("病院"))
+        with open(self.history(), encoding="utf-8") as f:
+            self.assertIn("びょういん\t病院", f.read())
 
     def test_users_own_mozc_left_as_it_is(self):
         # The user's desktop Mozc: its folder made by its own server, which

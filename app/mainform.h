@@ -17,6 +17,7 @@
 #include "speech/voices.h"
 
 class DirectSS;
+class QDateTime;
 class TextDisplay;
 class TMail_form;
 class TSound_form;
@@ -110,6 +111,8 @@ public:
     void openFile();
     void printText();
     void sendMail();
+    // The call for help began: its mail and command go out (mail/callsend).
+    void callForHelp(const QDateTime &at);
     void endProgram();
     void showReadMe();
     // Input methods (input/).
@@ -138,6 +141,9 @@ private:
     void loadPrediction();
     void readSwitchSettingsAtStart();
     void readSettingsAtStart();
+    void readCallSettingsAtStart(bool newUser);
+    // Said and shown once the window is up (a value of the file put right).
+    void tellOnceShown(const QString &spoken, const QString &shown);
     // A change of the width takes the height with it in the designed
     // proportions; a change of the height alone is undone.
     void keepProportions();

@@ -1,6 +1,7 @@
 #include "input/switchinput.h"
 
 #include "base/keybutton.h"
+#include "input/call.h"
 #include "input/methods.h"
 #include "speech/voices.h"
 
@@ -194,7 +195,7 @@ void SwitchInput::timerFired()
 {
     if (!m_active)
         return;
-    if (boardCovered()) {
+    if (boardCovered() || m_methods.call().calling()) { // the scan waits while the call sounds
         m_stepTimer.start(kBlockedRetryMs);
         return;
     }

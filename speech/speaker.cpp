@@ -169,6 +169,12 @@ void Speaker::tone()
         m_out->playTone(pcm::tone(m_rate));
 }
 
+void Speaker::chime()
+{
+    if (m_out)
+        m_out->playTone(pcm::chime(m_rate));
+}
+
 void Speaker::schedule()
 {
     handReadyPieces();

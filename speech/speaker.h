@@ -54,6 +54,8 @@ public:
     // the user's own, and kept as such in the cache).
     void warmUp(const QList<warmup::Item> &items, const QStringList &fixed);
     void tone();
+    // The call's chime (pcm::chime), mixed over whatever plays like the tone.
+    void chime();
     // The audio kept of the user's own texts is forgotten, also of those
     // being made now.
     void forgetOwnTexts();

@@ -15,6 +15,7 @@ CallSettings CallSettings::read(const ProfileFile &ini, QStringList *problems)
     };
     if (!ini.hasSection(schema::kCall))
         return s; // a file from before the call: off
+    s.used = true;
     const QString holdText = ini.text(schema::kCallHold);
     if (holdText.isEmpty()) {
         s.hold = kHold.standard;

@@ -16,6 +16,7 @@ struct CallSettings
 {
     static constexpr ProfileFile::Range kHold{1000, 10000, 3000};
 
+    bool used = false;  // the file has the section: the scan offers "やすむ" and "よぶ"
     int hold = 0;       // ms a switch is held to start the call; 0: no call by holding
     bool mail = false;  // the call also sends a mail to the diary mail's recipient
     QString text = defaultText();

@@ -5,6 +5,7 @@
 #include "base/textdisplay.h"
 #include "input/call.h"
 #include "input/methods.h"
+#include "input/switchinput.h"
 #include "tests/inputwindow.h"
 
 #include <QMenu>
@@ -154,6 +155,65 @@ private slots:
             w.form->menus().switchSettings->trigger();
         QVERIFY(called);
         QVERIFY(stopped);
+    }
+
+    // "やすむ" and "よぶ" at the end of the scan (two switches: Space moves,
+    // Enter selects; the board's order, よむ first).
+    void scanPlaces_data()
+    {
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QStringList>("heard");
+        QTest::addColumn<bool>("calling");
+
+        const QString moves = QStringList(14, QStringLiteral("Space")).join(u' ');
+        QTest::newRow("やすむ after the columns: said, then silence until a press starts at よむ")
+            << "[よびだし]\r\n長さ=0\r\n" << moves + " Return wait Return"
+            << QStringList{"やすむ", "=やすみます", "|", "=はじめます", "よむ"} << false;
+        QTest::newRow("a move while resting starts the scan again too")
+            << "[よびだし]\r\n" << moves + " Return wait Space"
+            << QStringList{"やすむ", "=やすみます", "|", "=はじめます", "よむ"} << false;
+        QTest::newRow("よぶ last: the call starts; the scan waits")
+            << "[よびだし]\r\n長さ=0\r\n" << moves + " Space Return wait"
+            << QStringList{"やすむ", "よぶ", "|"} << true;
+        QTest::newRow("after the call the scan starts again at its first group")
+            << "[よびだし]\r\n長さ=0\r\n" << moves + " Space Return wait wait Del"
+            << QStringList{"やすむ", "よぶ", "|", "|", "=よびだしを　とめました", "よむ"} << false;
+        QTest::newRow("a file from before the call: neither place, the scan wraps to よむ")
+            << "" << moves
+            << QStringList{"よむ"} << false;
+    }
+    void scanPlaces()
+    {
+        QFETCH(QString, call);
+        QFETCH(QString, script);
+        QFETCH(QStringList, heard);
+        QFETCH(bool, calling);
+        inputtest::writeSettings("[入力方法]\r\n番号=4\r\n[スイッチ]\r\n方式=2\r\n受け付けない時間=0\r\n" + call);
+        Window w;
+        w.speech->setEndsAtOnce(true);
+        w.speech->finishSpeaking();
+        QTest::qWait(30);
+        w.heard();
+        QStringList got;
+        const QStringList steps = script.split(u' ');
+        for (int i = 0; i < steps.size(); ++i) {
+            if (steps[i] == u"wait") {
+                QTest::qWait(1200);
+                got << w.heard() << QStringLiteral("|");
+                continue;
+            }
+            w.type(steps[i]);
+            QTest::qWait(30);
+            if (i >= 13) // the last steps are what the row is about
+                got << w.heard();
+            else
+                w.heard();
+        }
+        QTest::qWait(100);
+        got << w.heard();
+        QCOMPARE(got, heard);
+        QCOMPARE(w.form->methods().call().calling(), calling);
     }
 
     // What the call's mail and command report while it sounds is said after

@@ -15,6 +15,7 @@
 #include "input/switchform.h"
 #include "input/switchinput.h"
 #include "kanji/kanjiwriting.h"
+#include "mail/callform.h"
 #include "mail/callsend.h"
 #include "mail/mailform.h"
 #include "mail/sending.h"
@@ -98,6 +99,7 @@ void TMain_form::createDialogs()
     m_soundForm = new TSound_form(context());
     m_switchForm = new TSwitch_form(context(), [this] { return m_methods->switchSettings(); });
     m_phraseForm = new prediction::PhraseForm(context(), *m_words);
+    m_callForm = new CallForm(context(), m_methods->call());
     connect(m_switchForm, &TSwitch_form::settingsChosen, this, &TMain_form::applySwitchSettings);
 }
 
@@ -171,6 +173,8 @@ void TMain_form::connectMenus()
     on(m.screenReader, [this] { toggleScreenReader(); });
     on(m.send, [this] { sendMail(); });
     on(m.mailSettings, [this] { m_mailForm->showModal(); });
+    on(m.callSettings, [this] { m_callForm->showModal(); });
+    on(m.call, [this] { startCall(); });
     const std::pair<QAction *, int> levels[] = {{m.practiceA, practice::kOnlyA},
                                                 {m.practiceAToKa, practice::kAToKa},
                                                 {m.practiceAToSa, practice::kAToSa},
@@ -452,6 +456,7 @@ void TMain_form::openFile() { diary::openFile(context()); }
 void TMain_form::printText() { printing::printText(context(), m_board->displayPointSize()); }
 void TMain_form::sendMail() { mail::sendDiary(context()); }
 void TMain_form::callForHelp(const QDateTime &at) { mail::reachOut(context(), m_methods->call(), at); }
+void TMain_form::startCall() { m_methods->call().start(); }
 void TMain_form::endProgram() { diary::endProgram(context()); }
 void TMain_form::chooseMethod(input::MethodId id) { m_methods->select(id); }
 void TMain_form::chooseWord(int index) { m_words->choose(index); }

@@ -19,6 +19,7 @@
 class DirectSS;
 class QDateTime;
 class TextDisplay;
+class CallForm;
 class TMail_form;
 class TSound_form;
 class TSwitch_form;
@@ -113,6 +114,8 @@ public:
     void sendMail();
     // The call for help began: its mail and command go out (mail/callsend).
     void callForHelp(const QDateTime &at);
+    // "よぶ" from the menu: the call, as holding the switch starts it (input/call).
+    void startCall();
     void endProgram();
     void showReadMe();
     // Input methods (input/).
@@ -168,5 +171,6 @@ private:
     TMail_form *m_mailForm = nullptr;
     TSound_form *m_soundForm = nullptr;
     TSwitch_form *m_switchForm = nullptr;
+    CallForm *m_callForm = nullptr;
     prediction::PhraseForm *m_phraseForm = nullptr;
 };

@@ -45,6 +45,8 @@ public:
 
     void start();
     void stop();
+    // The chime once, for the helper's test.
+    void chimeOnce() { if (m_chime) m_chime(); }
     bool calling() const { return m_rules.calling(); }
 
     // A result of what the call sent: said at once, or after the call

@@ -34,7 +34,7 @@ void sendMail(const context::Context &ctx, input::Call &call, const QDateTime &a
 
 void runCommand(const context::Context &ctx, input::Call &call, const QString &program, const QDateTime &at)
 {
-    runBounded(ctx.window.widget(), program, callCommandArguments(at), {}, commandLimit, [&call](bool succeeded) {
+    runCallCommand(ctx.window.widget(), program, at, [&call](bool succeeded) {
         if (!succeeded)
             call.tell(QStringLiteral("よびだしの　コマンドが　うまく　いきませんでした"),
                       QStringLiteral("よびだしのコマンドがうまくいきませんでした"), true);
@@ -70,6 +70,11 @@ void reachOut(const context::Context &ctx, input::Call &call, const QDateTime &a
         runCommand(ctx, call, program, at);
     else if (!s.command.isEmpty())
         call.tell(QStringLiteral("よびだしの　コマンドが　みつかりません"), QStringLiteral("よびだしのコマンドが見つかりません"), true);
+}
+
+void runCallCommand(QObject *owner, const QString &program, const QDateTime &at, std::function<void(bool succeeded)> done)
+{
+    runBounded(owner, program, callCommandArguments(at), {}, commandLimit, std::move(done));
 }
 
 std::chrono::milliseconds setCommandTimeLimit(std::chrono::milliseconds limit)

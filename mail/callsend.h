@@ -3,6 +3,9 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <functional>
+
+class QObject;
 
 namespace context {
 struct Context;
@@ -28,6 +31,11 @@ QStringList callCommandArguments(const QDateTime &at);
 
 // The call began at `at`: its mail and its command go out as its settings say.
 void reachOut(const context::Context &ctx, input::Call &call, const QDateTime &at);
+
+// Runs the helper's program (never through a shell) with the call's time
+// alone; done(succeeded) once it ends, fails to start or is stopped at its
+// time limit.
+void runCallCommand(QObject *owner, const QString &program, const QDateTime &at, std::function<void(bool succeeded)> done);
 
 // How long the helper's command may run (10 s). Tests shorten it; returns
 // the limit it replaces.

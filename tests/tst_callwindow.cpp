@@ -4,11 +4,18 @@
 // another key, a click or the switch pressed again after 2 s.
 #include "base/textdisplay.h"
 #include "input/call.h"
+#include "mail/callform.h"
 #include "input/methods.h"
 #include "input/switchinput.h"
 #include "tests/inputwindow.h"
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QSpinBox>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTimer>
@@ -214,6 +221,82 @@ private slots:
         got << w.heard();
         QCOMPARE(got, heard);
         QCOMPARE(w.form->methods().call().calling(), calling);
+    }
+
+    // "よびだしの設定...": every box takes the keyboard; OK writes and puts
+    // into effect what it shows, refusing a command that cannot run; ESC
+    // changes nothing.
+    void settingsDialog_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("stored");
+
+        QTest::newRow("OK: every value written and in effect")
+            << "/bin/true" << true << "長さ=4500\r\nメール=1\r\n本文=きてください\r\nコマンド=/bin/true\r\n";
+        QTest::newRow("a command that cannot run is refused; the file keeps its values")
+            << "/nonexistent/relay" << true << "長さ=3000\r\n";
+        QTest::newRow("ESC changes nothing") << "/bin/true" << false << "長さ=3000\r\n";
+    }
+    void settingsDialog()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, ok);
+        QFETCH(QString, stored);
+        inputtest::writeSettings(QStringLiteral("[入力方法]\r\n番号=1\r\n[よびだし]\r\n長さ=3000\r\n"));
+        Window w;
+        CallForm *form = w.form->findChild<CallForm *>();
+        QVERIFY(form);
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            ran = true;
+            const auto closed = qScopeGuard([form] { form->reject(); }); // also when a check fails
+            QTRY_COMPARE(QApplication::focusWidget(), form->Hold_check);
+            QTest::keyClick(form->windowHandle(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), form->Hold_spin);
+            form->Hold_spin->setValue(4500);
+            form->Mail_check->setChecked(true);
+            form->Text_edit->setText(QStringLiteral("きてください"));
+            form->Command_edit->setText(command);
+            if (!ok) {
+                QTest::keyClick(form->windowHandle(), Qt::Key_Escape);
+                return;
+            }
+            form->Ok_btn->click();
+            if (form->isVisible()) { // refused: said and shown, the dialog stays
+                QCOMPARE(form->Result_lbl->text(), QStringLiteral("コマンドが　みつかりません"));
+                QCOMPARE(QApplication::focusWidget(), form->Command_edit);
+            }
+        });
+        w.form->menus().callSettings->trigger();
+        QVERIFY(ran);
+        QVERIFY(inputtest::settingsText().contains(QStringLiteral("[よびだし]\r\n") + stored));
+        QCOMPARE(w.form->methods().call().settings().hold, stored.contains(u"4500") ? 4500 : 3000);
+    }
+
+    // ためす runs the command once and tells how it went.
+    void tryTheCommand_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("a command that works") << "/bin/true" << "コマンドが　うごきました";
+        QTest::newRow("a command that fails") << "/bin/false" << "コマンドが　うまく　いきませんでした";
+        QTest::newRow("no such command") << "/nonexistent" << "コマンドが　みつかりません";
+    }
+    void tryTheCommand()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, result);
+        Window w;
+        CallForm *form = w.form->findChild<CallForm *>();
+        QTimer::singleShot(0, [&] {
+            const auto closed = qScopeGuard([form] { form->reject(); });
+            form->Command_edit->setText(command);
+            form->Try_btn->click();
+            QTRY_COMPARE(form->Result_lbl->text(), result);
+        });
+        w.form->menus().callSettings->trigger();
+        QCOMPARE(w.heard().last(), "=" + result);
     }
 
     // What the call's mail and command report while it sounds is said after

@@ -72,6 +72,8 @@ private:
 
 namespace {
 
+const Call *sounding = nullptr; // the call whose chime repeats now
+
 // An input's identity for the rules: a key's code (with the keypad flag) or
 // a mouse button as a negative number.
 int keyInput(const QKeyEvent *e)
@@ -92,7 +94,16 @@ Call::Call(const context::Context &ctx, const Methods &methods)
     connect(&m_flashTimer, &QTimer::timeout, m_frame, &CallFrame::flash);
 }
 
-Call::~Call() = default;
+Call::~Call()
+{
+    if (sounding == this)
+        sounding = nullptr;
+}
+
+bool callSounding()
+{
+    return sounding != nullptr;
+}
 
 void Call::setSettings(const CallSettings &settings)
 {
@@ -194,6 +205,7 @@ void Call::start()
     m_told.clear();
     chime();
     m_chimeTimer.start(kChimeEveryMs);
+    sounding = this;
     m_frame->showCall();
     m_flashTimer.start(kFlashEveryMs);
     emit started(QDateTime::currentDateTime());
@@ -212,6 +224,7 @@ void Call::stop()
     if (!m_chimeTimer.isActive())
         return;
     m_chimeTimer.stop();
+    sounding = nullptr;
     m_flashTimer.stop();
     m_frame->hide();
     m_ctx.speech.say(QStringLiteral("よびだしを　とめました"), speech::Role::Decision);

@@ -22,6 +22,9 @@ namespace input {
 class Methods;
 class CallFrame;
 
+// The window's call sounds now (the scan and dwell wait meanwhile).
+bool callSounding();
+
 class Call : public QObject
 {
     Q_OBJECT

@@ -27,7 +27,7 @@ qint64 nowMs()
 
 bool boardCovered()
 {
-    return QApplication::activeModalWidget() || QApplication::activePopupWidget();
+    return QApplication::activeModalWidget() || QApplication::activePopupWidget() || callSounding();
 }
 
 SwitchInput::SwitchInput(const context::Context &ctx, Methods &methods, OrderSource &orders)
@@ -237,7 +237,7 @@ void SwitchInput::timerFired()
 {
     if (!m_active || m_resting)
         return;
-    if (boardCovered() || m_methods.call().calling()) { // the scan waits while the call sounds
+    if (boardCovered()) {
         m_stepTimer.start(kBlockedRetryMs);
         return;
     }

@@ -27,7 +27,8 @@ static_assert(kFirstWord + kWordCount <= kRestPlace && kCallPlace < kPlaceCount)
 
 // The steady clock the switches and dwell count in, in milliseconds.
 qint64 nowMs();
-// A box, a dialog or a menu is open: the board does not take switches or dwell.
+// A box, a dialog or a menu is open, or the call for help sounds: the board
+// does not take switches or dwell.
 bool boardCovered();
 
 class Methods;

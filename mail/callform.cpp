@@ -67,16 +67,7 @@ CallForm::CallForm(const context::Context &ctx, input::Call &call)
     form->addRow(QStringLiteral("コマンド(&P)"), commandRow);
     form->addRow(QString(), Result_lbl);
 
-    Ok_btn = new QPushButton(QStringLiteral("OK"), this);
-    named(Ok_btn, "Ok_btn");
-    Ok_btn->setDefault(true);
-    Esc_btn = new QPushButton(QStringLiteral("キャンセル"), this);
-    named(Esc_btn, "Esc_btn");
-    Esc_btn->setAutoDefault(false);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Ok_btn);
-    buttons->addWidget(Esc_btn);
+    QHBoxLayout *buttons = boxes::okAndCancel(this, Ok_btn, Esc_btn);
     auto *all = new QVBoxLayout(this);
     all->addLayout(form);
     all->addLayout(buttons);

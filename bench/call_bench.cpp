@@ -2,9 +2,10 @@
 // the moment the chime's first samples are handed to the sound server, on
 // the program's own path: the threshold timer of the window's thread
 // (input::CallRules, a precise timer as input::Call arms it), the chime
-// handed to the sound thread as SpeechControl::playChime does, made there
-// (pcm::chime) and mixed into the output (AudioOut::playTone, which writes
-// at once when the server has room). Real PulseAudio output (run
+// handed to the sound thread as SpeechControl::playChime does and mixed
+// into the output there (AudioOut::playTone, which writes at once when the
+// server has room). The chime's samples are made once when the output
+// opens, as the speaker makes them; that making is timed apart. Real PulseAudio output (run
 // ". scripts/services" first); a silent stream keeps the null sink awake as
 // a desktop's sounds keep a card awake (bench/keepawake.h).
 // Usage: call_bench [runs (100)]
@@ -52,6 +53,8 @@ int main(int argc, char *argv[])
     const QAudioFormat format = monoFormat();
     AudioOut *out = nullptr;
     bool opened = false;
+    Samples chime;
+    double makingMs = 0;
     auto *holder = new QObject;
     holder->moveToThread(&soundThread);
     QMetaObject::invokeMethod(
@@ -59,14 +62,19 @@ int main(int argc, char *argv[])
         [&] {
             out = new AudioOut(QMediaDevices::defaultAudioOutput(), format);
             opened = out->open();
+            const qint64 begin = AudioOut::now();
+            chime = pcm::chime(format.sampleRate());
+            makingMs = double(AudioOut::now() - begin) / 1e6;
         },
         Qt::BlockingQueuedConnection);
     if (!opened) {
         std::fprintf(stderr, "call_bench: no sound device (run \". scripts/services\" first)\n");
+        soundThread.quit();
+        soundThread.wait();
         return 1;
     }
     constexpr int kHoldMs = 300; // the threshold's own length does not matter; kept short
-    std::vector<double> toFirst, making;
+    std::vector<double> toFirst;
     for (int run = 0; run < runs; ++run) {
         input::CallRules rules;
         rules.setHold(kHoldMs);
@@ -81,14 +89,10 @@ int main(int argc, char *argv[])
             if (!rules.reached(AudioOut::now() / 1'000'000))
                 return timer.start(1);
             QMetaObject::invokeMethod(holder, [&] {
-                const qint64 begin = AudioOut::now();
-                const Samples chime = pcm::chime(format.sampleRate());
-                const qint64 made = AudioOut::now();
                 out->playTone(chime);
                 const qint64 written = AudioOut::now();
-                QMetaObject::invokeMethod(&loop, [&, begin, made, written] {
+                QMetaObject::invokeMethod(&loop, [&, written] {
                     toFirst.push_back(double(written - thresholdNs) / 1e6);
-                    making.push_back(double(made - begin) / 1e6);
                     loop.quit();
                 });
             });
@@ -100,8 +104,7 @@ int main(int argc, char *argv[])
     std::printf("call_bench: %d runs, threshold → first chime sample handed to the sound server\n", runs);
     std::printf("  median %.1f ms, 90th percentile %.1f ms, worst %.1f ms\n", percentile(toFirst, 0.5),
                 percentile(toFirst, 0.9), percentile(toFirst, 1.0));
-    std::printf("  of which making the chime: median %.1f ms, worst %.1f ms\n", percentile(making, 0.5),
-                percentile(making, 1.0));
+    std::printf("  the chime's samples made once when the output opened: %.1f ms\n", makingMs);
     QMetaObject::invokeMethod(holder, [&] { delete out; }, Qt::BlockingQueuedConnection);
     soundThread.quit();
     soundThread.wait();

@@ -135,6 +135,7 @@ private:
     int m_rate = 0;
     std::unique_ptr<SpeechCache> m_cache;
     AudioOut *m_out = nullptr;
+    Samples m_chime; // the call's chime, made when the output opens
     SynthEngine *m_openJTalk = nullptr;
     SynthEngine *m_espeak = nullptr;
     bool m_sound = false;

@@ -27,11 +27,28 @@ public:
     }
     void showCall()
     {
+        m_place = false;
         m_lit = true;
         m_lines = {QStringLiteral("よびだしています")};
         setGeometry(parentWidget()->rect());
         raise();
         show();
+    }
+    // A scan place of the call ("やすむ", "よぶ") highlighted: its name in a
+    // steady red frame, as the scan frames a column; empty: hidden.
+    void showPlace(const QString &name)
+    {
+        if (m_place && name.isEmpty())
+            hide();
+        if (name.isEmpty() || (isVisible() && !m_place))
+            return;
+        m_place = true;
+        m_lit = true;
+        m_lines = {name};
+        setGeometry(parentWidget()->rect());
+        raise();
+        show();
+        update();
     }
     void flash()
     {
@@ -50,7 +67,7 @@ protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter p(this);
-        const int pen = std::max(12, width() / 60);
+        const int pen = std::max(m_place ? 6 : 12, width() / (m_place ? 150 : 60));
         const QColor colour = m_lit ? QColor(255, 0, 0) : QColor(255, 220, 0);
         p.fillRect(QRect(0, 0, width(), pen), colour);
         p.fillRect(QRect(0, height() - pen, width(), pen), colour);
@@ -61,12 +78,13 @@ protected:
         p.setFont(f);
         const QRect banner(pen, pen, width() - 2 * pen, (f.pixelSize() + 8) * int(m_lines.size()) + 8);
         p.fillRect(banner, colour);
-        p.setPen(Qt::black);
+        p.setPen(m_place ? Qt::white : Qt::black);
         p.drawText(banner, Qt::AlignCenter, m_lines.join(u'\n'));
     }
 
 private:
     bool m_lit = true;
+    bool m_place = false; // a scan place shown, not the call
     QStringList m_lines;
 };
 
@@ -209,6 +227,11 @@ void Call::start()
     m_frame->showCall();
     m_flashTimer.start(kFlashEveryMs);
     emit started(QDateTime::currentDateTime());
+}
+
+void Call::showScanPlace(const QString &name)
+{
+    m_frame->showPlace(name);
 }
 
 void Call::chime()

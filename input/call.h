@@ -48,6 +48,9 @@ public:
 
     void start();
     void stop();
+    // The scan highlights "やすむ" or "よぶ": its name across the window's top
+    // in the scan's red (empty: none highlighted).
+    void showScanPlace(const QString &name);
     // The chime once, for the helper's test.
     void chimeOnce() { if (m_chime) m_chime(); }
     bool calling() const { return m_rules.calling(); }

@@ -110,6 +110,9 @@ void SwitchInput::frameGroup(int group)
     // A board column is framed whole; any other group has a frame round each of its keys.
     const int column = group >= 0 ? m_scan.order()[group].column : -1;
     m_ctx.keys.setColumnFrame(column);
+    const std::vector<int> *places = group >= 0 ? &m_scan.order()[group].places : nullptr;
+    const bool callPlace = places && !places->empty() && places->front() >= kRestPlace;
+    m_methods.call().showScanPlace(callPlace ? m_scan.order()[group].name : QString());
     m_ctx.keys.setKeyFrames(group >= 0 && column < 0 ? m_scan.keysOf(group, scannable()) : std::vector<int>());
 }
 

@@ -212,6 +212,10 @@ private slots:
             }
             w.type(steps[i]);
             QTest::qWait(30);
+            if (i == 13) // "やすむ" highlighted: its name shown across the window's top
+                QCOMPARE(callFrame(w)->isVisible(), !call.isEmpty());
+            if (i == 14 && steps[i] == u"Return") // resting: nothing highlighted
+                QVERIFY(!callFrame(w)->isVisible());
             if (i >= 13) // the last steps are what the row is about
                 got << w.heard();
             else

@@ -80,7 +80,7 @@ MenuItems buildMenus(QMenuBar *bar)
     m.dwell = check(m.inputMethod, "dwell", "マウスでとどまっておす");
     m.switchSettings = item(m.inputMethod, "switchSettings", "スイッチの設定...");
     m.inputMethod->addSeparator();
-    m.call = item(m.inputMethod, "call", "よぶ（よびだしの　おと）(&Y)");
+    m.call = item(m.inputMethod, "call", "よびだす(&Y)");
     m.arrowKeys->setChecked(true);
 
     m.characters = menu(bar, "characters", "文字（&C）");

@@ -4,6 +4,7 @@
 #include "input/switchinput.h"
 #include "speech/voices.h"
 
+#include <QAbstractButton>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -177,8 +178,9 @@ bool Call::filter(QObject *watched, QEvent *event)
         effect = m_rules.pressed(-int(mouse->button()), isCallButton(watched, mouse->button(), mouse->position()), now);
     } else if (type == QEvent::MouseButtonRelease) {
         effect = m_rules.released(-int(static_cast<QMouseEvent *>(event)->button()), now);
-        // The pointer's click is made by its release: a held click acts once,
-        // as it always did, and no key is left pressed down.
+        // The pointer's click is made by its release, and the key it went
+        // down on must see it to come up again: the release goes on (the
+        // click that started the call was taken back when it began).
         if (m_methods.active() == MethodId::Mouse)
             effect = CallRules::Effect::Pass;
     } else {
@@ -219,6 +221,11 @@ void Call::start()
         m_rules.start(nowMs());
     if (m_chimeTimer.isActive())
         return; // already sounding
+    // A key held down by the pointer's button that started the call is
+    // let up without a click: it writes nothing and says nothing over the chime.
+    for (QAbstractButton *b : m_ctx.window.widget()->findChildren<QAbstractButton *>())
+        if (b->isDown())
+            b->setDown(false);
     m_ctx.speech.stop(); // speech waits while the call sounds
     m_told.clear();
     chime();

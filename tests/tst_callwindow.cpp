@@ -99,6 +99,7 @@ private slots:
         w.speech->finishSpeaking();
         input::Call &call = w.form->methods().call();
         QSignalSpy chimes(&call, &input::Call::chimed);
+        const QString before = w.form->display().toPlainText();
         hold(w, w.window(), held, 1300);
         QCOMPARE(call.calling(), calls);
         QCOMPARE(callFrame(w)->isVisible(), calls);
@@ -124,8 +125,10 @@ private slots:
         QCOMPARE(call.calling(), !stops);
         QVERIFY(!callFrame(w)->isVisible());
         QCOMPARE(w.heard().value(0), QStringLiteral("=よびだしを　とめました"));
-        // What stopped the call did nothing else: no key was written.
+        // What stopped the call did nothing else: no key was written; nor
+        // did a click held to start it.
         QCOMPARE(w.form->display().toPlainText(), text);
+        QCOMPARE(text, before);
         const qsizetype chimed = chimes.size();
         QTest::qWait(input::Call::kChimeEveryMs + 200);
         QCOMPARE(chimes.size(), chimed);

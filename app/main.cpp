@@ -5,6 +5,8 @@
 #include "app/mainform.h"
 #include "base/messageboxes.h"
 #include "base/qtjapanese.h"
+#include "input/call.h"
+#include "input/methods.h"
 #include "prediction/scanorders.h"
 #include "prediction/wordrow.h"
 #include "speech/speechcontrol.h"
@@ -33,6 +35,7 @@ int main(int argc, char *argv[])
     if (auto *control = qobject_cast<SpeechControl *>(speech)) {
         // The warning tone goes through the same sound output as the speech.
         window.setTonePlayer([control] { control->playTone(); });
+        window.methods().call().setChimePlayer([control] { control->playChime(); });
         // The greeting is already queued; what the keys say is made next,
         // then what the switch scan says, and with the row of words on what
         // its places say when reached at a sentence start (its first page of

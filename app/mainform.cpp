@@ -8,12 +8,15 @@
 #include "diary/diarystorage.h"
 #include "diary/help.h"
 #include "diary/printing.h"
+#include "input/call.h"
 #include "input/dwellinput.h"
 #include "input/keyfilter.h"
 #include "input/methods.h"
 #include "input/switchform.h"
 #include "input/switchinput.h"
 #include "kanji/kanjiwriting.h"
+#include "mail/callform.h"
+#include "mail/callsend.h"
 #include "mail/mailform.h"
 #include "mail/sending.h"
 #include "prediction/adaptation.h"
@@ -27,6 +30,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QResizeEvent>
@@ -58,6 +62,7 @@ TMain_form::TMain_form(DirectSS *speech, QWidget *parent)
     setWindowTitle(QStringLiteral("もじぽっと帳sapi4"));
     speech->setParent(this);
     setCentralWidget(m_board);
+    const bool newUser = !QFileInfo::exists(settings().path()); // before anything writes it
     setMinimumSize(Board::kDesignedWidth / 5, Board::kDesignedHeight / 5);
     resize(Board::kDesignedWidth, Board::kDesignedHeight);
     m_lastWidth = width();
@@ -74,6 +79,7 @@ TMain_form::TMain_form(DirectSS *speech, QWidget *parent)
     // file keeps the order it had.
     guarded([this] { readSwitchSettingsAtStart(); });
     guarded([this] { readSettingsAtStart(); });
+    guarded([&] { readCallSettingsAtStart(newUser); });
     createDialogs();
 }
 
@@ -93,6 +99,7 @@ void TMain_form::createDialogs()
     m_soundForm = new TSound_form(context());
     m_switchForm = new TSwitch_form(context(), [this] { return m_methods->switchSettings(); });
     m_phraseForm = new prediction::PhraseForm(context(), *m_words);
+    m_callForm = new CallForm(context(), m_methods->call());
     connect(m_switchForm, &TSwitch_form::settingsChosen, this, &TMain_form::applySwitchSettings);
 }
 
@@ -166,6 +173,8 @@ void TMain_form::connectMenus()
     on(m.screenReader, [this] { toggleScreenReader(); });
     on(m.send, [this] { sendMail(); });
     on(m.mailSettings, [this] { m_mailForm->showModal(); });
+    on(m.callSettings, [this] { m_callForm->showModal(); });
+    on(m.call, [this] { startCall(); });
     const std::pair<QAction *, int> levels[] = {{m.practiceA, practice::kOnlyA},
                                                 {m.practiceAToKa, practice::kAToKa},
                                                 {m.practiceAToSa, practice::kAToSa},
@@ -222,6 +231,7 @@ void TMain_form::connectFeatures()
     connect(m_words, &prediction::WordRow::speakOnlyChanged, m_menus.speakOnly, &QAction::setChecked);
     connect(m_words, &prediction::WordRow::wrote, this, [this](int lastKey) { m_composer.lastKey = lastKey; });
     connect(m_kanji, &kanji::Writing::learnt, m_words, &prediction::WordRow::conversionCommitted);
+    connect(&m_methods->call(), &input::Call::started, this, &TMain_form::callForHelp);
     connect(m_methods, &input::Methods::selected, this, [this](input::MethodId id) {
         m_menus.arrowKeys->setChecked(id == input::MethodId::ArrowKeys);
         m_menus.mouse->setChecked(id == input::MethodId::Mouse);
@@ -293,13 +303,39 @@ void TMain_form::readSwitchSettingsAtStart()
     applySwitchSettings(s);
     if (!clashed)
         return;
-    QTimer::singleShot(0, this, [this] {
-        m_voices.say(QStringLiteral("いどうと けっていが おなじ スイッチだったので、はじめの スイッチに もどしました"),
-                     speech::Role::Decision);
-        notice(QStringLiteral("スイッチの設定で　移動と決定が　おなじ　スイッチだったので、"
-                              "はじめの　スイッチ（移動は　スペース、決定は　エンター）に　もどしました"));
-    });
+    tellOnceShown(QStringLiteral("いどうと けっていが おなじ スイッチだったので、はじめの スイッチに もどしました"),
+                  QStringLiteral("スイッチの設定で　移動と決定が　おなじ　スイッチだったので、"
+                                 "はじめの　スイッチ（移動は　スペース、決定は　エンター）に　もどしました"));
     s.write(ini); // said once: the file now holds keys that work
+}
+
+void TMain_form::tellOnceShown(const QString &spoken, const QString &shown)
+{
+    QTimer::singleShot(0, this, [this, spoken, shown] {
+        m_voices.say(spoken, speech::Role::Decision);
+        notice(shown);
+    });
+}
+
+void TMain_form::readCallSettingsAtStart(bool newUser)
+{
+    // A new user has the call with a 3 s hold; a file from before it, none.
+    const ProfileFile ini = settings();
+    if (newUser)
+        input::CallSettings::recordForNewUser(ini);
+    QStringList problems;
+    const input::CallSettings s = input::CallSettings::read(ini, &problems);
+    m_methods->call().setSettings(s);
+    if (problems.isEmpty())
+        return;
+    tellOnceShown(input::callProblemSpoken(problems), input::callProblemMessage(problems));
+    // Said once: the hold and the mail switch are stored as they are used.
+    // The helper's command stays as written (it may lie on a drive not yet
+    // mounted) and is said at each start until it runs.
+    if (problems.contains(input::schema::kCallHold.name))
+        ini.write(input::schema::kCallHold, s.hold);
+    if (problems.contains(input::schema::kCallMail.name))
+        ini.write(input::schema::kCallMail, s.mail);
 }
 
 void TMain_form::applySwitchSettings(const input::SwitchSettings &s)
@@ -423,6 +459,8 @@ void TMain_form::saveAs() { diary::saveAs(context()); }
 void TMain_form::openFile() { diary::openFile(context()); }
 void TMain_form::printText() { printing::printText(context(), m_board->displayPointSize()); }
 void TMain_form::sendMail() { mail::sendDiary(context()); }
+void TMain_form::callForHelp(const QDateTime &at) { mail::reachOut(context(), m_methods->call(), at); }
+void TMain_form::startCall() { m_methods->call().start(); }
 void TMain_form::endProgram() { diary::endProgram(context()); }
 void TMain_form::chooseMethod(input::MethodId id) { m_methods->select(id); }
 void TMain_form::chooseWord(int index) { m_words->choose(index); }

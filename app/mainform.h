@@ -17,7 +17,9 @@
 #include "speech/voices.h"
 
 class DirectSS;
+class QDateTime;
 class TextDisplay;
+class CallForm;
 class TMail_form;
 class TSound_form;
 class TSwitch_form;
@@ -110,6 +112,10 @@ public:
     void openFile();
     void printText();
     void sendMail();
+    // The call for help began: its mail and command go out (mail/callsend).
+    void callForHelp(const QDateTime &at);
+    // "よぶ" from the menu: the call, as holding the switch starts it (input/call).
+    void startCall();
     void endProgram();
     void showReadMe();
     // Input methods (input/).
@@ -138,6 +144,9 @@ private:
     void loadPrediction();
     void readSwitchSettingsAtStart();
     void readSettingsAtStart();
+    void readCallSettingsAtStart(bool newUser);
+    // Said and shown once the window is up (a value of the file put right).
+    void tellOnceShown(const QString &spoken, const QString &shown);
     // A change of the width takes the height with it in the designed
     // proportions; a change of the height alone is undone.
     void keepProportions();
@@ -162,5 +171,6 @@ private:
     TMail_form *m_mailForm = nullptr;
     TSound_form *m_soundForm = nullptr;
     TSwitch_form *m_switchForm = nullptr;
+    CallForm *m_callForm = nullptr;
     prediction::PhraseForm *m_phraseForm = nullptr;
 };

@@ -58,6 +58,7 @@ MenuItems buildMenus(QMenuBar *bar)
     m.mail = menu(bar, "mail", "メール設定(&M)");
     m.send = item(m.mail, "send", "送信(&S)", QKeySequence(Qt::CTRL | Qt::Key_M));
     m.mailSettings = item(m.mail, "mailSettings", "メール設定(&C)...");
+    m.callSettings = item(m.mail, "callSettings", "よびだしの設定(&Y)...");
 
     m.practice = menu(bar, "practice", "練習モード(&T)");
     auto *practice = new QActionGroup(m.practice);
@@ -78,6 +79,8 @@ MenuItems buildMenus(QMenuBar *bar)
     m.inputMethod->addSeparator();
     m.dwell = check(m.inputMethod, "dwell", "マウスでとどまっておす");
     m.switchSettings = item(m.inputMethod, "switchSettings", "スイッチの設定...");
+    m.inputMethod->addSeparator();
+    m.call = item(m.inputMethod, "call", "よびだす(&Y)");
     m.arrowKeys->setChecked(true);
 
     m.characters = menu(bar, "characters", "文字（&C）");

@@ -14,13 +14,15 @@ struct MenuItems
     QAction *deleteOne, *clearAll, *undo, *copy, *paste;
     // 読む; the names of reached places left to a screen reader
     QAction *readAloud, *voiceSettings, *screenReader;
-    // メール設定
-    QAction *send, *mailSettings;
+    // メール設定; the call for help's settings
+    QAction *send, *mailSettings, *callSettings;
     // 練習モード (one radio group)
     QAction *practiceA, *practiceAToKa, *practiceAToSa, *practiceAToNa, *practiceAll;
     // 入力方法 (ticks set by the selection operations themselves; "ホバリング"
     // is never shown); switch input, its settings and dwell for the mouse
     QAction *arrowKeys, *mouse, *keypad, *hovering, *switchInput, *dwell, *switchSettings;
+    // 入力方法: the call for help started from the menu
+    QAction *call;
     // 文字: the inverted display and the sizes (one radio group)
     QAction *inverted, *largeSize, *standardSize, *smallSize;
     // 文字: kana–kanji conversion, forgetting what it learnt, its words in the row

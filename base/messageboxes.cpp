@@ -1,6 +1,7 @@
 #include "base/messageboxes.h"
 
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -57,6 +58,21 @@ void centre(QWidget *dialog)
         r.moveCenter(screen->availableGeometry().center());
         dialog->move(r.topLeft());
     }
+}
+
+QHBoxLayout *okAndCancel(QWidget *dialog, QPushButton *&ok, QPushButton *&cancel)
+{
+    ok = new QPushButton(QStringLiteral("OK"), dialog);
+    ok->setObjectName(QStringLiteral("Ok_btn"));
+    ok->setDefault(true);
+    cancel = new QPushButton(QStringLiteral("キャンセル"), dialog);
+    cancel->setObjectName(QStringLiteral("Esc_btn"));
+    cancel->setAutoDefault(false);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    return buttons;
 }
 
 } // namespace boxes

@@ -2,6 +2,8 @@
 #include <QString>
 #include <functional>
 
+class QHBoxLayout;
+class QPushButton;
 class QWidget;
 
 // The two message boxes every operation uses.
@@ -18,6 +20,10 @@ void error(QWidget *parent, const QString &message);
 
 // Moves a dialog so that it stands centred on the desktop.
 void centre(QWidget *dialog);
+
+// A settings dialog's closing row, at its right: "OK" (the default button,
+// object name Ok_btn) and "キャンセル" (Esc_btn), made as children of `dialog`.
+QHBoxLayout *okAndCancel(QWidget *dialog, QPushButton *&ok, QPushButton *&cancel);
 
 // The text the error box shows for a message.
 QString errorText(const QString &message);

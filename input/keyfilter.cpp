@@ -1,6 +1,7 @@
 #include "input/keyfilter.h"
 
 #include "base/context.h"
+#include "input/call.h"
 #include "input/methods.h"
 #include "input/switchinput.h"
 
@@ -222,8 +223,10 @@ bool KeyFilter::eventFilter(QObject *watched, QEvent *event)
         m_held.resetDown(keysDownNow());
         return false;
     }
+    if (type == QEvent::MouseMove || type == QEvent::Enter)
+        return m_methods.call().filter(watched, event);
     if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick || type == QEvent::MouseButtonRelease)
-        return mouseButton(watched, static_cast<QMouseEvent *>(event));
+        return m_methods.call().filter(watched, event) || mouseButton(watched, static_cast<QMouseEvent *>(event));
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
         return false;
     auto *key = static_cast<QKeyEvent *>(event);
@@ -232,6 +235,9 @@ bool KeyFilter::eventFilter(QObject *watched, QEvent *event)
         key->accept();
         return true;
     }
+    // The call for help is started and stopped from every window of the program.
+    if (m_methods.call().filter(watched, event))
+        return true;
     if (!meantForMainWindow(watched)) {
         noteBoxAnswer(watched, key);
         return type == QEvent::KeyPress && answerBox(watched, key);

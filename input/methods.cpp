@@ -2,6 +2,7 @@
 
 #include "base/keybutton.h"
 #include "base/keytable.h"
+#include "input/call.h"
 #include "input/dwellinput.h"
 #include "input/switchinput.h"
 
@@ -73,6 +74,7 @@ Methods::Methods(const context::Context &ctx, OrderSource &orders, QObject *pare
 {
     m_switch = new SwitchInput(ctx, *this, orders);
     m_dwell = new DwellInput(ctx, this);
+    m_call = new Call(ctx, *this);
     m_arrows = std::make_unique<ArrowKeys>(*this, ctx.keys);
     m_keypad = std::make_unique<Keypad>(*this, m_multiTap, ctx.keys);
 }

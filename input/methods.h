@@ -9,6 +9,7 @@
 
 namespace input {
 
+class Call;
 class DwellInput;
 class OrderSource;
 class SwitchInput;
@@ -61,6 +62,8 @@ public:
     // Switch input and dwell as they are, to be watched (their signals, the scan).
     const SwitchInput &switches() const { return *m_switch; }
     const DwellInput &pointer() const { return *m_dwell; }
+    // The call for help, which every method starts by holding its switch.
+    Call &call() const { return *m_call; }
 
 signals:
     // A method was chosen: the menu's ticks follow.
@@ -75,6 +78,7 @@ private:
     std::unique_ptr<Method> m_arrows, m_keypad;
     SwitchInput *m_switch = nullptr;
     DwellInput *m_dwell = nullptr;
+    Call *m_call = nullptr;
 };
 
 } // namespace input

@@ -103,16 +103,7 @@ TSwitch_form::TSwitch_form(const context::Context &ctx, std::function<SwitchSett
     form->addRow(QStringLiteral("行の名前(&N)"), Names_box);
     form->addRow(QStringLiteral("マウスでとどまる時間(&D)"), Dwell_spin);
 
-    Ok_btn = new QPushButton(QStringLiteral("OK"), this);
-    Ok_btn->setObjectName(QStringLiteral("Ok_btn"));
-    Ok_btn->setDefault(true);
-    Esc_btn = new QPushButton(QStringLiteral("キャンセル"), this);
-    Esc_btn->setObjectName(QStringLiteral("Esc_btn"));
-    Esc_btn->setAutoDefault(false);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Ok_btn);
-    buttons->addWidget(Esc_btn);
+    QHBoxLayout *buttons = boxes::okAndCancel(this, Ok_btn, Esc_btn);
     auto *all = new QVBoxLayout(this);
     all->addLayout(form);
     all->addLayout(buttons);

@@ -1,6 +1,7 @@
 #include "input/switchinput.h"
 
 #include "base/keybutton.h"
+#include "input/call.h"
 #include "input/methods.h"
 #include "speech/voices.h"
 
@@ -26,14 +27,14 @@ qint64 nowMs()
 
 bool boardCovered()
 {
-    return QApplication::activeModalWidget() || QApplication::activePopupWidget();
+    return QApplication::activeModalWidget() || QApplication::activePopupWidget() || callSounding();
 }
 
 SwitchInput::SwitchInput(const context::Context &ctx, Methods &methods, OrderSource &orders)
-    : QObject(&methods), m_ctx(ctx), m_methods(methods), m_orders(orders), m_access(ctx.window.widget())
+    : QObject(&methods), m_ctx(ctx), m_methods(methods), m_orders(*this, orders), m_access(ctx.window.widget())
 {
     orders.setSettings(m_settings);
-    m_scan.setOrderSource(&orders);
+    m_scan.setOrderSource(&m_orders);
     for (QTimer *t : {&m_stepTimer, &m_holdTimer}) {
         t->setSingleShot(true);
         t->setTimerType(Qt::PreciseTimer);
@@ -41,6 +42,21 @@ SwitchInput::SwitchInput(const context::Context &ctx, Methods &methods, OrderSou
     connect(&m_stepTimer, &QTimer::timeout, this, [this] { m_ctx.window.guarded([this] { timerFired(); }); });
     connect(&m_holdTimer, &QTimer::timeout, this, [this] { m_ctx.window.guarded([this] { holdFired(); }); });
     connect(&m_ctx.speech, &speech::Voices::ended, this, [this] { m_ctx.window.guarded([this] { speechEnded(); }); });
+}
+
+ScanOrder SwitchInput::WithCallPlaces::next(const Reachable &scannable) const
+{
+    ScanOrder order = m_orders.next(scannable);
+    if (m_input.callPlaces()) {
+        order.push_back({QStringLiteral("やすむ"), {kRestPlace}, -1, true, {}});
+        order.push_back({QStringLiteral("よぶ"), {kCallPlace}, -1, true, {}});
+    }
+    return order;
+}
+
+bool SwitchInput::callPlaces() const
+{
+    return m_methods.call().settings().used;
 }
 
 Reachable SwitchInput::scannable() const
@@ -51,6 +67,8 @@ Reachable SwitchInput::scannable() const
     for (int t = 0; t < keys::kCount; ++t)
         if (keys.test(t) && m_ctx.keys.key(t)->text().trimmed().isEmpty())
             keys.reset(t);
+    keys.set(kRestPlace, callPlaces());
+    keys.set(kCallPlace, callPlaces());
     return keys;
 }
 
@@ -74,6 +92,7 @@ void SwitchInput::setActive(bool active)
     m_access.clear();
     m_pressed = -1;
     m_waiting = active;
+    m_resting = false;
     const bool was = m_active;
     m_active = active;
     if (active) {
@@ -91,6 +110,9 @@ void SwitchInput::frameGroup(int group)
     // A board column is framed whole; any other group has a frame round each of its keys.
     const int column = group >= 0 ? m_scan.order()[group].column : -1;
     m_ctx.keys.setColumnFrame(column);
+    const std::vector<int> *places = group >= 0 ? &m_scan.order()[group].places : nullptr;
+    const bool callPlace = places && !places->empty() && places->front() >= kRestPlace;
+    m_methods.call().showScanPlace(callPlace ? m_scan.order()[group].name : QString());
     m_ctx.keys.setKeyFrames(group >= 0 && column < 0 ? m_scan.keysOf(group, scannable()) : std::vector<int>());
 }
 
@@ -151,10 +173,15 @@ void SwitchInput::apply(const ScanStep &step)
     // The scan starts again once what the press says is heard, from the text
     // as the press left it.
     m_stepTimer.stop();
-    m_pressed = step.pressed;
+    if (step.pressed == kRestPlace)
+        return rest();
+    m_pressed = step.pressed == kCallPlace ? -1 : step.pressed;
     m_waiting = true;
     frameGroup(-1);
-    m_ctx.keys.key(step.pressed)->click(); // the operation of Enter on that key
+    if (step.pressed == kCallPlace)
+        m_methods.call().start(); // the scan starts again at its first group once the call is stopped
+    else
+        m_ctx.keys.key(step.pressed)->click(); // the operation of Enter on that key
     if (m_active && m_waiting && !m_ctx.speech.speaking() && !m_stepTimer.isActive())
         m_stepTimer.start(0);
 }
@@ -165,10 +192,29 @@ void SwitchInput::showWaiting()
     show(pressed >= 0 ? m_scan.restart(scannable(), pressed) : m_scan.start(scannable()));
 }
 
+void SwitchInput::rest()
+{
+    m_resting = true;
+    m_waiting = false;
+    m_scan.stop();
+    frameGroup(-1);
+    m_access.clear();
+    m_ctx.speech.say(QStringLiteral("やすみます"), speech::Role::Decision);
+}
+
 void SwitchInput::counted(SwitchRole role)
 {
     if (!m_active || role == SwitchRole::None)
         return;
+    if (m_resting) { // the next press starts the scan again at its first group, once this is heard
+        m_resting = false;
+        m_waiting = true;
+        m_pressed = -1;
+        m_ctx.speech.say(QStringLiteral("はじめます"), speech::Role::Decision);
+        if (!m_ctx.speech.speaking())
+            m_stepTimer.start(0);
+        return;
+    }
     if (m_waiting) // the wait is cut short: the place waited for is shown now
         return showWaiting();
     apply(role == SwitchRole::Select ? m_scan.select(scannable()) : m_scan.step(scannable()));
@@ -176,7 +222,7 @@ void SwitchInput::counted(SwitchRole role)
 
 void SwitchInput::speechEnded()
 {
-    if (!m_active || m_stepTimer.isActive())
+    if (!m_active || m_resting || m_stepTimer.isActive())
         return;
     if (m_waiting) {
         if (!m_ctx.speech.greetingPending())
@@ -192,7 +238,7 @@ void SwitchInput::speechEnded()
 
 void SwitchInput::timerFired()
 {
-    if (!m_active)
+    if (!m_active || m_resting)
         return;
     if (boardCovered()) {
         m_stepTimer.start(kBlockedRetryMs);

@@ -19,9 +19,16 @@
 // (reading aloud, a message after a press) the scan waits for its end.
 namespace input {
 
+// The scan's places of the call for help beside the board (after the word
+// places): "やすむ" rests the scan until the next press, "よぶ" starts the call.
+constexpr int kRestPlace = kFirstOffBoard + 6;
+constexpr int kCallPlace = kFirstOffBoard + 7;
+static_assert(kFirstWord + kWordCount <= kRestPlace && kCallPlace < kPlaceCount);
+
 // The steady clock the switches and dwell count in, in milliseconds.
 qint64 nowMs();
-// A box, a dialog or a menu is open: the board does not take switches or dwell.
+// A box, a dialog or a menu is open, or the call for help sounds: the board
+// does not take switches or dwell.
 bool boardCovered();
 
 class Methods;
@@ -57,6 +64,8 @@ public:
     void answeredBox();
 
     const SwitchScan &scan() const { return m_scan; }
+    // "やすむ" chosen: nothing is said or highlighted until the next press.
+    bool resting() const { return m_resting; }
     // What is said when a group is highlighted: its short name with short
     // names on (unless both voices are one), else its name.
     QString spokenName(const ScanGroup &group) const;
@@ -69,6 +78,21 @@ signals:
     void placeShown(const input::ScanPlace &place, qint64 due);
 
 private:
+    // The order of `orders` with "やすむ" and "よぶ" at its end while the call
+    // for help is in use.
+    class WithCallPlaces : public OrderSource
+    {
+    public:
+        WithCallPlaces(const SwitchInput &input, OrderSource &orders) : m_input(input), m_orders(orders) {}
+        ScanOrder next(const Reachable &scannable) const override;
+        void setSettings(const SwitchSettings &s) override { m_orders.setSettings(s); }
+
+    private:
+        const SwitchInput &m_input;
+        OrderSource &m_orders;
+    };
+    bool callPlaces() const;
+    void rest();
     void counted(SwitchRole role);
     void apply(const ScanStep &step);
     // The scan's frame round a group of the order (-1: none).
@@ -84,7 +108,7 @@ private:
     context::Context m_ctx;
     Methods &m_methods;
     SwitchSettings m_settings;
-    OrderSource &m_orders;
+    WithCallPlaces m_orders;
     SwitchScan m_scan;
     ScanAccess m_access;
     PressFilter m_filter;
@@ -94,7 +118,8 @@ private:
     bool m_waiting = false;    // the scan waits for the speech to end before it starts again
     int m_pressed = -1;        // the Tag pressed before the wait, -1: the scan's first start
     bool m_first = false;      // the place shown is the first of its level
-    bool m_armed = false;      // the place's announcement has ended: the timer counts
+    bool m_armed = false;
+    bool m_resting = false;      // the place's announcement has ended: the timer counts
     qint64 m_due = -1;
 };
 

@@ -26,11 +26,16 @@ void reportResult(const context::Context &ctx, bool delivered)
     });
 }
 
-// Starts the mailer with one argument per value, never through a shell, and
-// returns at once; the text goes to its standard input once it runs. The
-// process object has no parent: closing the window must not kill a mail on
-// its way; it deletes itself when the mailer ends.
-void startMailer(const context::Context &ctx, const QString &program, const QStringList &arguments, const QByteArray &input)
+} // namespace
+
+void startMailer(QObject *owner, const QString &program, const QStringList &arguments, const QByteArray &input,
+                 std::function<void(bool delivered)> done)
+{
+    runBounded(owner, program, arguments, input, mailerLimit, std::move(done));
+}
+
+void runBounded(QObject *owner, const QString &program, const QStringList &arguments, const QByteArray &input,
+                std::chrono::milliseconds timeLimit, std::function<void(bool succeeded)> done)
 {
     auto *process = new QProcess;
     process->setProgram(program);
@@ -39,29 +44,27 @@ void startMailer(const context::Context &ctx, const QString &program, const QStr
         process->write(input);
         process->closeWriteChannel(); // written as the pipe takes it; then the end of the text
     });
-    // The mailer's reason for a failure goes to our own error output.
+    // The program's reason for a failure goes to our own error output.
     process->setProcessChannelMode(QProcess::ForwardedChannels);
-    // The mailer ends by itself within about 30 seconds whatever the server
-    // does; one still running after the limit is stopped, so the result is
-    // always heard.
+    // One still running after the limit is stopped, so the result is always
+    // heard (the mailer ends by itself within about 30 seconds whatever the
+    // server does).
     auto *limit = new QTimer(process);
     limit->setSingleShot(true);
     QObject::connect(limit, &QTimer::timeout, process, &QProcess::kill);
-    limit->start(mailerLimit);
+    limit->start(timeLimit);
     QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
-    QObject::connect(process, &QProcess::finished, ctx.window.widget(), [ctx](int exitCode, QProcess::ExitStatus status) {
-        reportResult(ctx, status == QProcess::NormalExit && exitCode == 0);
+    QObject::connect(process, &QProcess::finished, owner, [done](int exitCode, QProcess::ExitStatus status) {
+        done(status == QProcess::NormalExit && exitCode == 0);
     });
-    QObject::connect(process, &QProcess::errorOccurred, ctx.window.widget(), [ctx, process](QProcess::ProcessError error) {
+    QObject::connect(process, &QProcess::errorOccurred, owner, [done, process](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)
             return; // a crash is reported by finished()
         process->deleteLater();
-        reportResult(ctx, false);
+        done(false);
     });
     process->start();
 }
-
-} // namespace
 
 void sendDiary(const context::Context &ctx)
 {
@@ -78,7 +81,8 @@ void sendDiary(const context::Context &ctx)
         ctx.window.notice(noTextMessage());
         return;
     }
-    startMailer(ctx, ctx.window.places().mailer, mailerArguments(settings, today), mailText(whole).toUtf8());
+    startMailer(ctx.window.widget(), ctx.window.places().mailer, mailerArguments(settings, today), mailText(whole).toUtf8(),
+                [ctx](bool delivered) { reportResult(ctx, delivered); });
 }
 
 std::chrono::milliseconds setMailerTimeLimit(std::chrono::milliseconds limit)

@@ -3,6 +3,9 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
+
+class QObject;
 
 namespace context {
 struct Context;
@@ -18,6 +21,19 @@ inline QString settingsMissingMessage() { return QStringLiteral("メールのせ
 inline QString noTextMessage() { return QStringLiteral("にっきをかいてから、おくってね。"); }
 inline QString sentMessage() { return QStringLiteral("メールをおくったよ！"); }
 inline QString notSentMessage() { return QStringLiteral("メールがおくれませんでした。"); }
+
+// Starts the mailer with one argument per value, never through a shell, and
+// returns at once; `input` goes to its standard input once it runs. The
+// process has no parent: closing the window must not kill a mail on its
+// way. done(delivered) follows on `owner`'s thread when it ends, fails to
+// start or is stopped at the time limit.
+void startMailer(QObject *owner, const QString &program, const QStringList &arguments, const QByteArray &input,
+                 std::function<void(bool delivered)> done);
+
+// The same for any program the program runs and waits for (the call's
+// command): stopped once it has run `timeLimit`, which counts as a failure.
+void runBounded(QObject *owner, const QString &program, const QStringList &arguments, const QByteArray &input,
+                std::chrono::milliseconds timeLimit, std::function<void(bool succeeded)> done);
 
 // The send operation of the "めーる" key and the menu item.
 void sendDiary(const context::Context &ctx);

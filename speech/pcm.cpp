@@ -1,5 +1,7 @@
 #include "speech/pcm.h"
 
+#include <vector>
+
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
@@ -147,6 +149,32 @@ Samples tone(int rate, int frequency, int milliseconds)
     const qsizetype edge = samplesIn(8, rate);
     fadeIn(s, edge);
     fadeOut(s, edge);
+    return s;
+}
+
+Samples chime(int rate)
+{
+    constexpr double strokes[] = {1318.5, 1046.5, 784.0};
+    constexpr int strokeMs = 300;
+    const qsizetype step = samplesIn(strokeMs, rate);
+    const qsizetype ring = samplesIn(strokeMs * 2, rate);
+    std::vector<double> mix(size_t(step * 2 + ring), 0.0);
+    for (int n = 0; n < 3; ++n)
+        for (qsizetype i = 0; i < ring; ++i) {
+            const double t = double(i) / rate;
+            const double f = strokes[n];
+            const double v = std::sin(2 * M_PI * f * t) + 0.5 * std::sin(2 * M_PI * 2 * f * t) * std::exp(-t * 8)
+                             + 0.25 * std::sin(2 * M_PI * 3.01 * f * t) * std::exp(-t * 14);
+            mix[size_t(n * step + i)] += v * std::exp(-t * 4.5);
+        }
+    double peak = 0;
+    for (double v : mix)
+        peak = std::max(peak, std::abs(v));
+    Samples s(qsizetype(mix.size()));
+    for (qsizetype i = 0; i < s.size(); ++i)
+        s[i] = qint16(std::lround(mix[size_t(i)] / peak * 30000.0));
+    fadeIn(s, samplesIn(2, rate));
+    fadeOut(s, samplesIn(20, rate));
     return s;
 }
 

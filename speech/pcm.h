@@ -77,6 +77,11 @@ private:
 // speech.
 Samples tone(int rate, int frequency = 880, int milliseconds = 110);
 
+// The call's chime: three bell strokes falling (E6, C6, G5), each a struck
+// tone with its overtones dying away, loud (peaks near full scale) and
+// unlike the warning tone or any voice; about 900 ms.
+Samples chime(int rate);
+
 // Adds other into samples from the given offset, saturating.
 void mixInto(qint16 *samples, qsizetype count, const qint16 *other);
 

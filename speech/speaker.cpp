@@ -59,6 +59,8 @@ bool Speaker::init()
     // Later, not inside the output's own feeding.
     connect(m_out, &AudioOut::roomAhead, this, &Speaker::schedule, Qt::QueuedConnection);
     m_sound = m_out->open();
+    if (m_sound)
+        m_chime = pcm::chime(m_rate); // made once: a call's first chime is not kept waiting for it
     if (!m_sound)
         std::fprintf(stderr, "mojipot: 音を出す装置がありません。音声なしで動きます\n");
     return m_sound;
@@ -167,6 +169,12 @@ void Speaker::tone()
 {
     if (m_out)
         m_out->playTone(pcm::tone(m_rate));
+}
+
+void Speaker::chime()
+{
+    if (m_out)
+        m_out->playTone(m_chime);
 }
 
 void Speaker::schedule()

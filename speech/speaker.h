@@ -54,6 +54,8 @@ public:
     // the user's own, and kept as such in the cache).
     void warmUp(const QList<warmup::Item> &items, const QStringList &fixed);
     void tone();
+    // The call's chime (pcm::chime), mixed over whatever plays like the tone.
+    void chime();
     // The audio kept of the user's own texts is forgotten, also of those
     // being made now.
     void forgetOwnTexts();
@@ -133,6 +135,7 @@ private:
     int m_rate = 0;
     std::unique_ptr<SpeechCache> m_cache;
     AudioOut *m_out = nullptr;
+    Samples m_chime; // the call's chime, made when the output opens
     SynthEngine *m_openJTalk = nullptr;
     SynthEngine *m_espeak = nullptr;
     bool m_sound = false;

@@ -190,6 +190,11 @@ void SpeechControl::playTone()
     QMetaObject::invokeMethod(m_speaker, &Speaker::tone);
 }
 
+void SpeechControl::playChime()
+{
+    QMetaObject::invokeMethod(m_speaker, &Speaker::chime);
+}
+
 void SpeechControl::warmUp(int selectionVoice, int decisionVoice, int focusedTag, const QStringList &more,
                           const QStringList &moreDecision, const QStringList &rowFirst, const QStringList &fixed)
 {

@@ -55,6 +55,8 @@ public:
 
     // The warning tone, mixed over the speech without cutting it.
     void playTone();
+    // The call for help's chime, through the same output at full scale.
+    void playChime();
     // Fills the audio cache in the background with what the keys say when
     // reached, the further texts in the selection and decision voices, the
     // row's places at a sentence start (rowFirst, in the selection voice),

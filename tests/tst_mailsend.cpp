@@ -9,6 +9,9 @@
 #include "base/messageboxes.h"
 #include "base/profilefile.h"
 #include "base/textdisplay.h"
+#include "input/call.h"
+#include "input/methods.h"
+#include "mail/callsend.h"
 #include "mail/mailercommand.h"
 #include "mail/mailform.h"
 #include "mail/mailsettings.h"
@@ -51,6 +54,10 @@ private slots:
     void menuItemFollowsSend1();
 
     void mailerSettingsWindow();
+
+    void callMail();
+    void callReach_data();
+    void callReach();
 
 private:
     QString iniPath() const { return ProfileFile::pathForProgram(QCoreApplication::applicationFilePath()); }
@@ -421,6 +428,94 @@ void MailSend::mailerSettingsWindow()
     QVERIFY(!QFile::exists(path));
     w.accept();
     QCOMPARE(smail::SettingsWindow(path).values(), s);
+}
+
+// The call for help sends the helper's text with the call's date and time;
+// the result is said once the call is stopped.
+void MailSend::callMail()
+{
+    SmtpSink sink;
+    QVERIFY(sink.start());
+    useServer(sink.port());
+    input::Call &call = m_form->methods().call();
+    input::CallSettings s;
+    s.hold = 3000;
+    s.mail = true;
+    s.text = QStringLiteral("へやに　きてください");
+    call.setSettings(s);
+    const QDateTime at = QDateTime::currentDateTime();
+    call.start();
+    QTRY_COMPARE_WITH_TIMEOUT(sink.messages().size(), 1, 40000);
+    const QJsonObject m = sink.messages().first();
+    QCOMPARE(headerValue(m, "To"), QStringLiteral("tomodachi@example.org"));
+    QCOMPARE(headerValue(m, "Subject"), mail::callMailArguments({}, at).at(1).mid(2));
+    QVERIFY(headerValue(m, "Subject").startsWith(QStringLiteral("よびだし ")));
+    QCOMPARE(m.value("body").toString().trimmed(), s.text);
+    QTest::qWait(300);
+    QVERIFY(m_speech->spokenTexts().isEmpty()); // speech waits while the call sounds
+    call.stop();
+    QTRY_COMPARE(spokenInDecisionVoice(),
+                 (QStringList{QStringLiteral("よびだしを　とめました"), QStringLiteral("よびだしの　メールを　おくりました")}));
+    QVERIFY(m_notices.isEmpty());
+}
+
+// The helper's command: run without a shell with the call's time alone;
+// one that fails or runs past its time limit is said and shown, after the
+// call is stopped; a mail that cannot go is said the same way.
+void MailSend::callReach_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<bool>("mail");
+    QTest::addColumn<QStringList>("told");
+
+    const QString stop = QStringLiteral("よびだしを　とめました");
+    const QString failed = QStringLiteral("よびだしの　コマンドが　うまく　いきませんでした");
+    QTest::newRow("a command that succeeds: nothing more is said")
+        << "#!/bin/sh\nprintf '%s' \"$*\" > \"$0.args\"\n" << false << QStringList{stop};
+    QTest::newRow("a command that fails: said and shown")
+        << "#!/bin/sh\nprintf '%s' \"$*\" > \"$0.args\"\nexit 3\n" << false << QStringList{stop, failed};
+    QTest::newRow("a command that hangs: ended at its time limit, said")
+        << "#!/bin/sh\nprintf '%s' \"$*\" > \"$0.args\"\nexec sleep 30\n" << false << QStringList{stop, failed};
+    QTest::newRow("no mail settings: the mail is said not to go, the command still runs")
+        << "#!/bin/sh\nprintf '%s' \"$*\" > \"$0.args\"\n" << true
+        << QStringList{stop, QStringLiteral("メールのせっていが　できていないので、よびだしの　メールは　おくれません")};
+}
+
+void MailSend::callReach()
+{
+    QFETCH(QString, script);
+    QFETCH(bool, mail);
+    QFETCH(QStringList, told);
+    const auto limit = mail::setCommandTimeLimit(std::chrono::milliseconds(1500));
+    const auto restore = qScopeGuard([limit] { mail::setCommandTimeLimit(limit); });
+    if (mail)
+        mail::writeSettings(m_form->settings(), {});
+    const QString program = m_base.filePath(QStringLiteral("relay"));
+    QFile::remove(program + QStringLiteral(".args"));
+    QFile f(program);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(script.toUtf8());
+    f.close();
+    QVERIFY(f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    input::Call &call = m_form->methods().call();
+    input::CallSettings s;
+    s.hold = 3000;
+    s.mail = mail;
+    s.command = program;
+    call.setSettings(s);
+    const QDateTime at = QDateTime::currentDateTime();
+    call.start();
+    QTest::qWait(2500); // past the time limit: the command has ended either way
+    QVERIFY(m_speech->spokenTexts().isEmpty());
+    call.stop();
+    QTRY_COMPARE(spokenInDecisionVoice(), told);
+    QCOMPARE(m_notices.size(), told.size() - 1);
+    // The call's time, and nothing the user wrote, is its one argument.
+    QTRY_VERIFY(QFile::exists(program + QStringLiteral(".args")));
+    QFile written(program + QStringLiteral(".args"));
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QString args = QString::fromUtf8(written.readAll());
+    QVERIFY2(qAbs(QDateTime::fromString(args, Qt::ISODate).secsTo(at)) <= 1, qPrintable(args));
 }
 
 QTEST_MAIN(MailSend)

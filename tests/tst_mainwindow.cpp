@@ -105,8 +105,9 @@ private slots:
         QVERIFY(f.display().font().bold());
         QCOMPARE(f.display().palette().color(QPalette::Text), QColor(0, 0, 255));
         QCOMPARE(f.display().palette().color(QPalette::Base), QColor(Qt::white));
-        // The file is created with the input method written back.
-        QCOMPARE(settingsText(), QStringLiteral("[入力方法]\r\n番号=1\r\n"));
+        // The file is created with the input method written back, and a new
+        // user's call for help (a 3 s hold), so that it stays.
+        QCOMPARE(settingsText(), QStringLiteral("[入力方法]\r\n番号=1\r\n[よびだし]\r\n長さ=3000\r\n"));
         // "よむ" is reached, greets once in the selection voice, and is framed.
         QCOMPARE(QApplication::focusWidget(), w.key(0));
         QCOMPARE(w.speech->spokenTexts(), QStringList{QStringLiteral("もじぽっと帳にようこそ")});

@@ -400,12 +400,7 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QString, read);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("mojipot.ini"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(sjis::encode(file));
-        f.close();
-        const ProfileFile ini(path);
+        const ProfileFile ini = settingsWith(dir, file);
         const auto text = [](const SwitchSettings &s) {
             return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11 %12 %13")
                 .arg(int(s.style)).arg(s.moveSwitch).arg(s.selectSwitch).arg(s.interval).arg(s.firstWait)

@@ -11,7 +11,9 @@ class StartWithoutSettings(ProgramCase):
     def test_first_start(self):
         self.start_program()
         self.assertEqual(self.geometry(), (878, 641))
-        self.wait_for(lambda: self._ini() == sjis("[入力方法]\r\n番号=1\r\n"), message="the settings file")
+        # The input method written back, and a new user's call for help (a 3 s hold).
+        self.wait_for(lambda: self._ini() == sjis("[入力方法]\r\n番号=1\r\n[よびだし]\r\n長さ=3000\r\n"),
+                      message="the settings file")
         self.screenshot("first-start")
 
     def _ini(self):

@@ -137,7 +137,9 @@ class InstalledForAUser(unittest.TestCase):
         self.assertTrue(os.path.isdir(diaries) and self.owned_by_user(diaries))
         for folder in (diaries, os.path.dirname(diaries)):
             self.assertEqual(stat.S_IMODE(os.stat(folder).st_mode), 0o700, folder)
-        self.wait_for(lambda: self.bytes_of(ini) == sjis("[入力方法]\r\n番号=1\r\n"), message="the settings file")
+        # The input method written back, and a new user's call for help (a 3 s hold).
+        self.wait_for(lambda: self.bytes_of(ini) == sjis("[入力方法]\r\n番号=1\r\n[よびだし]\r\n長さ=3000\r\n"),
+                      message="the settings file")
         self.assertTrue(self.owned_by_user(ini))
 
         # The read-me from its installed place; saved as today's diary it is

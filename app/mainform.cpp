@@ -94,6 +94,8 @@ void TMain_form::createDialogs()
     m_switchForm = new TSwitch_form(context(), [this] { return m_methods->switchSettings(); });
     m_phraseForm = new prediction::PhraseForm(context(), *m_words);
     connect(m_switchForm, &TSwitch_form::settingsChosen, this, &TMain_form::applySwitchSettings);
+    m_switchForm->setPaceSource([this] { return m_methods->switches().pace(); });
+    connect(m_switchForm, &TSwitch_form::paceReset, m_methods, &input::Methods::resetSwitchPace);
 }
 
 KeyButton *TMain_form::key(int tag) const

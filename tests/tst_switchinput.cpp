@@ -11,7 +11,9 @@
 #include "tests/inputwindow.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTimer>
 
 using inputtest::Window;
@@ -74,14 +76,105 @@ int pixelsOf(const QImage &image, QRect r, QRgb colour)
     return n;
 }
 
+// Presses the switch `delay` ms after the `nth` place from now has been
+// shown (the recording speech ends each name at once).
+bool pressAfterShown(Window &w, int nth, int delay)
+{
+    const input::SwitchInput &s = w.form->methods().switches();
+    int seen = 0;
+    auto pressed = std::make_shared<bool>(false);
+    const QMetaObject::Connection c =
+        QObject::connect(&s, &input::SwitchInput::placeShown, w.form.get(), [&, pressed](const input::ScanPlace &p, qint64) {
+            if (p.level == input::ScanPlace::None || ++seen != nth)
+                return;
+            QTimer::singleShot(delay, w.form.get(), [&w, pressed] {
+                w.type(QStringLiteral("Space"));
+                *pressed = true;
+            });
+        });
+    const bool done = QTest::qWaitFor([&] { return *pressed; }, 15000);
+    QObject::disconnect(c);
+    return done;
+}
+
 } // namespace
 
 class TestSwitchInput : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_data; // the user's data folder: the learned pace is kept there
+
 private slots:
-    void init() { inputtest::removeSettings(); }
+    void initTestCase() { qputenv("XDG_DATA_HOME", m_data.path().toUtf8()); }
+    void init()
+    {
+        inputtest::removeSettings();
+        QFile::remove(input::SwitchPace::defaultPath());
+    }
+
+    // The pace on the window, from presses at chosen moments: "q" 300 ms
+    // after the next place appears, "j" the moment the highlight has moved
+    // on from the place after the next (a late press).
+    void learnedPace_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("low"); // 間隔 in effect and in the file afterwards
+        QTest::addColumn<int>("high");
+        const QString fixed = QStringLiteral("[スイッチ]\r\n最初の待ち=0\r\n受け付けない時間=0\r\n");
+        QTest::newRow("40 presses 0.3 s after each place: 間隔 falls")
+            << fixed + "はやさ=1\r\n間隔=1000\r\n" << QStringList(40, QStringLiteral("q")).join(u' ') << 300 << 900;
+        QTest::newRow("手動: the same presses leave 間隔 as set")
+            << fixed + "はやさ=0\r\n間隔=1000\r\n" << QStringList(40, QStringLiteral("q")).join(u' ') << 1000 << 1000;
+        QTest::newRow("two late presses close together: 間隔 rises at once")
+            << fixed + "はやさ=1\r\nおそいおし=1\r\n間隔=400\r\n" << "j j" << 500 << 5000;
+    }
+    void learnedPace()
+    {
+        QFETCH(QString, settings);
+        QFETCH(QString, script);
+        QFETCH(int, low);
+        QFETCH(int, high);
+        writeSettings(QStringLiteral("[入力方法]\r\n番号=4\r\n") + settings);
+        Window w;
+        w.speech->setEndsAtOnce(true);
+        w.speech->finishSpeaking(); // the greeting
+        for (const QString &e : script.split(u' '))
+            QVERIFY(e == u"q" ? pressAfterShown(w, 1, 300) : pressAfterShown(w, 2, 0));
+        w.form->methods().select(input::MethodId::ArrowKeys); // leaving switch input keeps the pace
+        const int interval = w.form->methods().switchSettings().interval;
+        QVERIFY2(interval >= low && interval <= high, qPrintable(QString::number(interval)));
+        const int kept = input::SwitchSettings::read(ProfileFile(inputtest::settingsPath())).interval;
+        QVERIFY2(std::abs(kept - interval) < 50, qPrintable(QStringLiteral("%1 %2").arg(kept).arg(interval)));
+        QVERIFY(QFile::exists(input::SwitchPace::defaultPath()));
+        QVERIFY(w.errors.isEmpty());
+    }
+
+    // A press just after the highlight left a column: with おそいおし = 1 it
+    // enters the column just left (its first key is heard), with 0 the next.
+    void latePress_data()
+    {
+        QTest::addColumn<QString>("late");
+        QTest::addColumn<QString>("heard");
+        QTest::newRow("おそいおし=1: the column just left") << "1" << "あ";
+        QTest::newRow("おそいおし=0: the next column, as before") << "0" << "か";
+        QTest::newRow("おそいおし damaged in a switch user's file: as before") << "はい" << "か";
+    }
+    void latePress()
+    {
+        QFETCH(QString, late);
+        QFETCH(QString, heard);
+        writeSettings(QStringLiteral("[入力方法]\r\n番号=4\r\n[スイッチ]\r\n間隔=300\r\n最初の待ち=0\r\nはやさ=0\r\nおそいおし=")
+                      + late + QStringLiteral("\r\n"));
+        Window w;
+        w.speech->setEndsAtOnce(true);
+        w.speech->finishSpeaking(); // the greeting
+        QTRY_COMPARE(w.form->methods().switches().scan().place().group, 1); // あぎょう
+        QVERIFY(pressAfterShown(w, 1, 0)); // the moment the highlight leaves it
+        QTRY_COMPARE(w.form->methods().switches().scan().place().level, input::ScanPlace::Key);
+        QCOMPARE(w.speech->spokenTexts().constLast(), heard);
+    }
     void cleanupTestCase() { inputtest::removeSettings(); }
 
     void switches_data()

@@ -134,7 +134,7 @@ void paceTable(const char *setName, const kanabench::Texts &texts, ScanOrders &o
     const auto perChar = [](const Result &r) { return r.ms / 1000.0 / std::max(1L, r.characters); };
     std::printf("\nThe learned pace, order 2, %s (%d runs from seed %u; seconds per character after the first %ld "
                 "presses)\n\n| User | Fixed 1000 | Learned | Share of fixed 1000 | Best fixed | Learned / best | "
-                "Settled after (presses) | 間隔 at the end | Late presses taken for the place meant | Presses given to "
+                "Settled after (presses) | 間隔 after that (tenth–ninth tenth) | Late presses taken for the place meant | Presses given to "
                 "the place before |\n|---|---|---|---|---|---|---|---|---|---|\n",
                 setName, runs, seed, kStart);
     for (const Person &who : people) {
@@ -151,15 +151,23 @@ void paceTable(const char *setName, const kanabench::Texts &texts, ScanOrders &o
                 bestTime = t;
             }
         }
-        // Settled: from this press on, 間隔 stays within 10 % of where it ends.
-        const int last = intervals.empty() ? 0 : intervals.back();
-        size_t settled = intervals.size();
-        while (settled > 0 && std::abs(intervals[settled - 1] - last) <= last / 10)
-            --settled;
+        // Where 間隔 stays once learning has had its start (the middle, and
+        // the tenth and ninth tenth), and the press at which the average of
+        // the last 50 presses' 間隔 first comes within 10 % of that middle.
+        std::vector<int> later(intervals.begin() + std::min<size_t>(kStart, intervals.size()), intervals.end());
+        std::sort(later.begin(), later.end());
+        const int middle = later.empty() ? 0 : later[later.size() / 2];
+        const int low = later.empty() ? 0 : later[later.size() / 10], high = later.empty() ? 0 : later[later.size() * 9 / 10];
+        size_t settled = 0;
+        for (double sum = 0; settled < intervals.size(); ++settled) {
+            sum += intervals[settled] - (settled >= 50 ? intervals[settled - 50] : 0);
+            if (settled >= 49 && std::abs(sum / 50 - middle) <= middle / 10.0)
+                break;
+        }
         const Result &l = learned.after;
-        std::printf("| %s | %.2f | %.2f | %.0f %% | %d ms: %.2f | %.2f | %zu | %d ms | %ld of %ld (%.0f %%) | %ld (%.2f %%) |\n",
+        std::printf("| %s | %.2f | %.2f | %.0f %% | %d ms: %.2f | %.2f | %zu | %d (%d–%d) ms | %ld of %ld (%.0f %%) | %ld (%.2f %%) |\n",
                     who.name, perChar(fixed.after), perChar(l), 100 * perChar(l) / perChar(fixed.after), best, bestTime,
-                    perChar(l) / bestTime, settled, last, l.takenRight, l.landedLate,
+                    perChar(l) / bestTime, settled + 1, middle, low, high, l.takenRight, l.landedLate,
                     100.0 * l.takenRight / std::max(1L, l.landedLate), l.takenWrong,
                     100.0 * l.takenWrong / std::max(1L, l.presses));
         std::fflush(stdout);

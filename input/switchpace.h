@@ -40,11 +40,12 @@ class SwitchPace
 {
 public:
     static constexpr int kLow = 300, kHigh = 5000; // the interval's range (間隔)
-    static constexpr int kWindow = 20;       // recent presses weighed
+    static constexpr int kWindow = 40;       // recent presses weighed
     static constexpr int kEnough = 10;       // presses before the person's own figures are used
     static constexpr int kLateStart = 200;   // the late-press bound until then
     static constexpr int kLateMost = 400;    // and never more
-    static constexpr int kCloseTogether = 8; // two corrections within so many presses: slower at once
+    static constexpr int kCloseTogether = 8; // kCorrections corrections within so many presses: slower at once
+    static constexpr int kCorrections = 3;
     static constexpr int kDays = 14;         // days kept for the helper's chart
     static constexpr qint64 kPauseMs = 30'000; // a longer gap between presses is not time spent writing
 

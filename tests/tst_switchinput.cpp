@@ -127,8 +127,8 @@ private slots:
             << fixed + "はやさ=1\r\n間隔=1000\r\n" << QStringList(40, QStringLiteral("q")).join(u' ') << 300 << 900;
         QTest::newRow("手動: the same presses leave 間隔 as set")
             << fixed + "はやさ=0\r\n間隔=1000\r\n" << QStringList(40, QStringLiteral("q")).join(u' ') << 1000 << 1000;
-        QTest::newRow("two late presses close together: 間隔 rises at once")
-            << fixed + "はやさ=1\r\nおそいおし=1\r\n間隔=400\r\n" << "j j" << 500 << 5000;
+        QTest::newRow("three late presses close together: 間隔 rises at once")
+            << fixed + "はやさ=1\r\nおそいおし=1\r\n間隔=400\r\n" << "j j j" << 450 << 5000;
     }
     void learnedPace()
     {

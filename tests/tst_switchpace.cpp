@@ -92,14 +92,16 @@ private slots:
             << 1000 << "80*1000/700" << 860 << 900 << 50;
         QTest::newRow("slow presses from a short interval: raised towards them")
             << 300 << "60*2000/1500" << 1700 << 1760 << 490;
-        QTest::newRow("two late presses close together: slower at once by a quarter")
-            << 1000 << "20*1000/700 L L" << 1100 << 1300 << 300;
-        QTest::newRow("けす and もどる close together after the presses: slower at once")
-            << 800 << "20*900/600 k d k b" << 900 << 1100 << 300;
+        QTest::newRow("three late presses close together: slower at once")
+            << 1000 << "20*1000/700 L L L" << 1000 << 1050 << 150;
+        QTest::newRow("two late presses close together: not yet")
+            << 1000 << "20*1000/700 L L" << 880 << 900 << 10;
+        QTest::newRow("けす, もどる and けす close together after the presses: slower at once")
+            << 800 << "20*900/600 k d k b k d" << 850 << 950 << 150;
         QTest::newRow("ぜんぶけす counts as taking back")
-            << 1000 << "20*1000/700 k a k a" << 1050 << 1300 << 300;
+            << 1000 << "20*1000/700 k a k a k a" << 950 << 1100 << 150;
         QTest::newRow("corrections far apart: no jump")
-            << 1000 << "L 10*1000/700 L 10*1000/700" << 850 << 1000 << 50;
+            << 1000 << "L 5*1000/700 L 5*1000/700 L 5*1000/700" << 850 << 1000 << 50;
         QTest::newRow("never above 5000 however slow") << 4800 << "30*9000/8000 L L L L" << 5000 << 5000 << 500;
         QTest::newRow("a press during the name counts as quick, the floor holds")
             << 300 << "30*200/-1" << 300 << 300 << 0;
@@ -124,10 +126,10 @@ private slots:
         QTest::addColumn<int>("bound");
         QTest::newRow("no presses yet: 200 ms") << "" << 200;
         QTest::newRow("nine presses: still 200 ms") << "9*260/0" << 200;
-        QTest::newRow("ten presses: the fastest of them") << "5*500/0 5*330/0" << 330;
+        QTest::newRow("ten presses: a tenth under the fastest of them") << "5*500/0 5*330/0" << 297;
         QTest::newRow("a slow person: never above 400 ms") << "20*1500/300" << 400;
         QTest::newRow("late presses are not reactions to a new place") << "L L L L L 9*500/0" << 200;
-        QTest::newRow("only the recent presses: an early quick one forgotten") << "1*150/0 20*350/0" << 350;
+        QTest::newRow("only the recent presses: an early quick one forgotten") << "1*150/0 40*350/0" << 315;
     }
     void lateBound()
     {

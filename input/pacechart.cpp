@@ -35,7 +35,7 @@ void PaceChart::paintEvent(QPaintEvent *)
     p.fillRect(rect(), Qt::white);
     p.setPen(Qt::black);
     p.drawRect(rect().adjusted(0, 0, -1, -1));
-    const int labelWidth = 110;
+    const int labelWidth = 120;
     const int dayHeight = fontMetrics().height() + 2;
     const int rowHeight = (height() - dayHeight - 8) / 2;
     const int n = std::max<int>(1, int(m_days.size()));

@@ -16,7 +16,7 @@ public:
     explicit PaceChart(QWidget *parent = nullptr);
     void setDays(const std::vector<input::SwitchPace::Day> &days);
     const std::vector<input::SwitchPace::Day> &days() const { return m_days; }
-    QSize sizeHint() const override { return {420, 150}; }
+    QSize sizeHint() const override { return {460, 200}; }
 
 protected:
     void paintEvent(QPaintEvent *) override;

@@ -126,11 +126,22 @@ TSwitch_form::TSwitch_form(const context::Context &ctx, std::function<SwitchSett
     form->addRow(QStringLiteral("並び(&O)"), Order_box);
     form->addRow(QStringLiteral("行の名前(&N)"), Names_box);
     form->addRow(QStringLiteral("マウスでとどまる時間(&D)"), Dwell_spin);
-    form->addRow(QStringLiteral("はやさ(&P)"), Pace_box);
-    form->addRow(QStringLiteral("おそい　おし(&T)"), Late_box);
-    form->addRow(QStringLiteral("おぼえた　はやさ"), PaceFigures_label);
-    form->addRow(QStringLiteral("14日の　きろく"), Pace_chart);
-    form->addRow(QString(), PaceReset_btn);
+    // The pace beside the times, so that the dialog stays within a small screen.
+    auto *paceForm = new QFormLayout;
+    paceForm->addRow(QStringLiteral("はやさ(&P)"), Pace_box);
+    paceForm->addRow(QStringLiteral("おそい　おし(&T)"), Late_box);
+    auto *pace = new QVBoxLayout;
+    pace->addLayout(paceForm);
+    pace->addWidget(new QLabel(QStringLiteral("おぼえた　はやさ"), this));
+    pace->addWidget(PaceFigures_label);
+    pace->addWidget(new QLabel(QStringLiteral("14日の　きろく（１分の　文字と　100回の　なおし）"), this));
+    pace->addWidget(Pace_chart);
+    pace->addWidget(PaceReset_btn);
+    pace->addStretch();
+    auto *columns = new QHBoxLayout;
+    columns->addLayout(form);
+    columns->addSpacing(16);
+    columns->addLayout(pace);
 
     Ok_btn = new QPushButton(QStringLiteral("OK"), this);
     Ok_btn->setObjectName(QStringLiteral("Ok_btn"));
@@ -143,7 +154,7 @@ TSwitch_form::TSwitch_form(const context::Context &ctx, std::function<SwitchSett
     buttons->addWidget(Ok_btn);
     buttons->addWidget(Esc_btn);
     auto *all = new QVBoxLayout(this);
-    all->addLayout(form);
+    all->addLayout(columns);
     all->addLayout(buttons);
 
     connect(Style_box, &QComboBox::currentIndexChanged, this, [this] { showNames(); });

@@ -6,6 +6,7 @@
 #include "base/sjis.h"
 #include "base/textdisplay.h"
 #include "input/dwellinput.h"
+#include "input/pacechart.h"
 #include "input/switchform.h"
 #include "input/switchinput.h"
 #include "tests/inputwindow.h"
@@ -395,6 +396,46 @@ private slots:
         QTRY_VERIFY(!w.form->methods().switches().scan().paused());
         QVERIFY2(w.form->methods().switches().scan().order().front().places != firstGroup,
                  "the order after the press comes from the text it left");
+        QVERIFY(w.errors.isEmpty());
+    }
+
+    // The learned pace in the dialog: what was learned from the kept presses,
+    // the days' chart, 自動/手動 and late presses chosen, and the pace begun
+    // again from the standard times.
+    void paceInDialog()
+    {
+        writeSettings(QStringLiteral("[スイッチ]\r\n間隔=700\r\n最初の待ち=350\r\nはやさ=1\r\n"));
+        input::SwitchPace kept;
+        for (int i = 0; i < 12; ++i)
+            kept.press({400 + 10 * i, 100, keys::kHa, false, 2000, QDate::currentDate()});
+        QVERIFY(kept.save(input::SwitchPace::defaultPath()));
+        Window w;
+        TSwitch_form *dialog = w.form->findChild<TSwitch_form *>();
+        QString figures;
+        std::vector<input::SwitchPace::Day> days;
+        QTimer::singleShot(0, dialog, [&] {
+            figures = dialog->PaceFigures_label->text();
+            days = dialog->Pace_chart->days();
+            QCOMPARE(dialog->Pace_box->currentIndex(), 0); // 自動
+            QCOMPARE(dialog->Late_box->currentIndex(), 1); // a switch user's file: as before until chosen
+            dialog->Late_box->setCurrentIndex(0);
+            dialog->PaceReset_btn->click();
+            QCOMPARE(dialog->Interval_spin->value(), 1000);
+            QCOMPARE(dialog->FirstWait_spin->value(), 500);
+            dialog->Ok_btn->click();
+        });
+        w.form->menus().switchSettings->trigger();
+        QCOMPARE(figures, QStringLiteral("間隔　700 ミリ秒　ふだんの　おす　はやさ　460 ミリ秒　おそいとき　500 ミリ秒"));
+        QCOMPARE(int(days.size()), input::SwitchPace::kDays);
+        QCOMPARE(days.back().presses, 12);
+        QCOMPARE(days.back().characters, 12);
+        const QString file = settingsText();
+        for (const char *line : {"間隔=1000", "最初の待ち=500", "はやさ=1", "おそいおし=1"})
+            QVERIFY2(file.contains(QString::fromUtf8(line)), line);
+        const input::SwitchPace now = input::SwitchPace::load(input::SwitchPace::defaultPath());
+        QCOMPARE(now.presses(), 0); // begun again ...
+        QCOMPARE(int(now.days().size()), 1); // ... the days kept
+        QCOMPARE(w.form->methods().switches().pace().interval(), 1000);
         QVERIFY(w.errors.isEmpty());
     }
 

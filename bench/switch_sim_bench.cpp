@@ -133,15 +133,17 @@ void paceTable(const char *setName, const kanabench::Texts &texts, ScanOrders &o
     };
     const auto perChar = [](const Result &r) { return r.ms / 1000.0 / std::max(1L, r.characters); };
     std::printf("\nThe learned pace, order 2, %s (%d runs from seed %u; seconds per character after the first %ld "
-                "presses)\n\n| User | Fixed 1000 | Learned | Share of fixed 1000 | Best fixed | Learned / best | "
+                "presses)\n\n| User | Fixed 1000 | Learned | Share of fixed 1000 | Learned, late presses as before | Best fixed | Learned / best | "
                 "Settled after (presses) | 間隔 after that (tenth–ninth tenth) | Late presses taken for the place meant | Presses given to "
-                "the place before |\n|---|---|---|---|---|---|---|---|---|---|\n",
+                "the place before |\n|---|---|---|---|---|---|---|---|---|---|---|\n",
                 setName, runs, seed, kStart);
     for (const Person &who : people) {
         const Outcome fixed = session(who, 1000, nullptr, false, nullptr);
         input::SwitchPace pace;
         std::vector<int> intervals;
         const Outcome learned = session(who, 1000, &pace, true, &intervals);
+        input::SwitchPace paceAlone; // the pace learned, late presses as before
+        const double alone = perChar(session(who, 1000, &paceAlone, false, nullptr).after);
         int best = 0;
         double bestTime = 0;
         for (int interval = 300; interval <= 3000; interval += 100) {
@@ -165,8 +167,8 @@ void paceTable(const char *setName, const kanabench::Texts &texts, ScanOrders &o
                 break;
         }
         const Result &l = learned.after;
-        std::printf("| %s | %.2f | %.2f | %.0f %% | %d ms: %.2f | %.2f | %zu | %d (%d–%d) ms | %ld of %ld (%.0f %%) | %ld (%.2f %%) |\n",
-                    who.name, perChar(fixed.after), perChar(l), 100 * perChar(l) / perChar(fixed.after), best, bestTime,
+        std::printf("| %s | %.2f | %.2f | %.0f %% | %.2f | %d ms: %.2f | %.2f | %zu | %d (%d–%d) ms | %ld of %ld (%.0f %%) | %ld (%.2f %%) |\n",
+                    who.name, perChar(fixed.after), perChar(l), 100 * perChar(l) / perChar(fixed.after), alone, best, bestTime,
                     perChar(l) / bestTime, settled + 1, middle, low, high, l.takenRight, l.landedLate,
                     100.0 * l.takenRight / std::max(1L, l.landedLate), l.takenWrong,
                     100.0 * l.takenWrong / std::max(1L, l.presses));

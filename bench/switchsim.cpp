@@ -337,8 +337,9 @@ Result write(Scan &scan, const std::vector<prediction::Symbol> &target, const Le
             ++r.presses;
             lastCounted = at;
             pending.reset();
-            const bool late = user.latePress && scan.left()
-                              && at - shownAt < (user.pace ? user.pace->lateBound() : input::SwitchPace::kLateStart);
+            const bool quick =
+                scan.left() && at - shownAt < (user.pace ? user.pace->lateBound() : input::SwitchPace::kLateStart);
+            const bool late = quick && user.latePress;
             r.landedLate += meant != r.highlights;
             r.takenRight += late && meant == r.highlights - 1;
             r.takenWrong += late && meant == r.highlights;
@@ -346,13 +347,13 @@ Result write(Scan &scan, const std::vector<prediction::Symbol> &target, const Le
             const input::ScanStep s = late ? scan.selectLeft(text) : scan.select(text);
             if (user.pace) {
                 input::PacePress press;
-                press.reaction = int(at - (late ? leftShownAt : shownAt));
-                press.intoInterval = int(at - (late ? leftIntervalFrom : intervalFrom));
+                press.reaction = int(at - (quick ? leftShownAt : shownAt));
+                press.intoInterval = int(at - (quick ? leftIntervalFrom : intervalFrom));
                 press.choice = s.pressed >= 0 ? s.pressed
                                : chosen.level == input::ScanPlace::Key && chosen.tag == input::kBack
                                    ? input::kBack
                                    : input::kGroupEntered;
-                press.late = late;
+                press.late = quick;
                 press.sincePrevious = qint64(at - lastPress);
                 lastPress = at;
                 if (user.pace->press(press)) {

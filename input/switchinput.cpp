@@ -200,13 +200,17 @@ ScanStep SwitchInput::selectTimed()
     const qint64 now = nowMs();
     const std::optional<ScanPlace> left = m_scan.left();
     // Sooner after the highlight moved on than this person reacts to a new
-    // place: the press was meant for the place just left.
-    const bool late = m_settings.latePress && left && m_shownAt >= 0 && now - m_shownAt < m_pace.lateBound();
+    // place: the press was meant for the place just left. It is measured so
+    // whether or not it is taken for it ("おそいおし"): counted from the new
+    // place it would look quick and shorten the interval still more.
+    const bool quick = left && m_shownAt >= 0 && now - m_shownAt < m_pace.lateBound();
+    const bool late = quick && m_settings.latePress;
     const ScanPlace chosen = late ? *left : m_scan.place();
-    const bool measured = chosen.level != ScanPlace::None && (late ? m_leftShownAt : m_shownAt) >= 0 && !boardCovered();
+    const bool measured = (quick ? left->level : chosen.level) != ScanPlace::None
+                          && (quick ? m_leftShownAt : m_shownAt) >= 0 && !boardCovered();
     const ScanStep step = late ? m_scan.selectLeft(scannable()) : m_scan.select(scannable());
     if (measured)
-        measure(chosen, step, late);
+        measure(chosen, step, quick);
     return step;
 }
 
@@ -229,8 +233,19 @@ void SwitchInput::measure(const ScanPlace &chosen, const ScanStep &step, bool la
         m_pace.setInterval(m_settings.interval); // 手動: the helper's 間隔 stays
     if (m_pace.press(p) && m_settings.learnPace)
         learned();
-    if (++m_unsaved >= kKeepEvery)
-        savePace();
+    if (++m_unsaved >= kKeepEvery || std::abs(m_settings.interval - m_savedInterval) >= kWriteStepMs)
+        keepSoon();
+}
+
+void SwitchInput::keepSoon()
+{
+    // After the press has taken effect and its speech has begun: writing
+    // the files never holds up what the press says.
+    if (!std::exchange(m_keepQueued, true))
+        QTimer::singleShot(0, this, [this] {
+            m_keepQueued = false;
+            savePace();
+        });
 }
 
 void SwitchInput::learned()
@@ -239,8 +254,6 @@ void SwitchInput::learned()
     m_settings.interval = m_pace.interval();
     m_settings.firstWait = SwitchPace::scaled(m_settings.firstWait, before, m_settings.interval);
     m_orders.setSettings(m_settings);
-    if (std::abs(m_settings.interval - m_savedInterval) >= kWriteStepMs)
-        savePace();
 }
 
 void SwitchInput::savePace()

@@ -93,9 +93,12 @@ private:
     // A counted press of the automatic scan: a late one is taken for the
     // place just left; the press is measured for the pace.
     ScanStep selectTimed();
+    // `late`: the press came just after the highlight left its place (it
+    // counts from that place, and as a press taken back).
     void measure(const ScanPlace &chosen, const ScanStep &step, bool late);
     void learned();
     void savePace();
+    void keepSoon();
 
     context::Context m_ctx;
     Methods &m_methods;
@@ -125,6 +128,7 @@ private:
     qint64 m_lastPress = -1;
     int m_unsaved = 0; // presses measured since the pace was last kept
     int m_savedInterval = -1;
+    bool m_keepQueued = false;
 };
 
 } // namespace input

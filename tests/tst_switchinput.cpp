@@ -152,6 +152,24 @@ private slots:
         QVERIFY(w.errors.isEmpty());
     }
 
+    // Only the switch user's presses teach the pace: the arrow keys, a key
+    // that is not a switch, the pointer and a switch press answering a box
+    // are not noted; a switch press on a place shown is.
+    void onlySwitchPressesTeach()
+    {
+        writeSettings(QStringLiteral("[入力方法]\r\n番号=4\r\n[スイッチ]\r\n間隔=300\r\n最初の待ち=0\r\nはやさ=1\r\n"
+                                     "受け付けない時間=0\r\n"));
+        Window w;
+        w.speech->setEndsAtOnce(true);
+        w.speech->finishSpeaking(); // the greeting
+        const input::SwitchInput &s = w.form->methods().switches();
+        QTRY_VERIFY(!s.scan().paused());
+        play(w, "Left Right A L@1 Box:Return");
+        QCOMPARE(s.pace().presses(), 0);
+        QVERIFY(pressAfterShown(w, 1, 100));
+        QCOMPARE(s.pace().presses(), 1);
+    }
+
     // A press just after the highlight left a column: with おそいおし = 1 it
     // enters the column just left (its first key is heard), with 0 the next.
     void latePress_data()

@@ -258,8 +258,8 @@ void SwitchInput::learned()
 
 void SwitchInput::savePace()
 {
-    m_unsaved = 0;
-    if (!m_pacePath.isEmpty())
+    // Only what is new: a file nobody taught is never written.
+    if (std::exchange(m_unsaved, 0) > 0 && !m_pacePath.isEmpty())
         (void)m_pace.save(m_pacePath); // a refused write keeps what was learned for this run
     if (m_settings.interval == m_savedInterval)
         return;

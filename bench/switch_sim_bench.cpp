@@ -112,8 +112,10 @@ void paceTable(const char *setName, const kanabench::Texts &texts, ScanOrders &o
         user.pace = pace;
         user.latePress = late;
         user.intervals = intervals;
-        if (pace)
+        if (pace) {
             pace->reset(interval);
+            pace->setCatchesLate(late);
+        }
         Outcome o;
         const long sentences = long(texts.size()) * runs;
         long k = 0;

@@ -74,6 +74,7 @@ void SwitchInput::setSettings(const SwitchSettings &settings)
     m_filter.setTimes(settings.hold, settings.ignore);
     m_orders.setSettings(settings);
     m_pace.setInterval(settings.interval); // the helper's 間隔 is where learning stands
+    m_pace.setCatchesLate(settings.latePress);
     m_savedInterval = settings.interval;
     if (changed && m_active)
         setActive(true); // begins again in the new style
@@ -278,6 +279,7 @@ void SwitchInput::loadPace(const QString &pacePath)
     m_pacePath = pacePath;
     m_pace = SwitchPace::load(pacePath);
     m_pace.setInterval(m_settings.interval);
+    m_pace.setCatchesLate(m_settings.latePress);
 }
 
 void SwitchInput::resetPace()

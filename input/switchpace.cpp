@@ -76,16 +76,18 @@ int SwitchPace::quantile(double q) const
 
 int SwitchPace::target() const
 {
-    // Most of the recent presses (all but the slowest 15 %) land inside the
-    // interval, with a margin; the rest are caught as late presses or come
-    // back round. Not nine in ten: a press taken for the place just left
-    // counts from that place, past its end, and one in twenty such presses
-    // would then lift the interval for good.
+    // Most of the recent presses land inside the interval, with a margin;
+    // the rest are caught as late presses or come back round. Where late
+    // presses are caught, all but the slowest 15 %: such a press counts
+    // from the place it was meant for, past its end, and with nine in ten
+    // one in twenty of them would lift the interval for good. Where they
+    // are not, a slow press costs a correction: 92 in 100.
     std::vector<int> v;
     for (const Sample &s : m_samples)
         v.push_back(s.intoInterval);
     std::sort(v.begin(), v.end());
-    const int slow = v[std::min(v.size() - 1, size_t(0.85 * double(v.size())))];
+    const double share = m_catchesLate ? 0.85 : 0.92;
+    const int slow = v[std::min(v.size() - 1, size_t(share * double(v.size())))];
     return std::clamp(roundTo10(slow * 1.1 + 100), kLow, kHigh);
 }
 

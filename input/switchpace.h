@@ -68,6 +68,10 @@ public:
     // The first wait in proportion to the interval, for a first wait set at `interval`.
     static int scaled(int firstWait, int fromInterval, int toInterval);
 
+    // Whether a late press is taken for the place just left ("おそいおし"):
+    // the interval can then leave more of the slowest presses to it.
+    void setCatchesLate(bool catches) { m_catchesLate = catches; }
+
     // A counted press of the automatic scan. True when the interval changed.
     bool press(const PacePress &p);
     // A press sooner than this (ms) after the highlight moved on is late:
@@ -108,6 +112,7 @@ private:
     Day &today(const QDate &date);
 
     int m_interval = 1000;
+    bool m_catchesLate = true;
     std::deque<Sample> m_samples;
     std::deque<int> m_corrections; // press counts at which recent corrections came
     int m_count = 0;                     // presses seen since the start or the last reset

@@ -19,7 +19,7 @@ namespace {
 
 const QDate kDay(2026, 12, 8);
 
-// Presses: "30*300/-200" thirty presses 300 ms after their place appeared,
+// Presses: "-late" late presses are not caught from now on; "30*300/-200" thirty presses 300 ms after their place appeared,
 // 200 ms before its name ended; "d" けす, "a" ぜんぶけす, "b" もどる (each 600/100);
 // "L" a late press taken for the place before (1100/600); "k" a kana written (600/100).
 // Returns the interval after each press.
@@ -27,6 +27,10 @@ std::vector<int> run(SwitchPace &pace, const QString &script)
 {
     std::vector<int> after;
     for (const QString &e : script.split(u' ', Qt::SkipEmptyParts)) {
+        if (e == u"-late") {
+            pace.setCatchesLate(false);
+            continue;
+        }
         PacePress p;
         p.day = kDay;
         p.sincePrevious = 2000;
@@ -103,6 +107,10 @@ private slots:
         QTest::newRow("corrections far apart: no jump")
             << 1000 << "L 5*1000/700 L 5*1000/700 L 5*1000/700" << 850 << 1000 << 50;
         QTest::newRow("never above 5000 however slow") << 4800 << "30*9000/8000 L L L L" << 5000 << 5000 << 500;
+        QTest::newRow("late presses caught: the slowest 15 % left to them")
+            << 1000 << "35*700/500 5*1700/1500" << 600 << 750 << 30;
+        QTest::newRow("late presses not caught: the same presses lengthen it")
+            << 1000 << "-late 35*700/500 5*1700/1500" << 1000 << 1300 << 300;
         QTest::newRow("a press during the name counts as quick, the floor holds")
             << 300 << "30*200/-1" << 300 << 300 << 0;
     }

@@ -1,10 +1,9 @@
 #include "input/switchinput.h"
 
+#include "base/apperror.h"
 #include "base/keybutton.h"
 #include "input/methods.h"
 #include "speech/voices.h"
-
-#include "base/apperror.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -191,7 +190,9 @@ void SwitchInput::counted(SwitchRole role)
         return;
     if (m_waiting) // the wait is cut short: the place waited for is shown now
         return showWaiting();
-    if (role == SwitchRole::Select && m_settings.style == SwitchStyle::OneSwitch)
+    // With both off ("はやさ" = 0, "おそいおし" = 0) nothing is noted, as before.
+    if (role == SwitchRole::Select && m_settings.style == SwitchStyle::OneSwitch
+        && (m_settings.learnPace || m_settings.latePress))
         return apply(selectTimed());
     apply(role == SwitchRole::Select ? m_scan.select(scannable()) : m_scan.step(scannable()));
 }

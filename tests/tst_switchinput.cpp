@@ -123,13 +123,18 @@ private slots:
         QTest::addColumn<QString>("script");
         QTest::addColumn<int>("low"); // 間隔 in effect and in the file afterwards
         QTest::addColumn<int>("high");
+        QTest::addColumn<bool>("noted"); // the presses kept in the user's data folder
         const QString fixed = QStringLiteral("[スイッチ]\r\n最初の待ち=0\r\n受け付けない時間=0\r\n");
         QTest::newRow("40 presses 0.3 s after each place: 間隔 falls")
-            << fixed + "はやさ=1\r\n間隔=1000\r\n" << QStringList(40, QStringLiteral("q")).join(u' ') << 300 << 900;
-        QTest::newRow("手動: the same presses leave 間隔 as set")
-            << fixed + "はやさ=0\r\n間隔=1000\r\n" << QStringList(40, QStringLiteral("q")).join(u' ') << 1000 << 1000;
+            << fixed + "はやさ=1\r\n間隔=1000\r\n" << QStringList(40, QStringLiteral("q")).join(u' ') << 300 << 900
+            << true;
+        QTest::newRow("手動 with late presses: the same presses leave 間隔 as set")
+            << fixed + "はやさ=0\r\nおそいおし=1\r\n間隔=1000\r\n" << QStringList(40, QStringLiteral("q")).join(u' ')
+            << 1000 << 1000 << true;
+        QTest::newRow("both off, a switch user's file as before: nothing noted")
+            << fixed + "間隔=1000\r\n" << QStringList(25, QStringLiteral("q")).join(u' ') << 1000 << 1000 << false;
         QTest::newRow("three late presses close together: 間隔 rises at once")
-            << fixed + "はやさ=1\r\nおそいおし=1\r\n間隔=400\r\n" << "j j j" << 450 << 5000;
+            << fixed + "はやさ=1\r\nおそいおし=1\r\n間隔=400\r\n" << "j j j" << 450 << 5000 << true;
     }
     void learnedPace()
     {
@@ -137,6 +142,7 @@ private slots:
         QFETCH(QString, script);
         QFETCH(int, low);
         QFETCH(int, high);
+        QFETCH(bool, noted);
         writeSettings(QStringLiteral("[入力方法]\r\n番号=4\r\n") + settings);
         Window w;
         w.speech->setEndsAtOnce(true);
@@ -148,7 +154,7 @@ private slots:
         QVERIFY2(interval >= low && interval <= high, qPrintable(QString::number(interval)));
         const int kept = input::SwitchSettings::read(ProfileFile(inputtest::settingsPath())).interval;
         QVERIFY2(std::abs(kept - interval) < 50, qPrintable(QStringLiteral("%1 %2").arg(kept).arg(interval)));
-        QVERIFY(QFile::exists(input::SwitchPace::defaultPath()));
+        QCOMPARE(QFile::exists(input::SwitchPace::defaultPath()), noted);
         QVERIFY(w.errors.isEmpty());
     }
 

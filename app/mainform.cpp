@@ -101,6 +101,8 @@ void TMain_form::createDialogs()
     m_phraseForm = new prediction::PhraseForm(context(), *m_words);
     m_callForm = new CallForm(context(), m_methods->call());
     connect(m_switchForm, &TSwitch_form::settingsChosen, this, &TMain_form::applySwitchSettings);
+    m_switchForm->setPaceSource([this] { return m_methods->switches().pace(); });
+    connect(m_switchForm, &TSwitch_form::paceReset, m_methods, &input::Methods::resetSwitchPace);
 }
 
 KeyButton *TMain_form::key(int tag) const

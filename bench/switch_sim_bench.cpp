@@ -4,6 +4,7 @@
 // them, each beside order 1 measured in the same run, with the model's bits
 // per symbol and per character for the same texts.
 //   switch_sim_bench [SEED [LATE_SHARE [MEDIAN_REACTION_MS [RUNS]]]]
+//   switch_sim_bench pace [SEED [RUNS]]: the learned pace beside fixed intervals
 #include "bench/kanadata.h"
 #include "bench/switchsim.h"
 #include "input/switchinput.h"
@@ -15,6 +16,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cstdio>
+#include <cstring>
 
 using namespace prediction;
 using namespace switchsim;
@@ -80,18 +82,119 @@ kanabench::Texts writable(const kanabench::Texts &texts)
     return out;
 }
 
+// The pace learned from the presses ("はやさ" = 1, "おそいおし" = 1) beside
+// fixed intervals, for simulated users of several reaction times, in order 2
+// on a held-out set: fixed 1000 ms, learned from 1000 ms, and the best fixed
+// interval for that user (300 to 3000 ms); figures over the presses after
+// the first 300 of the session, when learning has had its start.
+void paceTable(const char *setName, const kanabench::Texts &texts, ScanOrders &orders, const input::Reachable &scannable,
+               const Lengths &lengths, unsigned seed, int runs)
+{
+    struct Person
+    {
+        const char *name;
+        double from, to; // median reaction at the session's start and end
+    };
+    const Person people[] = {{"0.4 s", 400, 400}, {"0.7 s", 700, 700}, {"1.2 s", 1200, 1200}, {"tiring, 0.5 → 0.9 s", 500, 900}};
+    constexpr long kStart = 300;
+    struct Outcome
+    {
+        Result whole, after;
+    };
+    const auto session = [&](const Person &who, int interval, input::SwitchPace *pace, bool late,
+                             std::vector<int> *intervals) {
+        input::SwitchSettings settings;
+        settings.order = input::SwitchSettings::kLikelyFirst;
+        settings.interval = interval;
+        orders.setSettings(settings);
+        UserModel user;
+        user.interval = interval;
+        user.pace = pace;
+        user.latePress = late;
+        user.intervals = intervals;
+        if (pace) {
+            pace->reset(interval);
+            pace->setCatchesLate(late);
+        }
+        Outcome o;
+        const long sentences = long(texts.size()) * runs;
+        long k = 0;
+        for (int run = 0; run < runs; ++run) {
+            std::mt19937 random(seed + unsigned(run));
+            for (const auto &target : texts) {
+                user.medianReaction = who.from + (who.to - who.from) * double(k++) / double(std::max(1L, sentences - 1));
+                Scan scan(scannable, {&orders, true, true, {}});
+                const bool started = o.whole.presses >= kStart;
+                const Result r = write(scan, target, lengths, user, random);
+                o.whole += r;
+                if (started)
+                    o.after += r;
+            }
+        }
+        return o;
+    };
+    const auto perChar = [](const Result &r) { return r.ms / 1000.0 / std::max(1L, r.characters); };
+    std::printf("\nThe learned pace, order 2, %s (%d runs from seed %u; seconds per character after the first %ld "
+                "presses)\n\n| User | Fixed 1000 | Learned | Share of fixed 1000 | Learned, late presses as before | Best fixed | Learned / best | "
+                "Settled after (presses) | 間隔 after that (tenth–ninth tenth) | Late presses taken for the place meant | Presses given to "
+                "the place before |\n|---|---|---|---|---|---|---|---|---|---|---|\n",
+                setName, runs, seed, kStart);
+    for (const Person &who : people) {
+        const Outcome fixed = session(who, 1000, nullptr, false, nullptr);
+        input::SwitchPace pace;
+        std::vector<int> intervals;
+        const Outcome learned = session(who, 1000, &pace, true, &intervals);
+        input::SwitchPace paceAlone; // the pace learned, late presses as before
+        const double alone = perChar(session(who, 1000, &paceAlone, false, nullptr).after);
+        int best = 0;
+        double bestTime = 0;
+        for (int interval = 300; interval <= 3000; interval += 100) {
+            const double t = perChar(session(who, interval, nullptr, false, nullptr).after);
+            if (best == 0 || t < bestTime) {
+                best = interval;
+                bestTime = t;
+            }
+        }
+        // Where 間隔 stays once learning has had its start (the middle, and
+        // the tenth and ninth tenth), and the press at which the average of
+        // the last 50 presses' 間隔 first comes within 10 % of that middle.
+        std::vector<int> later(intervals.begin() + std::min<size_t>(kStart, intervals.size()), intervals.end());
+        std::sort(later.begin(), later.end());
+        const int middle = later.empty() ? 0 : later[later.size() / 2];
+        const int low = later.empty() ? 0 : later[later.size() / 10], high = later.empty() ? 0 : later[later.size() * 9 / 10];
+        size_t settled = 0;
+        for (double sum = 0; settled < intervals.size(); ++settled) {
+            sum += intervals[settled] - (settled >= 50 ? intervals[settled - 50] : 0);
+            if (settled >= 49 && std::abs(sum / 50 - middle) <= middle / 10.0)
+                break;
+        }
+        const Result &l = learned.after;
+        std::printf("| %s | %.2f | %.2f | %.0f %% | %.2f | %d ms: %.2f | %.2f | %zu | %d (%d–%d) ms | %ld of %ld (%.0f %%) | %ld (%.2f %%) |\n",
+                    who.name, perChar(fixed.after), perChar(l), 100 * perChar(l) / perChar(fixed.after), alone, best, bestTime,
+                    perChar(l) / bestTime, settled + 1, middle, low, high, l.takenRight, l.landedLate,
+                    100.0 * l.takenRight / std::max(1L, l.landedLate), l.takenWrong,
+                    100.0 * l.takenWrong / std::max(1L, l.presses));
+        std::fflush(stdout);
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    const bool paceOnly = argc > 1 && std::strcmp(argv[1], "pace") == 0;
+    if (paceOnly) {
+        --argc;
+        ++argv;
+    }
     const unsigned seed = argc > 1 ? unsigned(std::atoi(argv[1])) : 20261207u;
     UserModel person;
-    if (argc > 2)
+    if (argc > 2 && !paceOnly)
         person.lateShare = std::atof(argv[2]);
-    if (argc > 3)
+    if (argc > 3 && !paceOnly)
         person.medianReaction = std::atof(argv[3]);
-    const int runs = argc > 4 ? std::max(1, std::atoi(argv[4])) : 5;
+    const int runs = std::max(1, std::atoi(paceOnly ? (argc > 2 ? argv[2] : "5") : (argc > 4 ? argv[4] : "5")));
     Lengths lengths;
     if (!lengths.read(QStringLiteral(MOJIPOT_SOURCE_DIR "/bench/data/announcements.tsv"))) {
         std::fprintf(stderr, "cannot read bench/data/announcements.tsv\n");
@@ -146,6 +249,11 @@ int main(int argc, char **argv)
         const NextFn *model;
         ScanOrders *orders;
     };
+    if (paceOnly) {
+        paceTable("everyday sentences (held out)", writable(d.everydayHeld), plainOrders, scannable, lengths, seed, runs);
+        paceTable("dasher-data (held out)", writable(dasherSentences), plainOrders, scannable, lengths, seed, runs);
+        return 0;
+    }
     const Set sets[] = {{"ありがとう。", writable(thanks), &plain, &plainOrders},
                         {"Everyday (held out)", writable(d.everydayHeld), &plain, &plainOrders},
                         {"dasher-data (held out)", writable(dasherSentences), &plain, &plainOrders},

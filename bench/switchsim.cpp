@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QSet>
+#include <utility>
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -120,6 +121,12 @@ input::ScanStep Scan::select(const QString &before)
     return m_scan.select(m_scannable);
 }
 
+input::ScanStep Scan::selectLeft(const QString &before)
+{
+    m_before = before;
+    return m_scan.selectLeft(m_scannable);
+}
+
 QString Scan::said(const input::ScanPlace &p, int *voice) const
 {
     *voice = 1;
@@ -188,6 +195,9 @@ Result &Result::operator+=(const Result &o)
     cleared += o.cleared;
     unfinished += o.unfinished;
     fromRow += o.fromRow;
+    landedLate += o.landedLate;
+    takenRight += o.takenRight;
+    takenWrong += o.takenWrong;
     ms += o.ms;
     return *this;
 }
@@ -275,8 +285,24 @@ Result write(Scan &scan, const std::vector<prediction::Symbol> &target, const Le
         const int word = scan.wantedFromRow(text, whole);
         return word >= 0 ? word : key;
     };
+    // The pace in effect, and what the program knows of the places shown:
+    // when each appeared and when its interval began.
+    double interval = user.pace ? user.pace->interval() : user.interval;
+    double firstWait = user.pace ? input::SwitchPace::scaled(int(user.firstWait), int(user.interval), int(interval))
+                                 : user.firstWait;
+    double shownAt = 0, intervalFrom = 0, leftShownAt = 0, leftIntervalFrom = 0;
+    input::ScanPlace leftPlace, shownPlace;
+    long meant = -1; // the highlight the pending press is meant for
+    double lastPress = 0;
     for (int want = wantNow(); want >= 0 && r.highlights < limit; want = wantNow()) {
         const input::ScanPlace p = step.place;
+        if (shownAt != t) {
+            leftShownAt = shownAt;
+            leftIntervalFrom = intervalFrom;
+            leftPlace = std::exchange(shownPlace, p);
+            shownAt = t;
+            intervalFrom = t + announce(p) + (step.first ? firstWait : 0);
+        }
         if (p.level == input::ScanPlace::None) { // paused: a press starts it again
             t += reaction(random);
             ++r.presses;
@@ -285,7 +311,7 @@ Result write(Scan &scan, const std::vector<prediction::Symbol> &target, const Le
             ++r.highlights;
             continue;
         }
-        const double end = t + announce(p) + user.interval + (step.first ? user.firstWait : 0);
+        const double end = t + announce(p) + interval + (step.first ? firstWait : 0);
         // The user presses at the first group that offers the key (a key
         // may be offered by more than one), and at the key or, in a group
         // without it, at "もどる".
@@ -293,6 +319,7 @@ Result write(Scan &scan, const std::vector<prediction::Symbol> &target, const Le
                                   ? scan.offers(p.group, want)
                                   : p.tag == want || (p.tag == input::kBack && !scan.offers(p.group, want));
         if (!pending && isTarget) {
+            meant = r.highlights;
             if (unit(random) < user.lateShare) {
                 ++r.late;
                 pending = end + unit(random) * user.lateDelay;
@@ -310,7 +337,33 @@ Result write(Scan &scan, const std::vector<prediction::Symbol> &target, const Le
             ++r.presses;
             lastCounted = at;
             pending.reset();
-            const input::ScanStep s = scan.select(text);
+            const bool quick =
+                scan.left() && at - shownAt < (user.pace ? user.pace->lateBound() : input::SwitchPace::kLateStart);
+            const bool late = quick && user.latePress;
+            r.landedLate += meant != r.highlights;
+            r.takenRight += late && meant == r.highlights - 1;
+            r.takenWrong += late && meant == r.highlights;
+            const input::ScanPlace chosen = late ? leftPlace : p;
+            const input::ScanStep s = late ? scan.selectLeft(text) : scan.select(text);
+            if (user.pace) {
+                input::PacePress press;
+                press.reaction = int(at - (quick ? leftShownAt : shownAt));
+                press.intoInterval = int(at - (quick ? leftIntervalFrom : intervalFrom));
+                press.choice = s.pressed >= 0 ? s.pressed
+                               : chosen.level == input::ScanPlace::Key && chosen.tag == input::kBack
+                                   ? input::kBack
+                                   : input::kGroupEntered;
+                press.late = quick;
+                press.sincePrevious = qint64(at - lastPress);
+                lastPress = at;
+                if (user.pace->press(press)) {
+                    const double before = interval;
+                    interval = user.pace->interval();
+                    firstWait = input::SwitchPace::scaled(int(firstWait), int(before), int(interval));
+                }
+                if (user.intervals)
+                    user.intervals->push_back(int(interval));
+            }
             if (s.pressed >= 0) {
                 t = at + apply(s.pressed); // the scan starts again once what the press says is heard
                 step = scan.restart(text, s.pressed);

@@ -6,6 +6,7 @@
 // The scan's groups come from the program's own order (prediction::ScanOrders)
 // as switch input asks for them: each time the scan starts again, after a
 // press once it has taken effect, for the text as the press left it.
+#include "input/switchpace.h"
 #include "input/switchscan.h"
 #include "prediction/ngramtable.h"
 #include "prediction/row.h"
@@ -45,6 +46,9 @@ public:
     input::ScanStep restart(const QString &before, int pressed);
     input::ScanStep tick();
     input::ScanStep select(const QString &before);
+    // A late press taken for the place the timer just left (input::SwitchScan::selectLeft).
+    input::ScanStep selectLeft(const QString &before);
+    bool left() const { return m_scan.left().has_value(); }
     // What is said when the place is highlighted, and in which voice (1
     // selection, 2 decision).
     QString said(const input::ScanPlace &place, int *voice) const;
@@ -93,6 +97,11 @@ struct UserModel
     double lateShare = 0.05;    // presses that come only once the next place is shown
     double lateDelay = 300;     // a late press lands this long (at most, uniformly) into the next place
     double dialogPenalty = 5000; // a late press that opens a dialog (めーる): closing it
+    // The pace learned as switch input learns it ("はやさ" = 1): 間隔 and, in
+    // proportion, 最初の待ち follow the presses; shared over the texts.
+    input::SwitchPace *pace = nullptr;
+    bool latePress = false; // "おそいおし" = 1: a late press taken for the place just left
+    std::vector<int> *intervals = nullptr; // with a pace: 間隔 after each press
 };
 
 struct Result
@@ -107,6 +116,9 @@ struct Result
     long cleared = 0; // late presses on ぜんぶけす
     long unfinished = 0; // texts given up (far too many highlights)
     long fromRow = 0;    // words and phrases chosen from the row
+    long landedLate = 0; // presses that came once the place meant had gone
+    long takenRight = 0; // of them, taken for the place meant
+    long takenWrong = 0; // presses in time given to the place before
     double ms = 0;
     Result &operator+=(const Result &o);
 };

@@ -73,6 +73,7 @@ private:
 Methods::Methods(const context::Context &ctx, OrderSource &orders, QObject *parent) : QObject(parent), m_ctx(ctx)
 {
     m_switch = new SwitchInput(ctx, *this, orders);
+    m_switch->loadPace(SwitchPace::defaultPath());
     m_dwell = new DwellInput(ctx, this);
     m_call = new Call(ctx, *this);
     m_arrows = std::make_unique<ArrowKeys>(*this, ctx.keys);
@@ -137,6 +138,8 @@ void Methods::applySwitchSettings(const SwitchSettings &settings)
 
 const SwitchSettings &Methods::switchSettings() const { return m_switch->settings(); }
 void Methods::setDwell(bool on) { m_dwell->setOn(on); }
+void Methods::resetSwitchPace() { m_switch->resetPace(); }
+
 void Methods::switchAnsweredBox() { m_switch->answeredBox(); }
 
 } // namespace input

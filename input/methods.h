@@ -57,6 +57,8 @@ public:
     void applySwitchSettings(const SwitchSettings &settings);
     const SwitchSettings &switchSettings() const;
     void setDwell(bool on);
+    // The helper asked for the learned pace to begin again (SwitchInput::resetPace).
+    void resetSwitchPace();
     // A switch press answered one of the program's boxes (SwitchInput::answeredBox).
     void switchAnsweredBox();
     // Switch input and dwell as they are, to be watched (their signals, the scan).

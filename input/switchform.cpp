@@ -2,6 +2,7 @@
 
 #include "base/messageboxes.h"
 #include "base/apperror.h"
+#include "input/pacechart.h"
 #include "speech/voices.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSpinBox>
+#include <utility>
 
 using input::SwitchSettings;
 
@@ -86,6 +88,28 @@ TSwitch_form::TSwitch_form(const context::Context &ctx, std::function<SwitchSett
     Names_box->addItems({QStringLiteral("長い名前（かぎょう、さぎょう…）"),
                          QStringLiteral("短い名前（か、さ…を決定の声で）")});
     Dwell_spin = spin(this, "Dwell_spin", SwitchSettings::kDwell, ms, 100);
+    Pace_box = new QComboBox(this);
+    Pace_box->setObjectName(QStringLiteral("Pace_box"));
+    Pace_box->addItems({QStringLiteral("自動（おす　はやさに　あわせる）"), QStringLiteral("手動（間隔の　まま）")});
+    Late_box = new QComboBox(this);
+    Late_box->setObjectName(QStringLiteral("Late_box"));
+    Late_box->addItems({QStringLiteral("すぐあとの　おしは　まえの　ところ"), QStringLiteral("つぎの　ところ（いままで　どおり）")});
+    PaceFigures_label = new QLabel(this);
+    PaceFigures_label->setObjectName(QStringLiteral("PaceFigures_label"));
+    PaceFigures_label->setWordWrap(true);
+    Pace_chart = new PaceChart(this);
+    PaceReset_btn = new QPushButton(QStringLiteral("はやさを　もとにもどす"), this);
+    PaceReset_btn->setObjectName(QStringLiteral("PaceReset_btn"));
+    PaceReset_btn->setAutoDefault(true);
+    connect(PaceReset_btn, &QPushButton::clicked, this, [this] {
+        // Learning begins again from the standard times once OK is pressed.
+        m_resetPace = true;
+        Interval_spin->setValue(SwitchSettings::kInterval.standard);
+        FirstWait_spin->setValue(SwitchSettings::kFirstWait.standard);
+        input::SwitchPace fresh = m_pace ? m_pace() : input::SwitchPace();
+        fresh.reset(Interval_spin->value()); // the days stay
+        showPace(fresh);
+    });
 
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("方式(&S)"), Style_box);
@@ -102,10 +126,26 @@ TSwitch_form::TSwitch_form(const context::Context &ctx, std::function<SwitchSett
     form->addRow(QStringLiteral("並び(&O)"), Order_box);
     form->addRow(QStringLiteral("行の名前(&N)"), Names_box);
     form->addRow(QStringLiteral("マウスでとどまる時間(&D)"), Dwell_spin);
+    // The pace beside the times, so that the dialog stays within a small screen.
+    auto *paceForm = new QFormLayout;
+    paceForm->addRow(QStringLiteral("はやさ(&P)"), Pace_box);
+    paceForm->addRow(QStringLiteral("おそい　おし(&T)"), Late_box);
+    auto *pace = new QVBoxLayout;
+    pace->addLayout(paceForm);
+    pace->addWidget(new QLabel(QStringLiteral("おぼえた　はやさ"), this));
+    pace->addWidget(PaceFigures_label);
+    pace->addWidget(new QLabel(QStringLiteral("14日の　きろく（１分の　文字と　100回の　なおし）"), this));
+    pace->addWidget(Pace_chart);
+    pace->addWidget(PaceReset_btn);
+    pace->addStretch();
+    auto *columns = new QHBoxLayout;
+    columns->addLayout(form);
+    columns->addSpacing(16);
+    columns->addLayout(pace);
 
     QHBoxLayout *buttons = boxes::okAndCancel(this, Ok_btn, Esc_btn);
     auto *all = new QVBoxLayout(this);
-    all->addLayout(form);
+    all->addLayout(columns);
     all->addLayout(buttons);
 
     connect(Style_box, &QComboBox::currentIndexChanged, this, [this] { showNames(); });
@@ -160,7 +200,24 @@ void TSwitch_form::fill(const SwitchSettings &s)
     Order_box->setCurrentIndex(s.order - 1);
     Names_box->setCurrentIndex(s.shortNames ? 1 : 0);
     Dwell_spin->setValue(s.dwellTime);
+    Pace_box->setCurrentIndex(s.learnPace ? 0 : 1);
+    Late_box->setCurrentIndex(s.latePress ? 0 : 1);
+    m_resetPace = false;
     showNames();
+}
+
+QString TSwitch_form::paceFigures(const input::SwitchPace &pace, int interval)
+{
+    const QString learned = QStringLiteral("間隔　%1 ミリ秒").arg(interval);
+    if (pace.presses() < input::SwitchPace::kEnough)
+        return learned + QStringLiteral("　（おした　かずが　まだ　すくないので、おす　はやさは　これから）");
+    return learned + QStringLiteral("　ふだんの　おす　はやさ　%1 ミリ秒　おそいとき　%2 ミリ秒").arg(pace.usual()).arg(pace.slowest());
+}
+
+void TSwitch_form::showPace(const input::SwitchPace &pace)
+{
+    PaceFigures_label->setText(paceFigures(pace, Interval_spin->value()));
+    Pace_chart->setDays(pace.chart(QDate::currentDate()));
 }
 
 SwitchSettings TSwitch_form::chosen() const
@@ -178,12 +235,15 @@ SwitchSettings TSwitch_form::chosen() const
     s.order = Order_box->currentIndex() + 1;
     s.shortNames = Names_box->currentIndex() == 1;
     s.dwellTime = Dwell_spin->value();
+    s.learnPace = Pace_box->currentIndex() == 0;
+    s.latePress = Late_box->currentIndex() == 0;
     return s;
 }
 
 void TSwitch_form::showModal()
 {
     fill(m_current());
+    showPace(m_pace ? m_pace() : input::SwitchPace());
     adjustSize();
     boxes::centre(this);
     Style_box->setFocus();
@@ -197,6 +257,8 @@ void TSwitch_form::Ok_btnClick()
         throw AppError(QStringLiteral("移動と決定に　おなじ　スイッチは　つかえません"));
     // In effect at once, even if the file cannot be written.
     emit settingsChosen(s);
+    if (std::exchange(m_resetPace, false))
+        emit paceReset();
     s.write(m_ctx.window.settings());
     accept();
 }

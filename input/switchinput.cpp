@@ -1,5 +1,6 @@
 #include "input/switchinput.h"
 
+#include "base/apperror.h"
 #include "base/keybutton.h"
 #include "input/call.h"
 #include "input/methods.h"
@@ -17,6 +18,10 @@ namespace {
 
 // While a box, a dialog or a menu is open the scan looks again this often.
 constexpr int kBlockedRetryMs = 200;
+// The pace is kept after so many measured presses, and 間隔 written when it
+// has moved this far from the file's value.
+constexpr int kKeepEvery = 20;
+constexpr int kWriteStepMs = 50;
 
 } // namespace
 
@@ -59,6 +64,12 @@ bool SwitchInput::callPlaces() const
     return m_methods.call().settings().used;
 }
 
+SwitchInput::~SwitchInput()
+{
+    if (m_unsaved > 0 && !m_pacePath.isEmpty())
+        (void)m_pace.save(m_pacePath); // what was learned since it was last kept
+}
+
 Reachable SwitchInput::scannable() const
 {
     // A key without a caption is blank and does nothing: it is not offered.
@@ -79,6 +90,9 @@ void SwitchInput::setSettings(const SwitchSettings &settings)
     m_scan.setRules(settings.rules());
     m_filter.setTimes(settings.hold, settings.ignore);
     m_orders.setSettings(settings);
+    m_pace.setInterval(settings.interval); // the helper's 間隔 is where learning stands
+    m_pace.setCatchesLate(settings.latePress);
+    m_savedInterval = settings.interval;
     if (changed && m_active)
         setActive(true); // begins again in the new style
 }
@@ -93,7 +107,10 @@ void SwitchInput::setActive(bool active)
     m_pressed = -1;
     m_waiting = active;
     m_resting = false;
+    m_shownAt = m_lastPress = -1;
     const bool was = m_active;
+    if (was && !active)
+        savePace();
     m_active = active;
     if (active) {
         if (!m_ctx.speech.speaking() && !m_ctx.speech.greetingPending())
@@ -122,6 +139,8 @@ void SwitchInput::show(const ScanStep &step)
     m_stepTimer.stop();
     m_first = step.first;
     const ScanPlace &p = step.place;
+    m_leftShownAt = std::exchange(m_shownAt, nowMs());
+    m_leftIntervalFrom = std::exchange(m_intervalFrom, -1);
     m_access.clear();
     if (p.level == ScanPlace::Key && p.tag != kBack) {
         frameGroup(-1);
@@ -217,7 +236,105 @@ void SwitchInput::counted(SwitchRole role)
     }
     if (m_waiting) // the wait is cut short: the place waited for is shown now
         return showWaiting();
+    // With both off ("はやさ" = 0, "おそいおし" = 0) nothing is noted, as before.
+    if (role == SwitchRole::Select && m_settings.style == SwitchStyle::OneSwitch
+        && (m_settings.learnPace || m_settings.latePress))
+        return apply(selectTimed());
     apply(role == SwitchRole::Select ? m_scan.select(scannable()) : m_scan.step(scannable()));
+}
+
+ScanStep SwitchInput::selectTimed()
+{
+    const qint64 now = nowMs();
+    const std::optional<ScanPlace> left = m_scan.left();
+    // Sooner after the highlight moved on than this person reacts to a new
+    // place: the press was meant for the place just left. It is measured so
+    // whether or not it is taken for it ("おそいおし"): counted from the new
+    // place it would look quick and shorten the interval still more.
+    const bool quick = left && m_shownAt >= 0 && now - m_shownAt < m_pace.lateBound();
+    const bool late = quick && m_settings.latePress;
+    const ScanPlace chosen = late ? *left : m_scan.place();
+    const bool measured = (quick ? left->level : chosen.level) != ScanPlace::None
+                          && (quick ? m_leftShownAt : m_shownAt) >= 0 && !boardCovered();
+    const ScanStep step = late ? m_scan.selectLeft(scannable()) : m_scan.select(scannable());
+    if (measured)
+        measure(chosen, step, quick);
+    return step;
+}
+
+void SwitchInput::measure(const ScanPlace &chosen, const ScanStep &step, bool late)
+{
+    const qint64 now = nowMs();
+    const qint64 shownAt = late ? m_leftShownAt : m_shownAt;
+    const qint64 from = late ? m_leftIntervalFrom : m_intervalFrom;
+    PacePress p;
+    p.reaction = int(std::min<qint64>(now - shownAt, 600'000));
+    p.intoInterval = from >= 0 ? int(std::clamp<qint64>(now - from, -600'000, 600'000)) : -1; // during the name
+    p.choice = step.pressed >= 0 ? step.pressed
+               : chosen.level == ScanPlace::Key && chosen.tag == kBack ? kBack
+                                                                        : kGroupEntered;
+    p.late = late;
+    p.sincePrevious = m_lastPress >= 0 ? now - m_lastPress : 0;
+    p.day = QDate::currentDate();
+    m_lastPress = now;
+    if (!m_settings.learnPace)
+        m_pace.setInterval(m_settings.interval); // 手動: the helper's 間隔 stays
+    if (m_pace.press(p) && m_settings.learnPace)
+        learned();
+    if (++m_unsaved >= kKeepEvery || std::abs(m_settings.interval - m_savedInterval) >= kWriteStepMs)
+        keepSoon();
+}
+
+void SwitchInput::keepSoon()
+{
+    // After the press has taken effect and its speech has begun: writing
+    // the files never holds up what the press says.
+    if (!std::exchange(m_keepQueued, true))
+        QTimer::singleShot(0, this, [this] {
+            m_keepQueued = false;
+            savePace();
+        });
+}
+
+void SwitchInput::learned()
+{
+    const int before = m_settings.interval;
+    m_settings.interval = m_pace.interval();
+    m_settings.firstWait = SwitchPace::scaled(m_settings.firstWait, before, m_settings.interval);
+    m_orders.setSettings(m_settings);
+}
+
+void SwitchInput::savePace()
+{
+    // Only what is new: a file nobody taught is never written.
+    if (std::exchange(m_unsaved, 0) > 0 && !m_pacePath.isEmpty())
+        (void)m_pace.save(m_pacePath); // a refused write keeps what was learned for this run
+    if (m_settings.interval == m_savedInterval)
+        return;
+    try {
+        const ProfileFile ini = m_ctx.window.settings();
+        ini.write(schema::kInterval, m_settings.interval);
+        ini.write(schema::kFirstWait, m_settings.firstWait);
+        m_savedInterval = m_settings.interval;
+    } catch (const AppError &) {
+        // The learned 間隔 stays in effect; the next step tries again.
+    }
+}
+
+void SwitchInput::loadPace(const QString &pacePath)
+{
+    m_pacePath = pacePath;
+    m_pace = SwitchPace::load(pacePath);
+    m_pace.setInterval(m_settings.interval);
+    m_pace.setCatchesLate(m_settings.latePress);
+}
+
+void SwitchInput::resetPace()
+{
+    m_pace.reset(m_settings.interval);
+    m_unsaved = 0;
+    if (!m_pacePath.isEmpty())
+        (void)m_pace.save(m_pacePath);
 }
 
 void SwitchInput::speechEnded()
@@ -232,6 +349,8 @@ void SwitchInput::speechEnded()
     if (m_settings.style != SwitchStyle::OneSwitch || m_scan.paused())
         return;
     const int wait = m_settings.interval + (m_first ? m_settings.firstWait : 0);
+    if (m_intervalFrom < 0) // the place's name has been said: its interval begins
+        m_intervalFrom = nowMs() + (m_first ? m_settings.firstWait : 0);
     m_due = speech::Voices::now() + qint64(wait) * 1'000'000;
     m_stepTimer.start(wait);
 }
@@ -259,6 +378,7 @@ void SwitchInput::reached(int tag)
     m_stepTimer.stop();
     m_waiting = false;
     m_scan.reachedElsewhere(tag);
+    m_shownAt = -1; // the arrow keys' place is not a place the scan showed
     frameGroup(-1);
     m_first = true;
     if (!m_ctx.speech.speaking())

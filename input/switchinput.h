@@ -2,6 +2,7 @@
 #include "base/context.h"
 #include "input/method.h"
 #include "input/scanaccess.h"
+#include "input/switchpace.h"
 #include "input/switchpress.h"
 #include "input/switchscan.h"
 #include "input/switchsettings.h"
@@ -42,9 +43,18 @@ public:
     // again (after a press once it has taken effect) and told the settings
     // now and whenever they change.
     SwitchInput(const context::Context &ctx, Methods &methods, OrderSource &orders);
+    ~SwitchInput() override;
 
     void setSettings(const SwitchSettings &settings);
     const SwitchSettings &settings() const { return m_settings; }
+
+    // The pace learned from the presses ("はやさ" = 1), kept in `pacePath`
+    // (owner-only; a missing or damaged file: learning begins afresh).
+    void loadPace(const QString &pacePath);
+    const SwitchPace &pace() const { return m_pace; }
+    // The helper asked for it: the presses are forgotten; learning begins
+    // again from the 間隔 in effect.
+    void resetPace();
 
     // Switch input chosen (scanning begins once the speech has ended: the
     // greeting at start) or left (the scan and its frame are gone).
@@ -104,6 +114,15 @@ private:
     void holdFired();
     bool switched(SwitchRole role, bool down);
     void armHold();
+    // A counted press of the automatic scan: a late one is taken for the
+    // place just left; the press is measured for the pace.
+    ScanStep selectTimed();
+    // `late`: the press came just after the highlight left its place (it
+    // counts from that place, and as a press taken back).
+    void measure(const ScanPlace &chosen, const ScanStep &step, bool late);
+    void learned();
+    void savePace();
+    void keepSoon();
 
     context::Context m_ctx;
     Methods &m_methods;
@@ -121,6 +140,20 @@ private:
     bool m_armed = false;
     bool m_resting = false;      // the place's announcement has ended: the timer counts
     qint64 m_due = -1;
+
+    // The pace: when the place shown appeared and when its interval began
+    // (its name said and any first wait), nowMs(); the same for the place
+    // the timer just left; the last measured press.
+    SwitchPace m_pace;
+    QString m_pacePath;
+    qint64 m_shownAt = -1;
+    qint64 m_intervalFrom = -1;
+    qint64 m_leftShownAt = -1;
+    qint64 m_leftIntervalFrom = -1;
+    qint64 m_lastPress = -1;
+    int m_unsaved = 0; // presses measured since the pace was last kept
+    int m_savedInterval = -1;
+    bool m_keepQueued = false;
 };
 
 } // namespace input

@@ -1,6 +1,7 @@
 #include "input/switchscan.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace input {
 
@@ -101,6 +102,7 @@ ScanStep SwitchScan::pause()
 
 ScanStep SwitchScan::start(const Reachable &scannable, int fromPlace)
 {
+    m_left.reset();
     m_order = m_source ? m_source->next(scannable) : boardOrder();
     int group = fromPlace < 0 ? 0 : groupOf(fromPlace);
     if (keysOf(group, scannable).empty())
@@ -151,16 +153,33 @@ ScanStep SwitchScan::restart(const Reachable &scannable, int pressed)
 
 ScanStep SwitchScan::tick(const Reachable &scannable)
 {
-    return advance(scannable, true);
+    const Left left{m_place, m_shown};
+    const bool had = m_place.level != ScanPlace::None && !m_unshown;
+    const ScanStep s = advance(scannable, true);
+    if (had && s.changed)
+        m_left = left;
+    return s;
 }
 
 ScanStep SwitchScan::step(const Reachable &scannable)
 {
+    m_left.reset();
     return advance(scannable, false);
+}
+
+ScanStep SwitchScan::selectLeft(const Reachable &scannable)
+{
+    if (const std::optional<Left> left = std::exchange(m_left, std::nullopt)) {
+        m_place = left->place;
+        m_shown = left->shown;
+        m_unshown = false;
+    }
+    return select(scannable);
 }
 
 ScanStep SwitchScan::select(const Reachable &scannable)
 {
+    m_left.reset();
     int pressed = -1;
     switch (m_place.level) {
     case ScanPlace::None:
@@ -192,6 +211,7 @@ void SwitchScan::reachedElsewhere(int tag)
     m_place = {ScanPlace::Group, groupOf(tag), kBack};
     m_unshown = true;
     m_shown = 0;
+    m_left.reset();
 }
 
 } // namespace input

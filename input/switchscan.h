@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <optional>
 #include <vector>
 
 #include "input/arrowwalk.h"
@@ -104,11 +105,24 @@ public:
     // The select switch: enters a column, presses a key (nothing is
     // highlighted then, until restart), goes back, or starts again when paused.
     ScanStep select(const Reachable &scannable);
+    // A press that came just after the automatic style's timer moved the
+    // highlight on (or paused the scan): it selects the place just left,
+    // exactly as select() would have then. Without such a place (the last
+    // event was not a tick) it is select().
+    ScanStep selectLeft(const Reachable &scannable);
+    // The place the timer just left, while the place (or pause) it moved to
+    // is all that has happened since.
+    std::optional<ScanPlace> left() const { return m_left ? std::optional(m_left->place) : std::nullopt; }
     // A key was reached another way (the arrow keys): the scan goes on at
     // the groups from that key's column, which the next move shows first.
     void reachedElsewhere(int tag);
     // Nothing highlighted and nothing running.
-    void stop() { m_place = {}; m_unshown = false; }
+    void stop()
+    {
+        m_place = {};
+        m_unshown = false;
+        m_left.reset();
+    }
 
     const ScanPlace &place() const { return m_place; }
     bool paused() const { return m_place.level == ScanPlace::None; }
@@ -135,6 +149,12 @@ private:
     ScanPlace m_place;
     int m_shown = 0;        // places shown at this level since it was entered
     bool m_unshown = false; // the place was set by reachedElsewhere and not yet shown
+    struct Left
+    {
+        ScanPlace place;
+        int shown = 0;
+    };
+    std::optional<Left> m_left; // the place the last tick left, until another event
 };
 
 } // namespace input

@@ -44,6 +44,8 @@ SwitchSettings SwitchSettings::read(const ProfileFile &ini, bool *clashed)
     const bool used = ini.hasSection(schema::kSwitch) || ini.read(schema::kMethod) == 4;
     s.order = ini.read(used ? schema::kOrder.withStandard(kBoardOrder) : schema::kOrder);
     s.shortNames = ini.read(schema::kShortNames.withStandard(!used));
+    s.learnPace = ini.read(schema::kLearnPace.withStandard(!used));
+    s.latePress = ini.read(schema::kLatePress.withStandard(!used));
     // As the settings dialog refuses such a pair: neither could act as itself.
     const bool clash = switchesClash(s);
     if (clash)
@@ -67,6 +69,8 @@ void SwitchSettings::write(const ProfileFile &ini) const
     ini.write(schema::kDwellTime, dwellTime);
     ini.write(schema::kOrder, order);
     ini.write(schema::kShortNames, shortNames);
+    ini.write(schema::kLearnPace, learnPace);
+    ini.write(schema::kLatePress, latePress);
 }
 
 void SwitchSettings::recordOrder(const ProfileFile &ini) const
@@ -75,6 +79,10 @@ void SwitchSettings::recordOrder(const ProfileFile &ini) const
         ini.write(schema::kOrder, order);
     if (ini.text(schema::kShortNames).isEmpty())
         ini.write(schema::kShortNames, shortNames);
+    if (ini.text(schema::kLearnPace).isEmpty())
+        ini.write(schema::kLearnPace, learnPace);
+    if (ini.text(schema::kLatePress).isEmpty())
+        ini.write(schema::kLatePress, latePress);
 }
 
 SwitchRole roleOfKey(const SwitchSettings &s, int key, bool keypad)

@@ -43,16 +43,19 @@ struct SwitchSettings
     int dwellTime = kDwell.standard;
     int order = kLikelyFirst;            // "並び" (a user who used switch input before: kBoardOrder)
     bool shortNames = true;              // "短い名前": the groups' short names (such a user: false)
+    bool learnPace = true;               // "はやさ" = 1: 間隔 learned from the presses (such a user: false)
+    bool latePress = true;               // "おそいおし": a late press taken for the place just left (such a user: false)
 
     // Two switches that clash (see switchesClash) are both put back to the
     // style's own keys, and *clashed set. A file in which switch input was
     // never used (no "スイッチ" section, another input method) gives order 2
     // and the short names; one that has used it keeps order 1 and the long
-    // names until "並び" and "短い名前" say otherwise.
+    // names until "並び" and "短い名前" say otherwise, and today's fixed timing
+    // until "はやさ" and "おそいおし" do.
     static SwitchSettings read(const ProfileFile &ini, bool *clashed = nullptr);
     // Writes every value; a refused write throws AppError.
     void write(const ProfileFile &ini) const;
-    // Switch input was started: the order and the names in effect are kept
+    // Switch input was started: the order, the names and the pace in effect are kept
     // in the file unless it holds them already, so that they stay.
     void recordOrder(const ProfileFile &ini) const;
 
@@ -81,6 +84,10 @@ inline const settings::RangeKey kDwellTime{kMouse, QStringLiteral("とどまる�
 // Where switch input was never used; a file that has used it: order 1, the long names.
 inline const settings::RangeKey kOrder{kSwitch, QStringLiteral("並び"), SwitchSettings::kOrder};
 inline const settings::BoolKey kShortNames{kSwitch, QStringLiteral("短い名前"), true};
+// 1 自動 (learned from the presses), 0 手動; on/off as every on/off key. Where
+// switch input was never used: on; a file that has used it: off.
+inline const settings::BoolKey kLearnPace{kSwitch, QStringLiteral("はやさ"), true};
+inline const settings::BoolKey kLatePress{kSwitch, QStringLiteral("おそいおし"), true};
 } // namespace schema
 
 enum class SwitchRole { None, Move, Select };

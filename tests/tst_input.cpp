@@ -48,8 +48,8 @@ private slots:
         QTest::newRow("矢印キー入力") << 0 << true << "番号=1";
         QTest::newRow("マウス入力") << 1 << true << "番号=2";
         QTest::newRow("携帯入力 greys out practice mode") << 2 << false << "番号=3";
-        QTest::newRow("スイッチ入力, for the first time: its order and names kept")
-            << 3 << true << "番号=4\r\n[スイッチ]\r\n並び=2\r\n短い名前=1";
+        QTest::newRow("スイッチ入力, for the first time: its order, names and learned pace kept")
+            << 3 << true << "番号=4\r\n[スイッチ]\r\n並び=2\r\n短い名前=1\r\nはやさ=1\r\nおそいおし=1";
     }
     void choosingAMethod()
     {

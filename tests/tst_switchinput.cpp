@@ -6,12 +6,15 @@
 #include "base/sjis.h"
 #include "base/textdisplay.h"
 #include "input/dwellinput.h"
+#include "input/pacechart.h"
 #include "input/switchform.h"
 #include "input/switchinput.h"
 #include "tests/inputwindow.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTimer>
 
 using inputtest::Window;
@@ -74,14 +77,129 @@ int pixelsOf(const QImage &image, QRect r, QRgb colour)
     return n;
 }
 
+// Presses the switch `delay` ms after the `nth` place from now has been
+// shown (the recording speech ends each name at once).
+bool pressAfterShown(Window &w, int nth, int delay)
+{
+    const input::SwitchInput &s = w.form->methods().switches();
+    int seen = 0;
+    auto pressed = std::make_shared<bool>(false);
+    const QMetaObject::Connection c =
+        QObject::connect(&s, &input::SwitchInput::placeShown, w.form.get(), [&, pressed](const input::ScanPlace &p, qint64) {
+            if (p.level == input::ScanPlace::None || ++seen != nth)
+                return;
+            QTimer::singleShot(delay, w.form.get(), [&w, pressed] {
+                w.type(QStringLiteral("Space"));
+                *pressed = true;
+            });
+        });
+    const bool done = QTest::qWaitFor([&] { return *pressed; }, 15000);
+    QObject::disconnect(c);
+    return done;
+}
+
 } // namespace
 
 class TestSwitchInput : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_data; // the user's data folder: the learned pace is kept there
+
 private slots:
-    void init() { inputtest::removeSettings(); }
+    void initTestCase() { qputenv("XDG_DATA_HOME", m_data.path().toUtf8()); }
+    void init()
+    {
+        inputtest::removeSettings();
+        QFile::remove(input::SwitchPace::defaultPath());
+    }
+
+    // The pace on the window, from presses at chosen moments: "q" 300 ms
+    // after the next place appears, "j" the moment the highlight has moved
+    // on from the place after the next (a late press).
+    void learnedPace_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("low"); // 間隔 in effect and in the file afterwards
+        QTest::addColumn<int>("high");
+        QTest::addColumn<bool>("noted"); // the presses kept in the user's data folder
+        const QString fixed = QStringLiteral("[スイッチ]\r\n最初の待ち=0\r\n受け付けない時間=0\r\n");
+        QTest::newRow("40 presses 0.3 s after each place: 間隔 falls")
+            << fixed + "はやさ=1\r\n間隔=1000\r\n" << QStringList(40, QStringLiteral("q")).join(u' ') << 300 << 900
+            << true;
+        QTest::newRow("手動 with late presses: the same presses leave 間隔 as set")
+            << fixed + "はやさ=0\r\nおそいおし=1\r\n間隔=1000\r\n" << QStringList(40, QStringLiteral("q")).join(u' ')
+            << 1000 << 1000 << true;
+        QTest::newRow("both off, a switch user's file as before: nothing noted")
+            << fixed + "間隔=1000\r\n" << QStringList(25, QStringLiteral("q")).join(u' ') << 1000 << 1000 << false;
+        QTest::newRow("three late presses close together: 間隔 rises at once")
+            << fixed + "はやさ=1\r\nおそいおし=1\r\n間隔=400\r\n" << "j j j" << 450 << 5000 << true;
+    }
+    void learnedPace()
+    {
+        QFETCH(QString, settings);
+        QFETCH(QString, script);
+        QFETCH(int, low);
+        QFETCH(int, high);
+        QFETCH(bool, noted);
+        writeSettings(QStringLiteral("[入力方法]\r\n番号=4\r\n") + settings);
+        Window w;
+        w.speech->setEndsAtOnce(true);
+        w.speech->finishSpeaking(); // the greeting
+        for (const QString &e : script.split(u' '))
+            QVERIFY(e == u"q" ? pressAfterShown(w, 1, 300) : pressAfterShown(w, 2, 0));
+        w.form->methods().select(input::MethodId::ArrowKeys); // leaving switch input keeps the pace
+        const int interval = w.form->methods().switchSettings().interval;
+        QVERIFY2(interval >= low && interval <= high, qPrintable(QString::number(interval)));
+        const int kept = input::SwitchSettings::read(ProfileFile(inputtest::settingsPath())).interval;
+        QVERIFY2(std::abs(kept - interval) < 50, qPrintable(QStringLiteral("%1 %2").arg(kept).arg(interval)));
+        QCOMPARE(QFile::exists(input::SwitchPace::defaultPath()), noted);
+        QVERIFY(w.errors.isEmpty());
+    }
+
+    // Only the switch user's presses teach the pace: the arrow keys, a key
+    // that is not a switch, the pointer and a switch press answering a box
+    // are not noted; a switch press on a place shown is.
+    void onlySwitchPressesTeach()
+    {
+        writeSettings(QStringLiteral("[入力方法]\r\n番号=4\r\n[スイッチ]\r\n間隔=300\r\n最初の待ち=0\r\nはやさ=1\r\n"
+                                     "受け付けない時間=0\r\n"));
+        Window w;
+        w.speech->setEndsAtOnce(true);
+        w.speech->finishSpeaking(); // the greeting
+        const input::SwitchInput &s = w.form->methods().switches();
+        QTRY_VERIFY(!s.scan().paused());
+        play(w, "Left Right A L@1 Box:Return");
+        QCOMPARE(s.pace().presses(), 0);
+        QVERIFY(pressAfterShown(w, 1, 100));
+        QCOMPARE(s.pace().presses(), 1);
+    }
+
+    // A press just after the highlight left a column: with おそいおし = 1 it
+    // enters the column just left (its first key is heard), with 0 the next.
+    void latePress_data()
+    {
+        QTest::addColumn<QString>("late");
+        QTest::addColumn<QString>("heard");
+        QTest::newRow("おそいおし=1: the column just left") << "1" << "あ";
+        QTest::newRow("おそいおし=0: the next column, as before") << "0" << "か";
+        QTest::newRow("おそいおし damaged in a switch user's file: as before") << "はい" << "か";
+    }
+    void latePress()
+    {
+        QFETCH(QString, late);
+        QFETCH(QString, heard);
+        writeSettings(QStringLiteral("[入力方法]\r\n番号=4\r\n[スイッチ]\r\n間隔=300\r\n最初の待ち=0\r\nはやさ=0\r\nおそいおし=")
+                      + late + QStringLiteral("\r\n"));
+        Window w;
+        w.speech->setEndsAtOnce(true);
+        w.speech->finishSpeaking(); // the greeting
+        QTRY_COMPARE(w.form->methods().switches().scan().place().group, 1); // あぎょう
+        QVERIFY(pressAfterShown(w, 1, 0)); // the moment the highlight leaves it
+        QTRY_COMPARE(w.form->methods().switches().scan().place().level, input::ScanPlace::Key);
+        QCOMPARE(w.speech->spokenTexts().constLast(), heard);
+    }
     void cleanupTestCase() { inputtest::removeSettings(); }
 
     void switches_data()
@@ -302,6 +420,46 @@ private slots:
         QTRY_VERIFY(!w.form->methods().switches().scan().paused());
         QVERIFY2(w.form->methods().switches().scan().order().front().places != firstGroup,
                  "the order after the press comes from the text it left");
+        QVERIFY(w.errors.isEmpty());
+    }
+
+    // The learned pace in the dialog: what was learned from the kept presses,
+    // the days' chart, 自動/手動 and late presses chosen, and the pace begun
+    // again from the standard times.
+    void paceInDialog()
+    {
+        writeSettings(QStringLiteral("[スイッチ]\r\n間隔=700\r\n最初の待ち=350\r\nはやさ=1\r\n"));
+        input::SwitchPace kept;
+        for (int i = 0; i < 12; ++i)
+            kept.press({400 + 10 * i, 100, keys::kHa, false, 2000, QDate::currentDate()});
+        QVERIFY(kept.save(input::SwitchPace::defaultPath()));
+        Window w;
+        TSwitch_form *dialog = w.form->findChild<TSwitch_form *>();
+        QString figures;
+        std::vector<input::SwitchPace::Day> days;
+        QTimer::singleShot(0, dialog, [&] {
+            figures = dialog->PaceFigures_label->text();
+            days = dialog->Pace_chart->days();
+            QCOMPARE(dialog->Pace_box->currentIndex(), 0); // 自動
+            QCOMPARE(dialog->Late_box->currentIndex(), 1); // a switch user's file: as before until chosen
+            dialog->Late_box->setCurrentIndex(0);
+            dialog->PaceReset_btn->click();
+            QCOMPARE(dialog->Interval_spin->value(), 1000);
+            QCOMPARE(dialog->FirstWait_spin->value(), 500);
+            dialog->Ok_btn->click();
+        });
+        w.form->menus().switchSettings->trigger();
+        QCOMPARE(figures, QStringLiteral("間隔　700 ミリ秒　ふだんの　おす　はやさ　460 ミリ秒　おそいとき　500 ミリ秒"));
+        QCOMPARE(int(days.size()), input::SwitchPace::kDays);
+        QCOMPARE(days.back().presses, 12);
+        QCOMPARE(days.back().characters, 12);
+        const QString file = settingsText();
+        for (const char *line : {"間隔=1000", "最初の待ち=500", "はやさ=1", "おそいおし=1"})
+            QVERIFY2(file.contains(QString::fromUtf8(line)), line);
+        const input::SwitchPace now = input::SwitchPace::load(input::SwitchPace::defaultPath());
+        QCOMPARE(now.presses(), 0); // begun again ...
+        QCOMPARE(int(now.days().size()), 1); // ... the days kept
+        QCOMPARE(w.form->methods().switches().pace().interval(), 1000);
         QVERIFY(w.errors.isEmpty());
     }
 

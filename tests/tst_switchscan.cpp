@@ -69,7 +69,8 @@ struct NamedOrder : OrderSource
 // Events: "t" timer, "m" move switch, "s" select switch, "w33" the arrow
 // keys reached Tag 33 (no token), "h10" practice mode now shows kana 1–10,
 // "oR" the order asked for at the next start (see orderNamed), "b" "もどる"
-// leads to the first group from now on.
+// leads to the first group from now on, "l" a late press (for the place the
+// last tick left).
 QString run(SwitchScan::Rules rules, int lastKana, bool captioned, const QString &script)
 {
     SwitchScan scan;
@@ -81,9 +82,10 @@ QString run(SwitchScan::Rules rules, int lastKana, bool captioned, const QString
         switch (e.at(0).unicode()) {
         case 't': trace << token(scan.tick(shown)); break;
         case 'm': trace << token(scan.step(shown)); break;
-        case 's': {
+        case 's':
+        case 'l': {
             // A press takes effect, then the scan starts again, as the window does it.
-            ScanStep step = scan.select(shown);
+            ScanStep step = e.at(0) == u'l' ? scan.selectLeft(shown) : scan.select(shown);
             if (step.pressed >= 0) {
                 const int pressed = step.pressed;
                 step = scan.restart(shown, pressed);
@@ -194,6 +196,20 @@ private slots:
         QTest::newRow("選んだあと=2: a key pressed in the first group, again from its column")
             << 1 << 3 << true << 55 << false << "oL s " + repeat("t", 14) + " s s"
             << "G0* !0:G1* G2 G3 G4 G5 G6 G7 G8 G9 G10 G11 G12 G13 G14 G0 K33* !33:G8*";
+        QTest::newRow("late press: the column the timer just left is entered")
+            << 1 << 3 << false << 55 << false << "t t l" << "G0* G1 G2 K1*";
+        QTest::newRow("late press: the key the timer just left is pressed")
+            << 1 << 3 << false << 55 << false << "t s t t l" << "G0* G1 K1* K2 K3 !2:G0*";
+        QTest::newRow("late press: よむ just left is pressed")
+            << 1 << 3 << false << 55 << false << "t l" << "G0* G1 !0:G0*";
+        QTest::newRow("late press: when the scan has just paused, the last group")
+            << 1 << 1 << false << 10 << false << "t t t t t l" << "G0* G1 G2 G12 G13 - K61*";
+        QTest::newRow("late press: もどる just left goes back to the groups")
+            << 1 << 3 << false << 55 << false << "t s t t t t t t l" << "G0* G1 K1* K2 K3 K4 K5 B1 K1 G1*";
+        QTest::newRow("late press after a select, not a tick: the place shown now")
+            << 1 << 3 << false << 55 << false << "t s l" << "G0* G1 K1* !1:G0*";
+        QTest::newRow("late press after the arrow keys: the place reached")
+            << 1 << 3 << false << 55 << false << "t t w33 l" << "G0* G1 G2 K31*";
     }
     void scan()
     {
@@ -361,39 +377,45 @@ private slots:
     void settingsFile_data()
     {
         QTest::addColumn<QString>("file");
-        // 方式 移動 決定 間隔 最初 回数 押す 受け付けない 選んだあと とどまる 時間 並び 短い名前, "clash" when put back
+        // 方式 移動 決定 間隔 最初 回数 押す 受け付けない 選んだあと とどまる 時間 並び 短い名前 はやさ おそいおし, "clash" when put back
         QTest::addColumn<QString>("read");
         QTest::newRow("missing: the standard values, order 2 and the short names for a new user")
-            << "" << "1 0 0 1000 500 3 0 250 1 0 1200 2 1";
+            << "" << "1 0 0 1000 500 3 0 250 1 0 1200 2 1 1 1";
         QTest::newRow("out of range: brought to the nearest end")
             << "[スイッチ]\r\n方式=7\r\n間隔=20\r\n最初の待ち=-5\r\n回数=0\r\n押す長さ=99999\r\n受け付けない時間=-1\r\n"
                "選んだあと=9\r\n移動キー=-9\r\n並び=9\r\n短い名前=-7\r\n[マウス]\r\nとどまる=3\r\nとどまる時間=100000\r\n"
-            << "1 0 0 300 0 1 3000 0 1 1 5000 3 1";
+            << "1 0 0 300 0 1 3000 0 1 1 5000 3 1 0 0";
         QTest::newRow("two switches, keypad 1 and the right button")
             << "[スイッチ]\r\n方式=2\r\n移動キー=536870961\r\n決定キー=-2\r\n選んだあと=2\r\n[マウス]\r\nとどまる=1\r\nとどまる時間=800\r\n"
-            << "2 536870961 -2 1000 500 3 0 250 2 1 800 1 0";
+            << "2 536870961 -2 1000 500 3 0 250 2 1 800 1 0 0 0";
         QTest::newRow("digits past 32 bits: the nearest end; no key of that code: the style's keys")
             << "[スイッチ]\r\n間隔=99999999999\r\n最初の待ち=-99999999999\r\n回数=00000000000000000000000009\r\n"
                "押す長さ=99999999999999999999\r\n受け付けない時間=-4294967296\r\n移動キー=99999999999\r\n"
                "決定キー=2147483647\r\n並び=-99999999999\r\n短い名前=99999999999\r\n[マウス]\r\nとどまる=99999999999\r\nとどまる時間=99999999999\r\n"
-            << "1 0 0 5000 0 9 3000 0 1 1 5000 1 1";
+            << "1 0 0 5000 0 9 3000 0 1 1 5000 1 1 0 0";
         QTest::newRow("other text keeps the standard values")
             << "[スイッチ]\r\n間隔=１０００００\r\n最初の待ち=\r\n回数=abc\r\n押す長さ=+\r\n並び=２\r\n短い名前=はい\r\n[マウス]\r\nとどまる時間=9 9\r\n"
-            << "1 0 0 1000 500 3 0 250 1 0 1200 1 0";
+            << "1 0 0 1000 500 3 0 250 1 0 1200 1 0 0 0";
         QTest::newRow("two switches on one key: both put back to the style's keys")
-            << "[スイッチ]\r\n方式=2\r\n移動キー=0\r\n決定キー=32\r\n" << "2 0 0 1000 500 3 0 250 1 0 1200 1 0 clash";
+            << "[スイッチ]\r\n方式=2\r\n移動キー=0\r\n決定キー=32\r\n" << "2 0 0 1000 500 3 0 250 1 0 1200 1 0 0 0 clash";
         QTest::newRow("switch input used without a [スイッチ] section: order 1, long names")
-            << "[入力方法]\r\n番号=4\r\n" << "1 0 0 1000 500 3 0 250 1 0 1200 1 0";
-        QTest::newRow("an empty [スイッチ] section: order 1, long names") << "[スイッチ]\r\n" << "1 0 0 1000 500 3 0 250 1 0 1200 1 0";
+            << "[入力方法]\r\n番号=4\r\n" << "1 0 0 1000 500 3 0 250 1 0 1200 1 0 0 0";
+        QTest::newRow("an empty [スイッチ] section: order 1, long names") << "[スイッチ]\r\n" << "1 0 0 1000 500 3 0 250 1 0 1200 1 0 0 0";
         QTest::newRow("another method and dwell only: a new switch user")
-            << "[入力方法]\r\n番号=2\r\n[マウス]\r\nとどまる=1\r\n" << "1 0 0 1000 500 3 0 250 1 1 1200 2 1";
+            << "[入力方法]\r\n番号=2\r\n[マウス]\r\nとどまる=1\r\n" << "1 0 0 1000 500 3 0 250 1 1 1200 2 1 1 1";
         QTest::newRow("order 3 and the long names chosen")
-            << "[スイッチ]\r\n並び=3\r\n短い名前=0\r\n" << "1 0 0 1000 500 3 0 250 1 0 1200 3 0";
+            << "[スイッチ]\r\n並び=3\r\n短い名前=0\r\n" << "1 0 0 1000 500 3 0 250 1 0 1200 3 0 0 0";
         QTest::newRow("on/off as every such key: zeros of any length off, hexadecimal other than 0 on")
             << "[スイッチ]\r\n短い名前=0000000000000000000000\r\n[マウス]\r\nとどまる=0x10\r\n"
-            << "1 0 0 1000 500 3 0 250 1 1 1200 1 0";
+            << "1 0 0 1000 500 3 0 250 1 1 1200 1 0 0 0";
         QTest::newRow("on/off in full-width digits: the key's default")
-            << "[入力方法]\r\n番号=2\r\n[マウス]\r\nとどまる=１\r\n" << "1 0 0 1000 500 3 0 250 1 0 1200 2 1";
+            << "[入力方法]\r\n番号=2\r\n[マウス]\r\nとどまる=１\r\n" << "1 0 0 1000 500 3 0 250 1 0 1200 2 1 1 1";
+        QTest::newRow("a switch user's file: the learned pace and late presses chosen one by one")
+            << "[スイッチ]\r\nはやさ=1\r\nおそいおし=0x0\r\n" << "1 0 0 1000 500 3 0 250 1 0 1200 1 0 1 0";
+        QTest::newRow("the pace keys damaged: today's fixed timing")
+            << "[スイッチ]\r\nはやさ=自動\r\nおそいおし=１\r\n間隔=700\r\n" << "1 0 0 700 500 3 0 250 1 0 1200 1 0 0 0";
+        QTest::newRow("the pace keys past 32 bits: on unless zero")
+            << "[スイッチ]\r\nはやさ=-99999999999\r\nおそいおし=-0\r\n" << "1 0 0 1000 500 3 0 250 1 0 1200 1 0 1 0";
     }
     void settingsFile()
     {
@@ -402,10 +424,10 @@ private slots:
         QTemporaryDir dir;
         const ProfileFile ini = settingsWith(dir, file);
         const auto text = [](const SwitchSettings &s) {
-            return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11 %12 %13")
+            return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11 %12 %13 %14 %15")
                 .arg(int(s.style)).arg(s.moveSwitch).arg(s.selectSwitch).arg(s.interval).arg(s.firstWait)
                 .arg(s.loops).arg(s.hold).arg(s.ignore).arg(s.restartAtColumn ? 2 : 1).arg(int(s.dwell))
-                .arg(s.dwellTime).arg(s.order).arg(int(s.shortNames));
+                .arg(s.dwellTime).arg(s.order).arg(int(s.shortNames)).arg(int(s.learnPace)).arg(int(s.latePress));
         };
         bool clashed = false;
         const SwitchSettings s = SwitchSettings::read(ini, &clashed);

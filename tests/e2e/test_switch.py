@@ -6,10 +6,13 @@ round each key of "よそく"), the blue frame round the highlighted key, the ba
 filling a key the pointer rests on. Also: the scan passes over the columns
 practice mode hides, reading aloud is heard to its end before the scan goes
 on, a mouse button caught as the switch works as the switch, "ありがとう。"
-in the orders that offer the likely keys first, and the scan offering a
-word the user has written and saved sooner than before."""
+in the orders that offer the likely keys first, the scan offering a
+word the user has written and saved sooner than before, 間隔 learned from
+the presses, and a press just after the highlight moved on taken for the
+place just left."""
 
 import os
+import re
 import subprocess
 import time
 import unittest
@@ -223,6 +226,78 @@ class TwoSwitches(SwitchCase):
         self.wait_shown(("G", 1), 10)
         self.press("space")
         self.wait_shown(("G", 12), 10)  # the か to ゃ columns are hidden
+
+
+class LearnedPace(SwitchCase):
+    """The pace learned from the switch user's presses and a late press taken
+    for the place just left, on the program: each press made at a chosen
+    moment after the screen shows a place; 間隔 read back from the settings
+    file, where the program keeps what it learned."""
+
+    interval, late = 1000, 1
+
+    def setUp(self):
+        self.settings = ("[入力方法]\r\n番号=4\r\n[スイッチ]\r\n"
+                         f"間隔={self.interval}\r\n最初の待ち=200\r\nはやさ=1\r\nおそいおし={self.late}\r\n")
+        super().setUp()
+        self.env["XDG_DATA_HOME"] = os.path.join(self.tmp, "data")  # the learned presses, this scenario's own
+
+    def kept_interval(self):
+        found = re.search(re.escape(sjis("間隔=")) + rb"(\d+)", self.read_settings())
+        return int(found.group(1))
+
+    def press_late(self, place):
+        """A press the moment the highlight has left the place."""
+        self.wait_shown(place)
+        self.wait_left(place)
+        self.keyboard.press("space", pause=0.03)
+        self.last_press = time.monotonic()
+
+
+    def write_a(self, times, after):
+        """あ written `times` times, each press `after` seconds after its place appeared."""
+        for _ in range(times):
+            for place in (("G", 1), ("K", 1)):
+                self.wait_shown(place)
+                time.sleep(after)
+                self.press("space")
+                self.wait_left(place)
+
+
+class QuickPresses(LearnedPace):
+    def test_presses_soon_after_each_place_make_the_interval_fall(self):
+        self.start()
+        self.write_a(20, 0.3)  # 40 presses
+        self.wait_for(lambda: self.kept_interval() < 1000, 10, "a shorter 間隔 kept")
+
+
+class LatePresses(LearnedPace):
+    interval = 400
+
+    def test_corrections_close_together_make_the_interval_rise(self):
+        self.start()
+        self.press_late(("G", 1))  # taken for あぎょう: its first key is shown
+        self.wait_shown(("K", 1))
+        self.press_late(("K", 1))  # taken for あ: written
+        self.press_late(("G", 1))  # the third correction within a few presses
+        self.wait_for(lambda: self.kept_interval() >= 450, 10, "a longer 間隔 kept")
+
+    def test_a_press_just_after_a_column_was_left_chooses_it(self):
+        self.start()
+        # Ten presses none sooner than 0.45 s after its place appeared: a
+        # press within 0.4 s after the highlight moved on is now late.
+        self.write_a(5, 0.45)
+        self.press_late(("G", 1))
+        self.wait_shown(("K", 1), 10)  # あ, the column just left, not か
+
+
+class LatePressesOff(LearnedPace):
+    interval, late = 400, 0
+
+    def test_a_press_just_after_a_column_was_left_chooses_the_next(self):
+        self.start()
+        self.press_late(("G", 1))
+        self.wait_shown(("K", 6), 10)  # か, as before
 
 
 class OrderedScan(SwitchCase):

@@ -458,7 +458,6 @@ Result writeKanji(Scan &scan, const kanji::Sentence &sentence, const Conversion 
     QList<kanji::Phrase> phrases; // converted, from `converted` in the text
     int converted = 0, committed = 0, index = 0;
     QString goal; // what the converted run should become
-    bool stuck = false;
     int lastWant = -1;
     bool mistaken = false; // a conversion the user did not ask for (a late press)
     const auto setAnchor = [&](int at) {
@@ -481,14 +480,14 @@ Result writeKanji(Scan &scan, const kanji::Sentence &sentence, const Conversion 
     // cannot be.
     const auto wantNow = [&]() -> int {
         for (;;) {
-            if (stuck || phrase >= sentence.reading.size())
+            if (phrase >= sentence.reading.size())
                 return -1;
             if (anchor > text.size()) // taken away behind it
                 setAnchor(int(text.size()));
             if (cycle.active()) { // the candidate wanted shown, then kept
                 const QString wantedText = candidateFor(phrases, index, goal, committed);
                 if (wantedText.isEmpty() && mistaken)
-                    return keys::kBlank2; // kept, then taken away
+                    return keys::kDelete; // the hiragana back
                 if (wantedText.isEmpty()) {
                     r.skipped = 1;
                     return -1;
@@ -503,14 +502,21 @@ Result writeKanji(Scan &scan, const kanji::Sentence &sentence, const Conversion 
                 }
                 continue;
             }
+            if (!text.startsWith(done)) { // taken away into the phrases written: written again from there
+                phrase = 0;
+                done.clear();
+                while (phrase + 1 < sentence.reading.size() && text.startsWith(done + sentence.intended[phrase]))
+                    done += sentence.intended[phrase++];
+                base = done;
+                kana = sentence.reading[phrase];
+                continue;
+            }
             if (!text.startsWith(base)) { // a wrong word kept: taken away to the phrase's start
-                if (text == done) {
-                    base = done;
-                    kana = sentence.reading[phrase];
-                    continue;
-                }
-                stuck = !text.startsWith(done);
-                return stuck ? -1 : keys::kDelete;
+                if (text != done)
+                    return keys::kDelete;
+                base = done;
+                kana = sentence.reading[phrase];
+                continue;
             }
             const QString part = text.mid(base.size());
             const int key = prediction::textOf(prediction::reduce(part)) != part // not the keys' kana
@@ -520,8 +526,8 @@ Result writeKanji(Scan &scan, const kanji::Sentence &sentence, const Conversion 
                 return key;
             if (key < 0) // the kana written: converted
                 return keys::kBlank1;
-            // A kanji word of the row that writes the phrase, or its word
-            // before the kana that end it.
+            // A kanji word of the row that writes the phrase, or (when the
+            // user takes those) its word before the kana that end it.
             for (int i = 0; i < prediction::kRowPlaces; ++i) {
                 const prediction::Completion &c = scan.row()[i].completion;
                 if (scan.row()[i].kind != prediction::RowItem::Completion || !c.converted)
@@ -529,7 +535,7 @@ Result writeKanji(Scan &scan, const kanji::Sentence &sentence, const Conversion 
                 const QString written = text.left(scan.rowStart()) + c.text;
                 const QString rest = target.mid(written.size());
                 if (target.startsWith(written) && QStringView(done + sentence.reading[phrase]).mid(scan.rowStart()).startsWith(c.reading)
-                    && rest == sentence.reading[phrase].right(rest.size()))
+                    && rest == sentence.reading[phrase].right(rest.size()) && (rest.isEmpty() || conversion.wordBeforeKana))
                     return input::kFirstWord + i;
             }
             const int word = scan.wantedFromRow(text, base + kana);
@@ -548,6 +554,12 @@ Result writeKanji(Scan &scan, const kanji::Sentence &sentence, const Conversion 
         }
         if (conversionKey)
             ++r.conversionPresses;
+        if (tag == keys::kDelete && cycle.active()) { // the phrases not kept go back to their hiragana
+            ++r.corrections;
+            const QString plain = cycle.cancel();
+            text = text.left(converted + committed) + plain;
+            return lengths.estimate(2, plain);
+        }
         if (tag == keys::kBlank1) {
             if (!cycle.active()) {
                 const int start = kanji::runStart(text, int(text.size()), anchor);

@@ -160,6 +160,9 @@ struct Conversion
 {
     kanji::Engine *engine = nullptr;
     const kanji::ConversionOdds *odds = nullptr;
+    // The row's kanji word taken also when kana end its phrase: they are
+    // written after it and, not converted, begin the next run.
+    bool wordBeforeKana = true;
 };
 
 // Writes the kanji form of a sentence from an empty display with conversion

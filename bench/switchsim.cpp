@@ -547,6 +547,12 @@ Result writeKanji(Scan &scan, const kanji::Sentence &sentence, const Conversion 
         return lengths.estimate(2, scan.setup().conversion->spoken(cycle.currentText(), cycle.currentReading()));
     };
     const auto apply = [&](int tag) -> double {
+        if (tag == keys::kDelete && cycle.active()) { // the phrases not kept go back to their hiragana
+            ++r.corrections;
+            const QString plain = cycle.cancel();
+            text = text.left(converted + committed) + plain;
+            return lengths.estimate(2, plain);
+        }
         const bool conversionKey = tag == keys::kBlank1 || tag == keys::kBlank2;
         if (cycle.active() && !conversionKey) { // what is shown is kept before anything else is written
             cycle.commitAll();
@@ -554,12 +560,6 @@ Result writeKanji(Scan &scan, const kanji::Sentence &sentence, const Conversion 
         }
         if (conversionKey)
             ++r.conversionPresses;
-        if (tag == keys::kDelete && cycle.active()) { // the phrases not kept go back to their hiragana
-            ++r.corrections;
-            const QString plain = cycle.cancel();
-            text = text.left(converted + committed) + plain;
-            return lengths.estimate(2, plain);
-        }
         if (tag == keys::kBlank1) {
             if (!cycle.active()) {
                 const int start = kanji::runStart(text, int(text.size()), anchor);

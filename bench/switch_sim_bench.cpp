@@ -212,6 +212,10 @@ int kanjiTable(ScanOrders &orders, const KanaModel &base, input::Reachable scann
     sources.completions.contextLength = base.order() - 1;
     sources.completions.lexicon = orders.adaptation().lexicon().get();
     kanji::Descriptions descriptions;
+    (void)descriptions.spoken(QStringLiteral("漢"), QStringLiteral("かん")); // read on first use
+    if (!descriptions.loaded())
+        std::fprintf(stderr, "%s was not read: candidates are said by their reading alone\n",
+                     qPrintable(kanji::Descriptions::defaultPath()));
     const kanji::ConversionOdds newUser;
     struct Way
     {

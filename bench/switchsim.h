@@ -7,10 +7,10 @@
 // as switch input asks for them: each time the scan starts again, after a
 // press once it has taken effect, for the text as the press left it.
 #include "input/switchpace.h"
+#include "input/switchscan.h"
 #include "kanji/accuracy.h"
 #include "kanji/conversionodds.h"
 #include "kanji/descriptions.h"
-#include "input/switchscan.h"
 #include "prediction/ngramtable.h"
 #include "prediction/row.h"
 #include "prediction/scanorders.h"

@@ -5,9 +5,13 @@
 // per symbol and per character for the same texts.
 //   switch_sim_bench [SEED [LATE_SHARE [MEDIAN_REACTION_MS [RUNS]]]]
 //   switch_sim_bench pace [SEED [RUNS]]: the learned pace beside fixed intervals
+//   switch_sim_bench kanji [SEED [RUNS]]: the kanji forms of the held-out kanji
+//       sentences with conversion on, with the row's kanji words and without
 #include "bench/kanadata.h"
+#include "bench/kanjisentences.h"
 #include "bench/switchsim.h"
 #include "input/switchinput.h"
+#include "kanji/engine.h"
 #include "prediction/adaptation.h"
 #include "prediction/phrases.h"
 #include "prediction/row.h"
@@ -178,23 +182,116 @@ void paceTable(const char *setName, const kanabench::Texts &texts, ScanOrders &o
     }
 }
 
+// The held-out fifth of the kanji sentences, their kanji forms written with
+// conversion on (Anthy, a new user) in the program's order 2 with the row,
+// at a fixed 間隔: today's way ("漢字のよそく" off: kana, then "へんかん" and
+// "かくてい" where the columns have them) beside the row's kanji words (on:
+// chosen when they write the phrase, the conversion keys offered in "よそく"
+// by their odds). Figures over the sentences both ways write; seconds per
+// character of the kanji text.
+int kanjiTable(ScanOrders &orders, const KanaModel &base, input::Reachable scannable, const Lengths &lengths,
+               const UserModel &user, unsigned seed, int runs)
+{
+    const std::unique_ptr<kanji::Engine> anthy = kanji::makeAnthyEngine();
+    if (!anthy) {
+        std::fprintf(stderr, "Anthy cannot be started\n");
+        return 1;
+    }
+    const QList<kanji::Sentence> sentences = kanjibench::heldOut();
+    scannable.set(keys::kBlank1); // "へんかん" and "かくてい"
+    scannable.set(keys::kBlank2);
+    input::SwitchSettings settings;
+    settings.order = input::SwitchSettings::kLikelyFirst;
+    settings.interval = int(user.interval);
+    settings.firstWait = int(user.firstWait);
+    orders.setSettings(settings);
+    orders.setOptions({});
+    RowSources sources;
+    sources.phrases = phrasesOf(defaultPhrases());
+    sources.completions.next = [&orders](const History &h) { return orders.adaptation().next(h); };
+    sources.completions.contextLength = base.order() - 1;
+    sources.completions.lexicon = orders.adaptation().lexicon().get();
+    kanji::Descriptions descriptions;
+    (void)descriptions.spoken(QStringLiteral("漢"), QStringLiteral("かん")); // read on first use
+    if (!descriptions.loaded())
+        std::fprintf(stderr, "%s was not read: candidates are said by their reading alone\n",
+                     qPrintable(kanji::Descriptions::defaultPath()));
+    const kanji::ConversionOdds newUser;
+    struct Way
+    {
+        const char *name;
+        bool kanjiWords;
+        bool wordBeforeKana; // also a word the kana that end its phrase follow
+        std::vector<Result> each; // a sentence of a run each
+    };
+    Way ways[] = {{"Kana, then へんかん/かくてい (today)", false, false, {}},
+                  {"With the kanji words (漢字のよそく)", true, true, {}},
+                  {"With the kanji words, only those that write the whole phrase", true, false, {}}};
+    for (Way &way : ways) {
+        kanji::WordForms forms;
+        ScanSetup setup{&orders, true, true, {}, &descriptions};
+        setup.row = [&](const QString &before, int start) {
+            return kanjibench::kanjiRow(sources, way.kanjiWords ? &forms : nullptr, *anthy, before, start);
+        };
+        for (int run = 0; run < runs; ++run) {
+            std::mt19937 random(seed + unsigned(run));
+            for (const kanji::Sentence &s : sentences) {
+                Scan scan(scannable, setup);
+                const Conversion conversion{anthy.get(), way.kanjiWords ? &newUser : nullptr, way.wordBeforeKana};
+                way.each.push_back(writeKanji(scan, s, conversion, lengths, user, random));
+            }
+        }
+    }
+    const auto written = [](const Result &r) { return !r.skipped && !r.unfinished; };
+    std::printf("\nKanji sentences (held out, %lld, Anthy, a new user), order 2, short names, with the row "
+                "(%d runs from seed %u; over the sentences every way writes)\n\n"
+                "| Way | Seconds / char | Share of today's | Highlights / char | Presses / char | へんかん, かくてい "
+                "| Kanji words; kana words from the row | Late; けす | Skipped; given up |\n|---|---|---|---|---|---|---|---|---|\n",
+                qlonglong(sentences.size()), runs, seed);
+    double today = 0;
+    long common = 0;
+    for (const Way &way : ways) {
+        Result sum, left;
+        common = 0;
+        for (std::size_t i = 0; i < way.each.size(); ++i) {
+            if (std::all_of(std::begin(ways), std::end(ways), [&](const Way &w) { return written(w.each[i]); })) {
+                sum += way.each[i];
+                ++common;
+            } else {
+                left += way.each[i];
+            }
+        }
+        const double n = double(std::max(1L, sum.characters)), perChar = sum.ms / 1000.0 / n;
+        if (today == 0)
+            today = perChar;
+        std::printf("| %s | %.2f | %.0f %% | %.2f | %.2f | %.2f | %ld; %ld | %ld; %ld | %ld; %ld |\n", way.name, perChar,
+                    100 * perChar / today, sum.highlights / n, sum.presses / n, sum.conversionPresses / n, sum.kanjiWords,
+                    sum.fromRow - sum.kanjiWords, sum.late, sum.corrections, left.skipped, left.unfinished);
+        std::fflush(stdout);
+    }
+    std::printf("(%ld of the %zu sentences written, over the runs, are in the figures)\n", common, ways[0].each.size());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const bool paceOnly = argc > 1 && std::strcmp(argv[1], "pace") == 0;
-    if (paceOnly) {
+    const bool kanjiOnly = argc > 1 && std::strcmp(argv[1], "kanji") == 0;
+    if (paceOnly || kanjiOnly) {
         --argc;
         ++argv;
     }
     const unsigned seed = argc > 1 ? unsigned(std::atoi(argv[1])) : 20261207u;
     UserModel person;
-    if (argc > 2 && !paceOnly)
+    const bool modeOnly = paceOnly || kanjiOnly; // SEED [RUNS]
+    if (argc > 2 && !modeOnly)
         person.lateShare = std::atof(argv[2]);
-    if (argc > 3 && !paceOnly)
+    if (argc > 3 && !modeOnly)
         person.medianReaction = std::atof(argv[3]);
-    const int runs = std::max(1, std::atoi(paceOnly ? (argc > 2 ? argv[2] : "5") : (argc > 4 ? argv[4] : "5")));
+    const int runs = std::max(1, std::atoi(modeOnly ? (argc > 2 ? argv[2] : "5") : (argc > 4 ? argv[4] : "5")));
     Lengths lengths;
     if (!lengths.read(QStringLiteral(MOJIPOT_SOURCE_DIR "/bench/data/announcements.tsv"))) {
         std::fprintf(stderr, "cannot read bench/data/announcements.tsv\n");
@@ -249,6 +346,8 @@ int main(int argc, char **argv)
         const NextFn *model;
         ScanOrders *orders;
     };
+    if (kanjiOnly)
+        return kanjiTable(plainOrders, base, scannable, lengths, person, seed, runs);
     if (paceOnly) {
         paceTable("everyday sentences (held out)", writable(d.everydayHeld), plainOrders, scannable, lengths, seed, runs);
         paceTable("dasher-data (held out)", writable(dasherSentences), plainOrders, scannable, lengths, seed, runs);
@@ -301,9 +400,9 @@ int main(int argc, char **argv)
                 sources.completions.next = next;
                 sources.completions.contextLength = base.order() - 1;
                 sources.completions.lexicon = set.orders->adaptation().lexicon().get();
-                setup.row = [sources](const QString &before) {
+                setup.row = [sources](const QString &before, int start) {
                     int page = 0;
-                    return rowFor(sources, before, wordStart(before, int(before.size())), page);
+                    return rowFor(sources, before, start, page);
                 };
             }
             const Result r = run(setup, scannable, set.texts, lengths, person, seed, runs);

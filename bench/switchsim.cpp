@@ -2,6 +2,7 @@
 
 #include "app/compositionrules.h"
 #include "input/switchinput.h"
+#include "kanji/candidatecycle.h"
 #include "prediction/kanaalphabet.h"
 #include "prediction/completion.h"
 #include "speech/announcements.h"
@@ -55,11 +56,12 @@ const prediction::Row *Scan::row(QString *before, int *wordStart)
         return nullptr;
     // As the window fills it for the text; its places that hold something
     // can be offered.
-    m_row = m_setup.row(m_before);
+    m_rowStart = prediction::wordStart(m_before, int(m_before.size()), m_anchor);
+    m_row = m_setup.row(m_before, m_rowStart);
     for (int i = 0; i < prediction::kRowPlaces; ++i)
         m_scannable.set(input::kFirstWord + i, m_row[i].kind != prediction::RowItem::Empty);
     *before = m_before;
-    *wordStart = prediction::wordStart(m_before, int(m_before.size()));
+    *wordStart = m_rowStart;
     return &m_row;
 }
 
@@ -68,7 +70,7 @@ int Scan::wantedFromRow(const QString &text, const QString &target) const
     // The longest word or phrase that writes what comes next (two
     // characters or more), when reaching and choosing it takes less time
     // than writing it with the keys.
-    const int start = prediction::wordStart(text, int(text.size()));
+    const int start = m_rowStart;
     int best = -1;
     QString bestText;
     for (int i = 0; i < prediction::kRowPlaces; ++i) {
@@ -87,10 +89,9 @@ int Scan::wantedFromRow(const QString &text, const QString &target) const
         return -1;
     const prediction::ScanTiming &t = m_setup.orders->timing();
     double reach = 0; // the groups before the row's
-    for (const input::ScanGroup &g : m_scan.order()) {
-        if (g.column == 14)
-            break;
-        reach += t.say(m_setup.shortNames && !g.shortName.isEmpty() ? g.shortName : g.name) + t.interval;
+    for (int g = 0; g < int(m_scan.order().size()) && !isRowGroup(g); ++g) {
+        const input::ScanGroup &group = m_scan.order()[g];
+        reach += t.say(m_setup.shortNames && !group.shortName.isEmpty() ? group.shortName : group.name) + t.interval;
     }
     const std::vector<prediction::Symbol> was = prediction::reduce(text), now = prediction::reduce(bestText);
     const std::vector<prediction::Symbol> added(now.begin() + std::min(was.size(), now.size()), now.end());
@@ -130,8 +131,15 @@ input::ScanStep Scan::selectLeft(const QString &before)
 QString Scan::said(const input::ScanPlace &p, int *voice) const
 {
     *voice = 1;
-    if (p.level == input::ScanPlace::Key && input::isWordPlace(p.tag))
-        return m_row[p.tag - input::kFirstWord].spoken;
+    if (p.level == input::ScanPlace::Key && input::isWordPlace(p.tag)) {
+        const prediction::RowItem &item = m_row[p.tag - input::kFirstWord];
+        if (!item.completion.converted || !m_setup.conversion)
+            return item.spoken;
+        *voice = 2; // a kanji word: named as conversion's candidate is
+        return m_setup.conversion->spoken(item.completion.text, item.completion.reading);
+    }
+    if (p.level == input::ScanPlace::Key && m_setup.conversion && (p.tag == keys::kBlank1 || p.tag == keys::kBlank2))
+        return p.tag == keys::kBlank1 ? QStringLiteral("へんかん") : QStringLiteral("かくてい");
     if (p.level == input::ScanPlace::Key)
         return p.tag == input::kBack ? QStringLiteral("もどる")
                                      : announcements::forKey(p.tag, keys::table()[p.tag].caption, false);
@@ -141,6 +149,11 @@ QString Scan::said(const input::ScanPlace &p, int *voice) const
         return g.shortName;
     }
     return g.name;
+}
+
+bool Scan::isRowGroup(int group) const
+{
+    return m_scan.order()[group].column == 14; // the scan's frame round the row
 }
 
 bool Scan::offers(int group, int tag) const
@@ -195,6 +208,9 @@ Result &Result::operator+=(const Result &o)
     cleared += o.cleared;
     unfinished += o.unfinished;
     fromRow += o.fromRow;
+    kanjiWords += o.kanjiWords;
+    conversionPresses += o.conversionPresses;
+    skipped += o.skipped;
     landedLate += o.landedLate;
     takenRight += o.takenRight;
     takenWrong += o.takenWrong;
@@ -202,17 +218,68 @@ Result &Result::operator+=(const Result &o)
     return *this;
 }
 
-Result write(Scan &scan, const std::vector<prediction::Symbol> &target, const Lengths &lengths, const UserModel &user,
-             std::mt19937 &random)
+namespace {
+
+// What a press of the board or the row does to the text, and how long what
+// it says lasts.
+double typeKey(int tag, QString &text, int &lastKey, const Scan &scan, const Lengths &lengths, const UserModel &user,
+               Result &r)
 {
-    Result r;
-    for (const prediction::Symbol s : target)
-        r.characters += s != prediction::kVoiced && s != prediction::kSemiVoiced && s != prediction::kBreak;
+    if (input::isWordPlace(tag)) { // as the window writes it, the whole word said
+        const prediction::RowItem &item = scan.row()[tag - input::kFirstWord];
+        ++r.fromRow;
+        if (item.kind == prediction::RowItem::Completion)
+            text = text.left(scan.rowStart()) + item.caption;
+        else if (item.kind == prediction::RowItem::Phrase)
+            text += item.caption;
+        const std::vector<prediction::Symbol> now = prediction::reduce(text);
+        lastKey = item.kind == prediction::RowItem::Completion && !now.empty() ? prediction::tagOf(now.back()) : 0;
+        return item.kind == prediction::RowItem::Next ? 0 : lengths.estimate(2, item.spoken);
+    }
+    if (tag == keys::kRead)
+        return readAloudMs(text);
+    if (tag >= 1 && tag <= keys::kSpace) {
+        const QStringView before = composition::characterBefore(text, int(text.size()));
+        const composition::Entry e =
+            composition::entryFor(tag, keys::table()[tag].caption, lastKey, readings::table(), before);
+        lastKey = tag;
+        if (e.kind == composition::Entry::Refused)
+            return 0; // a beep; nothing is said
+        if (e.kind == composition::Entry::ReplacePrevious)
+            text.chop(before.size());
+        text += e.text;
+        return lengths.ms(2, e.spoken);
+    }
+    if (tag == keys::kNewLine) {
+        text += u'\n';
+        return lengths.ms(2, QStringLiteral("かいぎょうしました"));
+    }
+    if (tag == keys::kDelete) {
+        ++r.corrections;
+        if (text.isEmpty())
+            return lengths.ms(1, QStringLiteral("けすもじがありません"));
+        const QString gone = composition::characterBefore(text, int(text.size())).toString();
+        text.chop(gone.size());
+        return lengths.ms(1, readings::spokenWhenDeleted(gone));
+    }
+    if (tag == keys::kClearAll) {
+        ++r.cleared;
+        const bool any = !text.isEmpty();
+        text.clear();
+        return lengths.ms(2, any ? QStringLiteral("ぜんぶけしました") : QStringLiteral("もじはありませんよ。"));
+    }
+    ++r.dialogs; // mail, save, print, end: a box to close
+    return user.dialogPenalty;
+}
+
+// The scan run for one text until `wantNow` has nothing more (-1): the user
+// presses for the place it names, `apply` doing what the press does.
+void drive(Scan &scan, const QString &text, const std::function<int()> &wantNow,
+           const std::function<double(int)> &apply, long limit, const Lengths &lengths, const UserModel &user,
+           std::mt19937 &random, Result &r)
+{
     std::lognormal_distribution<double> reaction(std::log(user.medianReaction), user.reactionSigma);
     std::uniform_real_distribution<double> unit(0, 1);
-
-    QString text;
-    int lastKey = 0;
     double t = 0;
     double lastCounted = -1e9;
     std::optional<double> pending;
@@ -220,70 +287,12 @@ Result write(Scan &scan, const std::vector<prediction::Symbol> &target, const Le
     ++r.highlights;
     const auto announce = [&](const input::ScanPlace &p) {
         int voice = 1;
-        const QString text = scan.said(p, &voice);
+        const QString said = scan.said(p, &voice);
         const bool word = (p.level == input::ScanPlace::Key && input::isWordPlace(p.tag))
-                          || (p.level == input::ScanPlace::Group && scan.row()[0].kind != prediction::RowItem::Empty
-                              && text == scan.row()[0].spoken);
-        return word ? lengths.estimate(voice, text) : lengths.ms(voice, text);
-    };
-    // What the press does to the text, and how long what it says lasts.
-    const auto apply = [&](int tag) -> double {
-        if (input::isWordPlace(tag)) { // as the window writes it, the whole word said
-            const prediction::RowItem &item = scan.row()[tag - input::kFirstWord];
-            ++r.fromRow;
-            if (item.kind == prediction::RowItem::Completion)
-                text = text.left(prediction::wordStart(text, int(text.size()))) + item.caption;
-            else if (item.kind == prediction::RowItem::Phrase)
-                text += item.caption;
-            const std::vector<prediction::Symbol> now = prediction::reduce(text);
-            lastKey = item.kind == prediction::RowItem::Completion && !now.empty() ? prediction::tagOf(now.back()) : 0;
-            return item.kind == prediction::RowItem::Next ? 0 : lengths.estimate(2, item.spoken);
-        }
-        if (tag == keys::kRead)
-            return readAloudMs(text);
-        if (tag >= 1 && tag <= keys::kSpace) {
-            const QStringView before = composition::characterBefore(text, int(text.size()));
-            const composition::Entry e =
-                composition::entryFor(tag, keys::table()[tag].caption, lastKey, readings::table(), before);
-            lastKey = tag;
-            if (e.kind == composition::Entry::Refused)
-                return 0; // a beep; nothing is said
-            if (e.kind == composition::Entry::ReplacePrevious)
-                text.chop(before.size());
-            text += e.text;
-            return lengths.ms(2, e.spoken);
-        }
-        if (tag == keys::kNewLine) {
-            text += u'\n';
-            return lengths.ms(2, QStringLiteral("かいぎょうしました"));
-        }
-        if (tag == keys::kDelete) {
-            ++r.corrections;
-            if (text.isEmpty())
-                return lengths.ms(1, QStringLiteral("けすもじがありません"));
-            const QString gone = composition::characterBefore(text, int(text.size())).toString();
-            text.chop(gone.size());
-            return lengths.ms(1, readings::spokenWhenDeleted(gone));
-        }
-        if (tag == keys::kClearAll) {
-            ++r.cleared;
-            const bool any = !text.isEmpty();
-            text.clear();
-            return lengths.ms(2, any ? QStringLiteral("ぜんぶけしました") : QStringLiteral("もじはありませんよ。"));
-        }
-        ++r.dialogs; // mail, save, print, end: a box to close
-        return user.dialogPenalty;
-    };
-
-    const long limit = 400 * long(target.size() + 10);
-    const QString whole = prediction::textOf(target);
-    // The key the user wants next, or a word place when the row pays.
-    const auto wantNow = [&] {
-        const int key = wanted(text, lastKey, target);
-        if (key < 0 || key == keys::kDelete)
-            return key;
-        const int word = scan.wantedFromRow(text, whole);
-        return word >= 0 ? word : key;
+                          || (p.level == input::ScanPlace::Group && scan.isRowGroup(p.group));
+        const bool conversion = p.level == input::ScanPlace::Key && scan.setup().conversion
+                                && (p.tag == keys::kBlank1 || p.tag == keys::kBlank2);
+        return word || conversion ? lengths.estimate(voice, said) : lengths.ms(voice, said);
     };
     // The pace in effect, and what the program knows of the places shown:
     // when each appeared and when its interval began.
@@ -379,7 +388,230 @@ Result write(Scan &scan, const std::vector<prediction::Symbol> &target, const Le
         ++r.highlights;
     }
     r.ms = t;
+}
+
+} // namespace
+
+Result write(Scan &scan, const std::vector<prediction::Symbol> &target, const Lengths &lengths, const UserModel &user,
+             std::mt19937 &random)
+{
+    Result r;
+    for (const prediction::Symbol s : target)
+        r.characters += s != prediction::kVoiced && s != prediction::kSemiVoiced && s != prediction::kBreak;
+    QString text;
+    int lastKey = 0;
+    const QString whole = prediction::textOf(target);
+    // The key the user wants next, or a word place when the row pays.
+    const auto wantNow = [&] {
+        const int key = wanted(text, lastKey, target);
+        if (key < 0 || key == keys::kDelete)
+            return key;
+        const int word = scan.wantedFromRow(text, whole);
+        return word >= 0 ? word : key;
+    };
+    drive(scan, text, wantNow, [&](int tag) { return typeKey(tag, text, lastKey, scan, lengths, user, r); },
+          400 * long(target.size() + 10), lengths, user, random, r);
     r.unfinished = wanted(text, lastKey, target) >= 0;
+    return r;
+}
+
+
+namespace {
+
+// The candidate of the engine's phrase `index` that, committed after
+// `from` of `goal`, lets the phrases after it write the rest in the fewest
+// presses; empty when none does.
+QString candidateFor(const QList<kanji::Phrase> &phrases, int index, const QString &goal, int from)
+{
+    const QStringList cycle = kanji::CandidateCycle::cycleOf(phrases[index]);
+    const QList<kanji::Phrase> after = phrases.mid(index + 1);
+    QString best;
+    int fewest = 0;
+    for (int c = 0; c < cycle.size(); ++c) {
+        if (!QStringView(goal).mid(from).startsWith(cycle[c]))
+            continue;
+        const QString rest = goal.mid(from + cycle[c].size());
+        const int presses = after.isEmpty() ? (rest.isEmpty() ? 0 : -1) : kanji::pressesToReach(after, rest);
+        if (presses >= 0 && (best.isEmpty() || c + presses < fewest)) {
+            best = cycle[c];
+            fewest = c + presses;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+Result writeKanji(Scan &scan, const kanji::Sentence &sentence, const Conversion &conversion, const Lengths &lengths,
+                  const UserModel &user, std::mt19937 &random)
+{
+    Result r;
+    const QString whole = sentence.intended.join(QString());
+    r.characters = whole.size();
+    QString text;
+    int lastKey = 0;
+    int anchor = 0; // where the unconverted run may start (the program's Writing)
+    int phrase = 0;
+    QString done = text, base = text; // the phrases written; the text the phrase's kana follow
+    QString kana = sentence.reading.value(0); // the kana to write after `base`
+    kanji::CandidateCycle cycle;
+    QList<kanji::Phrase> phrases; // converted, from `converted` in the text
+    int converted = 0, committed = 0, index = 0;
+    QString goal; // what the converted run should become
+    int lastWant = -1;
+    bool mistaken = false; // a conversion the user did not ask for (a late press)
+    const auto setAnchor = [&](int at) {
+        anchor = at;
+        scan.setAnchor(at);
+    };
+    if (conversion.odds)
+        scan.setConversionKeys([&](double phraseEnd) {
+            const int run = int(text.size()) - kanji::runStart(text, int(text.size()), anchor);
+            const kanji::ConversionOdds::Odds odds = conversion.odds->at(cycle.active(), run, phraseEnd);
+            std::vector<prediction::RankedKey> ranked;
+            if (odds.convert > 0)
+                ranked.push_back({keys::kBlank1, odds.convert});
+            if (odds.commit > 0)
+                ranked.push_back({keys::kBlank2, odds.commit});
+            return ranked;
+        });
+
+    // The place the user wants next; -1 once the sentence is written or
+    // cannot be.
+    const auto wantNow = [&]() -> int {
+        for (;;) {
+            if (phrase >= sentence.reading.size())
+                return -1;
+            if (anchor > text.size()) // taken away behind it
+                setAnchor(int(text.size()));
+            if (cycle.active()) { // the candidate wanted shown, then kept
+                const QString wantedText = candidateFor(phrases, index, goal, committed);
+                if (wantedText.isEmpty() && mistaken)
+                    return keys::kDelete; // the hiragana back
+                if (wantedText.isEmpty()) {
+                    r.skipped = 1;
+                    return -1;
+                }
+                return cycle.currentText() == wantedText ? keys::kBlank2 : keys::kBlank1;
+            }
+            const QString target = done + sentence.intended[phrase];
+            if (text == target) {
+                if (++phrase < sentence.reading.size()) {
+                    done = base = text;
+                    kana = sentence.reading[phrase];
+                }
+                continue;
+            }
+            if (!text.startsWith(done)) { // taken away into the phrases written: written again from there
+                phrase = 0;
+                done.clear();
+                while (phrase + 1 < sentence.reading.size() && text.startsWith(done + sentence.intended[phrase]))
+                    done += sentence.intended[phrase++];
+                base = done;
+                kana = sentence.reading[phrase];
+                continue;
+            }
+            if (!text.startsWith(base)) { // a wrong word kept: taken away to the phrase's start
+                if (text != done)
+                    return keys::kDelete;
+                base = done;
+                kana = sentence.reading[phrase];
+                continue;
+            }
+            const QString part = text.mid(base.size());
+            const int key = prediction::textOf(prediction::reduce(part)) != part // not the keys' kana
+                                ? keys::kDelete
+                                : wanted(part, lastKey, prediction::reduce(kana));
+            if (key == keys::kDelete)
+                return key;
+            if (key < 0) // the kana written: converted
+                return keys::kBlank1;
+            // A kanji word of the row that writes the phrase, or (when the
+            // user takes those) its word before the kana that end it.
+            for (int i = 0; i < prediction::kRowPlaces; ++i) {
+                const prediction::Completion &c = scan.row()[i].completion;
+                if (scan.row()[i].kind != prediction::RowItem::Completion || !c.converted)
+                    continue;
+                const QString written = text.left(scan.rowStart()) + c.text;
+                const QString rest = target.mid(written.size());
+                if (target.startsWith(written) && QStringView(done + sentence.reading[phrase]).mid(scan.rowStart()).startsWith(c.reading)
+                    && rest == sentence.reading[phrase].right(rest.size()) && (rest.isEmpty() || conversion.wordBeforeKana))
+                    return input::kFirstWord + i;
+            }
+            const int word = scan.wantedFromRow(text, base + kana);
+            return word >= 0 ? word : key;
+        }
+    };
+    const auto want = [&] { return lastWant = wantNow(); };
+    const auto saidShown = [&] {
+        return lengths.estimate(2, scan.setup().conversion->spoken(cycle.currentText(), cycle.currentReading()));
+    };
+    const auto apply = [&](int tag) -> double {
+        if (tag == keys::kDelete && cycle.active()) { // the phrases not kept go back to their hiragana
+            ++r.corrections;
+            const QString plain = cycle.cancel();
+            text = text.left(converted + committed) + plain;
+            return lengths.estimate(2, plain);
+        }
+        const bool conversionKey = tag == keys::kBlank1 || tag == keys::kBlank2;
+        if (cycle.active() && !conversionKey) { // what is shown is kept before anything else is written
+            cycle.commitAll();
+            setAnchor(int(text.size()));
+        }
+        if (conversionKey)
+            ++r.conversionPresses;
+        if (tag == keys::kBlank1) {
+            if (!cycle.active()) {
+                const int start = kanji::runStart(text, int(text.size()), anchor);
+                if (start == text.size())
+                    return lengths.estimate(2, QStringLiteral("へんかんする もじが ありません"));
+                phrases = conversion.engine->convert(text.mid(start));
+                if (phrases.isEmpty())
+                    phrases << kanji::Phrase{text.mid(start), {}};
+                cycle.begin(phrases);
+                mistaken = lastWant != keys::kBlank1;
+                converted = start;
+                committed = index = 0;
+                const QString target = done + sentence.intended[phrase];
+                goal = target.startsWith(text.left(start)) ? target.mid(start) : QString();
+            } else {
+                cycle.next();
+            }
+            text = text.left(converted + committed) + cycle.shown();
+            return saidShown();
+        }
+        if (tag == keys::kBlank2) {
+            if (!cycle.active())
+                return lengths.estimate(2, QStringLiteral("かくていする もじが ありません"));
+            committed += int(cycle.commitCurrent().text.size());
+            ++index;
+            if (cycle.active()) {
+                text = text.left(converted + committed) + cycle.shown();
+                return saidShown();
+            }
+            setAnchor(int(text.size()));
+            return lengths.estimate(2, QStringLiteral("かくていしました"));
+        }
+        if (input::isWordPlace(tag) && scan.row()[tag - input::kFirstWord].completion.converted) {
+            // The kanji word written as a committed conversion, the next run starting after it.
+            const prediction::RowItem &item = scan.row()[tag - input::kFirstWord];
+            text = text.left(scan.rowStart()) + item.completion.text;
+            const QString target = done + sentence.intended[phrase];
+            if (target.startsWith(text)) { // the word wanted: the kana that end the phrase follow it
+                base = text;
+                kana = target.mid(text.size());
+            }
+            setAnchor(int(text.size()));
+            lastKey = 0;
+            ++r.fromRow;
+            ++r.kanjiWords;
+            return lengths.estimate(2, item.spoken);
+        }
+        return typeKey(tag, text, lastKey, scan, lengths, user, r);
+    };
+    drive(scan, text, want, apply, 400 * long(whole.size() * 2 + 10), lengths, user, random, r);
+    scan.setConversionKeys({});
+    r.unfinished = !r.skipped && text != whole;
     return r;
 }
 

@@ -8,6 +8,9 @@
 // press once it has taken effect, for the text as the press left it.
 #include "input/switchpace.h"
 #include "input/switchscan.h"
+#include "kanji/accuracy.h"
+#include "kanji/conversionodds.h"
+#include "kanji/descriptions.h"
 #include "prediction/ngramtable.h"
 #include "prediction/row.h"
 #include "prediction/scanorders.h"
@@ -20,8 +23,9 @@
 
 namespace switchsim {
 
-// The row of words and phrases for the text before the insertion point.
-using RowFn = std::function<prediction::Row(const QString &before)>;
+// The row of words and phrases for the text before the insertion point, the
+// word being written starting at `wordStart`.
+using RowFn = std::function<prediction::Row(const QString &before, int wordStart)>;
 
 struct ScanSetup
 {
@@ -34,6 +38,9 @@ struct ScanSetup
     // weighs choosing from it; the simulated user weighs the same times,
     // knowing what they want.
     RowFn row;
+    // With conversion on: the blank keys are "へんかん" and "かくてい", and
+    // the row's kanji words are said as conversion's candidates.
+    kanji::Descriptions *conversion = nullptr;
 };
 
 // The program's scan as the simulated user meets it.
@@ -52,6 +59,8 @@ public:
     // What is said when the place is highlighted, and in which voice (1
     // selection, 2 decision).
     QString said(const input::ScanPlace &place, int *voice) const;
+    // Whether the group is the row's.
+    bool isRowGroup(int group) const;
     // Whether the group offers the key.
     bool offers(int group, int tag) const;
 
@@ -59,11 +68,23 @@ public:
     // place the user chooses from it now, -1 when they write on with the keys.
     const prediction::Row &row() const { return m_row; }
     int wantedFromRow(const QString &text, const QString &target) const;
+    // Where the row's word starts in the text it was filled for.
+    int rowStart() const { return m_rowStart; }
+    // With conversion on: where the unconverted run may start at the
+    // earliest, and the odds of "へんかん" and "かくてい" the order ranks
+    // among the keys (none: "漢字のよそく" off).
+    void setAnchor(int anchor) { m_anchor = anchor; }
+    using OddsFn = std::function<std::vector<prediction::RankedKey>(double phraseEnd)>;
+    void setConversionKeys(OddsFn odds) { m_odds = std::move(odds); }
     const ScanSetup &setup() const { return m_setup; }
 
     // prediction::WritingNow
     QString textBefore(int characters) const override { return m_before.right(characters); }
     const prediction::Row *row(QString *before, int *wordStart) override;
+    std::vector<prediction::RankedKey> conversionKeys(double phraseEnd) override
+    {
+        return m_odds ? m_odds(phraseEnd) : std::vector<prediction::RankedKey>{};
+    }
 
 private:
 
@@ -72,6 +93,9 @@ private:
     input::SwitchScan m_scan;
     QString m_before;
     prediction::Row m_row;
+    int m_rowStart = 0;
+    int m_anchor = 0;
+    OddsFn m_odds;
 };
 
 // How long each announcement sounds (bench/data/announcements.tsv).
@@ -116,6 +140,9 @@ struct Result
     long cleared = 0; // late presses on ぜんぶけす
     long unfinished = 0; // texts given up (far too many highlights)
     long fromRow = 0;    // words and phrases chosen from the row
+    long kanjiWords = 0; // of them, kanji words
+    long conversionPresses = 0; // "へんかん" and "かくてい"
+    long skipped = 0;    // texts the candidates offered cannot write
     long landedLate = 0; // presses that came once the place meant had gone
     long takenRight = 0; // of them, taken for the place meant
     long takenWrong = 0; // presses in time given to the place before
@@ -126,5 +153,26 @@ struct Result
 // Writes the text (symbols of the board's alphabet) from an empty display.
 Result write(Scan &scan, const std::vector<prediction::Symbol> &target, const Lengths &lengths,
              const UserModel &user, std::mt19937 &random);
+
+// Conversion as the simulated user meets it: the engine, and what the odds
+// of "へんかん" and "かくてい" start from ("漢字のよそく" on; nullptr: off).
+struct Conversion
+{
+    kanji::Engine *engine = nullptr;
+    const kanji::ConversionOdds *odds = nullptr;
+    // The row's kanji word taken also when kana end its phrase: they are
+    // written after it and, not converted, begin the next run.
+    bool wordBeforeKana = true;
+};
+
+// Writes the kanji form of a sentence from an empty display with conversion
+// on, phrase by phrase: its kana, then, unless the phrase stays kana,
+// "へんかん" until each of the engine's phrases shows what is wanted and
+// "かくてい" for each, as the program converts the unconverted run. With the
+// row, a kana completion is chosen where it pays (as write() does) and a
+// kanji word whenever it writes the phrase, or its word before the kana
+// that end it. Result::skipped when no choice of candidates writes it.
+Result writeKanji(Scan &scan, const kanji::Sentence &sentence, const Conversion &conversion, const Lengths &lengths,
+                  const UserModel &user, std::mt19937 &random);
 
 } // namespace switchsim

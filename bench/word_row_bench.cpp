@@ -38,6 +38,7 @@
 #include "base/textdisplay.h"
 #include "bench/eventwait.h"
 #include "bench/kanadata.h"
+#include "bench/kanjisentences.h"
 #include "bench/keepawake.h"
 #include "base/filecodec.h"
 #include "input/arrowwalk.h"
@@ -366,28 +367,6 @@ int methods()
 
 // ---- the kanji forms of sentences, with conversion on ----
 
-// The row as the window fills it with conversion on: its kana completions,
-// then the engine's kanji words of them weighed among them.
-Row kanjiRow(const Person &person, kanji::WordForms *forms, kanji::Engine &engine, const QString &text, int anchor)
-{
-    const int start = wordStart(text, int(text.size()), anchor);
-    int page = 0;
-    RowSources sources = person.sources;
-    Row row = rowFor(sources, text, start, page);
-    if (start >= text.size() || !forms) // without the kanji words: the row as it was
-        return row;
-    QStringList readings;
-    if (text.size() - start >= 2) // the word as written
-        readings << text.mid(start);
-    for (const RowItem &item : row)
-        if (item.kind == RowItem::Completion && !item.completion.converted)
-            readings << item.completion.text;
-    for (const QString &reading : readings)
-        for (const kanji::Form &f : forms->convert(&engine, reading))
-            sources.completions.engineWords.append({f.reading, f.text});
-    return sources.completions.engineWords.isEmpty() ? row : rowFor(sources, text, start, page);
-}
-
 // One phrase of a sentence written: its kana with the keys (a kana
 // completion of the row taken where it is cheaper, as in write()), then,
 // unless it is kana, "へんかん" as often as its candidate needs and "かくてい"
@@ -415,7 +394,8 @@ Written writePhrase(const QString &reading, const QString &intended, QString &te
     const QString before = text;
     int typed = 0; // kana of the reading written
     while (typed < reading.size()) {
-        const Row row = kanjiRow(person, kanjiWords ? &forms : nullptr, engine, text, anchor);
+        const Row row = kanjibench::kanjiRow(person.sources, kanjiWords ? &forms : nullptr, engine, text,
+                                             wordStart(text, int(text.size()), anchor));
         input::Reachable shown = board;
         for (int i = 0; i < kRowPlaces; ++i)
             if (row[i].kind != RowItem::Empty)
@@ -507,11 +487,7 @@ int kanjiMethods()
     const std::unique_ptr<kanji::Engine> anthy = kanji::makeAnthyEngine();
     if (!anthy)
         return 1;
-    const QList<kanji::Sentence> all =
-        kanji::readSentences(QStringLiteral(MOJIPOT_SOURCE_DIR "/tests/data/kanji_sentences.tsv"));
-    QList<kanji::Sentence> heldOut; // every fifth
-    for (qsizetype i = 4; i < all.size(); i += 5)
-        heldOut << all[i];
+    const QList<kanji::Sentence> heldOut = kanjibench::heldOut();
     const auto &methodList = methods3();
     std::printf("| Method (Anthy, %lld held-out kanji sentences, a new user) | Kana, then へんかん/かくてい | With the kanji words | Saved | Kanji words chosen |\n"
                 "|---|---|---|---|---|\n",

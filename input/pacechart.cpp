@@ -44,31 +44,29 @@ void PaceChart::paintEvent(QPaintEvent *)
     small.setPixelSize(std::max(10, font().pixelSize() > 0 ? font().pixelSize() * 3 / 4 : 12));
     p.setFont(small);
 
-    struct Row
-    {
-        QString name;
-        QColor colour;
-        double (input::SwitchPace::Day::*value)() const;
+    // The two rows: characters a minute above, corrections per 100 presses below.
+    const QString names[2] = {QStringLiteral("文字／分"), QStringLiteral("なおし／100回")};
+    const QColor colours[2] = {QColor(0x1f, 0x5f, 0xbf), QColor(0xd0, 0x60, 0x00)};
+    const auto value = [](int row, const input::SwitchPace::Day &d) {
+        return row == 0 ? d.perMinute() : d.correctionsPer100();
     };
-    const Row rows[] = {{QStringLiteral("文字／分"), QColor(0x1f, 0x5f, 0xbf), &input::SwitchPace::Day::perMinute},
-                        {QStringLiteral("なおし／100回"), QColor(0xd0, 0x60, 0x00), &input::SwitchPace::Day::correctionsPer100}};
     for (int r = 0; r < 2; ++r) {
         const int top = 4 + r * rowHeight;
         const int base = top + rowHeight - 4;
         double most = 0;
         for (const auto &d : m_days)
-            most = std::max(most, (d.*rows[r].value)());
+            most = std::max(most, value(r, d));
         p.setPen(Qt::black);
         p.drawText(QRect(4, top, labelWidth - 8, rowHeight - 4), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
-                   QStringLiteral("%1\n最大 %2").arg(rows[r].name).arg(most, 0, 'f', most < 10 ? 1 : 0));
+                   QStringLiteral("%1\n最大 %2").arg(names[r]).arg(most, 0, 'f', most < 10 ? 1 : 0));
         p.drawLine(labelWidth, base, width() - 4, base);
         for (int i = 0; i < int(m_days.size()); ++i) {
-            const double v = (m_days[i].*rows[r].value)();
+            const double v = value(r, m_days[i]);
             if (m_days[i].presses == 0 || most <= 0)
                 continue;
             const int h = std::max(1, int(std::lround(v / most * (rowHeight - 10))));
             const int x = labelWidth + int(i * slot + slot * 0.2);
-            p.fillRect(QRect(x, base - h, std::max(2, int(slot * 0.6)), h), rows[r].colour);
+            p.fillRect(QRect(x, base - h, std::max(2, int(slot * 0.6)), h), colours[r]);
         }
     }
     p.setPen(Qt::black);

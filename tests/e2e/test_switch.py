@@ -422,8 +422,10 @@ class Dwell(SwitchCase):
         for _, tag in THANK_YOU:
             left, top, width, height = KEYS[tag]
             self.xdo("mousemove", "--window", self.window, str(left + width // 2), str(self.top + top + height // 2))
-            self.wait_for(lambda: self.filling(tag), 5, f"the bar on key {tag}")
-            self.wait_for(lambda: not self.filling(tag), 5, f"key {tag} pressed")
+            # Bounded generously: on the sanitizer build beside other tests the
+            # key's name may take seconds to be made before the bar is seen.
+            self.wait_for(lambda: self.filling(tag), 15, f"the bar on key {tag}")
+            self.wait_for(lambda: not self.filling(tag), 15, f"key {tag} pressed")
             # Leave the key for the board's background before the next.
             self.xdo("mousemove", "--window", self.window, "5", str(self.top + 10))
             time.sleep(0.3)

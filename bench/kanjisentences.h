@@ -22,9 +22,10 @@ inline QList<kanji::Sentence> heldOut()
 
 // The row as the window fills it with conversion on, the word starting at
 // `start`: its kana completions, then, with `forms` ("漢字のよそく"), the
-// engine's kanji words of them and of the word as written weighed among them.
+// engine's kanji words of them and of the word as written weighed among them
+// (`afterWord`: the word follows a kanji word of the row).
 inline prediction::Row kanjiRow(prediction::RowSources sources, kanji::WordForms *forms, kanji::Engine &engine,
-                                const QString &text, int start)
+                                const QString &text, int start, bool afterWord = false)
 {
     using namespace prediction;
     int page = 0;
@@ -38,7 +39,7 @@ inline prediction::Row kanjiRow(prediction::RowSources sources, kanji::WordForms
         if (item.kind == RowItem::Completion && !item.completion.converted)
             readings << item.completion.text;
     for (const QString &reading : readings)
-        for (const kanji::Form &f : forms->convert(&engine, reading))
+        for (const kanji::Form &f : forms->convert(&engine, reading, afterWord))
             sources.completions.engineWords.append({f.reading, f.text});
     return sources.completions.engineWords.isEmpty() ? row : rowFor(sources, text, start, page);
 }

@@ -230,8 +230,8 @@ int kanjiTable(ScanOrders &orders, const KanaModel &base, input::Reachable scann
     for (Way &way : ways) {
         kanji::WordForms forms;
         ScanSetup setup{&orders, true, true, {}, &descriptions};
-        setup.row = [&](const QString &before, int start) {
-            return kanjibench::kanjiRow(sources, way.kanjiWords ? &forms : nullptr, *anthy, before, start);
+        setup.row = [&](const QString &before, int start, bool afterWord) {
+            return kanjibench::kanjiRow(sources, way.kanjiWords ? &forms : nullptr, *anthy, before, start, afterWord);
         };
         for (int run = 0; run < runs; ++run) {
             std::mt19937 random(seed + unsigned(run));
@@ -400,7 +400,7 @@ int main(int argc, char **argv)
                 sources.completions.next = next;
                 sources.completions.contextLength = base.order() - 1;
                 sources.completions.lexicon = set.orders->adaptation().lexicon().get();
-                setup.row = [sources](const QString &before, int start) {
+                setup.row = [sources](const QString &before, int start, bool) {
                     int page = 0;
                     return rowFor(sources, before, start, page);
                 };

@@ -57,7 +57,7 @@ const prediction::Row *Scan::row(QString *before, int *wordStart)
     // As the window fills it for the text; its places that hold something
     // can be offered.
     m_rowStart = prediction::wordStart(m_before, int(m_before.size()), m_anchor);
-    m_row = m_setup.row(m_before, m_rowStart);
+    m_row = m_setup.row(m_before, m_rowStart, m_afterWord && m_rowStart == m_anchor);
     for (int i = 0; i < prediction::kRowPlaces; ++i)
         m_scannable.set(input::kFirstWord + i, m_row[i].kind != prediction::RowItem::Empty);
     *before = m_before;
@@ -460,8 +460,10 @@ Result writeKanji(Scan &scan, const kanji::Sentence &sentence, const Conversion 
     QString goal; // what the converted run should become
     int lastWant = -1;
     bool mistaken = false; // a conversion the user did not ask for (a late press)
+    bool afterWord = false; // the anchor is the end of a kanji word of the row
     const auto setAnchor = [&](int at) {
         anchor = at;
+        afterWord = false;
         scan.setAnchor(at);
     };
     if (conversion.odds)
@@ -568,6 +570,8 @@ Result writeKanji(Scan &scan, const kanji::Sentence &sentence, const Conversion 
                 phrases = conversion.engine->convert(text.mid(start));
                 if (phrases.isEmpty())
                     phrases << kanji::Phrase{text.mid(start), {}};
+                if (afterWord && start == anchor && conversion.odds)
+                    kanji::leadWithPlain(phrases);
                 cycle.begin(phrases);
                 mistaken = lastWant != keys::kBlank1;
                 converted = start;
@@ -602,6 +606,8 @@ Result writeKanji(Scan &scan, const kanji::Sentence &sentence, const Conversion 
                 kana = target.mid(text.size());
             }
             setAnchor(int(text.size()));
+            afterWord = true;
+            scan.setAnchor(anchor, true);
             lastKey = 0;
             ++r.fromRow;
             ++r.kanjiWords;

@@ -24,8 +24,9 @@
 namespace switchsim {
 
 // The row of words and phrases for the text before the insertion point, the
-// word being written starting at `wordStart`.
-using RowFn = std::function<prediction::Row(const QString &before, int wordStart)>;
+// word being written starting at `wordStart`, right after a kanji word of
+// the row when `afterWord`.
+using RowFn = std::function<prediction::Row(const QString &before, int wordStart, bool afterWord)>;
 
 struct ScanSetup
 {
@@ -73,7 +74,11 @@ public:
     // With conversion on: where the unconverted run may start at the
     // earliest, and the odds of "へんかん" and "かくてい" the order ranks
     // among the keys (none: "漢字のよそく" off).
-    void setAnchor(int anchor) { m_anchor = anchor; }
+    void setAnchor(int anchor, bool afterWord = false)
+    {
+        m_anchor = anchor;
+        m_afterWord = afterWord;
+    }
     using OddsFn = std::function<std::vector<prediction::RankedKey>(double phraseEnd)>;
     void setConversionKeys(OddsFn odds) { m_odds = std::move(odds); }
     const ScanSetup &setup() const { return m_setup; }
@@ -95,6 +100,7 @@ private:
     prediction::Row m_row;
     int m_rowStart = 0;
     int m_anchor = 0;
+    bool m_afterWord = false; // the anchor is the end of a kanji word of the row
     OddsFn m_odds;
 };
 

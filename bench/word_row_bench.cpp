@@ -44,6 +44,7 @@
 #include "input/arrowwalk.h"
 #include "input/multitap.h"
 #include "kanji/accuracy.h"
+#include "kanji/candidatecycle.h"
 #include "kanji/wordforms.h"
 #include "prediction/adaptation.h"
 #include "prediction/row.h"
@@ -373,29 +374,40 @@ int methods()
 // for each of the engine's phrases. With the kanji words, a row place that
 // writes the phrase, or its word before kana that end it, is chosen where
 // that is cheaper than going on so.
-Written writePhrase(const QString &reading, const QString &intended, QString &text, int &anchor, const Person &person,
-                    kanji::WordForms &forms, kanji::Engine &engine, Hand &hand, bool kanjiWords)
+Written writePhrase(const QString &reading, const QString &intended, QString &text, int &anchor, bool &afterWord,
+                    const Person &person, kanji::WordForms &forms, kanji::Engine &engine, Hand &hand, bool kanjiWords)
 {
     Written w;
     w.characters = intended.size();
     const input::Reachable board = input::allShown();
+    const QString before = text;
     const auto converting = [&](Hand &h, const input::Reachable &shown) {
         Cost c;
         if (intended == reading)
             return c;
-        const QList<kanji::Phrase> phrases = engine.convert(reading);
-        const int presses = kanji::pressesToReach(phrases, intended);
+        // The run the program converts: from the anchor, kana written before
+        // this phrase and not converted too. Where its phrases cannot write
+        // what is meant, the user is taken to convert this phrase alone.
+        const int from = kanji::runStart(before + reading, int(before.size() + reading.size()), anchor);
+        QList<kanji::Phrase> phrases = engine.convert((before + reading).mid(from));
+        if (afterWord && from == anchor)
+            kanji::leadWithPlain(phrases);
+        int presses = kanji::pressesToReach(phrases, (before + intended).mid(from));
+        if (presses < 0) {
+            phrases = engine.convert(reading);
+            presses = kanji::pressesToReach(phrases, intended);
+        }
         for (int i = 0; i < std::max(0, presses); ++i)
             c += h.press(keys::kBlank1, shown);
         for (qsizetype i = 0; i < std::max<qsizetype>(1, phrases.size()); ++i)
             c += h.press(keys::kBlank2, shown);
         return c;
     };
-    const QString before = text;
     int typed = 0; // kana of the reading written
     while (typed < reading.size()) {
-        const Row row = kanjibench::kanjiRow(person.sources, kanjiWords ? &forms : nullptr, engine, text,
-                                             wordStart(text, int(text.size()), anchor));
+        const int rowStart = wordStart(text, int(text.size()), anchor);
+        const Row row = kanjibench::kanjiRow(person.sources, kanjiWords ? &forms : nullptr, engine, text, rowStart,
+                                             afterWord && rowStart == anchor);
         input::Reachable shown = board;
         for (int i = 0; i < kRowPlaces; ++i)
             if (row[i].kind != RowItem::Empty)
@@ -465,8 +477,12 @@ Written writePhrase(const QString &reading, const QString &intended, QString &te
             for (const Symbol s : reduce(rest))
                 w.cost += hand.press(tagOf(s), shown);
             w.byRow += row[best].completion.text.size();
+            // The kana after the word begin the next run, as in the program.
+            anchor = int(bestText.size());
+            afterWord = !rest.isEmpty();
             text = before + intended;
-            anchor = int(text.size());
+            if (!afterWord)
+                anchor = int(text.size());
             return w;
         }
         typed = bestTyped;
@@ -475,7 +491,10 @@ Written writePhrase(const QString &reading, const QString &intended, QString &te
     }
     w.cost += converting(hand, board);
     text = before + intended;
-    anchor = intended == reading ? anchor : int(text.size());
+    if (intended != reading) {
+        anchor = int(text.size());
+        afterWord = false;
+    }
     return w;
 }
 
@@ -499,10 +518,11 @@ int kanjiMethods()
             for (const kanji::Sentence &s : heldOut) {
                 QString text;
                 int anchor = 0;
+                bool afterWord = false;
                 const auto hand = m.make();
                 for (qsizetype p = 0; p < s.reading.size(); ++p)
-                    (kanjiWords ? now : today) +=
-                        writePhrase(s.reading[p], s.intended[p], text, anchor, newPerson, forms, *anthy, *hand, kanjiWords);
+                    (kanjiWords ? now : today) += writePhrase(s.reading[p], s.intended[p], text, anchor, afterWord,
+                                                              newPerson, forms, *anthy, *hand, kanjiWords);
             }
         }
         const bool pointer = m.name[0] == 'p';

@@ -18,6 +18,12 @@ int runStart(QStringView text, int insertion, int anchor)
     return start;
 }
 
+void leadWithPlain(QList<Phrase> &phrases)
+{
+    if (!phrases.isEmpty() && phrases.front().candidates.value(0) != phrases.front().reading)
+        phrases.front().candidates.prepend(phrases.front().reading);
+}
+
 QStringList CandidateCycle::cycleOf(const Phrase &phrase)
 {
     // When the engine's best is the plain hiragana it stays first, and the

@@ -21,6 +21,12 @@ bool isRunCharacter(QChar c);
 // nothing to convert.
 int runStart(QStringView text, int insertion, int anchor);
 
+// Kana written right after a word put in whole (a kanji word of the row)
+// most often end it: its okurigana, a particle, "さん". The first phrase of
+// the run that starts there then shows its plain hiragana first, the
+// engine's candidates after it.
+void leadWithPlain(QList<Phrase> &phrases);
+
 // A committed phrase: what stays in the text and the hiragana it stands for.
 struct Committed
 {

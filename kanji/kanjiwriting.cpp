@@ -191,6 +191,8 @@ void Writing::convert()
     QList<Phrase> phrases = m_engine->convert(run);
     if (phrases.isEmpty())
         phrases << Phrase{run, {}};
+    if (m_anchorAfterWord && start == m_anchor && m_wordsOffered)
+        leadWithPlain(phrases); // what the user chose before stays first
     m_history.apply(phrases);
     m_ctx.text.beginEdit(); // undo gives back the hiragana
     m_start = start;
@@ -260,6 +262,7 @@ void Writing::endConversion()
 {
     m_ctx.text.display().setExtraSelections({});
     m_anchor = textmodel::insertionPosition(&m_ctx.text.display());
+    m_anchorAfterWord = false;
     m_shown.clear();
     saveHistory();
 }
@@ -334,6 +337,7 @@ void Writing::putConverted(int start, int end, const QString &text, const QStrin
     m_spans.add(start, text, reading);
     learn(reading, text);
     m_anchor = c.position();
+    m_anchorAfterWord = true;
     m_seenChanges = m_changes;
     m_seenPosition = c.position();
     saveHistory();
@@ -343,11 +347,22 @@ std::optional<Forms> Writing::wordForms(const QString &reading, bool convert)
 {
     if (!m_enabled || !m_wordsOffered)
         return Forms();
+    // A reading that starts right after a kanji word of the row: the kana
+    // written since then begin it.
+    bool afterWord = false;
+    if (m_anchorAfterWord) {
+        const TextDisplay *display = &m_ctx.text.display();
+        const int p = textmodel::insertionPosition(display);
+        const QString since = p > m_anchor && p - m_anchor <= reading.size()
+                                  ? textmodel::textBefore(display, p, p - m_anchor)
+                                  : QString();
+        afterWord = !since.isEmpty() && reading.startsWith(since);
+    }
     if (!convert)
-        return m_forms.find(reading);
+        return m_forms.find(reading, afterWord);
     if (!m_engine)
         m_engine = makeChosenEngine(m_choice); // Anthy at its first need; null when it cannot start
-    return m_forms.convert(m_engine.get(), reading);
+    return m_forms.convert(m_engine.get(), reading, afterWord);
 }
 
 int Writing::runBefore() const
@@ -413,22 +428,27 @@ void Writing::contentsChanged(int position, int removed, int added)
     m_spans.contentsChanged(position, removed, added);
     m_anchorAtCursor = false;
     // The anchor stays with the text it follows: a change before it moves it.
-    if (position < m_anchor)
+    if (position < m_anchor) {
+        m_anchorAfterWord = m_anchorAfterWord && position + removed <= m_anchor;
         m_anchor = position + removed <= m_anchor ? m_anchor + added - removed : position;
+    }
     // A text put in or taken out as a whole (a file, a paste, undo, clear)
     // starts the run afresh where it leaves the insertion point, as a move
     // of the insertion point does; after the text when it leaves it alone.
     if (!m_replacing && (removed > 2 || added > 2)) {
         m_anchor = position + added;
         m_anchorAtCursor = true;
+        m_anchorAfterWord = false;
     }
 }
 
 void Writing::cursorMoved()
 {
     const int p = textmodel::insertionPosition(&m_ctx.text.display());
-    if (m_anchorAtCursor || (m_changes == m_seenChanges && p != m_seenPosition))
+    if (m_anchorAtCursor || (m_changes == m_seenChanges && p != m_seenPosition)) {
         m_anchor = p; // a text put in as a whole, or a move without a change of the text
+        m_anchorAfterWord = false;
+    }
     m_anchorAtCursor = false;
     m_seenChanges = m_changes;
     m_seenPosition = p;

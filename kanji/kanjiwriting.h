@@ -161,6 +161,7 @@ private:
     bool m_replacing = false; // the display is being changed by the conversion itself
     int m_anchor = 0;         // the run starts no earlier than here; it follows the text's changes
     bool m_anchorAtCursor = false; // a text was put in as a whole: the anchor goes where the insertion point is left
+    bool m_anchorAfterWord = false; // the anchor is the end of a kanji word of the row
     int m_changes = 0;        // changes of the text seen so far
     int m_seenChanges = 0;
     int m_seenPosition = 0;

@@ -25,8 +25,10 @@ bool isHiragana(QChar c)
 
 } // namespace
 
-Forms formsOf(const QList<Phrase> &phrases, const QString &reading)
+Forms formsOf(QList<Phrase> phrases, const QString &reading, bool afterWord)
 {
+    if (afterWord)
+        leadWithPlain(phrases);
     QString joinedReading, whole;
     for (const Phrase &p : phrases) {
         joinedReading += p.reading;
@@ -58,24 +60,34 @@ Forms formsOf(const QList<Phrase> &phrases, const QString &reading)
     return forms;
 }
 
-std::optional<Forms> WordForms::find(const QString &reading) const
+namespace {
+
+// After a word the same reading has other forms: kept apart.
+QString keyOf(const QString &reading, bool afterWord)
 {
-    const auto it = m_forms.constFind(reading);
+    return afterWord ? QChar(u'\x01') + reading : reading;
+}
+
+} // namespace
+
+std::optional<Forms> WordForms::find(const QString &reading, bool afterWord) const
+{
+    const auto it = m_forms.constFind(keyOf(reading, afterWord));
     return it == m_forms.cend() ? std::nullopt : std::optional<Forms>(*it);
 }
 
-Forms WordForms::convert(Engine *engine, const QString &reading)
+Forms WordForms::convert(Engine *engine, const QString &reading, bool afterWord)
 {
-    if (const auto known = find(reading))
+    if (const auto known = find(reading, afterWord))
         return *known;
     // Only a reading conversion would take is given to the engine: kana and
     // "ー", of phrase length.
     bool readable = !reading.isEmpty() && reading.size() <= History::kMaxPhraseLength;
     for (const QChar c : reading)
         readable = readable && isRunCharacter(c);
-    const Forms forms = engine && readable ? formsOf(engine->convert(reading), reading) : Forms();
-    m_forms.insert(reading, forms);
-    m_order << reading;
+    const Forms forms = engine && readable ? formsOf(engine->convert(reading), reading, afterWord) : Forms();
+    m_forms.insert(keyOf(reading, afterWord), forms);
+    m_order << keyOf(reading, afterWord);
     while (m_order.size() > kMaxKept)
         m_forms.remove(m_order.takeFirst());
     return forms;

@@ -29,7 +29,9 @@ using Forms = QList<Form>;
 // the phrases do not cover the reading exactly; a form is left out when it
 // holds no kanji or is not a text History::acceptable() would keep (longer
 // than a phrase, control or formatting characters, a line break).
-Forms formsOf(const QList<Phrase> &phrases, const QString &reading);
+// `afterWord`: the reading follows a kanji word of the row, and its first
+// phrase stays kana as conversion would show it there (leadWithPlain).
+Forms formsOf(QList<Phrase> phrases, const QString &reading, bool afterWord = false);
 
 // Whether a text holds a kanji (or another character the board cannot
 // write), so that converting it was worth a place of the row.
@@ -43,11 +45,11 @@ public:
 
     // The forms worked out before (perhaps none), nullopt when the reading
     // has not been converted yet.
-    std::optional<Forms> find(const QString &reading) const;
+    std::optional<Forms> find(const QString &reading, bool afterWord = false) const;
     // Converts `reading` with `engine` (when there is one) and keeps what
     // it comes to, no form too. The engine's own order alone: the user's
     // choices reach the row through their own history.
-    Forms convert(Engine *engine, const QString &reading);
+    Forms convert(Engine *engine, const QString &reading, bool afterWord = false);
     // Forgets every form (the engine changed).
     void clear();
     int size() const { return int(m_forms.size()); }

@@ -152,12 +152,23 @@ private slots:
         QTest::newRow("engine's best hiragana stays first") << QStringList{"いい", "良い"} << QStringList{"いい", "良い"};
         QTest::newRow("repeats dropped") << QStringList{"良い", "良い", "好い"} << QStringList{"良い", "好い", "いい"};
         QTest::newRow("no candidates: the hiragana") << QStringList{} << QStringList{"いい"};
+        QTest::newRow("after a word of the row: the hiragana first")
+            << QStringList{"↑", "良い", "いい", "好い"} << QStringList{"いい", "良い", "好い"};
+        QTest::newRow("after a word of the row, engine's best hiragana: once")
+            << QStringList{"↑", "いい", "良い"} << QStringList{"いい", "良い"};
+        QTest::newRow("after a word of the row, no candidates") << QStringList{"↑"} << QStringList{"いい"};
     }
     void cycleOfPhrase()
     {
         QFETCH(QStringList, candidates);
         QFETCH(QStringList, cycle);
-        QCOMPARE(CandidateCycle::cycleOf({QStringLiteral("いい"), candidates}), cycle);
+        // "↑": the phrase begins a run right after a kanji word of the row.
+        QList<Phrase> phrases{{QStringLiteral("いい"), candidates}};
+        if (phrases.front().candidates.value(0) == u"↑") {
+            phrases.front().candidates.removeFirst();
+            leadWithPlain(phrases);
+        }
+        QCOMPARE(CandidateCycle::cycleOf(phrases.front()), cycle);
     }
 
     // What lies at the history's path ("<link>" a link to a file of that
@@ -452,22 +463,34 @@ private slots:
         QTest::newRow("a tab: left out") << "びょういん" << QStringList{"びょういん=病\t院"} << QStringList{};
         QTest::newRow("an unreadable byte's mark: left out")
             << "びょういん" << QStringList{"びょういん=病\ufffd院"} << QStringList{};
+        QTest::newRow("kana and a word: the whole, the first, its word")
+            << "さんがきました" << QStringList{"さんが=三が,さんが", "きました=来ました"}
+            << QStringList{"さんがきました=三が来ました", "さんが=三が", "さん=三"};
+        QTest::newRow("the same after a word of the row: its kana stay")
+            << "↑さんがきました" << QStringList{"さんが=三が,さんが", "きました=来ました"}
+            << QStringList{"さんがきました=さんが来ました"};
     }
     void wordForms()
     {
         QFETCH(QString, reading);
         QFETCH(QStringList, phrases);
         QFETCH(QStringList, forms);
-        QCOMPARE(written(formsOf(phrasesOf(phrases), reading)), forms);
+        // "↑": the reading follows a kanji word of the row.
+        const bool afterWord = reading.startsWith(u'↑');
+        if (afterWord)
+            reading.remove(0, 1);
+        QCOMPARE(written(formsOf(phrasesOf(phrases), reading, afterWord)), forms);
 
-        // Through the kept forms: asked once, then kept, no form too.
+        // Through the kept forms: asked once, then kept, no form too; after
+        // a word apart from elsewhere.
         ScriptedEngine engine;
         engine.answers.insert(reading, phrasesOf(phrases));
         WordForms kept;
-        QVERIFY(!kept.find(reading));
-        QCOMPARE(written(kept.convert(&engine, reading)), forms);
-        QCOMPARE(written(kept.convert(&engine, reading)), forms);
-        QCOMPARE(written(*kept.find(reading)), forms);
+        QVERIFY(!kept.find(reading, afterWord));
+        QCOMPARE(written(kept.convert(&engine, reading, afterWord)), forms);
+        QCOMPARE(written(kept.convert(&engine, reading, afterWord)), forms);
+        QCOMPARE(written(*kept.find(reading, afterWord)), forms);
+        QVERIFY(!kept.find(reading, !afterWord));
         QCOMPARE(engine.asked, QStringList{reading});
     }
 

@@ -55,6 +55,12 @@ void click(Window &w, const QString &presses)
             w.form->openFile(); // the insertion point stays at the start
             continue;
         }
+        if (c == u'看') { // 看護師 chosen from the row's kanji words
+            const int at = w.form->display().textCursor().position();
+            w.form->kanji().setWordsOffered(true);
+            w.form->kanji().putConverted(at, at, QStringLiteral("看護師"), QStringLiteral("かんごし"));
+            continue;
+        }
         QTest::mouseClick(w.key(tagFor(c)), Qt::LeftButton);
     }
 }
@@ -103,6 +109,14 @@ private slots:
         QTest::newRow("written before an opened text: the run follows the text")
             << "開きしゃ変確きしゃ変確" << "記者記者いぬ" << "かくていしました";
         QTest::newRow("nothing to commit") << "あ確" << "あ" << "かくていする もじが ありません";
+        QTest::newRow("kana after a word of the row: shown as written first")
+            << "看さんか゛変" << "看護師さんが" << "さんが、ひらがな";
+        QTest::newRow("kana after a word of the row: the engine's next")
+            << "看さんか゛変変確" << "看護師三が" << "かくていしました";
+        QTest::newRow("kana after a word of the row, then the next phrase")
+            << "看さんか゛きました変確変" << "看護師さんが来ました" << "きました、くる らい";
+        QTest::newRow("a run after the word's run: the engine's first")
+            << "看さんか゛変確さんか゛変確" << "看護師さんが三が" << "かくていしました";
     }
     void convertAndSave()
     {

@@ -183,7 +183,7 @@ void paceTable(const char *setName, const kanabench::Texts &texts, ScanOrders &o
 }
 
 // The held-out fifth of the kanji sentences, their kanji forms written with
-// conversion on (Anthy, a new user) in the program's order 2 with the row,
+// conversion on (Anthy, or Mozc: see kanjibench::engine; a new user) in the program's order 2 with the row,
 // at a fixed 間隔: today's way ("漢字のよそく" off: kana, then "へんかん" and
 // "かくてい" where the columns have them) beside the row's kanji words (on:
 // chosen when they write the phrase, the conversion keys offered in "よそく"
@@ -192,11 +192,10 @@ void paceTable(const char *setName, const kanabench::Texts &texts, ScanOrders &o
 int kanjiTable(ScanOrders &orders, const KanaModel &base, input::Reachable scannable, const Lengths &lengths,
                const UserModel &user, unsigned seed, int runs)
 {
-    const std::unique_ptr<kanji::Engine> anthy = kanji::makeAnthyEngine();
-    if (!anthy) {
-        std::fprintf(stderr, "Anthy cannot be started\n");
+    QString engineName;
+    const std::unique_ptr<kanji::Engine> anthy = kanjibench::engine(&engineName);
+    if (!anthy)
         return 1;
-    }
     const QList<kanji::Sentence> sentences = kanjibench::heldOut();
     scannable.set(keys::kBlank1); // "へんかん" and "かくてい"
     scannable.set(keys::kBlank2);
@@ -243,11 +242,11 @@ int kanjiTable(ScanOrders &orders, const KanaModel &base, input::Reachable scann
         }
     }
     const auto written = [](const Result &r) { return !r.skipped && !r.unfinished; };
-    std::printf("\nKanji sentences (held out, %lld, Anthy, a new user), order 2, short names, with the row "
+    std::printf("\nKanji sentences (held out, %lld, %s, a new user), order 2, short names, with the row "
                 "(%d runs from seed %u; over the sentences every way writes)\n\n"
                 "| Way | Seconds / char | Share of today's | Highlights / char | Presses / char | へんかん, かくてい "
                 "| Kanji words; kana words from the row | Late; けす | Skipped; given up |\n|---|---|---|---|---|---|---|---|---|\n",
-                qlonglong(sentences.size()), runs, seed);
+                qlonglong(sentences.size()), qPrintable(engineName), runs, seed);
     double today = 0;
     long common = 0;
     for (const Way &way : ways) {

@@ -503,14 +503,15 @@ int kanjiMethods()
     const kanabench::Data d = kanabench::load();
     const KanaModel base(NgramTable::build(kanabench::joinTexts({&d.everydayTrain, &d.dasherTrain}), 5));
     const Person newPerson(base, nullptr);
-    const std::unique_ptr<kanji::Engine> anthy = kanji::makeAnthyEngine();
+    QString engineName;
+    const std::unique_ptr<kanji::Engine> anthy = kanjibench::engine(&engineName);
     if (!anthy)
         return 1;
     const QList<kanji::Sentence> heldOut = kanjibench::heldOut();
     const auto &methodList = methods3();
-    std::printf("| Method (Anthy, %lld held-out kanji sentences, a new user) | Kana, then へんかん/かくてい | With the kanji words | Saved | Kanji words chosen |\n"
+    std::printf("| Method (%s, %lld held-out kanji sentences, a new user) | Kana, then へんかん/かくてい | With the kanji words | Saved | Kanji words chosen |\n"
                 "|---|---|---|---|---|\n",
-                qlonglong(heldOut.size()));
+                qPrintable(engineName), qlonglong(heldOut.size()));
     for (const Method &m : methodList) {
         Written today, now;
         kanji::WordForms forms;

@@ -17,6 +17,15 @@ struct Phrase
     bool operator==(const Phrase &) const = default;
 };
 
+// A word the row may offer: the text and the kana it is written from.
+struct Form
+{
+    QString reading;
+    QString text;
+    bool predicted = false; // the engine's own prediction, not a conversion
+    bool operator==(const Form &) const = default;
+};
+
 class Engine
 {
 public:
@@ -24,6 +33,14 @@ public:
     // The hiragana run cut into phrases, each with its candidates; empty
     // when the engine cannot convert it.
     virtual QList<Phrase> convert(const QString &reading) = 0;
+    // The words the engine itself predicts for the hiragana typed so far
+    // (what it would suggest while they are written), best first; none
+    // when it makes no such predictions.
+    virtual QList<Form> suggest(const QString &reading)
+    {
+        (void)reading;
+        return {};
+    }
 };
 
 // Anthy's engine; nullptr when it cannot be started.

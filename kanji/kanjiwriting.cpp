@@ -348,21 +348,23 @@ std::optional<Forms> Writing::wordForms(const QString &reading, bool convert)
     if (!m_enabled || !m_wordsOffered)
         return Forms();
     // A reading that starts right after a kanji word of the row: the kana
-    // written since then begin it.
+    // written since then begin it. The word as written: what stands before
+    // the insertion point, which the engine's own predictions go on from.
+    const TextDisplay *display = &m_ctx.text.display();
+    const int p = textmodel::insertionPosition(display);
     bool afterWord = false;
     if (m_anchorAfterWord) {
-        const TextDisplay *display = &m_ctx.text.display();
-        const int p = textmodel::insertionPosition(display);
         const QString since = p > m_anchor && p - m_anchor <= reading.size()
                                   ? textmodel::textBefore(display, p, p - m_anchor)
                                   : QString();
         afterWord = !since.isEmpty() && reading.startsWith(since);
     }
+    const bool asWritten = p - m_anchor >= reading.size() && textmodel::textBefore(display, p, int(reading.size())) == reading;
     if (!convert)
-        return m_forms.find(reading, afterWord);
+        return m_forms.find(reading, afterWord, asWritten);
     if (!m_engine)
         m_engine = makeChosenEngine(m_choice); // Anthy at its first need; null when it cannot start
-    return m_forms.convert(m_engine.get(), reading, afterWord);
+    return m_forms.convert(m_engine.get(), reading, afterWord, asWritten);
 }
 
 int Writing::runBefore() const

@@ -203,19 +203,25 @@ std::optional<mozc::SExpr> MozcEngine::await(quint32 id, const QElapsedTimer &si
     }
 }
 
-QList<Phrase> MozcEngine::convert(const QString &reading)
+std::optional<quint32> MozcEngine::typeIn(const QString &reading, QElapsedTimer &since)
 {
     if (m_session < 0 || m_restartDue)
         lost();
     if (!ready() || reading.isEmpty())
-        return {};
+        return std::nullopt;
     for (QChar c : reading)
         if (c.unicode() < 0x20 || c == u'\x7f')
-            return {};
-    QElapsedTimer since;
+            return std::nullopt;
     since.start();
     m_answers.clear();
-    send(mozc::typeText(m_nextId, quint32(m_session), reading));
+    return send(mozc::typeText(m_nextId, quint32(m_session), reading));
+}
+
+QList<Phrase> MozcEngine::convert(const QString &reading)
+{
+    QElapsedTimer since;
+    if (!typeIn(reading, since))
+        return {};
     const auto converted = await(sendKey(QStringLiteral("space")), since);
     QList<Phrase> phrases = converted ? mozc::phrasesOf(*converted) : QList<Phrase>();
     QString joined;
@@ -250,6 +256,22 @@ QList<Phrase> MozcEngine::convert(const QString &reading)
     for (Phrase &p : phrases)
         p.candidates = p.candidates.mid(0, 64);
     return phrases;
+}
+
+QList<Form> MozcEngine::suggest(const QString &reading)
+{
+    QElapsedTimer since;
+    const std::optional<quint32> typed = typeIn(reading, since);
+    if (!typed)
+        return {};
+    const auto answer = await(*typed, since);
+    if (m_process)
+        sendKey(QStringLiteral("escape")); // the hiragana dropped
+    if (!answer) {
+        lost();
+        return {};
+    }
+    return mozc::suggestionsOf(*answer, reading);
 }
 
 bool MozcEngine::waitUntilReady(int ms)

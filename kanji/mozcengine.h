@@ -54,6 +54,8 @@ public:
     bool waitUntilReady(int ms);
     // The phrases, or nothing when the engine is not ready, gone or late.
     QList<Phrase> convert(const QString &reading) override;
+    // The words Mozc suggests for the hiragana typed in; bounded as convert().
+    QList<Form> suggest(const QString &reading) override;
 
     // Helper and server as seen by the system: process numbers (0: none).
     qint64 helperProcess() const;
@@ -72,6 +74,9 @@ private:
     bool isOurServer(quint32 pid) const;
     quint32 send(const QByteArray &line);
     quint32 sendKey(const QString &key);
+    // The hiragana typed in at once (the helper restarted first if it was
+    // lost); the request's number, none when it cannot be asked now.
+    std::optional<quint32> typeIn(const QString &reading, QElapsedTimer &since);
     std::optional<mozc::SExpr> await(quint32 id, const QElapsedTimer &since);
 
     QString m_profile;

@@ -173,6 +173,24 @@ QStringList candidatesOf(const SExpr &answer, const QString &shown)
     return out;
 }
 
+QList<Form> suggestionsOf(const SExpr &answer, const QString &typed)
+{
+    QList<Form> out;
+    const auto output = answer.get(u"output");
+    const auto words = output ? output->get(u"all-candidate-words") : std::nullopt;
+    const auto list = words ? words->get(u"candidates") : std::nullopt;
+    const QString category = words ? words->get(u"category").value_or(SExpr{}).text : QString();
+    if (!list || (category != u"suggestion" && category != u"prediction"))
+        return out;
+    for (const SExpr &c : list->items) {
+        const QString key = c.string(u"key");
+        const Form f{key.isEmpty() ? typed : key, c.string(u"value")};
+        if (!f.text.isEmpty() && !out.contains(f) && !isHalfWidthKana(f.text))
+            out << f;
+    }
+    return out;
+}
+
 quint32 serverProcess(const QByteArray &sessionFile)
 {
     // Fields of a protocol-buffer record: a key of (number << 3 | kind), then a

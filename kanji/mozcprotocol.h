@@ -10,7 +10,8 @@
 // What is said to and by Mozc's helper program, mozc_emacs_helper: one
 // S-expression a line each way. We send
 //   (ID CreateSession)            → ((emacs-event-id . ID)(emacs-session-id . S)(output . (...)))
-//   (ID SendKey S "きょう")        the hiragana typed in at once
+//   (ID SendKey S "きょう")        the hiragana typed in at once; the answer
+//                                 may suggest words (category suggestion)
 //   (ID SendKey S space)          convert; the answer holds the phrases and the
 //                                 first phrase's candidates
 //   (ID SendKey S right)          the next phrase becomes current: its candidates
@@ -61,6 +62,11 @@ QList<Phrase> phrasesOf(const SExpr &answer);
 // the shown text first, without repeats and without half-width katakana (said
 // and heard as the full-width ones, they would only be one more press).
 QStringList candidatesOf(const SExpr &answer, const QString &shown);
+// The words Mozc suggests in the answer to the hiragana typed in (`typed`),
+// each with its reading (`typed` where the answer gives none), in its order,
+// without repeats and without half-width katakana; none when the answer
+// suggests nothing.
+QList<Form> suggestionsOf(const SExpr &answer, const QString &typed);
 
 // The server's process number from its session file (.session.ipc in the
 // profile's configuration folder): field 2 of that small protocol-buffer

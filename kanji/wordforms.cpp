@@ -62,32 +62,54 @@ Forms formsOf(QList<Phrase> phrases, const QString &reading, bool afterWord)
 
 namespace {
 
-// After a word the same reading has other forms: kept apart.
-QString keyOf(const QString &reading, bool afterWord)
+// After a word, or as written, the same reading has other forms: kept apart.
+QString keyOf(const QString &reading, bool afterWord, bool asWritten)
 {
-    return afterWord ? QChar(u'\x01') + reading : reading;
+    return QString(QChar(u'\x01' + (afterWord ? 1 : 0) + (asWritten ? 2 : 0))) + reading;
+}
+
+bool isKana(const QString &reading)
+{
+    bool readable = !reading.isEmpty() && reading.size() <= History::kMaxPhraseLength;
+    for (const QChar c : reading)
+        readable = readable && isRunCharacter(c);
+    return readable;
 }
 
 } // namespace
 
-std::optional<Forms> WordForms::find(const QString &reading, bool afterWord) const
+std::optional<Forms> WordForms::find(const QString &reading, bool afterWord, bool asWritten) const
 {
-    const auto it = m_forms.constFind(keyOf(reading, afterWord));
+    const auto it = m_forms.constFind(keyOf(reading, afterWord, asWritten));
     return it == m_forms.cend() ? std::nullopt : std::optional<Forms>(*it);
 }
 
-Forms WordForms::convert(Engine *engine, const QString &reading, bool afterWord)
+Forms WordForms::convert(Engine *engine, const QString &reading, bool afterWord, bool asWritten)
 {
-    if (const auto known = find(reading, afterWord))
+    if (const auto known = find(reading, afterWord, asWritten))
         return *known;
     // Only a reading conversion would take is given to the engine: kana and
     // "ー", of phrase length.
-    bool readable = !reading.isEmpty() && reading.size() <= History::kMaxPhraseLength;
-    for (const QChar c : reading)
-        readable = readable && isRunCharacter(c);
-    const Forms forms = engine && readable ? formsOf(engine->convert(reading), reading, afterWord) : Forms();
-    m_forms.insert(keyOf(reading, afterWord), forms);
-    m_order << keyOf(reading, afterWord);
+    const bool readable = engine && isKana(reading);
+    Forms forms = readable ? formsOf(engine->convert(reading), reading, afterWord) : Forms();
+    // What the engine predicts from the word as written: words whose reading
+    // goes on from it. Not after a kanji word of the row, where the kana
+    // written end that word rather than begin one.
+    if (readable && asWritten && !afterWord) {
+        int taken = 0;
+        for (const Form &f : engine->suggest(reading)) {
+            if (taken >= kMaxPredicted)
+                break;
+            if (!f.reading.startsWith(reading) || !isKana(f.reading) || !holdsKanji(f.text)
+                || !History::acceptable(f.reading, f.text) || forms.contains(Form{f.reading, f.text}))
+                continue;
+            forms << Form{f.reading, f.text, true};
+            ++taken;
+        }
+    }
+    const QString key = keyOf(reading, afterWord, asWritten);
+    m_forms.insert(key, forms);
+    m_order << key;
     while (m_order.size() > kMaxKept)
         m_forms.remove(m_order.takeFirst());
     return forms;

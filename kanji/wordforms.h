@@ -14,13 +14,6 @@
 // form at all.
 namespace kanji {
 
-// A kanji word the row may offer: the text and the kana it is written from.
-struct Form
-{
-    QString reading;
-    QString text;
-    bool operator==(const Form &) const = default;
-};
 using Forms = QList<Form>;
 
 // What the engine's phrases for `reading` offer: the whole reading converted (each phrase's
@@ -45,11 +38,15 @@ public:
 
     // The forms worked out before (perhaps none), nullopt when the reading
     // has not been converted yet.
-    std::optional<Forms> find(const QString &reading, bool afterWord = false) const;
+    // `asWritten`: the reading is the word as written so far, and the
+    // engine's own predictions for it come after its conversion's forms.
+    std::optional<Forms> find(const QString &reading, bool afterWord = false, bool asWritten = false) const;
     // Converts `reading` with `engine` (when there is one) and keeps what
     // it comes to, no form too. The engine's own order alone: the user's
     // choices reach the row through their own history.
-    Forms convert(Engine *engine, const QString &reading, bool afterWord = false);
+    Forms convert(Engine *engine, const QString &reading, bool afterWord = false, bool asWritten = false);
+    // The engine's predictions taken for a word as written, at most.
+    static constexpr int kMaxPredicted = 6;
     // Forgets every form (the engine changed).
     void clear();
     int size() const { return int(m_forms.size()); }

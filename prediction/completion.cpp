@@ -19,6 +19,7 @@ namespace {
 // A conversion's reading need not end a phrase: its text is a phrase of
 // its own, so only this share of its probability is counted for the end.
 constexpr double kConversionEndShare = 0.5;
+constexpr double kPredictedShare = 0.1;
 
 std::string bytesOf(const std::vector<Symbol> &symbols)
 {
@@ -401,6 +402,18 @@ std::vector<Completion> complete(const CompletionSources &sources, QStringView b
             found.add(text, reading, limits.minProbability, 2, true);
         else
             offer(reduce(reading), text, kConversionEndShare, true);
+    }
+    // The engine's predictions: its first as likely as one word in ten at
+    // least, the next ones less; the reading as written counts as two
+    // characters, as the word as written converted does.
+    for (qsizetype i = 0; i < sources.predicted.size(); ++i) {
+        const auto &[reading, text] = sources.predicted[i];
+        const std::vector<Symbol> all = reduce(reading);
+        if (stem.empty() || text == reading || all.size() < stem.size() || !startsWith(all, stem))
+            continue;
+        const std::vector<Symbol> added(all.begin() + stem.size(), all.end());
+        found.add(text, reading, std::max(found.walk(added, kConversionEndShare), kPredictedShare / double(i + 1)),
+                  std::max(2, charactersIn(added) + 1), true);
     }
     return found.best(trust);
 }

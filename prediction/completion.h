@@ -104,6 +104,10 @@ struct CompletionSources
     // completions and of the word as written (kanji::WordForms): reading
     // and text.
     QList<std::pair<QString, QString>> engineWords;
+    // The words the engine itself predicts from the word as written, best
+    // first: reading and text. Weighed by the engine's order as well as by
+    // the model, which knows few of them.
+    QList<std::pair<QString, QString>> predicted;
     // Words chosen from the row before, and how often.
     const QHash<QString, int> *chosen = nullptr;
 };

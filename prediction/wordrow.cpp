@@ -202,8 +202,8 @@ Row WordRow::rowNow(const QString &before, int position)
     // weighed among them; the engine is asked only once the row is shown.
     QStringList unknown;
     if (a->hasModel() && start < before.size()) {
-        sources.completions.engineWords = engineWords(row, before.mid(start), mine, unknown);
-        if (!sources.completions.engineWords.isEmpty())
+        engineWords(row, before.mid(start), mine, unknown, sources.completions);
+        if (!sources.completions.engineWords.isEmpty() || !sources.completions.predicted.isEmpty())
             row = rowFor(sources, before, start, m_page);
         convertLater(unknown);
     }
@@ -215,15 +215,14 @@ Row WordRow::rowNow(const QString &before, int position)
     return row;
 }
 
-QList<std::pair<QString, QString>> WordRow::engineWords(const Row &kana, const QString &word,
-                                                        const QList<std::pair<QString, QString>> &mine, QStringList &unknown)
+void WordRow::engineWords(const Row &kana, const QString &word, const QList<std::pair<QString, QString>> &mine,
+                          QStringList &unknown, CompletionSources &sources)
 {
     // Where the user converted a reading before, their own choice stands
     // for it (and is not brought back by the engine once forgotten).
     QSet<QString> own;
     for (const auto &[reading, text] : mine)
         own.insert(reading);
-    QList<std::pair<QString, QString>> words;
     QStringList readings;
     if (word.size() >= kanji::ConversionOdds::kShortestRun) // the word as written, converted
         readings << word;
@@ -237,9 +236,8 @@ QList<std::pair<QString, QString>> WordRow::engineWords(const Row &kana, const Q
         else
             for (const kanji::Form &f : *forms)
                 if (!own.contains(f.reading))
-                    words.append({f.reading, f.text});
+                    (f.predicted ? sources.predicted : sources.engineWords).append({f.reading, f.text});
     }
-    return words;
 }
 
 void WordRow::convertLater(const QStringList &readings)

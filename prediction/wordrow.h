@@ -104,8 +104,11 @@ private:
     void writePhrase(const QString &phrase);
     void saveUsage();
     QString speakable(const prediction::Completion &c) const;
-    QList<std::pair<QString, QString>> engineWords(const Row &kana, const QString &word,
-                                                   const QList<std::pair<QString, QString>> &mine, QStringList &unknown);
+    // The engine's kanji words of the row's kana completions and of the word
+    // as written (with its own predictions for that word), into `sources`;
+    // the readings not converted yet into `unknown`.
+    void engineWords(const Row &kana, const QString &word, const QList<std::pair<QString, QString>> &mine,
+                     QStringList &unknown, CompletionSources &sources);
     void convertLater(const QStringList &readings);
 
     context::Context m_ctx;

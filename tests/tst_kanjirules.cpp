@@ -34,9 +34,21 @@ QList<Phrase> phrasesOf(const QStringList &written)
 {
     QList<Phrase> out;
     for (const QString &w : written) {
+        if (w.startsWith(u'?'))
+            continue; // the engine's prediction (predictionsOf)
         const qsizetype eq = w.indexOf(u'=');
         out << Phrase{w.left(eq), w.mid(eq + 1).split(u',', Qt::SkipEmptyParts)};
     }
+    return out;
+}
+
+// "?reading=text": a word the engine predicts.
+QList<Form> predictionsOf(const QStringList &written)
+{
+    QList<Form> out;
+    for (const QString &w : written)
+        if (w.startsWith(u'?'))
+            out << Form{w.mid(1).section(u'=', 0, 0), w.section(u'=', 1)};
     return out;
 }
 
@@ -52,12 +64,14 @@ QStringList written(const Forms &forms)
 struct ScriptedEngine : Engine
 {
     QHash<QString, QList<Phrase>> answers;
+    QHash<QString, QList<Form>> predictions;
     QStringList asked;
     QList<Phrase> convert(const QString &reading) override
     {
         asked << reading;
         return answers.value(reading);
     }
+    QList<Form> suggest(const QString &reading) override { return predictions.value(reading); }
 };
 
 } // namespace
@@ -421,6 +435,38 @@ private slots:
         QCOMPARE(mozc::candidatesOf(*answer, {}).join(u' '), candidates);
     }
 
+    // What Mozc suggests while "びょう" is typed (lines as the helper writes
+    // them, shortened): each word with its reading, the typed one where the
+    // answer gives none.
+    void mozcSuggestions_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("suggested");
+        const auto answer = [](const QString &category, const QString &candidates) {
+            return "((emacs-event-id . 1)(emacs-session-id . 1)(output . ((preedit . ((cursor . 3)(segment ((value . \"びょう\")(key . \"びょう\")))))(all-candidate-words . ((candidates "
+                   + candidates + ")(category . " + category + "))))))";
+        };
+        QTest::newRow("suggestion, the last without a reading")
+            << answer("suggestion", "((id . 0)(index . 0)(key . \"びょういん\")(value . \"病院\"))((id . 1)(index . 1)(key . \"びょうき\")(value . \"病気\"))((id . 2)(index . 2)(value . \"秒\"))")
+            << "びょういん=病院 びょうき=病気 びょう=秒";
+        QTest::newRow("prediction (more words): taken as well")
+            << answer("prediction", "((key . \"びょうどう\")(value . \"平等\"))") << "びょうどう=平等";
+        QTest::newRow("repeats, empty words and half-width katakana left out")
+            << answer("suggestion", "((key . \"びょういん\")(value . \"病院\"))((key . \"びょういん\")(value . \"病院\"))((value . \"\"))((value . \"ﾋﾞｮｳ\"))")
+            << "びょういん=病院";
+        QTest::newRow("a conversion: no suggestion")
+            << answer("conversion", "((key . \"びょう\")(value . \"秒\"))") << "";
+        QTest::newRow("no candidates") << "((emacs-event-id . 1)(emacs-session-id . 1)(output . ()))" << "";
+    }
+    void mozcSuggestions()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, suggested);
+        const auto parsed = mozc::parse(line);
+        QVERIFY(parsed);
+        QCOMPARE(written(mozc::suggestionsOf(*parsed, QStringLiteral("びょう"))).join(u' '), suggested);
+    }
+
     // The kanji words the row is offered for a completed reading, from the
     // engine's phrases as it gives them; whatever the engine answers, only a
     // plain word of phrase length with kanji is offered.
@@ -469,28 +515,49 @@ private slots:
         QTest::newRow("the same after a word of the row: its kana stay")
             << "↑さんがきました" << QStringList{"さんが=三が,さんが", "きました=来ました"}
             << QStringList{"さんがきました=さんが来ました"};
+        QTest::newRow("as written: the engine's predictions after its forms")
+            << "✎びょう" << QStringList{"びょう=秒", "?びょういん=病院", "?びょうき=病気", "?びょう=秒"}
+            << QStringList{"びょう=秒", "びょういん=病院", "びょうき=病気"};
+        QTest::newRow("not as written: no predictions")
+            << "びょう" << QStringList{"びょう=秒", "?びょういん=病院"} << QStringList{"びょう=秒"};
+        QTest::newRow("predictions of another reading, without kanji or with a control character: left out")
+            << "✎びょう"
+            << QStringList{"びょう=秒", "?きしゃ=記者", "?びょういん=ビョウイン", "?びょういん=病\u0007院", "?びょうabc=病"}
+            << QStringList{"びょう=秒"};
+        QTest::newRow("at most six predictions")
+            << "✎き" << QStringList{"?きしゃ=記者", "?きしゃ=汽車", "?きしゃ=帰社", "?きしゃ=貴社", "?きじ=記事", "?きじ=生地", "?きじ=雉"}
+            << QStringList{"きしゃ=記者", "きしゃ=汽車", "きしゃ=帰社", "きしゃ=貴社", "きじ=記事", "きじ=生地"};
+        QTest::newRow("after a word of the row: no predictions")
+            << "↑✎さん" << QStringList{"さん=三", "?さんぽ=散歩"} << QStringList{};
     }
     void wordForms()
     {
         QFETCH(QString, reading);
         QFETCH(QStringList, phrases);
         QFETCH(QStringList, forms);
-        // "↑": the reading follows a kanji word of the row.
+        // "↑": the reading follows a kanji word of the row; "✎": it is the
+        // word as written, which the engine's predictions go on from.
         const bool afterWord = reading.startsWith(u'↑');
         if (afterWord)
             reading.remove(0, 1);
-        QCOMPARE(written(formsOf(phrasesOf(phrases), reading, afterWord)), forms);
+        const bool asWritten = reading.startsWith(u'✎');
+        if (asWritten)
+            reading.remove(0, 1);
+        if (!asWritten)
+            QCOMPARE(written(formsOf(phrasesOf(phrases), reading, afterWord)), forms);
 
         // Through the kept forms: asked once, then kept, no form too; after
         // a word apart from elsewhere.
         ScriptedEngine engine;
         engine.answers.insert(reading, phrasesOf(phrases));
+        engine.predictions.insert(reading, predictionsOf(phrases));
         WordForms kept;
-        QVERIFY(!kept.find(reading, afterWord));
-        QCOMPARE(written(kept.convert(&engine, reading, afterWord)), forms);
-        QCOMPARE(written(kept.convert(&engine, reading, afterWord)), forms);
-        QCOMPARE(written(*kept.find(reading, afterWord)), forms);
-        QVERIFY(!kept.find(reading, !afterWord));
+        QVERIFY(!kept.find(reading, afterWord, asWritten));
+        QCOMPARE(written(kept.convert(&engine, reading, afterWord, asWritten)), forms);
+        QCOMPARE(written(kept.convert(&engine, reading, afterWord, asWritten)), forms);
+        QCOMPARE(written(*kept.find(reading, afterWord, asWritten)), forms);
+        QVERIFY(!kept.find(reading, !afterWord, asWritten));
+        QVERIFY(!kept.find(reading, afterWord, !asWritten));
         QCOMPARE(engine.asked, QStringList{reading});
     }
 

@@ -115,6 +115,12 @@ private slots:
         const kanji::Forms forms = kept.convert(m_engine.get(), QStringLiteral("びょういんに"));
         QVERIFY(forms.contains(kanji::Form{QStringLiteral("びょういん"), QStringLiteral("病院")}));
         QCOMPARE(kanji::formsOf(m_engine->convert(QStringLiteral("びょういんに")), QStringLiteral("びょういんに")), forms);
+        // The word as written: Mozc's own predictions go on from it, and
+        // what was typed for them is gone before the next conversion.
+        const kanji::Forms predicted = kept.convert(m_engine.get(), QStringLiteral("びょう"), false, true);
+        QVERIFY2(predicted.contains(kanji::Form{QStringLiteral("びょういん"), QStringLiteral("病院"), true}),
+                 qPrintable(QString::number(predicted.size())));
+        QCOMPARE(shown(m_engine->convert(QStringLiteral("きしゃ")), false), QStringLiteral("記者"));
     }
 
     // Mozc's files are in the profile under our data folder, not in the

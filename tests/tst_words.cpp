@@ -241,6 +241,10 @@ private slots:
         QTest::newRow("the word as written, converted: it spares converting") << "びょういん" << QStringList{"びょういん=病院"}
                                                                               << "病院" << "";
         QTest::newRow("none: the row as before") << "びょうい" << QStringList{} << "" << "";
+        // "?": the engine's own prediction from the word as written.
+        QTest::newRow("predicted: a word the model hardly knows") << "かんご" << QStringList{"?かんごし=看護師"} << "看護師" << "";
+        QTest::newRow("predicted as written") << "きのう" << QStringList{"?きのう=昨日"} << "昨日" << "";
+        QTest::newRow("predicted, going another way: not offered") << "びょうい" << QStringList{"?きしゃ=記者"} << "" << "記者";
     }
     void engineWords()
     {
@@ -252,7 +256,8 @@ private slots:
         CompletionSources sources = user.sources;
         const std::vector<Completion> kana = complete(sources, word, 0);
         for (const QString &w : engineWords)
-            sources.engineWords.append({w.section(u'=', 0, 0), w.section(u'=', 1)});
+            (w.startsWith(u'?') ? sources.predicted : sources.engineWords)
+                .append({w.section(u'=', 0, 0).remove(u'?'), w.section(u'=', 1)});
         const std::vector<Completion> got = complete(sources, word, 0);
         if (engineWords.isEmpty())
             QCOMPARE(got, kana);

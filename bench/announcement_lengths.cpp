@@ -5,6 +5,8 @@
 // lead and a 150 ms tail, as played). Writes the table the switch simulator reads:
 //   announcement_lengths > bench/data/announcements.tsv
 #include "app/compositionrules.h"
+#include "bench/kanjisentences.h"
+#include "kanji/descriptions.h"
 #include "base/keytable.h"
 #include "input/switchinput.h"
 #include "speech/announcements.h"
@@ -48,6 +50,17 @@ int main(int argc, char **argv)
     selection << QStringLiteral("\u3000") << QStringLiteral("上の行へ");
     for (int tag = 6; tag <= 30; ++tag)
         selection << readings::table()[tag];
+    // Conversion: its keys' names; what they say; each phrase of the
+    // held-out kanji sentences said as its candidate (or kanji word) is,
+    // with the kanji's descriptions.
+    selection << QStringLiteral("へんかん") << QStringLiteral("かくてい");
+    decision << QStringLiteral("かくていしました") << QStringLiteral("へんかんする もじが ありません")
+             << QStringLiteral("かくていする もじが ありません");
+    kanji::Descriptions descriptions;
+    for (const kanji::Sentence &s : kanjibench::heldOut())
+        for (qsizetype p = 0; p < s.reading.size(); ++p)
+            if (s.intended[p] != s.reading[p])
+                decision << descriptions.spoken(s.intended[p], s.reading[p]);
 
     std::printf("# How long each announcement sounds, in ms: Open JTalk (%s) through the program's\n"
                 "# engine, trimmed as played; made by build/bench/announcement_lengths.\n"

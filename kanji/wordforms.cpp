@@ -68,6 +68,20 @@ QString keyOf(const QString &reading, bool afterWord, bool asWritten)
     return QString(QChar(u'\x01' + (afterWord ? 1 : 0) + (asWritten ? 2 : 0))) + reading;
 }
 
+// A word as the engine predicts it may be a whole saying with "！" or
+// letters in it; a word of kanji and kana alone is offered.
+bool isWord(const QString &text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool kana = (u >= 0x3041 && u <= 0x3096) || (u >= 0x30a1 && u <= 0x30fa) || u == 0x30fc;
+        const bool kanji = (u >= 0x4e00 && u <= 0x9fff) || (u >= 0x3400 && u <= 0x4dbf) || u == 0x3005;
+        if (!kana && !kanji)
+            return false;
+    }
+    return true;
+}
+
 bool isKana(const QString &reading)
 {
     bool readable = !reading.isEmpty() && reading.size() <= History::kMaxPhraseLength;
@@ -100,7 +114,7 @@ Forms WordForms::convert(Engine *engine, const QString &reading, bool afterWord,
         for (const Form &f : engine->suggest(reading)) {
             if (taken >= kMaxPredicted)
                 break;
-            if (!f.reading.startsWith(reading) || !isKana(f.reading) || !holdsKanji(f.text)
+            if (!f.reading.startsWith(reading) || !isKana(f.reading) || !holdsKanji(f.text) || !isWord(f.text)
                 || !History::acceptable(f.reading, f.text) || forms.contains(Form{f.reading, f.text}))
                 continue;
             forms << Form{f.reading, f.text, true};

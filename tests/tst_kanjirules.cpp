@@ -515,14 +515,15 @@ private slots:
         QTest::newRow("the same after a word of the row: its kana stay")
             << "↑さんがきました" << QStringList{"さんが=三が,さんが", "きました=来ました"}
             << QStringList{"さんがきました=さんが来ました"};
-        QTest::newRow("as written: the engine's predictions after its forms")
+        QTest::newRow("as written: the engine's predictions after its forms, once")
             << "✎びょう" << QStringList{"びょう=秒", "?びょういん=病院", "?びょうき=病気", "?びょう=秒"}
             << QStringList{"びょう=秒", "びょういん=病院", "びょうき=病気"};
         QTest::newRow("not as written: no predictions")
             << "びょう" << QStringList{"びょう=秒", "?びょういん=病院"} << QStringList{"びょう=秒"};
-        QTest::newRow("predictions of another reading, without kanji or with a control character: left out")
+        QTest::newRow("predictions of another reading, without kanji, or with a control character, a sign or a letter: left out")
             << "✎びょう"
-            << QStringList{"びょう=秒", "?きしゃ=記者", "?びょういん=ビョウイン", "?びょういん=病\u0007院", "?びょうabc=病"}
+            << QStringList{"びょう=秒", "?きしゃ=記者", "?びょういん=ビョウイン", "?びょういん=病\u0007院", "?びょうabc=病",
+                           "?びょういんです=病院です！", "?びょういん=病院A"}
             << QStringList{"びょう=秒"};
         QTest::newRow("at most six predictions")
             << "✎き" << QStringList{"?きしゃ=記者", "?きしゃ=汽車", "?きしゃ=帰社", "?きしゃ=貴社", "?きじ=記事", "?きじ=生地", "?きじ=雉"}

@@ -4,6 +4,8 @@
 // bytes, which Shift-JIS keeps as "?").
 #include "base/filecodec.h"
 
+#include "property.h"
+
 #include <QStringDecoder>
 #include <algorithm>
 #include <cstdint>
@@ -11,12 +13,6 @@
 #include <cstdio>
 
 namespace {
-
-[[noreturn]] void fail(const char *what)
-{
-    fprintf(stderr, "property broken: %s\n", what);
-    abort();
-}
 
 bool validUtf8(QByteArrayView bytes)
 {
@@ -33,13 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString text = filecodec::decode(bytes);
     for (QChar c : text) {
         if (c == u'\r')
-            fail("a carriage return survived decoding");
+            fuzz::fail("a carriage return survived decoding");
         if (c.category() == QChar::Other_Control && c != u'\n' && c != u'\t')
-            fail("a control character survived decoding");
+            fuzz::fail("a control character survived decoding");
     }
     const QByteArray saved = filecodec::encode(text);
     if (saved.contains("\n") && !saved.contains("\r\n"))
-        fail("a line break was saved without CR");
+        fuzz::fail("a line break was saved without CR");
     // A Shift-JIS file whose bytes happen to form valid UTF-8 may be read as
     // UTF-8 when that reading is the more Japanese one: the one ambiguity of
     // unmarked files, left out of the round trip.
@@ -51,6 +47,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!marked)
         expected.replace(QChar(QChar::ReplacementCharacter), u'?');
     if (markedOrAscii && filecodec::decode(saved) != expected)
-        fail("a decoded text did not survive saving and reading back");
+        fuzz::fail("a decoded text did not survive saving and reading back");
     return 0;
 }

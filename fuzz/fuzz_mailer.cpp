@@ -5,21 +5,13 @@
 #include "mail/mailercommand.h"
 #include "mail/message.h"
 
+#include "property.h"
+
 #include <QSet>
 #include <QTimeZone>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-
-namespace {
-
-[[noreturn]] void fail(const char *what)
-{
-    fprintf(stderr, "property broken: %s\n", what);
-    abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -31,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const auto command = mail::parseMailerArguments(arguments, &reason);
     if (!command) {
         if (reason.isEmpty())
-            fail("refused without a reason");
+            fuzz::fail("refused without a reason");
         return 0;
     }
     const auto from = mail::parseAddress(command->sender);
@@ -44,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const qsizetype split = built.indexOf("\r\n\r\n");
     if (split < 0)
-        fail("no blank line after the headers");
+        fuzz::fail("no blank line after the headers");
     const QByteArray head = built.left(split);
     const QSet<QByteArray> expected{"Date", "From", "To", "Subject", "Message-ID", "MIME-Version", "Content-Type",
                                     "Content-Transfer-Encoding"};
@@ -53,29 +45,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QByteArray l = lines[i];
         if (!l.endsWith('\r') && i + 1 < lines.size())
-            fail("a bare line feed in the headers");
+            fuzz::fail("a bare line feed in the headers");
         if (l.endsWith('\r'))
             l.chop(1);
         if (l.contains('\r'))
-            fail("a bare carriage return in the headers");
+            fuzz::fail("a bare carriage return in the headers");
         if (l.startsWith(' ') || l.startsWith('\t'))
             continue; // folded continuation of the header before
         const qsizetype colon = l.indexOf(':');
         if (colon <= 0)
-            fail("a header line without a name");
+            fuzz::fail("a header line without a name");
         const QByteArray name = l.left(colon);
         if (!expected.contains(name) || seen.contains(name))
-            fail("a header was added or repeated");
+            fuzz::fail("a header was added or repeated");
         seen.insert(name);
         for (char c : l)
             if ((unsigned char)c >= 0x80)
-                fail("a raw non-ASCII byte in a header");
+                fuzz::fail("a raw non-ASCII byte in a header");
     }
     if (seen != expected)
-        fail("a header is missing");
+        fuzz::fail("a header is missing");
     QByteArray body = built.mid(split + 4);
     body.replace("\r\n", "");
     if (QString::fromUtf8(QByteArray::fromBase64(body)) != mail::withCrLf(command->text))
-        fail("the body does not carry the text");
+        fuzz::fail("the body does not carry the text");
     return 0;
 }

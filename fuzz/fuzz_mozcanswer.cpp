@@ -4,20 +4,12 @@
 // suggestions taken are plain, bounded by the line, and without repeats.
 #include "kanji/mozcprotocol.h"
 
+#include "property.h"
+
 #include <QSet>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-
-namespace {
-
-[[noreturn]] void fail(const char *what)
-{
-    fprintf(stderr, "property broken: %s\n", what);
-    abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
 {
@@ -26,26 +18,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     if (!answer)
         return 0;
     if (line.size() > kanji::mozc::kMaxLineLength)
-        fail("a line beyond the length bound was read as an answer");
+        fuzz::fail("a line beyond the length bound was read as an answer");
     (void)kanji::mozc::eventOf(*answer);
     qsizetype readings = 0;
     for (const kanji::Phrase &p : kanji::mozc::phrasesOf(*answer)) {
         if (p.reading.isEmpty() || p.candidates.size() != 1 || p.candidates.front().isEmpty())
-            fail("a phrase without its reading or its shown text");
+            fuzz::fail("a phrase without its reading or its shown text");
         readings += p.reading.size();
     }
     if (readings > line.size())
-        fail("phrases longer than the line they came from");
+        fuzz::fail("phrases longer than the line they came from");
     const QStringList candidates = kanji::mozc::candidatesOf(*answer, QStringLiteral("候補"));
     if (candidates.value(0) != QStringLiteral("候補") || QSet<QString>(candidates.begin(), candidates.end()).size() != candidates.size())
-        fail("candidates without the shown one first, or with repeats");
+        fuzz::fail("candidates without the shown one first, or with repeats");
     const QList<kanji::Form> suggested = kanji::mozc::suggestionsOf(*answer, QStringLiteral("よみ"));
     for (qsizetype i = 0; i < suggested.size(); ++i) {
         if (suggested[i].reading.isEmpty() || suggested[i].text.isEmpty())
-            fail("a suggestion without its reading or its text");
+            fuzz::fail("a suggestion without its reading or its text");
         for (qsizetype j = 0; j < i; ++j)
             if (suggested[j] == suggested[i])
-                fail("a suggestion repeated");
+                fuzz::fail("a suggestion repeated");
     }
     return 0;
 }

@@ -4,6 +4,8 @@
 #include "base/profilefile.h"
 #include "base/sjis.h"
 
+#include "property.h"
+
 #include <cstdint>
 #include <cstdlib>
 
@@ -29,12 +31,6 @@ bool usableName(const QString &name)
     return sjis::canEncode(name);
 }
 
-[[noreturn]] void fail(const char *what)
-{
-    fprintf(stderr, "property broken: %s\n", what);
-    abort();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
@@ -56,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     expected.replace(u'\r', u' ').replace(u'\n', u' ');
     expected = expected.trimmed().left(ProfileFile::kMaxValueLength);
     if (ProfileFile::lookup(out, section, key) != expected)
-        fail("a read after a write does not give the written value");
+        fuzz::fail("a read after a write does not give the written value");
 
     // One region changed: what was removed holds no line break of the old
     // file except where a new section or key was appended or inserted.
@@ -69,6 +65,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
         ++suffix;
     const QByteArrayView removed = file.sliced(prefix, file.size() - prefix - suffix);
     if (removed.contains('\n') || removed.contains('\r'))
-        fail("a write changed more than one line");
+        fuzz::fail("a write changed more than one line");
     return 0;
 }

@@ -4,20 +4,12 @@
 // their bounds.
 #include "input/switchpace.h"
 
+#include "property.h"
+
 #include <QDate>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-
-namespace {
-
-[[noreturn]] void fail(const char *what)
-{
-    fprintf(stderr, "property broken: %s\n", what);
-    abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
 {
@@ -27,13 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     const QByteArray written = pace->toBytes();
     const auto again = input::SwitchPace::fromBytes(written);
     if (!again || again->toBytes() != written)
-        fail("what was read does not read back the same once written");
+        fuzz::fail("what was read does not read back the same once written");
     const int late = pace->lateBound();
     if (late < 0 || late > input::SwitchPace::kLateMost)
-        fail("the late-press bound out of its range");
+        fuzz::fail("the late-press bound out of its range");
     if (pace->slowest() < pace->usual())
-        fail("the slow press time below the usual one");
+        fuzz::fail("the slow press time below the usual one");
     if (int(pace->chart(QDate(2026, 12, 8)).size()) != input::SwitchPace::kDays)
-        fail("the chart not of its days");
+        fuzz::fail("the chart not of its days");
     return 0;
 }

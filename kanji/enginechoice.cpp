@@ -21,6 +21,8 @@ public:
             m_anthy = makeAnthyEngine();
         return m_anthy ? m_anthy->convert(reading) : QList<Phrase>();
     }
+    // Mozc's predictions; Anthy makes none.
+    QList<Form> suggest(const QString &reading) override { return m_mozc.suggest(reading); }
 
 private:
     MozcEngine m_mozc;
